@@ -1,0 +1,34 @@
+#include "gcd/gcd_state.h"
+
+#include "interpreter/driver.h"
+
+namespace tolmex {
+
+int32_t c_cntcount = 0, a_cntcount = 0, d_cntcount = 0;
+int32_t g_cntcount = 0, alg_c_count = 0;
+int32_t g_cutoff = 10;
+int32_t original_depth = 1;
+int16_t tripval = 20;
+int32_t lookupgcd = 0;
+
+void reset_content_counters() { c_cntcount = a_cntcount = d_cntcount = 200001; }
+
+namespace {
+
+void reset_step_counters(int) {
+    c_cntcount = a_cntcount = d_cntcount = g_cntcount = alg_c_count = 0;
+    g_cutoff = 10;
+    original_depth = 1;
+}
+
+void reset_on_error(int) { tripval = 20; }
+
+}  // namespace
+
+void register_gcd_resets() {
+    on_reset(ResetPoint::StatementStart, reset_step_counters);
+    on_reset(ResetPoint::AnyError, reset_on_error);
+    on_reset(ResetPoint::Abandon, reset_step_counters);
+}
+
+}  // namespace tolmex

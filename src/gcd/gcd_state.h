@@ -1,0 +1,21 @@
+// State of the polynomial GCD that the command driver resets: step
+// counters, the recursion cutoff and the coprimality-test threshold.
+#pragma once
+
+#include <cstdint>
+
+namespace tolmex {
+
+extern int32_t c_cntcount, a_cntcount, d_cntcount;  // loop counters of Content
+extern int32_t g_cntcount, alg_c_count;
+extern int32_t g_cutoff;        // 10 at the start of each statement
+extern int32_t original_depth;  // 1 at the start of each statement
+extern int16_t tripval;         // node count above which the modular test runs
+extern int32_t lookupgcd;       // GCD stash nesting level
+
+// Resets the loop counters of Content after they went negative.
+void reset_content_counters();
+// Joins the command driver's resets.
+void register_gcd_resets();
+
+}  // namespace tolmex

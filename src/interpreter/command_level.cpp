@@ -1,0 +1,92 @@
+#include "interpreter/command_level.h"
+
+#include <cstdio>
+
+#include "interpreter/driver.h"
+#include "interpreter/errors.h"
+#include "interpreter/evaluator.h"
+#include "interpreter/scanner.h"
+#include "interpreter/statement_value.h"
+#include "rings/modular_state.h"
+
+namespace tolmex {
+
+bool input_exhausted() {
+    if (Input != stdin) return false;
+    std::clearerr(stdin);
+    return peek_char(stdin) == EOF;
+}
+
+namespace {
+
+bool is_terminator(const Token& t) {
+    return token_is(t, ";") || token_is(t, ":") || token_is(t, "@") || token_is(t, kEndOfBody);
+}
+
+// After a statement, the line end that closed it is consumed, so that the
+// next statement starts on a new line. Anything else that follows on the
+// same line (a second statement) is left for the scanner.
+void consume_statement_line_end() {
+    if (promptsize == 0) {
+        if (peek_char(stdin) == '\n') read_char(stdin);
+        return;
+    }
+    if (peek_char(Input) == '\n') read_char(Input);
+}
+
+void display_step(StatementValue& value) {
+    if (token_is(token, ":")) {
+        if (extra_line) std::fputc('\n', stdout);
+        return;
+    }
+    show_pending_system_array();
+    if (extra_line) std::fputc('\n', stdout);
+    if (noisy) std::fflush(stdout);
+    if (!token_is(token, "@") && noisy) display_statement_value(value);
+    if (no_poly_variables() && noisy && extra_line) std::fputc('\n', stdout);
+}
+
+}  // namespace
+
+bool command_step(bool nested) {
+    run_resets(ResetPoint::StatementStart, 0);
+    if (input_exhausted()) throw QuitProgram();
+    scanner(Input, token, zilch);
+    const int tl = time_level;
+    mytime[tl] = clock_now();
+    StatementValue value;
+    dispatch_statement(Input, zilch);
+    take_statement_value(value);
+    zilch = nullptr;
+    ClockReading now = clock_now();
+    int64_t wall = now.wall - mytime[tl].wall - time_off[tl].wall;
+    int64_t cpu = now.cpu - mytime[tl].cpu - time_off[tl].cpu;
+    time_off[tl] = {0, 0};
+    if (!is_terminator(token)) error(129, token.text);
+    ring_clear();
+    display_step(value);
+    clear_pending_system_array();
+    if (timerflag) {
+        std::fputs(timing_line(wall, cpu).c_str(), stdout);
+        if (extra_line) std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    keep_as_previous(value, nested);
+    if (time_to_quit) {
+        if (nested) return true;
+        time_to_quit = 0;
+        std::printf(" You must use \"&q\" to quit the highest level.\n");
+    }
+    std::fflush(stdout);
+    write_prompt();
+    consume_statement_line_end();
+    return false;
+}
+
+void run_nested_level() {
+    for (;;) {
+        if (command_step(true)) return;
+    }
+}
+
+}  // namespace tolmex

@@ -1,0 +1,318 @@
+#include "interpreter/errors.h"
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "interpreter/command_level.h"
+#include "interpreter/data_files.h"
+#include "interpreter/driver.h"
+#include "interpreter/arrays.h"
+#include "interpreter/evaluator.h"
+#include "interpreter/functions.h"
+#include "interpreter/save_load.h"
+#include "interpreter/scanner.h"
+#include "gcd/gcd_state.h"
+#include "rings/modular_state.h"
+#include "storage/work_arrays.h"
+
+namespace tolmex {
+
+volatile std::sig_atomic_t interrupt_pending = 0;
+
+namespace {
+
+extern "C" void interrupt(int) { interrupt_pending = 1; }
+
+void print_delicate_modular() {
+    std::printf("\n*** You have interrupted at a delicate time. You are now in modular "
+                "arithmetic.  Beware!\n");
+    std::printf("    Your variables are unreadable and unusable.  If you wish\n");
+    std::printf("    to revert, do &(p=_i:) .\n\n");
+}
+
+void print_delicate_poly_table_head() {
+    std::printf("*** You have interrupted at a delicate time. The global poly table has been\n");
+    std::printf("    changed. Your variables that are polynomials are unreadable and unusable.\n");
+}
+
+// Step 8 of the error routine: where the error happened.
+void report_context(int code) {
+    if (code == 132) {
+        std::printf("Here is the last line read:\n%s\n", last_line_read.c_str());
+    }
+    if (code == 38 || code == 103 || (code == 129 && func_def_count >= 1)) {
+        std::printf("Here is the last line successfully read:\n%s\n",
+                    last_definition_line.c_str());
+        std::printf("*** Definition of %s cancelled.\n", current_func.c_str());
+    }
+    if (tt_flag == 0 && inpuf) {
+        std::printf("*** Stopped right before this:\n");
+        char line[256];
+        for (int i = 0; i < 3 && std::fgets(line, sizeof line, inpuf); ++i) {
+            size_t n = std::strlen(line);
+            if (n && line[n - 1] == '\n') line[n - 1] = '\0';
+            std::printf("%s\n", line);
+        }
+        if (close_inpuf) {
+            std::fclose(inpuf);
+            inpuf = nullptr;
+            std::printf("\n*** Closing file %s\n", input_file_name);
+            input_file_name[0] = '\0';
+        }
+    } else if (code > 0 && tt_flag && !ring_empty()) {
+        std::printf("*** Error occurred at this point:\n");
+        ring_print(stdout);
+    }
+}
+
+// The function evaluations in progress, newest first, with runs of one name
+// shortened; when the level is not pushed they are unwound.
+void report_function_stack(bool push) {
+    if (lastf.empty()) return;
+    std::printf("*** The most recent function evaluations were:\n ");
+    int written = 0;
+    size_t i = lastf.size();
+    while (i > 0 && written < 5000) {
+        const std::string& name = lastf[i - 1];
+        size_t run = 0;
+        while (i > 0 && lastf[i - 1] == name) {
+            --i;
+            ++run;
+        }
+        size_t shown = run < 10 ? run : 10;
+        for (size_t k = 0; k < shown; ++k) {
+            std::printf("%s ", name.c_str());
+            if (++written % 20 == 0) std::printf("\n ");
+        }
+        if (run > shown) std::printf(" ... %d more with this name. \n", static_cast<int>(run - shown));
+    }
+    std::printf("\n");
+    if (!push) unwind_function_evaluations();
+}
+
+void print_tokens(TokenNode* from, TokenNode* upto, int& col) {
+    for (TokenNode* t = from; t && t != upto; t = t->next) {
+        const char* text = std::strcmp(t->text, kEndOfBody) == 0 ? ";" : t->text;
+        if (col > 68) {
+            std::printf("\n");
+            col = 0;
+        }
+        std::printf("%s ", text);
+        col += static_cast<int>(std::strlen(text)) + 1;
+    }
+}
+
+void report_stored_statement() {
+    if (!startexpr) return;
+    std::printf("\n*** Function was interrupted at:\n");
+    int col = 0;
+    if (prev_expr) print_tokens(prev_expr, nullptr, col);
+    std::printf("\n");
+    col = 0;
+    print_tokens(startexpr, currentchar, col);
+    std::printf("\n");
+}
+
+// State saved by a pushed level and restored when it is popped.
+struct SavedState {
+    int tt_flag, doing_sys_func, func_def_count, integerflag, modularmode, lintmode, done_load;
+    int32_t modulus;
+    Token token;
+};
+
+SavedState save_and_reset_state() {
+    SavedState s{tt_flag,     doing_sys_func, func_def_count, integerflag, modularmode,
+                 lintmode,    done_load,      modulus,        token};
+    tt_flag = 1;
+    doing_sys_func = 0;
+    func_def_count = 0;
+    integerflag = 0;
+    done_load = 0;
+    if (mod_is_changed > 0) modularmode = 1;
+    return s;
+}
+
+void restore_state(const SavedState& s) {
+    tt_flag = s.tt_flag;
+    doing_sys_func = s.doing_sys_func;
+    func_def_count = s.func_def_count;
+    integerflag = s.integerflag;
+    modularmode = s.modularmode;
+    lintmode = s.lintmode;
+    done_load = s.done_load;
+    token = s.token;
+}
+
+[[noreturn]] void return_to_top_level() {
+    levelcount = 1;
+    time_level = 1;
+    for (auto& t : time_off) t = {0, 0};
+    std::fflush(stdout);
+    first_available = 1;
+    mod_is_changed = 0;
+    set_token(token, "");
+    run_resets(ResetPoint::TopLevel, 0);
+    throw RestartTopLevel();
+}
+
+// Steps 12 to 14: a new command level, run right here.
+void push_level(const SavedState& saved) {
+    levelcount += 1;
+    if (levelcount > kMaxLevels) {
+        std::printf("*** Highest legal command level is 9.\n");
+        error(0, " ");
+    }
+    if (was_in_rat && modularmode) {
+        was_modulus = modulus;
+        modularmode = 0;
+        lintmode = 0;
+        std::printf("\n*** You have interrupted at a delicate time. Tolmex had switched\n");
+        std::printf("    internally to arithmetic mod p. It has switched back for your \n");
+        std::printf("    convenience during this interrupt. Do not do any significant \n");
+        std::printf("    polynomial computations.  To abort, enter &@ followed by  &(p=_i:) .\n\n");
+    }
+    if (globalpoly > 0) {
+        std::printf("\n");
+        print_delicate_poly_table_head();
+        std::printf("    Beware! (You can use ZZ3 to display a variable.)\n\n");
+    }
+    breaktime[time_level] = clock_now();
+    time_level += 1;
+    time_off[time_level] = {0, 0};
+    std::fflush(stdout);
+    write_prompt();
+    rewind_input(Input);
+    const int saved_leftover = leftover;
+    leftover = 0;
+    run_nested_level();
+    time_to_quit = 0;
+    if (was_modulus > 0) modulus = was_modulus;
+    was_modulus = -1;
+    levelcount -= 1;
+    time_level -= 1;
+    ClockReading now = clock_now();
+    time_off[time_level].wall += now.wall - breaktime[time_level].wall;
+    time_off[time_level].cpu += now.cpu - breaktime[time_level].cpu;
+    std::printf("*** Resuming earlier command level\n");
+    std::fflush(stdout);
+    restore_state(saved);
+    leftover = saved_leftover;
+}
+
+}  // namespace
+
+void install_interrupt_handler() {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = interrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no SA_RESTART: a blocked read returns so the level opens at once
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+void error(int code, const char* name) {
+    if (code == 0 && was_modulus > 0) {
+        modulus = was_modulus;
+        modularmode = 1;
+        lintmode = 1;
+    }
+    const bool push = errorpush && (statcount >= 1 || levelcount > 1);
+    run_resets(ResetPoint::AnyError, code);
+    if (code >= 0) {
+        run_resets(ResetPoint::Abandon, code);
+        if (code > 0) was_modulus = -1;
+    }
+    if (extra_line) std::printf("\n");
+    std::string nm = name ? name : "";
+    if (nm == kEndOfBody) nm = ";";
+    if (code == 0) {
+        std::printf("*** Panic stop.\n");
+        if (levelcount == 1 && statcount < 1)
+            std::printf("    You were already at the lowest level.\n");
+        if (was_in_rat && modularmode) print_delicate_modular();
+    } else if (code < 0) {
+        std::printf("*** New command level.\n");
+    } else {
+        if (levelcount > 1 && (code == 19 || code == 22)) {
+            warning(code, nm.c_str());
+            ring_clear();
+            return;
+        }
+        std::printf("*** Inappropriate symbol: %s\n", nm.c_str());
+        if (code == 17)
+            std::printf("After &, legal symbols are: v,f,F,r,R,d,D,C,B,I,X,L,K,c,W,@,_s,_t,_G\n");
+        out_err_mess(code);
+        if (code == 139) {
+            std::printf("that you have just deleted.  Any reference to this parameter \n");
+            std::printf("%s may crash Tolmex. There may be other such dangling array parameters.\n",
+                        nm.c_str());
+        }
+        report_context(code);
+    }
+    report_function_stack(code < 0 || (push && code > 0));
+    report_stored_statement();
+    if (extra_line) std::printf("\n");
+    SavedState saved = save_and_reset_state();
+    if (code == 0 || (!push && code > 0)) {
+        statcount = 0;
+        if (globalpoly > 0) {
+            std::printf("\n");
+            print_delicate_poly_table_head();
+            std::printf("    Beware!  You should probably quit immediately.\n\n");
+            globalpoly = 0;
+        }
+    }
+    if (code >= 0 && (!push || code == 0)) return_to_top_level();
+    push_level(saved);
+}
+
+void warning(int code, const char* name) {
+    std::printf("\n *** Warning.\n");
+    switch (code) {
+        case 0:
+            std::printf(" *** Loop counter in Content is negative.  Will reset.\n");
+            reset_content_counters();
+            break;
+        case 1: std::printf(" Specified factor for Det is unusable. Will ignore it.\n"); break;
+        case 2: std::printf(" Specified degree is unreasonable. Will ignore it.\n"); break;
+        case 3: std::printf(" Power is of use only over ground rings Z or Z/p.\n"); break;
+        case 4:
+            std::printf(" With even power, |power| must be 2^k, and modulus mod 4 must equal 3.\n");
+            break;
+        case 5: std::printf(" With odd power, gcd(|power|, modulus-1) must be 1.\n"); break;
+        case 19: std::printf(" *** Undefined variable: %s.  will use 0\n", name); break;
+        case 22:
+            std::printf(" *** Trying to divide by 0, in variable: %s.  will set quotient to 0\n",
+                        name);
+            break;
+        case 90: std::printf(" *** Can't do Det\n"); break;
+        case 342:
+            out_err_mess(342);
+            std::printf(" If necessary, do a panic stop as soon as possible. Then if\n");
+            std::printf(" necessary, delete the parameter %s.\n", name);
+            break;
+        default:
+            std::printf(" *** Can't do %s\n", name);
+            if (code == 17)
+                std::printf(
+                    "After &, legal symbols are: v,f,F,r,R,d,D,C,B,I,X,L,K,c,W,@,_s,_t,_G\n");
+            out_err_mess(code);
+            break;
+    }
+    std::printf("\n");
+}
+
+void out_err_mess(int code) { std::printf("%s\n", error_text(code)); }
+
+void tolmex_error(const char* text, int push) {
+    std::printf("*** Tolmex error. %s\n", text);
+    std::fflush(stdout);
+    if (push) error(-1, " ");
+}
+
+void tolmexerror(const char* text) { tolmex_error(text, 0); }
+
+}  // namespace tolmex

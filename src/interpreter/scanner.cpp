@@ -1,0 +1,280 @@
+#include "interpreter/scanner.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "interpreter/errors.h"
+
+namespace tolmex {
+
+const char* const kEndOfBody = "\xC2\xA5";
+
+Token token = {"", -1};
+int leftover = 0;
+int tt_flag = 1;
+int namelength = 10;
+int semicount = 0;
+TokenNode* currentchar = nullptr;
+int func_def_count = 0;
+CharSet throwaways;
+CharSet continset;
+
+namespace {
+
+// The history ring: 60 records of 24 characters.
+constexpr int kRingSize = 60;
+constexpr int kRingText = 24;
+char ring_text[kRingSize][kRingText];
+int ring_start = 0;
+int ring_finish = -1;  // -1: empty
+
+bool is_name_char(int c) { return std::isalnum(c) || c == '_'; }
+bool is_letter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+void copy_text(char* dst, const char* src, size_t room) {
+    std::strncpy(dst, src, room - 1);
+    dst[room - 1] = '\0';
+}
+
+// Skips blanks and joins continued lines; returns the first significant
+// character, or ';' for a statement-ending line end (terminal mode, left
+// unread) or the end of the stream.
+int next_significant(FILE* in) {
+    for (;;) {
+        int nx = peek_char(in);
+        if (nx == EOF) return ';';
+        if (nx == '\n') {
+            if (tt_flag) return ';';
+            read_char(in);
+            continue;
+        }
+        int c = read_char(in);
+        if (continset.has(c)) {
+            skip_line(in);
+            semicount = 0;
+            continue;
+        }
+        if (throwaways.has(c)) continue;
+        return c;
+    }
+}
+
+void read_name(FILE* in, int first, Token& tok) {
+    int len = 0;
+    tok.text[len++] = static_cast<char>(first);
+    while (len < namelength) {
+        int nx = peek_char(in);
+        if (nx == EOF || nx == '\n') break;  // a line end ends the name
+        int c = read_char(in);
+        if (continset.has(c)) {
+            skip_line(in);
+            semicount = 0;
+            leftover = ' ';
+            break;
+        }
+        if (!is_name_char(c)) {
+            leftover = c;
+            break;
+        }
+        tok.text[len++] = static_cast<char>(c);
+    }
+    tok.text[len] = '\0';
+}
+
+}  // namespace
+
+namespace {
+// The last character read from standard input, for at_line_start.
+int last_stdin_char = '\n';
+}  // namespace
+
+bool at_line_start(FILE* in) { return in != stdin || last_stdin_char == '\n'; }
+
+int read_char(FILE* in) {
+    for (;;) {
+        errno = 0;
+        int c = std::getc(in);
+        if (c != EOF) {
+            if (in == stdin) last_stdin_char = c;
+            return c;
+        }
+        if (std::ferror(in) && errno == EINTR) {
+            std::clearerr(in);
+            poll_interrupt();
+            continue;
+        }
+        return EOF;
+    }
+}
+
+int peek_char(FILE* in) {
+    int before = last_stdin_char;
+    int c = read_char(in);
+    if (c != EOF) {
+        std::ungetc(c, in);
+        if (in == stdin) last_stdin_char = before;
+    }
+    return c;
+}
+
+void skip_line(FILE* in) {
+    int c;
+    do c = read_char(in);
+    while (c != EOF && c != '\n');
+}
+
+bool token_is(const Token& t, const char* text) { return std::strcmp(t.text, text) == 0; }
+
+void set_token(Token& t, const char* text) {
+    copy_text(t.text, text, sizeof t.text);
+    t.code = -1;
+}
+
+void scanner(FILE* in, Token& tok, TokenNode*& cursor) {
+    if (cursor) {
+        cursor = cursor->next;
+        if (!cursor) {
+            set_token(tok, kEndOfBody);
+            currentchar = nullptr;
+            return;
+        }
+        std::memcpy(tok.text, cursor->text, sizeof tok.text);
+        tok.code = cursor->code;
+        currentchar = cursor->next;
+        return;
+    }
+    poll_interrupt();
+    tok.text[0] = '\0';
+    tok.code = -1;
+    int c;
+    if (leftover && leftover != ' ') {
+        c = leftover;
+        leftover = 0;
+        if (throwaways.has(c)) c = next_significant(in);
+    } else {
+        leftover = 0;
+        c = next_significant(in);
+    }
+    if (is_letter(c)) {
+        read_name(in, c, tok);
+    } else {
+        tok.text[0] = static_cast<char>(c);
+        tok.text[1] = '\0';
+    }
+    ring_record(tok.text);
+}
+
+void dumbscanner(FILE* in, Token& tok, TokenNode*& cursor, int& end_of_line) {
+    if (cursor) {
+        scanner(in, tok, cursor);
+        return;
+    }
+    poll_interrupt();
+    int c;
+    if (leftover && leftover != ' ') {
+        c = leftover;
+        leftover = 0;
+    } else {
+        leftover = 0;
+        c = read_char(in);
+    }
+    if (c == EOF) {
+        c = ';';
+    } else if (c == '\n') {
+        c = '\r';
+        end_of_line = 1;
+    } else if (continset.has(c)) {
+        skip_line(in);
+        c = ' ';
+    }
+    tok.text[0] = static_cast<char>(c);
+    tok.text[1] = '\0';
+    tok.code = -1;
+    ring_record(tok.text);
+}
+
+int mygetchar(FILE* in) {
+    if (leftover && leftover != ' ') {
+        int c = leftover;
+        leftover = 0;
+        if (!throwaways.has(c)) return c;
+    }
+    leftover = 0;
+    return next_significant(in);
+}
+
+void handle_quote(FILE* in, TokenNode*& cursor, FILE* out, long (*width_of)(FILE*, TokenNode*&)) {
+    char text[256];
+    int n = 0;
+    int eol = 0;
+    for (;;) {
+        dumbscanner(in, token, cursor, eol);
+        if (token.text[0] == '\'' || token_is(token, kEndOfBody)) break;
+        if (cursor == nullptr && eol == 0 && std::feof(in)) break;
+        char ch = token.text[0] == '\r' ? '\n' : token.text[0];
+        if (n < 255) text[n++] = ch;
+        eol = 0;
+    }
+    text[n] = '\0';
+    std::fputs(text, out);
+    scanner(in, token, cursor);
+    if (token.text[0] == ':' && width_of) {
+        scanner(in, token, cursor);
+        long width = width_of(in, cursor);
+        for (long i = n; i < width; ++i) std::fputc(' ', out);
+    }
+}
+
+TokenNode* save_input_stream(FILE* in) {
+    TokenNode* head = nullptr;
+    TokenNode* tail = nullptr;
+    for (;;) {
+        TokenNode* none = nullptr;
+        scanner(in, token, none);
+        if (token_is(token, ";") && func_def_count == 0) break;
+        TokenNode* n = newname();
+        std::memcpy(n->text, token.text, sizeof n->text);
+        n->code = token.code;
+        if (tail)
+            tail->next = n;
+        else
+            head = n;
+        tail = n;
+    }
+    return head;
+}
+
+void ring_record(const char* text) {
+    if (ring_finish < 0) {
+        ring_start = 0;
+        ring_finish = 0;
+    } else {
+        ring_finish = (ring_finish + 1) % kRingSize;
+        if (ring_finish == ring_start) ring_start = (ring_start + 1) % kRingSize;
+    }
+    copy_text(ring_text[ring_finish], text, kRingText);
+}
+
+void ring_clear() { ring_finish = -1; }
+bool ring_empty() { return ring_finish < 0; }
+
+void ring_print(FILE* out) {
+    if (ring_finish < 0) return;
+    for (int i = ring_start;; i = (i + 1) % kRingSize) {
+        const char* t = std::strcmp(ring_text[i], kEndOfBody) == 0 ? ";" : ring_text[i];
+        std::fputs(t, out);
+        if (i == ring_finish) break;
+    }
+}
+
+void init_ring() { ring_clear(); }
+
+void init_scanner_sets() {
+    throwaways = CharSet();
+    throwaways.add(" \t\n\r");
+    continset = CharSet();
+    continset.add('`');
+}
+
+}  // namespace tolmex

@@ -1,0 +1,34 @@
+// Memory accounting: the budget, the bytes committed to the pools, the bytes
+// parked on free lists, and the storage report.
+#pragma once
+
+#include <cstdint>
+
+namespace tolmex {
+
+// Budget in bytes for the stashes. One megabyte of the startup file counts
+// as 900,000 bytes (225,000 four-byte words).
+extern uint64_t totalavailablememory;
+extern uint64_t initial_memory;  // the budget in 4-byte words
+extern uint64_t virtual_cut;
+// Bytes of data the system itself holds (tables read at start-up, ...).
+extern int64_t size_data_strucs;
+// Record sizes used by the size functions (the 32-bit layout's numbers).
+extern int32_t numnodesize, numbersize, polynodesize, quolysize;
+// Mass of the GCD cache, added to the system data size by the report.
+extern int64_t (*gcd_cache_mass)();
+
+// Bytes of the budget not yet committed to the five pools; 0 when the pools
+// already use the whole budget. Never wraps.
+uint64_t memavail();
+
+// Bytes on the four hot free lists, uncapped and with bounded walks.
+int64_t garbsize();
+int64_t fast_garbsize();
+int64_t med_garbsize();
+int64_t big_garbsize();
+
+// The storage report; mode 'G' also lists every entry of some lists.
+void garbage(int mode);
+
+}  // namespace tolmex
