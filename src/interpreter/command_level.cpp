@@ -11,6 +11,8 @@
 
 namespace tolmex {
 
+bool waiting_for_statement = false;
+
 bool input_exhausted() {
     if (Input != stdin) return false;
     std::clearerr(stdin);
@@ -50,8 +52,10 @@ void display_step(StatementValue& value) {
 
 bool command_step(bool nested) {
     run_resets(ResetPoint::StatementStart, 0);
+    waiting_for_statement = true;
     if (input_exhausted()) throw QuitProgram();
     scanner(Input, token, zilch);
+    waiting_for_statement = false;
     const int tl = time_level;
     mytime[tl] = clock_now();
     StatementValue value;
@@ -73,7 +77,10 @@ bool command_step(bool nested) {
     std::fflush(stdout);
     keep_as_previous(value, nested);
     if (time_to_quit) {
-        if (nested) return true;
+        if (nested) {
+            consume_statement_line_end();
+            return true;
+        }
         time_to_quit = 0;
         std::printf(" You must use \"&q\" to quit the highest level.\n");
     }

@@ -13,6 +13,10 @@ bool command_step(bool nested);
 // routine); returns when the level is popped.
 void run_nested_level();
 
+// Set while the command loop waits for the first token of a statement, so
+// that a level opened by an interrupt there can prompt again when it ends.
+extern bool waiting_for_statement;
+
 // True when standard input has no more statements.
 bool input_exhausted();
 

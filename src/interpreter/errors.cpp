@@ -186,8 +186,10 @@ void push_level(const SavedState& saved) {
     write_prompt();
     rewind_input(Input);
     const int saved_leftover = leftover;
+    const bool was_waiting = waiting_for_statement;
     leftover = 0;
     run_nested_level();
+    waiting_for_statement = was_waiting;
     time_to_quit = 0;
     if (was_modulus > 0) modulus = was_modulus;
     was_modulus = -1;
@@ -200,6 +202,8 @@ void push_level(const SavedState& saved) {
     std::fflush(stdout);
     restore_state(saved);
     leftover = saved_leftover;
+    // Back at a command prompt that was waiting for input: show it again.
+    if (was_waiting) write_prompt();
 }
 
 }  // namespace
@@ -227,7 +231,7 @@ void error(int code, const char* name) {
     }
     if (extra_line) std::printf("\n");
     std::string nm = name ? name : "";
-    if (nm == kEndOfBody) nm = ";";
+    if (nm == kEndOfBody) nm.assign(1, ';');
     if (code == 0) {
         std::printf("*** Panic stop.\n");
         if (levelcount == 1 && statcount < 1)
