@@ -15,6 +15,7 @@
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
 #include "numbers/display_settings.h"
+#include "numbers/number.h"
 #include "interpreter/statement_value.h"
 #include "storage/accounting.h"
 
@@ -22,7 +23,7 @@ namespace tolmex {
 
 NodeSizes node_sizes() {
     // The records of the pooled types; see their subsystems.
-    return NodeSizes{16, 20, 8, 20, 12};
+    return NodeSizes{16, 20, kDigitSlugBytes, kNumberRecordBytes, 12};
 }
 
 void initialize(const std::string& dir) {

@@ -1,0 +1,258 @@
+// Multiplication and division kernels on digit spans.
+#include "numbers/kernels.h"
+
+#include <algorithm>
+
+#include "interpreter/errors.h"
+
+namespace tolmex::kern {
+
+namespace {
+
+// Columns and rows of one block of the schoolbook product.
+constexpr int64_t kBlockCols = 512;
+constexpr int64_t kStackAcc = 1024;
+// Sizes from which the recursive products check for a keyboard interrupt.
+constexpr int64_t kPollSize = 256;
+
+template <class B>
+void normalise_into(Digit* r, const uint64_t* acc, int64_t n) {
+    uint64_t c = 0;
+    for (int64_t k = 0; k < n; ++k) {
+        uint64_t t = acc[k] + c;
+        r[k] = static_cast<Digit>(B::lo(t));
+        c = B::hi(t);
+    }
+}
+
+// r[0..) += acc[0..n) with carries running on up the (large enough) r.
+template <class B>
+void add_acc_into(Digit* r, const uint64_t* acc, int64_t n) {
+    uint64_t c = 0;
+    int64_t k = 0;
+    for (; k < n; ++k) {
+        uint64_t t = acc[k] + static_cast<uint32_t>(r[k]) + c;
+        r[k] = static_cast<Digit>(B::lo(t));
+        c = B::hi(t);
+    }
+    for (; c; ++k) {
+        uint64_t t = static_cast<uint32_t>(r[k]) + c;
+        r[k] = static_cast<Digit>(B::lo(t));
+        c = B::hi(t);
+    }
+}
+
+int bit_length(int64_t n) {
+    int b = 0;
+    while (n) {
+        ++b;
+        n >>= 1;
+    }
+    return b;
+}
+
+}  // namespace
+
+__attribute__((target_clones("avx2", "default"))) void acc_products(uint64_t* acc,
+                                                                     const Digit* a, int64_t na,
+                                                                     const Digit* b, int64_t nb) {
+    for (int64_t j = 0; j < nb; ++j) {
+        const uint64_t bj = static_cast<uint32_t>(b[j]);
+        uint64_t* p = acc + j;
+        for (int64_t i = 0; i < na; ++i) p[i] += static_cast<uint32_t>(a[i]) * bj;
+    }
+}
+
+template <class B>
+void mul_basecase(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    if (na < nb) {
+        std::swap(a, b);
+        std::swap(na, nb);
+    }
+    uint64_t acc[kStackAcc];
+    if (na + nb <= kStackAcc && nb <= B::kRows) {
+        std::fill(acc, acc + na + nb, uint64_t{0});
+        acc_products(acc, a, na, b, nb);
+        normalise_into<B>(r, acc, na + nb);
+        return;
+    }
+    std::fill(r, r + na + nb, Digit{0});
+    const int64_t rows = std::min<int64_t>(B::kRows, kStackAcc - kBlockCols);
+    for (int64_t ia = 0; ia < na; ia += kBlockCols) {
+        const int64_t ca = std::min(kBlockCols, na - ia);
+        for (int64_t jb = 0; jb < nb; jb += rows) {
+            const int64_t cb = std::min(rows, nb - jb);
+            std::fill(acc, acc + ca + cb, uint64_t{0});
+            acc_products(acc, a + ia, ca, b + jb, cb);
+            add_acc_into<B>(r + ia + jb, acc, ca + cb);
+        }
+    }
+}
+
+int64_t mul_scratch(int64_t na, int64_t nb, int64_t cut) {
+    int64_t n = std::max(na, nb);
+    if (std::min(na, nb) <= cut) return 0;
+    return 6 * n + 32 * (bit_length(n) + 1);
+}
+
+template <class B>
+void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
+             int64_t cut) {
+    if (na < nb) {
+        std::swap(a, b);
+        std::swap(na, nb);
+    }
+    const int64_t total = na + nb;
+    // Leading zero digits (the low halves of a split) cost nothing.
+    const int64_t sa = strip(a, na), sb = strip(b, nb);
+    if (sa == 0 || sb == 0) {
+        std::fill(r, r + total, Digit{0});
+        return;
+    }
+    if (sa != na || sb != nb) {
+        mul_mag<B>(r, a, sa, b, sb, w, cut);
+        std::fill(r + sa + sb, r + total, Digit{0});
+        return;
+    }
+    if (nb <= cut) {
+        mul_basecase<B>(r, a, na, b, nb);
+        return;
+    }
+    if (na >= kPollSize) poll_interrupt();
+    if (2 * nb <= na) {
+        // Unbalanced: the long operand in pieces of nb digits.
+        Digit* t = w;
+        Digit* w2 = w + 2 * nb;
+        std::fill(r, r + total, Digit{0});
+        for (int64_t off = 0; off < na; off += nb) {
+            const int64_t len = std::min(nb, na - off);
+            mul_mag<B>(t, a + off, len, b, nb, w2, cut);
+            add_into<B>(r + off, total - off, t, len + nb);
+        }
+        return;
+    }
+    // Karatsuba: a = a1 B^k + a0, b = b1 B^k + b0.
+    const int64_t k = na / 2;
+    const int64_t na1 = na - k, nb1 = nb - k;
+    Digit* s1 = w;            // a0 + a1, k + 2 digits
+    Digit* s2 = w + k + 2;    // b0 + b1
+    Digit* p2 = w + 2 * k + 4;  // s1 * s2, 2k + 4 digits
+    Digit* w2 = p2 + 2 * k + 4;
+    mul_mag<B>(r, a, k, b, k, w2, cut);                  // P0 into r[0, 2k)
+    mul_mag<B>(r + 2 * k, a + k, na1, b + k, nb1, w2, cut);  // P1 into r[2k, na+nb)
+    // s1 := a0 + a1 (na1 >= k), s2 := b0 + b1.
+    int64_t n1 = na1;
+    s1[n1] = static_cast<Digit>(add_mag<B>(s1, a + k, na1, a, k));
+    ++n1;
+    int64_t n2;
+    if (nb1 >= k) {
+        n2 = nb1;
+        s2[n2] = static_cast<Digit>(add_mag<B>(s2, b + k, nb1, b, k));
+    } else {
+        n2 = k;
+        s2[n2] = static_cast<Digit>(add_mag<B>(s2, b, k, b + k, nb1));
+    }
+    ++n2;
+    mul_mag<B>(p2, s1, n1, s2, n2, w2, cut);
+    int64_t np = n1 + n2;
+    // p2 -= P0 + P1; the difference a0 b1 + a1 b0 is non-negative.
+    sub_into<B>(p2, np, r, 2 * k);
+    sub_into<B>(p2, np, r + 2 * k, na1 + nb1);
+    np = strip(p2, np);
+    add_into<B>(r + k, total - k, p2, np);
+}
+
+uint32_t divrem_1(Digit* q, const Digit* a, int64_t n, uint32_t d) {
+    uint64_t rem = 0;
+    for (int64_t i = n - 1; i >= 0; --i) {
+        uint64_t t = (rem << 28) | static_cast<uint32_t>(a[i]);
+        q[i] = static_cast<Digit>(t / d);
+        rem = t % d;
+    }
+    return static_cast<uint32_t>(rem);
+}
+
+uint32_t mod_1(const Digit* a, int64_t n, uint32_t d) {
+    uint64_t rem = 0;
+    for (int64_t i = n - 1; i >= 0; --i) rem = ((rem << 28) | static_cast<uint32_t>(a[i])) % d;
+    return static_cast<uint32_t>(rem);
+}
+
+void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w) {
+    constexpr uint64_t kB = Base28::kB;
+    constexpr uint64_t kM = kB - 1;
+    // Normalise so that the divisor's top digit has bit 27 set.
+    const int s = __builtin_clz(static_cast<uint32_t>(b[nb - 1])) - 4;
+    Digit* v = w;
+    Digit* u = w + nb;
+    {
+        uint32_t c = 0;
+        for (int64_t i = 0; i < nb; ++i) {
+            uint64_t t = (static_cast<uint64_t>(static_cast<uint32_t>(b[i])) << s) | c;
+            v[i] = static_cast<Digit>(t & kM);
+            c = static_cast<uint32_t>(t >> 28);
+        }
+        c = 0;
+        for (int64_t i = 0; i < na; ++i) {
+            uint64_t t = (static_cast<uint64_t>(static_cast<uint32_t>(a[i])) << s) | c;
+            u[i] = static_cast<Digit>(t & kM);
+            c = static_cast<uint32_t>(t >> 28);
+        }
+        u[na] = static_cast<Digit>(c);
+    }
+    const uint64_t vtop = static_cast<uint32_t>(v[nb - 1]);
+    const uint64_t vnext = static_cast<uint32_t>(v[nb - 2]);
+    const bool poll = nb * (na - nb + 1) >= 65536;
+    for (int64_t j = na - nb; j >= 0; --j) {
+        if (poll && (j & 63) == 0) poll_interrupt();
+        Digit* uj = u + j;
+        const uint64_t num =
+            (static_cast<uint64_t>(static_cast<uint32_t>(uj[nb])) << 28) |
+            static_cast<uint32_t>(uj[nb - 1]);
+        uint64_t qhat = num / vtop, rhat = num % vtop;
+        const uint64_t u2 = static_cast<uint32_t>(uj[nb - 2]);
+        while (qhat >= kB || qhat * vnext > ((rhat << 28) | u2)) {
+            --qhat;
+            rhat += vtop;
+            if (rhat >= kB) break;
+        }
+        // uj -= qhat * v
+        uint64_t carry = 0;
+        int32_t borrow = 0;
+        for (int64_t i = 0; i < nb; ++i) {
+            uint64_t p = qhat * static_cast<uint32_t>(v[i]) + carry;
+            carry = p >> 28;
+            int32_t t = uj[i] - static_cast<int32_t>(p & kM) - borrow;
+            borrow = t < 0;
+            uj[i] = borrow ? t + static_cast<int32_t>(kB) : t;
+        }
+        int64_t top = static_cast<int64_t>(uj[nb]) - static_cast<int64_t>(carry) - borrow;
+        if (top < 0) {
+            // qhat was one too large: add v back.
+            --qhat;
+            uint32_t c = add_n<Base28>(uj, uj, v, nb);
+            top += c;
+        }
+        uj[nb] = static_cast<Digit>(top);
+        if (q) q[j] = static_cast<Digit>(qhat);
+    }
+    // The remainder is u[0..nb) shifted back.
+    if (s == 0) {
+        std::copy(u, u + nb, r);
+    } else {
+        for (int64_t i = 0; i < nb; ++i) {
+            uint32_t lo = static_cast<uint32_t>(u[i]) >> s;
+            uint32_t hi = i + 1 < nb ? (static_cast<uint32_t>(u[i + 1]) << (28 - s)) & kM : 0;
+            r[i] = static_cast<Digit>(lo | hi);
+        }
+    }
+}
+
+template void mul_basecase<Base28>(Digit*, const Digit*, int64_t, const Digit*, int64_t);
+template void mul_basecase<Base1e8>(Digit*, const Digit*, int64_t, const Digit*, int64_t);
+template void mul_mag<Base28>(Digit*, const Digit*, int64_t, const Digit*, int64_t, Digit*,
+                              int64_t);
+template void mul_mag<Base1e8>(Digit*, const Digit*, int64_t, const Digit*, int64_t, Digit*,
+                               int64_t);
+
+}  // namespace tolmex::kern

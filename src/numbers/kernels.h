@@ -1,0 +1,205 @@
+// Digit-span kernels of the big integers, for the code of src/numbers only.
+//
+// Kernels work on runs of digits, least significant first. They never
+// allocate and never raise errors; the caller provides room (and scratch)
+// as each kernel states. The digit base is a policy: Base28 (2^28) for the
+// numbers themselves, Base1e8 (10^8) for decimal conversion.
+//
+// Signed kernels (add_abs, sub_abs) read the magnitude of each digit, so they
+// take numbers of either sign as they are stored, and write their result
+// with the sign mask m (0 for positive, -1 for negative). The output may be
+// the storage of an operand provided it starts at the same digit.
+// Magnitude kernels (mul_*, div*) take non-negative digits and write
+// non-negative digits.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "numbers/number.h"
+
+namespace tolmex::kern {
+
+struct Base28 {
+    static constexpr uint32_t kB = uint32_t{1} << 28;
+    static uint64_t hi(uint64_t x) { return x >> 28; }
+    static uint32_t lo(uint64_t x) { return static_cast<uint32_t>(x & (kB - 1)); }
+    // Rows of products that a 64-bit accumulator takes between carries.
+    static constexpr int64_t kRows = 255;
+};
+
+struct Base1e8 {
+    static constexpr uint32_t kB = 100000000;
+    static uint64_t hi(uint64_t x) { return x / kB; }
+    static uint32_t lo(uint64_t x) { return static_cast<uint32_t>(x % kB); }
+    static constexpr int64_t kRows = 1500;
+};
+
+inline Digit mag(Digit d) { return d < 0 ? -d : d; }
+inline Digit with_sign(Digit v, Digit m) { return (v ^ m) - m; }
+
+// Length of a[0..n) without leading zeros (0 when every digit is 0).
+inline int64_t strip(const Digit* a, int64_t n) {
+    while (n > 0 && a[n - 1] == 0) --n;
+    return n;
+}
+
+// Compares |a| and |b| (lengths need not be normalised): -1, 0, 1.
+inline int cmp_abs(const Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    na = strip(a, na);
+    nb = strip(b, nb);
+    if (na != nb) return na > nb ? 1 : -1;
+    for (int64_t i = na - 1; i >= 0; --i) {
+        Digit x = mag(a[i]), y = mag(b[i]);
+        if (x != y) return x > y ? 1 : -1;
+    }
+    return 0;
+}
+
+// r[0..na] := |a| + |b| with sign m, for na >= nb; returns the length
+// written (na or na + 1).
+template <class B>
+int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
+    uint32_t c = 0;
+    int64_t i = 0;
+    for (; i < nb; ++i) {
+        uint32_t s = static_cast<uint32_t>(mag(a[i])) + static_cast<uint32_t>(mag(b[i])) + c;
+        c = s >= B::kB;
+        if (c) s -= B::kB;
+        r[i] = with_sign(static_cast<Digit>(s), m);
+    }
+    for (; i < na; ++i) {
+        uint32_t s = static_cast<uint32_t>(mag(a[i])) + c;
+        c = s >= B::kB;
+        if (c) s -= B::kB;
+        r[i] = with_sign(static_cast<Digit>(s), m);
+    }
+    if (c) {
+        r[na] = with_sign(1, m);
+        return na + 1;
+    }
+    return na;
+}
+
+// r[0..na) := |a| - |b| with sign m, for |a| >= |b| and na >= nb; returns
+// the normalised length (at least 1).
+template <class B>
+int64_t sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
+    int32_t borrow = 0;
+    int64_t i = 0;
+    for (; i < nb; ++i) {
+        int32_t s = mag(a[i]) - mag(b[i]) - borrow;
+        borrow = s < 0;
+        if (borrow) s += static_cast<int32_t>(B::kB);
+        r[i] = with_sign(s, m);
+    }
+    for (; i < na; ++i) {
+        int32_t s = mag(a[i]) - borrow;
+        borrow = s < 0;
+        if (borrow) s += static_cast<int32_t>(B::kB);
+        r[i] = with_sign(s, m);
+    }
+    int64_t n = strip(r, na);
+    return n ? n : 1;
+}
+
+// Unsigned magnitude helpers ------------------------------------------------
+
+// r[0..n) := a + b (same length n) with carry out returned. r may be a or b.
+template <class B>
+uint32_t add_n(Digit* r, const Digit* a, const Digit* b, int64_t n) {
+    uint32_t c = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        uint32_t s = static_cast<uint32_t>(a[i]) + static_cast<uint32_t>(b[i]) + c;
+        c = s >= B::kB;
+        r[i] = static_cast<Digit>(c ? s - B::kB : s);
+    }
+    return c;
+}
+
+// r[0..na) := a + b for na >= nb, carry returned. r may be a.
+template <class B>
+uint32_t add_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    uint32_t c = add_n<B>(r, a, b, nb);
+    for (int64_t i = nb; i < na; ++i) {
+        uint32_t s = static_cast<uint32_t>(a[i]) + c;
+        c = s >= B::kB;
+        r[i] = static_cast<Digit>(c ? s - B::kB : s);
+    }
+    return c;
+}
+
+// a[0..na) += b[0..nb) in place, propagating the carry up to na digits;
+// returns the carry out of the top (0 when the caller left room).
+template <class B>
+uint32_t add_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    uint32_t c = add_n<B>(a, a, b, nb);
+    for (int64_t i = nb; c && i < na; ++i) {
+        uint32_t s = static_cast<uint32_t>(a[i]) + 1;
+        c = s >= B::kB;
+        a[i] = static_cast<Digit>(c ? 0 : s);
+    }
+    return c;
+}
+
+// a[0..na) -= b[0..nb) in place, a >= b; returns the borrow out.
+template <class B>
+uint32_t sub_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    int32_t borrow = 0;
+    int64_t i = 0;
+    for (; i < nb; ++i) {
+        int32_t s = a[i] - b[i] - borrow;
+        borrow = s < 0;
+        a[i] = borrow ? s + static_cast<int32_t>(B::kB) : s;
+    }
+    for (; borrow && i < na; ++i) {
+        int32_t s = a[i] - 1;
+        borrow = s < 0;
+        a[i] = borrow ? s + static_cast<int32_t>(B::kB) : s;
+    }
+    return static_cast<uint32_t>(borrow);
+}
+
+// r[0..n) := a * d, returns the carry digit (r may be a).
+template <class B>
+Digit mul_1(Digit* r, const Digit* a, int64_t n, uint32_t d) {
+    uint64_t c = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        uint64_t t = static_cast<uint64_t>(static_cast<uint32_t>(a[i])) * d + c;
+        r[i] = static_cast<Digit>(B::lo(t));
+        c = B::hi(t);
+    }
+    return static_cast<Digit>(c);
+}
+
+// acc[i + j] += a[i] * b[j] for every i < na, j < nb (no carries).
+void acc_products(uint64_t* acc, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+
+// r[0..na+nb) := a * b, schoolbook with delayed carries. r must not overlap
+// a or b. The accumulator lives on the stack.
+template <class B>
+void mul_basecase(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+
+// Digits of scratch that mul_mag needs for operands of these lengths.
+int64_t mul_scratch(int64_t na, int64_t nb, int64_t cut);
+
+// r[0..na+nb) := a * b (magnitudes), Karatsuba above `cut` digits. r must
+// not overlap a, b or the scratch w (mul_scratch digits).
+template <class B>
+void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
+             int64_t cut);
+
+// Division (base 2^28 magnitudes) -------------------------------------------
+
+// q[0..n) := a / d, returns a mod d; q may be a; 0 < d < 2^28.
+uint32_t divrem_1(Digit* q, const Digit* a, int64_t n, uint32_t d);
+// The remainder only.
+uint32_t mod_1(const Digit* a, int64_t n, uint32_t d);
+
+// Long division of a (na digits) by b (nb >= 2 digits, b's top digit
+// nonzero, na >= nb): q[0..na-nb+1) := a div b (q may be null), r[0..nb) :=
+// a mod b. w is scratch of na + 1 + nb digits. None of q, r, w may overlap
+// a or b.
+void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w);
+
+}  // namespace tolmex::kern

@@ -1,0 +1,132 @@
+// Products of big integers: the dispatcher over schoolbook and Karatsuba.
+// The kernels (kernels.cpp) multiply magnitudes; this file handles signs,
+// storage, aliasing and lintmode.
+#include <algorithm>
+#include <climits>
+
+#include "numbers/kernels.h"
+#include "numbers/lint_ops.h"
+#include "numbers/mul_div.h"
+#include "numbers/storage.h"
+
+namespace tolmex {
+
+using namespace numstore;
+
+int32_t multcut = 16;
+int pos_mod = 1;
+
+namespace {
+
+// Karatsuba threshold of the base-10^8 products.
+constexpr int64_t kBase10Cut = 10;
+
+template <class B>
+void product(const Number& a, const Number& b, Number& r, int64_t cut) {
+    const int64_t na = a.size(), nb = b.size();
+    const int s = a.sign() * b.sign();
+    if (s == 0) {
+        ResultDigits out(r, 1, false);
+        out.data()[0] = 0;
+        out.commit(1);
+        return;
+    }
+    if (na == 1 && nb == 1) {
+        const int64_t p = static_cast<int64_t>(a.digits()[0]) * b.digits()[0];
+        const int64_t m = p < 0 ? -p : p;
+        ResultDigits out(r, 2, false);
+        const Digit sm = p < 0 ? -1 : 0;
+        out.data()[0] = kern::with_sign(static_cast<Digit>(m % B::kB), sm);
+        out.data()[1] = kern::with_sign(static_cast<Digit>(m / B::kB), sm);
+        out.commit(2);
+        return;
+    }
+    Magnitude ma(a.digits()), mb(b.digits());
+    const bool separate = r.get() == a.get() || r.get() == b.get();
+    ResultDigits out(r, na + nb, separate);
+    const int64_t ws = kern::mul_scratch(na, nb, cut);
+    Digit* d = out.data();
+    if (ws > 0) {
+        DigitBuffer w(ws);
+        kern::mul_mag<B>(d, ma.data(), na, mb.data(), nb, w.data(), cut);
+    } else {
+        kern::mul_basecase<B>(d, ma.data(), na, mb.data(), nb);
+    }
+    if (s < 0)
+        for (int64_t i = 0; i < na + nb; ++i) d[i] = -d[i];
+    out.commit(na + nb);
+}
+
+}  // namespace
+
+void simp_mult(const Number& x, Number& r, int32_t d) {
+    if (lintmode) {
+        ensure(r)->lint = lint_mul(x.lint(), d);
+        return;
+    }
+    const int64_t n = x.size();
+    const int s = x.sign() * ((d > 0) - (d < 0));
+    const Digit* src = x.digits().data();
+    ResultDigits out(r, n + 1, false);
+    Digit* o = out.data();
+    if (s == 0) {
+        o[0] = 0;
+        out.commit(1);
+        return;
+    }
+    const uint64_t md = static_cast<uint64_t>(d < 0 ? -static_cast<int64_t>(d) : d);
+    const Digit m = s < 0 ? -1 : 0;
+    uint64_t c = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        const uint64_t t = static_cast<uint64_t>(kern::mag(src[i])) * md + c;
+        o[i] = kern::with_sign(static_cast<Digit>(t & kDigitMask), m);
+        c = t >> kDigitBits;
+    }
+    o[n] = kern::with_sign(static_cast<Digit>(c), m);
+    out.commit(n + 1);
+}
+
+void multiply(const Number& a, const Number& b, Number& r) {
+    if (lintmode) {
+        ensure(r)->lint = lint_mul(a.lint(), b.lint());
+        return;
+    }
+    product<kern::Base28>(a, b, r, INT64_MAX);
+}
+
+void fast_mult(const Number& a, const Number& b, Number& r) {
+    if (lintmode) {
+        ensure(r)->lint = lint_mul(a.lint(), b.lint());
+        return;
+    }
+    product<kern::Base28>(a, b, r, multcut < 1 ? 1 : multcut);
+}
+
+void base_10_multiply(const Number& a, const Number& b, Number& r) {
+    product<kern::Base1e8>(a, b, r, INT64_MAX);
+}
+
+void base_10_fast_mult(const Number& a, const Number& b, Number& r) {
+    product<kern::Base1e8>(a, b, r, kBase10Cut);
+}
+
+bool is_product_of(const Number& x, int32_t u, int32_t v) {
+    Number p;
+    set_int64(static_cast<int64_t>(u) * v, p);
+    return spec_equal(x, p);
+}
+
+bool oversize(int32_t u, int32_t v) {
+    const int64_t p = static_cast<int64_t>(u) * v;
+    return p >= kBase || p <= -kBase || p > 1000000;
+}
+
+bool sparse_oversize(int32_t u, int32_t v) {
+    int64_t p = static_cast<int64_t>(u) * v;
+    if (p < 0) p = -p;
+    return p >= (int64_t{1} << 31);
+}
+
+bool power_of_two(int64_t v) { return v > 0 && (v & (v - 1)) == 0; }
+
+}  // namespace tolmex

@@ -1,0 +1,62 @@
+// Big integer multiplication, division and reduction.
+//
+// Products and quotients are written into a destination that may also be an
+// operand. In lintmode products act on the lint words (the modular product
+// in modular mode); the division routines other than mod_or_div work on the
+// digits.
+#pragma once
+
+#include <cstdint>
+
+#include "numbers/number.h"
+
+namespace tolmex {
+
+// Karatsuba threshold in digits of fast_mult (16); no command changes it.
+extern int32_t multcut;
+// When nonzero the remainder operator returns 0 .. |divisor| - 1; when 0 it
+// keeps the sign of the dividend (1).
+extern int pos_mod;
+
+// r := x * d for a machine integer d with |d| < 2^28.
+void simp_mult(const Number& x, Number& r, int32_t d);
+// r := a * b, schoolbook.
+void multiply(const Number& a, const Number& b, Number& r);
+// r := a * b: schoolbook up to multcut digits, Karatsuba above; an operand
+// twice as long as the other is multiplied piecewise. The general product.
+void fast_mult(const Number& a, const Number& b, Number& r);
+
+// One division step: the raw chain A (A < 2^28 * b, A >= 0) divided by b > 0:
+// q := one quotient digit, r := A mod b.
+void simp_divide(DigitSpan a, const Number& b, Number& q, Number& r);
+void simp_divide_noq(DigitSpan a, const Number& b, Number& r);
+// Long division of a >= 0 by b > 0: q := a div b, r := a mod b.
+void pos_divide(const Number& a, const Number& b, Number& q, Number& r);
+// The remainder of raw non-negative chains (b nonzero).
+void pos_divide_noq(DigitSpan a, DigitSpan b, Number& r);
+// Signed division: q rounded toward zero, r with the sign of q (for b > 0 the
+// sign of a): |a| = Q |b| + R gives (Q, R), (-Q, -R), (-Q, -R), (Q, R) for
+// the sign pairs (+,+), (+,-), (-,+), (-,-). b = 0: nothing is written.
+void divide(const Number& a, const Number& b, Number& q, Number& r);
+// The language's integer operators: op '|' is the remainder (with the sign of
+// a, or in 0 .. |b| - 1 when posmod is set), any other op the quotient
+// rounded toward zero. b = 0 is error 22.
+void mod_or_div(const Number& a, const Number& b, Number& res, int op, int posmod);
+// x mod modulus as a machine integer, with the sign of x (modular mode).
+int32_t modout(const Number& x);
+// x div d for x >= 0 and 0 < d < 2^28 whose quotient fits a machine word.
+int32_t quotient_of(const Number& x, int32_t d);
+// x = u * v exactly.
+bool is_product_of(const Number& x, int32_t u, int32_t v);
+// u * v has more than one digit or exceeds 1000000.
+bool oversize(int32_t u, int32_t v);
+// u * v >= 2^31 in magnitude.
+bool sparse_oversize(int32_t u, int32_t v);
+// v is a power of two (0 is not).
+bool power_of_two(int64_t v);
+
+// Base-10^8 products: schoolbook, and Karatsuba above 10 digits.
+void base_10_multiply(const Number& a, const Number& b, Number& r);
+void base_10_fast_mult(const Number& a, const Number& b, Number& r);
+
+}  // namespace tolmex

@@ -1,0 +1,327 @@
+// Big integers: construction, assignment, comparison, negation, constants.
+#include "numbers/number.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "numbers/decimal.h"
+#include "numbers/kernels.h"
+#include "numbers/lint_ops.h"
+#include "numbers/mul_div.h"
+#include "numbers/storage.h"
+#include "rings/modular_state.h"
+#include "storage/accounting.h"
+#include "storage/free_lists.h"
+
+namespace tolmex {
+
+using namespace numstore;
+
+Number number_0, number_1, number_2, number_m1, number_10, num_2_14, tens_base, two_tensbase;
+int32_t ones[32];
+
+namespace {
+
+void copy_digits(const Number& src, Number& dst) {
+    if (src.get() == dst.get()) return;
+    assign_digits(dst, src.digits().data(), src.size());
+}
+
+// A number that holds value v both as digits and as its lint word.
+Number make_constant(int64_t v) {
+    Number x;
+    set_int64(v, x);
+    x.set_lint(static_cast<int32_t>(v));
+    return x;
+}
+
+}  // namespace
+
+LintmodeOff::LintmodeOff() : saved_(lintmode) { lintmode = 0; }
+LintmodeOff::~LintmodeOff() { lintmode = saved_; }
+
+// ---------------------------------------------------------------------------
+// Construction and access
+
+Number number_from_digits(std::span<const int32_t> msf) {
+    Number x;
+    const int64_t n = static_cast<int64_t>(msf.size());
+    ResultDigits out(x, n < 1 ? 1 : n, true);
+    Digit* d = out.data();
+    for (int64_t i = 0; i < n; ++i) d[i] = msf[static_cast<size_t>(n - 1 - i)];
+    if (n == 0) d[0] = 0;
+    out.commit(n < 1 ? 1 : n);
+    return x;
+}
+
+std::vector<int32_t> digits_msf(const Number& x) {
+    DigitSpan d = x.digits();
+    return std::vector<int32_t>(d.rbegin(), d.rend());
+}
+
+void set_int64(int64_t v, Number& x) {
+    Digit tmp[3];
+    uint64_t m = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+    const Digit sm = v < 0 ? -1 : 0;
+    int n = 0;
+    do {
+        tmp[n++] = kern::with_sign(static_cast<Digit>(m & kDigitMask), sm);
+        m >>= kDigitBits;
+    } while (m);
+    assign_digits(x, tmp, n);
+    if (v >= INT32_MIN && v <= INT32_MAX) x.set_lint(static_cast<int32_t>(v));
+}
+
+Number number_from_int64(int64_t v) {
+    Number x;
+    set_int64(v, x);
+    return x;
+}
+
+bool to_int64(const Number& x, int64_t& v) {
+    DigitSpan d = x.digits();
+    if (d.empty() || d.size() > 3) return false;
+    if (d.size() == 3 && kern::mag(d[2]) > 128) return false;
+    uint64_t m = 0;
+    for (size_t i = d.size(); i-- > 0;) m = (m << kDigitBits) | static_cast<uint32_t>(kern::mag(d[i]));
+    const bool negative = x.sign() < 0;
+    if (m > (negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1)) return false;
+    v = negative ? static_cast<int64_t>(0 - m) : static_cast<int64_t>(m);
+    return true;
+}
+
+int32_t convert_to_int(const Number& x, int32_t sentinel) {
+    if (lintmode) return x.lint();
+    int64_t v;
+    if (!to_int64(x, v) || v < INT32_MIN || v > INT32_MAX) return sentinel;
+    return static_cast<int32_t>(v);
+}
+
+void give_up_digits(Number& x) {
+    if (!x) return;
+    NumRec* r = x.get();
+    if (r->cls >= 0) free_array(r->st.ptr, r->cls);
+    r->cls = -1;
+    r->len = 0;
+}
+
+int64_t sizenumber(const Number& x) {
+    if (lintmode) return numbersize;
+    return numbersize + static_cast<int64_t>(x.size()) * numnodesize;
+}
+
+// ---------------------------------------------------------------------------
+// Assignment
+
+void setvalue(int32_t v, Number& x) {
+    if (lintmode) {
+        ensure(x)->lint = v;
+        return;
+    }
+    const int32_t lint = x ? x.lint() : 0;
+    set_int64(v, x);
+    x.set_lint(lint);
+}
+
+void special_set(int32_t v, Number& x) {
+    Digit d = v;
+    assign_digits(x, &d, 1);
+}
+
+void special_set_2(int32_t a, int32_t b, Number& x) {
+    const int32_t lint = x ? x.lint() : 0;
+    set_int64(static_cast<int64_t>(a) * b, x);
+    x.set_lint(lint);
+}
+
+void num_assign(const Number& src, Number& dst) {
+    if (lintmode) {
+        ensure(dst)->lint = src.lint();
+        return;
+    }
+    spec_num_assign(src, dst);
+}
+
+void spec_num_assign(const Number& src, Number& dst) {
+    if (src.get() == dst.get()) return;
+    copy_digits(src, dst);
+    dst.set_lint(src.lint());
+}
+
+void fast_num_assign(DigitSpan chain, Number& dst) {
+    if (chain.empty()) {
+        special_set(0, dst);
+        return;
+    }
+    assign_digits(dst, chain.data(), static_cast<int64_t>(chain.size()));
+}
+
+void fast_assign(DigitSpan chain, Number& dst) { fast_num_assign(chain, dst); }
+
+Number faster_num_assign(DigitSpan chain) {
+    Number p;
+    if (chain.empty() || chain.back() == 0) return p;
+    fast_num_assign(chain, p);
+    return p;
+}
+
+void abs_val_num(const Number& src, Number& dst) {
+    if (src.size() > 0 && src.sign() < 0)
+        makeneg(src, dst);
+    else
+        num_assign(src, dst);
+}
+
+// ---------------------------------------------------------------------------
+// Negation
+
+void makeneg(const Number& src, Number& dst) {
+    if (lintmode) {
+        ensure(dst)->lint = lint_neg(src.lint());
+        return;
+    }
+    const int64_t n = src.size();
+    ResultDigits out(dst, n, false);
+    const Digit* s = src.digits().data();
+    Digit* d = out.data();
+    for (int64_t i = 0; i < n; ++i) d[i] = -s[i];
+    out.commit(n);
+    dst.set_lint(src.lint());
+}
+
+void in_place_neg(Number& x) {
+    if (lintmode) {
+        x.set_lint(lint_neg(x.lint()));
+        return;
+    }
+    Digit* d = digits_of(x.get());
+    for (int32_t i = 0; i < x.size(); ++i) d[i] = -d[i];
+}
+
+// ---------------------------------------------------------------------------
+// Comparison
+
+int compare_abs(const Number& a, const Number& b) {
+    DigitSpan x = a.digits(), y = b.digits();
+    return kern::cmp_abs(x.data(), static_cast<int64_t>(x.size()), y.data(),
+                         static_cast<int64_t>(y.size()));
+}
+
+int compare(const Number& a, const Number& b) {
+    const int sa = a.sign(), sb = b.sign();
+    if (sa != sb) return sa > sb ? 1 : -1;
+    if (sa == 0) return 0;
+    const int c = compare_abs(a, b);
+    return sa > 0 ? c : -c;
+}
+
+bool bigger(const Number& a, const Number& b) {
+    if (lintmode) return a.lint() > b.lint();
+    return compare(a, b) > 0;
+}
+
+bool pos_bigger(const Number& a, const Number& b) {
+    if (lintmode) return a.lint() > b.lint();
+    return compare_abs(a, b) > 0;
+}
+
+bool fast_bigger(DigitSpan a, DigitSpan b) {
+    return kern::cmp_abs(a.data(), static_cast<int64_t>(a.size()), b.data(),
+                         static_cast<int64_t>(b.size())) > 0;
+}
+
+bool spec_equal(const Number& a, const Number& b) {
+    DigitSpan x = a.digits(), y = b.digits();
+    return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(Digit)) == 0;
+}
+
+bool equal(const Number& a, const Number& b) {
+    if (lintmode) return a.lint() == b.lint();
+    return spec_equal(a, b);
+}
+
+bool negtive(const Number& a, const Number& b) {
+    if (lintmode) {
+        const int64_t x = a.lint(), y = b.lint();
+        if (modularmode) {
+            if (finf) return x == y;
+            return x + y == modulus || (x == 0 && y == 0);
+        }
+        return x == -y;
+    }
+    DigitSpan x = a.digits(), y = b.digits();
+    if (x.size() != y.size()) return false;
+    for (size_t i = 0; i < x.size(); ++i)
+        if (x[i] != -y[i]) return false;
+    return true;
+}
+
+bool equal_which(const Number& a, const Number& b, int& w) {
+    int c;
+    if (lintmode)
+        c = (a.lint() > b.lint()) - (a.lint() < b.lint());
+    else
+        c = compare_abs(a, b);
+    if (c == 0) return true;
+    w = c > 0;
+    return false;
+}
+
+bool equal_to_pm1(const Number& x, int& m) {
+    if (lintmode) {
+        const int32_t v = x.lint();
+        if (v == 1) {
+            m = 0;
+            return true;
+        }
+        const bool minus = modularmode ? (!finf && v == modulus - 1) : v == -1;
+        if (minus) m = 1;
+        return minus;
+    }
+    if (x.size() != 1) return false;
+    const Digit d = x.digits()[0];
+    if (d != 1 && d != -1) return false;
+    m = d < 0;
+    return true;
+}
+
+bool abs_larger(const Number& a, const Number& b) {
+    if (lintmode) return std::llabs(a.lint()) > std::llabs(b.lint());
+    return compare_abs(a, b) > 0;
+}
+
+int int_abs_bigger(const Number& a, const Number& b, int tie) {
+    int c;
+    if (lintmode) {
+        const long long x = std::llabs(a.lint()), y = std::llabs(b.lint());
+        c = (x > y) - (x < y);
+    } else {
+        c = compare_abs(a, b);
+    }
+    return c > 0 ? 1 : c < 0 ? 0 : tie;
+}
+
+bool is_longint(const Number& x, int32_t v) {
+    if (lintmode) return x.lint() == v;
+    return x.size() == 1 && x.digits()[0] == v;
+}
+
+// ---------------------------------------------------------------------------
+// Constants
+
+void init_numbers() {
+    numhead.counter = free_digit_slots;
+    for (int k = 0; k < 32; ++k) ones[k] = static_cast<int32_t>((uint32_t{1} << k) - 1);
+    number_0 = make_constant(0);
+    number_1 = make_constant(1);
+    number_2 = make_constant(2);
+    number_m1 = make_constant(-1);
+    number_10 = make_constant(10);
+    num_2_14 = make_constant(16384);
+    tens_base = make_constant(kTensBase);
+    two_tensbase = make_constant(int64_t{kTensBase} * kTensBase);
+    two_tensbase.set_lint(0);
+    init_disp_cons();
+}
+
+}  // namespace tolmex

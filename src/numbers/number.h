@@ -1,0 +1,267 @@
+// Big integers: the number record, its owning handle, assignment, comparison,
+// negation, addition and subtraction, shifts and bit lengths.
+//
+// Digit and sign invariants (outside lintmode):
+//  * A number is len >= 1 digits in base B = 2^28, stored contiguously and
+//    least significant first: value = sum over i of d[i] * B^i.
+//  * Every digit satisfies |d| <= B - 1 and carries the sign of the whole
+//    number: the nonzero digits of a negative number are all negative, those
+//    of a positive number all positive. The sign is the sign of the leading
+//    digit d[len - 1]; zero digits inside a number carry no sign.
+//  * Normal form: no leading zero digit. Zero is exactly one digit 0.
+//  * len == 0 means the record holds no digits (a fresh record, or a number
+//    whose digits were given up when it became a residue).
+//  * The word `lint` is the value while lintmode is on (a machine integer, a
+//    residue in modular mode, a field element in the fields of 2^8 and 2^16
+//    elements). While lintmode is on the operations read and write only
+//    `lint` and leave any digits in place, so that a return to rational
+//    mode can find them again.
+//  * Base-10^8 numbers (decimal conversion) keep the same invariants with
+//    B = 10^8; they are made and used only by the decimal routines.
+//
+// Storage: the number record comes from the free list `imhead`, else the
+// stash `imagstash`. One or two digits live inline in the record; longer
+// numbers own a digit array of a power-of-two size class (4, 8, 16, ...
+// digits). Arrays are recycled per class and never returned to the heap;
+// the small classes are carved from slugs of `numstash`, larger ones come
+// from the heap. `numhead` reports the free digit slots.
+//
+// Ownership: a Number owns its record (and the digits); its destructor
+// returns both. Operations take operands by const reference and write a
+// destination passed by reference; a destination may be an operand (the
+// result is built first, then replaces the old value). A null handle
+// (default-constructed or moved-from) may serve as a destination only.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tolmex {
+
+using Digit = int32_t;
+constexpr int kDigitBits = 28;
+constexpr Digit kBase = Digit{1} << kDigitBits;  // 2^28
+constexpr Digit kDigitMask = kBase - 1;
+constexpr Digit kTensBase = 100000000;          // 10^8, the decimal digit base
+
+// Largest digit count of a number; larger results end the command through
+// the storage-exhausted path instead of overrunning memory.
+constexpr int32_t kMaxDigits = int32_t{1} << 27;
+
+// The pooled number record. The first word is the free-list link while the
+// record is free.
+struct NumRec {
+    union Store {
+        Digit* ptr;    // class >= 0: the digit array
+        Digit in[2];   // class < 0: the inline digits
+    } st;
+    int32_t len;    // digits in use; 0: none
+    int16_t cls;    // -1 inline, else the size class (capacity 4 << cls)
+    int16_t spare;
+    int32_t lint;   // the single-word value (lintmode)
+};
+
+// Sizes the pools are opened with (start-up's node_sizes()).
+constexpr int32_t kNumberRecordBytes = static_cast<int32_t>(sizeof(NumRec));
+constexpr int32_t kDigitSlugBytes = 64;  // one numstash slug: 16 digits
+
+// A read-only run of digits, least significant first (what the algorithms
+// call a raw chain). It need not be normalised.
+using DigitSpan = std::span<const Digit>;
+
+class Number {
+public:
+    Number() noexcept = default;
+    ~Number() { reset(); }
+    Number(Number&& o) noexcept : rec_(o.rec_) { o.rec_ = nullptr; }
+    Number& operator=(Number&& o) noexcept {
+        if (this != &o) {
+            reset();
+            rec_ = o.rec_;
+            o.rec_ = nullptr;
+        }
+        return *this;
+    }
+    Number(const Number&) = delete;
+    Number& operator=(const Number&) = delete;
+
+    // Takes ownership of a record (from a poly node, the data reader ...).
+    static Number adopt(NumRec* r) noexcept {
+        Number n;
+        n.rec_ = r;
+        return n;
+    }
+    // Gives up ownership; the caller must adopt the record again later.
+    [[nodiscard]] NumRec* release() noexcept {
+        NumRec* r = rec_;
+        rec_ = nullptr;
+        return r;
+    }
+    // Returns the record and its digits to the free lists.
+    void reset() noexcept;
+    void swap(Number& o) noexcept {
+        NumRec* t = rec_;
+        rec_ = o.rec_;
+        o.rec_ = t;
+    }
+
+    explicit operator bool() const noexcept { return rec_ != nullptr; }
+    NumRec* get() const noexcept { return rec_; }
+
+    // Digits, least significant first (empty for a null handle or len 0).
+    int32_t size() const noexcept { return rec_ ? rec_->len : 0; }
+    DigitSpan digits() const noexcept {
+        if (!rec_) return {};
+        return {rec_->cls < 0 ? rec_->st.in : rec_->st.ptr, static_cast<size_t>(rec_->len)};
+    }
+    Digit top() const noexcept { return digits()[rec_->len - 1]; }
+    // -1, 0 or 1 from the digits (ignores lintmode).
+    int sign() const noexcept {
+        Digit t = top();
+        return (t > 0) - (t < 0);
+    }
+    int32_t lint() const noexcept { return rec_->lint; }
+    void set_lint(int32_t v) noexcept { rec_->lint = v; }
+
+private:
+    NumRec* rec_ = nullptr;
+};
+
+// Holds lintmode off for a stretch of code that needs true big integers
+// while modular mode is on; restored also when an error unwinds.
+class LintmodeOff {
+public:
+    LintmodeOff();
+    ~LintmodeOff();
+    LintmodeOff(const LintmodeOff&) = delete;
+    LintmodeOff& operator=(const LintmodeOff&) = delete;
+
+private:
+    int saved_;
+};
+
+// ---------------------------------------------------------------------------
+// Construction and access (ignore lintmode unless stated)
+
+// A number from a most-significant-first list of signed base-2^28 digits (all
+// of one sign, each |d| < 2^28; leading zeros are dropped).
+[[nodiscard]] Number number_from_digits(std::span<const int32_t> msf);
+// The digits of x, most significant first.
+std::vector<int32_t> digits_msf(const Number& x);
+// x := v exactly (any 64-bit v); lint := v when it fits 32 bits.
+void set_int64(int64_t v, Number& x);
+[[nodiscard]] Number number_from_int64(int64_t v);
+// v := the value of x when it fits 64 bits; false otherwise.
+bool to_int64(const Number& x, int64_t& v);
+// The value of x as a 32-bit integer, or `sentinel` when it does not fit; in
+// lintmode the `lint` word.
+int32_t convert_to_int(const Number& x, int32_t sentinel);
+// True when x has no digits (len 0) or is a null handle.
+inline bool has_no_digits(const Number& x) { return x.size() == 0; }
+// Gives up x's digits (len 0), keeping the record and its lint word: a
+// number that has become a residue for good.
+void give_up_digits(Number& x);
+// Storage: bytes a number occupies for the accounting.
+int64_t sizenumber(const Number& x);
+
+// ---------------------------------------------------------------------------
+// Assignment
+
+// x := v: one digit when |v| < 2^28, else two. In lintmode only lint := v.
+void setvalue(int32_t v, Number& x);
+// x := the single digit v (|v| < 2^28), whatever lintmode says.
+void special_set(int32_t v, Number& x);
+// x := a * b exactly for two single-digit machine integers, lintmode held off.
+void special_set_2(int32_t a, int32_t b, Number& x);
+// dst := a copy of src; in lintmode only the lint word is copied.
+void num_assign(const Number& src, Number& dst);
+// dst := a copy of src's digits (and its lint word), whatever lintmode says.
+void spec_num_assign(const Number& src, Number& dst);
+// dst := the raw chain (normalised: leading zero digits are dropped).
+void fast_num_assign(DigitSpan chain, Number& dst);
+void fast_assign(DigitSpan chain, Number& dst);
+// A new number holding the chain, or a null handle when the chain's leading
+// digit is 0 (callers that store zero as an absent entry).
+[[nodiscard]] Number faster_num_assign(DigitSpan chain);
+// dst := |src| (digits; the sign is read before lintmode is consulted).
+void abs_val_num(const Number& src, Number& dst);
+
+// ---------------------------------------------------------------------------
+// Negation. Modular mode: m - v with 0 staying 0; the fields of
+// characteristic 2: v unchanged; plain lintmode: -v.
+
+void makeneg(const Number& src, Number& dst);
+void in_place_neg(Number& x);
+
+// ---------------------------------------------------------------------------
+// Comparison (lintmode compares the lint words)
+
+bool bigger(const Number& a, const Number& b);      // a > b
+bool pos_bigger(const Number& a, const Number& b);  // a > b, both >= 0
+// a > b on two raw non-negative chains (need not be normalised).
+bool fast_bigger(DigitSpan a, DigitSpan b);
+bool equal(const Number& a, const Number& b);
+bool spec_equal(const Number& a, const Number& b);  // digits, whatever lintmode says
+// a = -b; modular mode: a + b = modulus or both 0; the fields: a = b.
+bool negtive(const Number& a, const Number& b);
+// For a, b >= 0: true when equal; otherwise w := 1 if a > b, else 0.
+bool equal_which(const Number& a, const Number& b, int& w);
+// True when x is 1 or -1; m := 1 exactly when x = -1.
+bool equal_to_pm1(const Number& x, int& m);
+bool abs_larger(const Number& a, const Number& b);  // |a| > |b|
+// 1 if |a| > |b|, 0 if |a| < |b|, tie if equal.
+int int_abs_bigger(const Number& a, const Number& b, int tie);
+// x has one digit and that digit is v.
+bool is_longint(const Number& x, int32_t v);
+// Three-way comparison of the digits: -1, 0, 1 (ignores lintmode).
+int compare(const Number& a, const Number& b);
+int compare_abs(const Number& a, const Number& b);
+
+// ---------------------------------------------------------------------------
+// Addition and subtraction (lintmode: residues in modular mode, the XOR in
+// the fields, wrapping machine arithmetic otherwise)
+
+void fastsum(Number& a, const Number& b);   // a := a + b
+void fastdiff(Number& a, const Number& b);  // a := a - b
+void summ(const Number& a, const Number& b, Number& r);  // r := a + b
+void diff(const Number& a, const Number& b, Number& r);  // r := a - b
+// r := A + B and r := A - B on raw chains (need not be normalised).
+void medsum(DigitSpan a, DigitSpan b, Number& r);
+void meddiff(DigitSpan a, DigitSpan b, Number& r);
+// The same in base 10^8, for decimal conversion (ignore lintmode).
+void summ_base_10(const Number& a, const Number& b, Number& r);
+void diff_base_10(const Number& a, const Number& b, Number& r);
+
+// ---------------------------------------------------------------------------
+// Shifts and sizes (non-negative arguments unless stated; ignore lintmode)
+
+void shift_left(Number& x, int64_t k);   // x := x * 2^k
+void shift_right(Number& x, int64_t k);  // x := floor(x / 2^k), k < 28 * len
+void shift_right_1(Number& x);
+void shift_right_2(Number& x);
+void gen_shift_right(Number& x, int k);  // 1 <= k <= 27
+// Bit length of x > 0, and of x < 0.
+int64_t logg2(const Number& x);
+int64_t logg2_neg(const Number& x);
+// Index of the highest set bit of |v| (of the symmetric residue in modular
+// mode); 0 for v = 0.
+int logg2lint(int32_t v);
+inline int32_t minn(int32_t a, int32_t b) { return a < b ? a : b; }
+inline int32_t maxx(int32_t a, int32_t b) { return a > b ? a : b; }
+inline int16_t Iminn(int16_t a, int16_t b) { return a < b ? a : b; }
+
+// ---------------------------------------------------------------------------
+// Constants, built by init_numbers() at start-up (each has its lint word set
+// to the same value).
+
+extern Number number_0, number_1, number_2, number_m1, number_10, num_2_14;
+extern Number tens_base;     // 10^8
+extern Number two_tensbase;  // 10^16
+extern int32_t ones[32];     // ones[k] = 2^k - 1
+
+// Builds the constants, the `ones` table and disp_cons, and installs the
+// digit free-list counter. Needs the node pools open.
+void init_numbers();
+
+}  // namespace tolmex

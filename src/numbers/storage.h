@@ -1,0 +1,145 @@
+// Storage of big integers, for the code of src/numbers only: number records,
+// digit arrays by size class, scratch buffers.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "numbers/number.h"
+
+namespace tolmex::numstore {
+
+// Size classes: class c holds 4 << c digits; class -1 is the inline pair.
+constexpr int kClasses = 26;  // the largest holds kMaxDigits
+constexpr int64_t class_capacity(int c) { return c < 0 ? 2 : int64_t{4} << c; }
+// The smallest class holding n digits (-1 for n <= 2). Ends the command
+// through the storage-exhausted path when n exceeds kMaxDigits.
+int class_for(int64_t n);
+
+Digit* alloc_array(int c);
+void free_array(Digit* p, int c);
+
+// A record with len 0, the inline store and lint 0.
+NumRec* new_record();
+void free_record(NumRec* r) noexcept;
+
+inline Digit* digits_of(NumRec* r) { return r->cls < 0 ? r->st.in : r->st.ptr; }
+inline const Digit* digits_of(const NumRec* r) { return r->cls < 0 ? r->st.in : r->st.ptr; }
+inline int64_t capacity_of(const NumRec* r) { return class_capacity(r->cls); }
+
+// Room for n digits; the old digits are dropped (len is left alone).
+Digit* reserve_fresh(NumRec* r, int64_t n);
+// Room for n digits keeping the old ones.
+Digit* reserve_keep(NumRec* r, int64_t n);
+// Gives up a digit array larger than needed for len (after cancellation).
+void release_digits(NumRec* r) noexcept;
+
+// The record of x, made when x is null.
+inline NumRec* ensure(Number& x) {
+    if (!x) x = Number::adopt(new_record());
+    return x.get();
+}
+
+// A pooled scratch array of at least n digits, returned on destruction.
+class DigitBuffer {
+public:
+    explicit DigitBuffer(int64_t n) : cls_(class_for(n < 3 ? 3 : n)), p_(alloc_array(cls_)) {}
+    ~DigitBuffer() { free_array(p_, cls_); }
+    DigitBuffer(const DigitBuffer&) = delete;
+    DigitBuffer& operator=(const DigitBuffer&) = delete;
+    Digit* data() const { return p_; }
+    int64_t capacity() const { return class_capacity(cls_); }
+
+private:
+    int cls_;
+    Digit* p_;
+};
+
+// Writes digits r[0..n) into x (normalising the length: leading zeros are
+// dropped, keeping one digit). The digits must be valid signed digits.
+void assign_digits(Number& x, const Digit* r, int64_t n);
+
+// Length of r[0..n) without leading zero digits (at least 1).
+inline int64_t normal_length(const Digit* r, int64_t n) {
+    while (n > 1 && r[n - 1] == 0) --n;
+    return n;
+}
+
+// Free digit slots parked on the class lists (at most cap): numhead's
+// counter.
+int64_t free_digit_slots(int64_t cap);
+
+// True when s lies inside r's digit storage without starting at its first
+// digit (a kernel writing r from its first digit could clobber s).
+inline bool overlaps_shifted(const NumRec* r, DigitSpan s) {
+    const Digit* d = digits_of(r);
+    return s.data() > d && s.data() < d + capacity_of(r);
+}
+
+// Room for a result of at most `need` digits that is to become r's value.
+// Unless `separate` is set the room may be r's own storage (kernels that
+// read an operand at the same position they write are safe there). commit
+// installs the result; an uncommitted room is given back.
+class ResultDigits {
+public:
+    ResultDigits(Number& r, int64_t need, bool separate);
+    ~ResultDigits() {
+        if (mode_ == kFresh) free_array(out_, cls_);
+    }
+    ResultDigits(const ResultDigits&) = delete;
+    ResultDigits& operator=(const ResultDigits&) = delete;
+    Digit* data() const { return out_; }
+    // The first n digits become the value (leading zeros dropped).
+    void commit(int64_t n);
+
+private:
+    enum Mode { kInPlace, kLocal, kFresh, kDone };
+    NumRec* rec_;
+    Digit* out_;
+    int cls_ = -1;
+    Mode mode_;
+    Digit local_[4];
+};
+
+// The magnitudes of a run of digits (all of one sign): the digits themselves
+// when they are not negative, else a negated copy.
+class Magnitude {
+public:
+    explicit Magnitude(DigitSpan x) : n_(static_cast<int64_t>(x.size())) {
+        const Digit* d = x.data();
+        bool negative = false;
+        for (int64_t i = n_ - 1; i >= 0; --i)
+            if (d[i]) {
+                negative = d[i] < 0;
+                break;
+            }
+        if (!negative) {
+            p_ = d;
+            return;
+        }
+        Digit* out = local_;
+        if (n_ > kLocal) {
+            cls_ = class_for(n_);
+            out = buf_ = alloc_array(cls_);
+        }
+        for (int64_t i = 0; i < n_; ++i) out[i] = -d[i];
+        p_ = out;
+    }
+    ~Magnitude() {
+        if (buf_) free_array(buf_, cls_);
+    }
+    Magnitude(const Magnitude&) = delete;
+    Magnitude& operator=(const Magnitude&) = delete;
+    const Digit* data() const { return p_; }
+    int64_t size() const { return n_; }
+
+private:
+    static constexpr int64_t kLocal = 32;
+    int64_t n_;
+    const Digit* p_ = nullptr;
+    Digit* buf_ = nullptr;
+    int cls_ = 0;
+    Digit local_[kLocal];
+};
+
+}  // namespace tolmex::numstore
