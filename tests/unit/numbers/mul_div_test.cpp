@@ -1,0 +1,250 @@
+// Products, divisions, the integer operators and the word-sized helpers.
+#include <gtest/gtest.h>
+
+#include "interpreter/driver.h"
+#include "interpreter/errors.h"
+#include "numbers/mul_div.h"
+#include "numbers/number.h"
+#include "rings/modular_state.h"
+#include "support.h"
+
+using namespace tolmex;
+using namespace numtest;
+
+namespace {
+
+struct CutScope {
+    int32_t saved = multcut;
+    explicit CutScope(int32_t c) { multcut = c; }
+    ~CutScope() { multcut = saved; }
+};
+
+}  // namespace
+
+TEST(NumberMul, ProductsAgainstGmp) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 10);
+    for (int na : sizes())
+        for (int nb : sizes()) {
+            if (na * static_cast<int64_t>(nb) > 1000000 && na != nb) continue;
+            for (int sa : {-1, 1})
+                for (int sb : {-1, 0, 1}) {
+                    Number a = random_number(rng, na, sa), b = random_number(rng, nb, sb), r;
+                    Mpz ma, mb, want;
+                    to_mpz(a, ma);
+                    to_mpz(b, mb);
+                    mpz_mul(want.z, ma.z, mb.z);
+                    fast_mult(a, b, r);
+                    ASSERT_TRUE(same(r, want)) << na << "x" << nb;
+                    if (na * static_cast<int64_t>(nb) <= 40000) {
+                        multiply(a, b, r);
+                        ASSERT_TRUE(same(r, want)) << na << "x" << nb << " schoolbook";
+                    }
+                    // The destination is an operand.
+                    fast_mult(a, b, a);
+                    ASSERT_TRUE(same(a, want));
+                }
+        }
+}
+
+TEST(NumberMul, KaratsubaAtEveryThresholdAndWithZeroLowParts) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 11);
+    // 2^(28*20) + 1: the low half of a split is mostly zero digits.
+    std::vector<int32_t> sparse(21, 0);
+    sparse[0] = 1;
+    sparse[20] = 1;
+    Number s = number_from_digits(sparse), r;
+    Mpz ms, want;
+    to_mpz(s, ms);
+    fast_mult(s, s, r);
+    mpz_mul(want.z, ms.z, ms.z);
+    EXPECT_TRUE(same(r, want));
+    for (int32_t cut : {1, 2, 3, 5, 16}) {
+        CutScope c(cut);
+        for (int n : {2, 3, 4, 7, 17, 33, 64, 65, 200}) {
+            for (int m : {n, n - 1, n / 2 + 1, n / 2, n / 3 + 1}) {
+                if (m < 1) continue;
+                Number a = random_number(rng, n, 1), b = random_number(rng, m, -1);
+                Mpz ma, mb;
+                to_mpz(a, ma);
+                to_mpz(b, mb);
+                mpz_mul(want.z, ma.z, mb.z);
+                fast_mult(a, b, r);
+                ASSERT_TRUE(same(r, want)) << "cut " << cut << " " << n << "x" << m;
+            }
+        }
+    }
+}
+
+TEST(NumberMul, SingleDigitHelpers) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 12);
+    for (int n : sizes()) {
+        Number a = random_number(rng, n, rng() % 2 ? 1 : -1), r;
+        const int32_t d = static_cast<int32_t>(rng() % 268435455) * (rng() % 2 ? 1 : -1);
+        Mpz ma, want;
+        to_mpz(a, ma);
+        mpz_mul_si(want.z, ma.z, d);
+        simp_mult(a, r, d);
+        ASSERT_TRUE(same(r, want));
+    }
+    Number x;
+    special_set_2(268435455, -268435455, x);
+    Mpz w("-72057593501057025");
+    EXPECT_TRUE(same(x, w));
+    EXPECT_TRUE(is_product_of(x, 268435455, -268435455));
+    EXPECT_FALSE(is_product_of(x, 268435455, 268435455));
+    EXPECT_FALSE(oversize(1000, 1000));
+    EXPECT_TRUE(oversize(1000, 1001));
+    EXPECT_TRUE(sparse_oversize(65536, 32768));
+    EXPECT_FALSE(sparse_oversize(65536, 32767));
+    EXPECT_TRUE(power_of_two(1));
+    EXPECT_TRUE(power_of_two(1 << 30));
+    EXPECT_FALSE(power_of_two(0));
+    EXPECT_FALSE(power_of_two(12));
+}
+
+TEST(NumberDiv, SignedDivisionAgainstGmp) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 13);
+    for (int na : sizes())
+        for (int nb : sizes()) {
+            if (nb > na + 2) continue;
+            for (int sa : {-1, 0, 1})
+                for (int sb : {-1, 1}) {
+                    Number a = random_number(rng, na, sa), b = random_number(rng, nb, sb), q, r;
+                    Mpz ma, mb, wq, wr;
+                    to_mpz(a, ma);
+                    to_mpz(b, mb);
+                    // Truncating division; the remainder takes the sign of q.
+                    mpz_tdiv_qr(wq.z, wr.z, ma.z, mb.z);
+                    if (mpz_sgn(mb.z) < 0) mpz_neg(wr.z, wr.z);
+                    divide(a, b, q, r);
+                    ASSERT_TRUE(same(q, wq)) << na << "/" << nb;
+                    ASSERT_TRUE(same(r, wr)) << na << "%" << nb;
+                    // Quotient and remainder written over the operands.
+                    divide(a, b, a, b);
+                    ASSERT_TRUE(same(a, wq));
+                    ASSERT_TRUE(same(b, wr));
+                }
+        }
+}
+
+TEST(NumberDiv, HardQuotientDigits) {
+    // Dividends just below multiples of the divisor drive the add-back step.
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 14);
+    for (int i = 0; i < 300; ++i) {
+        const int nb = 2 + static_cast<int>(rng() % 6);
+        Number b = random_number(rng, nb, 1), q0 = random_number(rng, 1 + rng() % 5, 1), a, q, r;
+        fast_mult(b, q0, a);
+        Number one = number_from_int64(1 + static_cast<int64_t>(rng() % 3));
+        fastdiff(a, one);
+        Mpz ma, mb, wq, wr;
+        to_mpz(a, ma);
+        to_mpz(b, mb);
+        mpz_tdiv_qr(wq.z, wr.z, ma.z, mb.z);
+        pos_divide(a, b, q, r);
+        ASSERT_TRUE(same(q, wq));
+        ASSERT_TRUE(same(r, wr));
+        Number r2;
+        pos_divide_noq(a.digits(), b.digits(), r2);
+        ASSERT_TRUE(same(r2, wr));
+    }
+    // Leading digits equal but the dividend smaller: quotient 0.
+    Number a = number_from_digits(std::vector<int32_t>{5, 1}),
+           b = number_from_digits(std::vector<int32_t>{5, 2}), q, r;
+    pos_divide(a, b, q, r);
+    EXPECT_EQ(digits_msf(q), (std::vector<int32_t>{0}));
+    EXPECT_EQ(digits_msf(r), (std::vector<int32_t>{5, 1}));
+    simp_divide(number_from_digits(std::vector<int32_t>{9, 7}).digits(),
+                number_from_digits(std::vector<int32_t>{3}), q, r);
+    EXPECT_EQ(digits_msf(q), (std::vector<int32_t>{3, 2}));
+    EXPECT_EQ(digits_msf(r), (std::vector<int32_t>{1}));
+    // Division by 1 and -1, and by 0 (nothing written).
+    Number x = number_from_int64(-123456789012345);
+    divide(x, number_m1, q, r);
+    EXPECT_TRUE(equal(q, number_from_int64(123456789012345)));
+    EXPECT_TRUE(equal(r, number_0));
+    Number keep = number_from_int64(77);
+    divide(x, number_0, keep, keep);
+    EXPECT_TRUE(equal(keep, number_from_int64(77)));
+}
+
+TEST(NumberDiv, IntegerOperatorsFollowPosMod) {
+    auto op = [](int64_t a, int64_t b, int c, int posmod) {
+        Number r;
+        mod_or_div(number_from_int64(a), number_from_int64(b), r, c, posmod);
+        int64_t v = 0;
+        to_int64(r, v);
+        return v;
+    };
+    EXPECT_EQ(op(7, -2, '|', 1), 1);
+    EXPECT_EQ(op(-7, 2, '|', 1), 1);
+    EXPECT_EQ(op(7, -2, '|', 0), 1);
+    EXPECT_EQ(op(-7, 2, '|', 0), -1);
+    EXPECT_EQ(op(-7, -2, '|', 1), 1);
+    EXPECT_EQ(op(-7, -2, '|', 0), -1);
+    EXPECT_EQ(op(-7, 2, '\\', 1), -3);
+    EXPECT_EQ(op(7, -2, '\\', 1), -3);
+    // Against GMP's floor and truncating remainders on big operands.
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 15);
+    for (int i = 0; i < 200; ++i) {
+        Number a = random_number(rng, 1 + rng() % 40, rng() % 2 ? 1 : -1);
+        Number b = random_number(rng, 1 + rng() % 20, rng() % 2 ? 1 : -1), r;
+        Mpz ma, mb, want;
+        to_mpz(a, ma);
+        to_mpz(b, mb);
+        mod_or_div(a, b, r, '|', 1);
+        mpz_mod(want.z, ma.z, mb.z);  // 0 .. |b| - 1
+        ASSERT_TRUE(same(r, want));
+        mod_or_div(a, b, r, '|', 0);
+        mpz_tdiv_r(want.z, ma.z, mb.z);  // the sign of a
+        ASSERT_TRUE(same(r, want));
+    }
+    // Lintmode: machine division of the words.
+    lintmode = 1;
+    Number a, b, r;
+    setvalue(-7, a);
+    setvalue(2, b);
+    mod_or_div(a, b, r, '|', 1);
+    EXPECT_EQ(r.lint(), 1);
+    mod_or_div(a, b, r, '\\', 1);
+    EXPECT_EQ(r.lint(), -3);
+    lintmode = 0;
+}
+
+TEST(NumberDiv, DivisionByZeroIsError22) {
+    levelcount = 1;
+    errorpush = 0;
+    Number r;
+    bool thrown = false;
+    try {
+        mod_or_div(number_10, number_0, r, '|', 1);
+    } catch (RestartTopLevel&) {
+        thrown = true;
+    }
+    EXPECT_TRUE(thrown);
+}
+
+TEST(NumberDiv, ReductionsModuloTheModulus) {
+    const int32_t saved = modulus;
+    for (int32_t m : {2, 3, 65521, 268435399, 2147483646}) {
+        modulus = m;
+        NUMTEST_SEED_TRACE();
+        std::mt19937_64 rng(seed() + static_cast<uint64_t>(m));
+        for (int n : {1, 2, 3, 17}) {
+            Number x = random_number(rng, n, rng() % 2 ? 1 : -1);
+            Mpz mx, want;
+            to_mpz(x, mx);
+            mpz_tdiv_r_ui(want.z, mx.z, static_cast<unsigned long>(m));
+            if (mpz_sgn(mx.z) < 0) mpz_neg(want.z, want.z), mpz_neg(want.z, want.z);
+            EXPECT_EQ(modout(x), mpz_get_si(want.z));
+        }
+    }
+    modulus = saved;
+    Number x = number_from_digits(std::vector<int32_t>{3, 17});
+    EXPECT_EQ(quotient_of(x, 7), static_cast<int32_t>((3LL * 268435456 + 17) / 7));
+}
