@@ -14,7 +14,7 @@
 namespace mkdata {
 
 class Big {
-public:
+  public:
     static constexpr std::uint32_t kBase = 1u << 28;
 
     Big() = default;
@@ -41,7 +41,7 @@ public:
 
     friend bool operator==(const Big&, const Big&) = default;
 
-private:
+  private:
     std::vector<std::uint32_t> limbs_;
     bool neg_ = false;
 };

@@ -59,11 +59,13 @@ std::string gen_f256d() {
         sqr[s] = b;
     }
     for (unsigned a = 1; a < 256; ++a) require(inv[a] != 0, "f256d: an element has no inverse");
-    require(inv[255] == 28 && prod[255][255] == 19 && sqr[255] == 78, "f256d: check values 28, 19, 78 not met");
+    require(inv[255] == 28 && prod[255][255] == 19 && sqr[255] == 78,
+            "f256d: check values 28, 19, 78 not met");
 
     std::string out;
     append_values(out, std::vector<unsigned>(inv.begin() + 1, inv.end()), 16);
-    for (unsigned a = 0; a < 256; ++a) append_values(out, std::vector<unsigned>(prod[a].begin() + a, prod[a].end()), 16);
+    for (unsigned a = 0; a < 256; ++a)
+        append_values(out, std::vector<unsigned>(prod[a].begin() + a, prod[a].end()), 16);
     append_values(out, sqr, 16);
     return out;
 }
@@ -73,7 +75,8 @@ std::string gen_f256d() {
 std::string gen_f2t16d(F2t16Checks* checks) {
     constexpr unsigned kOrder = 65535;  // 3 * 5 * 17 * 257
     for (unsigned p : {3u, 5u, 17u, 257u})
-        require(gf_pow(2, kOrder / p, kPoly16, 16) != 1, "f2t16d: x^16 + x^12 + x^3 + x + 1 is not primitive");
+        require(gf_pow(2, kOrder / p, kPoly16, 16) != 1,
+                "f2t16d: x^16 + x^12 + x^3 + x + 1 is not primitive");
 
     std::vector<unsigned> exp(65536), log(65536, 0), inv(65536, 0), sqr(65536, 0);
     std::vector<bool> seen(65536, false);

@@ -31,7 +31,9 @@ std::string read_file(const fs::path& p) {
 // that an unchanged table keeps its time stamp.
 void write_if_changed(const fs::path& p, const std::string& content) {
     std::error_code ec;
-    if (fs::is_regular_file(p, ec) && fs::file_size(p, ec) == content.size() && read_file(p) == content) return;
+    if (fs::is_regular_file(p, ec) && fs::file_size(p, ec) == content.size() &&
+        read_file(p) == content)
+        return;
     fs::path tmp = p;
     tmp += ".tmp";
     {
@@ -66,11 +68,15 @@ int self_check(const fs::path& data) {
     check_qerrs(read_file(data / "Qerrs"));
     F2t16Checks c{};
     auto files = generate_all(&c);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
     for (const auto& f : files) std::printf("%-10s %8zu bytes\n", f.name, f.content.size());
     std::printf("Qerrs      checked\n");
-    std::printf("f2t16 check values: exp[65535]=%u exp[64507]=%u inv[65535]=%u log[65535]=%u sqr[65535]=%u\n",
-                c.exp_65535, c.exp_64507, c.inv_65535, c.log_65535, c.sqr_65535);
+    std::printf(
+        "f2t16 check values: exp[65535]=%u exp[64507]=%u inv[65535]=%u log[65535]=%u "
+        "sqr[65535]=%u\n",
+        c.exp_65535, c.exp_64507, c.inv_65535, c.log_65535, c.sqr_65535);
     std::printf("all checks passed in %lld ms\n", static_cast<long long>(ms));
     return 0;
 }

@@ -55,7 +55,8 @@ std::string gen_pow228() {
     Big fact = Big::from_i64(1);
     for (int k = 0; k <= 21; ++k) {
         if (k > 0)
-            for (int m = 10 * (k - 1) + 1; m <= 10 * k; ++m) fact.mul_small(static_cast<std::uint32_t>(m));
+            for (int m = 10 * (k - 1) + 1; m <= 10 * k; ++m)
+                fact.mul_small(static_cast<std::uint32_t>(m));
         if (k == 1) require(fact == Big::from_i64(3628800), "pow228: 10!");
         append_digit_form(out, fact);
     }
@@ -67,7 +68,8 @@ std::string gen_pow228() {
         std::size_t len = 1;
         for (int k = 1; k <= n / 2; ++k) {
             c.mul_small(static_cast<std::uint32_t>(n - k + 1));
-            require(c.div_small(static_cast<std::uint32_t>(k)) == 0, "pow228: inexact binomial step");
+            require(c.div_small(static_cast<std::uint32_t>(k)) == 0,
+                    "pow228: inexact binomial step");
             auto digits = c.signed_digits();
             if (digits.size() == len + 1) {
                 out += "-1 ";
@@ -80,7 +82,8 @@ std::string gen_pow228() {
             }
             if (entries < 80) {
                 require(digits.size() <= 2, "pow228: single-word binomial too large");
-                std::int64_t v = digits.size() == 1 ? digits[0] : digits[0] * Big::kBase + digits[1];
+                std::int64_t v =
+                    digits.size() == 1 ? digits[0] : digits[0] * Big::kBase + digits[1];
                 require(v <= 2147483647, "pow228: single-word binomial too large");
                 single_words.push_back(v);
             }
@@ -102,8 +105,10 @@ std::string gen_pprods() {
     require(last != primes.end(), "pprods: 48869 is not prime");
     std::vector<std::uint32_t> moduli(last - 598, last + 1);
     for (std::uint32_t fixed : {3001u, 16087u, 16273u, 16339u, 19997u}) {
-        require(std::find(primes.begin(), primes.end(), fixed) != primes.end(), "pprods: a fixed modulus is not prime");
-        require(std::find(moduli.begin(), moduli.end(), fixed) == moduli.end(), "pprods: clash with a fixed modulus");
+        require(std::find(primes.begin(), primes.end(), fixed) != primes.end(),
+                "pprods: a fixed modulus is not prime");
+        require(std::find(moduli.begin(), moduli.end(), fixed) == moduli.end(),
+                "pprods: clash with a fixed modulus");
     }
     std::string out;
     append_values(out, moduli, 10);

@@ -11,7 +11,8 @@ std::vector<std::uint32_t> primes_below(std::uint32_t limit) {
     for (std::uint32_t i = 2; i < limit; ++i) {
         if (composite[i]) continue;
         out.push_back(i);
-        for (std::uint64_t j = static_cast<std::uint64_t>(i) * i; j < limit; j += i) composite[j] = true;
+        for (std::uint64_t j = static_cast<std::uint64_t>(i) * i; j < limit; j += i)
+            composite[j] = true;
     }
     return out;
 }
@@ -39,12 +40,13 @@ std::vector<std::uint32_t> largest_primes_below(std::uint32_t limit, std::size_t
 }
 
 // The `count` consecutive primes ending with `last`, ascending.
-std::vector<std::uint32_t> primes_ending_with(const std::vector<std::uint32_t>& primes, std::uint32_t last,
-                                              std::size_t count) {
+std::vector<std::uint32_t> primes_ending_with(const std::vector<std::uint32_t>& primes,
+                                              std::uint32_t last, std::size_t count) {
     auto it = std::find(primes.begin(), primes.end(), last);
     require(it != primes.end(), std::to_string(last) + " is not in the prime table");
     auto end = it + 1;
-    require(static_cast<std::size_t>(end - primes.begin()) >= count, "not enough primes below " + std::to_string(last));
+    require(static_cast<std::size_t>(end - primes.begin()) >= count,
+            "not enough primes below " + std::to_string(last));
     return {end - static_cast<std::ptrdiff_t>(count), end};
 }
 
@@ -83,7 +85,8 @@ bool is_prime_u32(std::uint32_t n) {
 // consecutive primes ending with 42349 (med_prime).
 std::string gen_primelist() {
     auto primes = primes_below(65536);
-    std::vector<std::uint32_t> small(primes.begin(), std::lower_bound(primes.begin(), primes.end(), 10000u));
+    std::vector<std::uint32_t> small(primes.begin(),
+                                     std::lower_bound(primes.begin(), primes.end(), 10000u));
     require(small.size() == 1229, "primelist: expected 1229 primes below 10000");
     auto med = primes_ending_with(primes, 42349, 2466);
     std::string out;
@@ -97,7 +100,8 @@ std::string gen_bprimes() {
     auto big = largest_primes_below(65536, 1516);
     require(big.size() == 1516 && big.back() == 65521, "bprimes: the last prime must be 65521");
     auto sieved = primes_below(65536);
-    require(std::equal(big.begin(), big.end(), sieved.end() - 1516), "bprimes: sieve and Miller-Rabin disagree");
+    require(std::equal(big.begin(), big.end(), sieved.end() - 1516),
+            "bprimes: sieve and Miller-Rabin disagree");
     std::string out;
     append_values(out, big, 10);
     return out;
@@ -106,7 +110,8 @@ std::string gen_bprimes() {
 // "lrgpmes": the 2000 largest primes below 2^31 - 1, ascending.
 std::string gen_lrgpmes() {
     auto large = largest_primes_below(2147483647u, 2000);
-    require(large.size() == 2000 && large.back() == 2147483629u, "lrgpmes: the last prime must be 2147483629");
+    require(large.size() == 2000 && large.back() == 2147483629u,
+            "lrgpmes: the last prime must be 2147483629");
     std::string out;
     append_values(out, large, 8);
     return out;
