@@ -10,6 +10,10 @@ int32_t g_cutoff = 10;
 int32_t original_depth = 1;
 int16_t tripval = 20;
 int32_t lookupgcd = 0;
+int chinhensel = 1;
+int hen_check = 1;
+int32_t aux_num_1factor = 400;
+int32_t aux_num_2factor = 100;
 
 void reset_content_counters() { c_cntcount = a_cntcount = d_cntcount = 200001; }
 

@@ -11,7 +11,11 @@ extern int32_t g_cntcount, alg_c_count;
 extern int32_t g_cutoff;        // 10 at the start of each statement
 extern int32_t original_depth;  // 1 at the start of each statement
 extern int16_t tripval;         // node count above which the modular test runs
-extern int32_t lookupgcd;       // GCD stash nesting level
+extern int32_t lookupgcd;       // GCD stash nesting level; stashing is on while positive
+extern int chinhensel;          // Hensel lifting and CRT for multivariate GCD (1)
+extern int hen_check;           // double-check Hensel GCD answers (1)
+extern int32_t aux_num_1factor; // first auxiliary prime search factor (400)
+extern int32_t aux_num_2factor; // second auxiliary prime search factor (100)
 
 // Resets the loop counters of Content after they went negative.
 void reset_content_counters();

@@ -51,7 +51,8 @@ void push_level_command(FILE* in, TokenNode*& cursor) {
 
 }  // namespace
 
-void ampersand_command(FILE* in, TokenNode*& cursor) {
+void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
+    (void)value;
     scanner(in, token, cursor);
     char name[kTokenText + 1];
     if (std::strlen(token.text) > 1) error(114, token.text);

@@ -3,12 +3,13 @@
 
 #include <cstdio>
 
+#include "interpreter/operand.h"
 #include "interpreter/token_nodes.h"
 
 namespace tolmex {
 
 // Reads and runs one command after "&" (the current token); leaves the
 // statement's terminator in `token` ("@" when nothing is to be displayed).
-void ampersand_command(FILE* in, TokenNode*& cursor);
+void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor);
 
 }  // namespace tolmex

@@ -36,7 +36,7 @@ void consume_statement_line_end() {
     if (peek_char(Input) == '\n') read_char(Input);
 }
 
-void display_step(StatementValue& value) {
+void display_step(const Operand& value) {
     if (token_is(token, ":")) {
         if (extra_line) std::fputc('\n', stdout);
         return;
@@ -58,9 +58,8 @@ bool command_step(bool nested) {
     waiting_for_statement = false;
     const int tl = time_level;
     mytime[tl] = clock_now();
-    StatementValue value;
-    dispatch_statement(Input, zilch);
-    take_statement_value(value);
+    Operand sysnum;
+    dispatch_statement(Input, sysnum, zilch);
     zilch = nullptr;
     ClockReading now = clock_now();
     int64_t wall = now.wall - mytime[tl].wall - time_off[tl].wall;
@@ -68,14 +67,14 @@ bool command_step(bool nested) {
     time_off[tl] = {0, 0};
     if (!is_terminator(token)) error(129, token.text);
     ring_clear();
-    display_step(value);
+    display_step(sysnum);
     clear_pending_system_array();
     if (timerflag) {
         std::fputs(timing_line(wall, cpu).c_str(), stdout);
         if (extra_line) std::fputc('\n', stdout);
     }
     std::fflush(stdout);
-    keep_as_previous(value, nested);
+    keep_as_previous(sysnum, nested);
     if (time_to_quit) {
         if (nested) {
             consume_statement_line_end();

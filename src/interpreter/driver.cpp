@@ -118,13 +118,14 @@ bool is_array_marker(const Token& t) {
 
 }  // namespace
 
-void dispatch_statement(FILE* in, TokenNode*& cursor) {
+void dispatch_statement(FILE* in, Operand& value, TokenNode*& cursor) {
+    value.clear();
     if (is_array_marker(token)) {
         arr_parse(in, cursor);
     } else if ((token.text[0] == 'A' || token.text[0] == 'M')) {
-        restricted_statement(in, cursor);
+        restricted_statement(in, value, cursor);
     } else {
-        parse(in, cursor);
+        parse(in, value, cursor);
     }
 }
 

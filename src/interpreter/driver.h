@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/operand.h"
 #include "interpreter/token_nodes.h"
 
 namespace tolmex {
@@ -91,6 +92,6 @@ void rewind_input(FILE* in);
 // Runs one statement whose first token has been read; used by the command
 // loops, the startup file and the read command. Returns with the
 // terminator in `token`.
-void dispatch_statement(FILE* in, TokenNode*& cursor);
+void dispatch_statement(FILE* in, Operand& value, TokenNode*& cursor);
 
 }  // namespace tolmex

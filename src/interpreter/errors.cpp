@@ -273,6 +273,14 @@ void error(int code, const char* name) {
     push_level(saved);
 }
 
+void abandon_command() {
+    run_resets(ResetPoint::AnyError, 0);
+    run_resets(ResetPoint::Abandon, 0);
+    unwind_function_evaluations();
+    statcount = 0;
+    return_to_top_level();
+}
+
 void warning(int code, const char* name) {
     std::printf("\n *** Warning.\n");
     switch (code) {

@@ -21,6 +21,9 @@ struct QuitProgram {};
 // Reports error `code` with the offending name (code > 0), performs a panic
 // stop (code 0) or pushes a command level without an error (code < 0).
 void error(int code, const char* name);
+// Abandons the current command silently: the recovery of an error that
+// returns to the top level, without a report.
+[[noreturn]] void abandon_command();
 // Prints a warning and returns.
 void warning(int code, const char* name);
 // Prints the error table's text of `code` and a newline.

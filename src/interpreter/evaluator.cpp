@@ -1,25 +1,653 @@
 #include "interpreter/evaluator.h"
 
+#include <cctype>
+#include <cstring>
+#include <string>
+
 #include "interpreter/ampersand.h"
+#include "interpreter/arrays.h"
+#include "interpreter/builtins.h"
+#include "interpreter/driver.h"
 #include "interpreter/errors.h"
+#include "interpreter/names.h"
 #include "interpreter/scanner.h"
+#include "interpreter/statement_value.h"
+#include "interpreter/write_out.h"
+#include "numbers/decimal.h"
+#include "numbers/display_settings.h"
+#include "numbers/gcd.h"
+#include "numbers/mul_div.h"
+#include "interpreter/functions.h"
+#include "interpreter/poly_ops.h"
+#include "poly/polyvars.h"
+#include "quoly/quoly_arith.h"
+#include "rings/modular_state.h"
+#include "rings/residue.h"
 
 namespace tolmex {
 
 int integerflag = 0;
 
-void parse(FILE* in, TokenNode*& cursor) {
-    if (token_is(token, ";")) {
-        set_token(token, "@");
+namespace {
+
+// Depth of |...| being read: a "|" then closes the absolute value instead of
+// being the remainder operator. Parentheses reset it.
+int abs_depth = 0;
+
+struct AbsDepthReset {
+    int saved = abs_depth;
+    AbsDepthReset() { abs_depth = 0; }
+    ~AbsDepthReset() { abs_depth = saved; }
+};
+
+bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+char first_char() { return token.text[0]; }
+bool tok(const char* t) { return token_is(token, t); }
+
+void next(FILE* in, TokenNode*& cursor) { scanner(in, token, cursor); }
+
+Quoly zero_value() {
+    Quoly q;
+    quoly_set(0, q);
+    return q;
+}
+
+// ---------------------------------------------------------------------------
+// Literals
+
+// The digits of a literal as a string, the current token being its first
+// digit; leaves the token after the last digit current.
+std::string read_digits(FILE* in, TokenNode*& cursor) {
+    std::string s;
+    while (is_digit(first_char()) && token.text[1] == '\0') {
+        s += first_char();
+        next(in, cursor);
+    }
+    return s;
+}
+
+// d / 10^k for the digits after a decimal point.
+Quoly decimal_fraction(FILE* in, TokenNode*& cursor) {
+    if (lintmode) error(235, ".");
+    next(in, cursor);  // past "."
+    if (!is_digit(first_char())) error(341, token.text);
+    std::string digits = read_digits(in, cursor);
+    Number d = decimal_to_number(digits);
+    Number p = decimal_to_number("1" + std::string(digits.size(), '0'));
+    Quoly r;
+    quot_numbers(d, p, r);
+    return r;
+}
+
+Quoly number_literal(FILE* in, TokenNode*& cursor) {
+    Number x;
+    new_readin(in, cursor, x);
+    Quoly q = make_numeric(std::move(x));
+    if (tok(".")) {
+        Quoly frac = decimal_fraction(in, cursor);
+        best_quoly_add(q, std::move(frac));
+    }
+    return q;
+}
+
+// 'c': the character's code.
+Quoly char_literal(FILE* in, TokenNode*& cursor) {
+    int eol = 0;
+    dumbscanner(in, token, cursor, eol);
+    int code = static_cast<unsigned char>(token.text[0]);
+    if (eol) code = '\n';
+    dumbscanner(in, token, cursor, eol);
+    if (first_char() != '\'') error(109, token.text);
+    next(in, cursor);
+    Quoly q;
+    quoly_set(code, q);
+    if (modularmode) {
+        Number x;
+        setvalue(code, x);
+        change_num(x, true, false);
+        q = make_numeric(std::move(x));
+    }
+    return q;
+}
+
+// Brings a value computed with modular arithmetic switched off back into the
+// ring (numbers become residues).
+void into_ring(Quoly& q) {
+    if (!modularmode || !q->numflag) return;
+    int64_t v = q->num.lint();
+    int64_t m = modulus;
+    int32_t r = static_cast<int32_t>(((v % m) + m) % m);
+    Number x;
+    setvalue(r, x);
+    q = make_numeric(std::move(x));
+}
+
+// ---------------------------------------------------------------------------
+// Names
+
+void poly_variable(int level, Operand& value) {
+    Poly p;
+    base_poly(p, level);
+    Quoly q;
+    p_q_take(std::move(p), q);
+    value.set(std::move(q));
+}
+
+// A lowercase name. The token after the name is current on return.
+void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
+    char name[kTokenText];
+    std::memcpy(name, token.text, sizeof name);
+    int level = 0;
+    if (polynames && is_poly_name(name, level)) {
+        if (star) error(363, name);
+        next(in, cursor);
+        poly_variable(level, value);
         return;
     }
-    if (token_is(token, "&")) {
-        ampersand_command(in, cursor);
+    next(in, cursor);
+    if (tok("[")) {
+        array_element(in, name, value, cursor);
+        return;
+    }
+    if (!std::strcmp(name, "for") || !std::strcmp(name, "if") || !std::strcmp(name, "while")) {
+        if (cursor) error(225, name);
+        control_statement(in, name, value, cursor);
+        return;
+    }
+    VarRec* v = find_var(name);
+    if (v) {
+        if (v->array_param) {
+            std::printf("Warning. %s is an array parameter used as a scalar.\n", name);
+            std::printf("Value 0 used for %s.\n", name);
+            value.set(zero_value());
+            return;
+        }
+        value.refer(&v->value);
+        return;
+    }
+    if (tok(":")) {
+        VarRec* nv = insert_var(name, zero_value());
+        value.refer(&nv->value);
+        return;
+    }
+    if (!std::strcmp(name, "quit")) {
+        std::printf(" The quit command is &q.\n");
+        value.set(zero_value());
+        return;
+    }
+    error(19, name);
+    value.set(zero_value());
+}
+
+// ---------------------------------------------------------------------------
+// Postfix operators
+
+void apply_power(FILE* in, Operand& value, TokenNode*& cursor) {
+    Number e;
+    get_exponent(in, cursor, e);
+    Quoly q = value.take();
+    raise_to_power(q, e);
+    value.set(std::move(q));
+}
+
+void apply_factorial(FILE* in, Operand& value, TokenNode*& cursor) {
+    next(in, cursor);
+    const QuolyRec* q = value.get();
+    if (!q->numflag) error(130, "!");
+    Number r;
+    if (lintmode) {
+        // The factorial of a machine integer, reduced in the ring.
+        int32_t n = q->num.lint();
+        if (modularmode && n > half_modulus && alt_form_display) n -= modulus;
+        if (n < 0) error(130, "!");
+        Number big, arg;
+        {
+            ModularSuspend off;
+            int saved = lintmode;
+            lintmode = 0;
+            setvalue(n, arg);
+            factorial(arg, big);
+            lintmode = saved;
+        }
+        if (modularmode) change_num(big, true, false);
+        r = std::move(big);
+    } else {
+        if (q->num.sign() < 0) error(130, "!");
+        factorial(q->num, r);
+    }
+    value.set(make_numeric(std::move(r)));
+}
+
+void apply_evaluation(FILE* in, Operand& value, TokenNode*& cursor) {
+    next(in, cursor);  // past "#"
+    Quoly q = value.take();
+    evaluate_at_list(in, q, cursor);
+    value.set(std::move(q));
+}
+
+void apply_derivative(FILE* in, Operand& value, TokenNode*& cursor) {
+    next(in, cursor);
+    Quoly q = value.take();
+    differentiate_once(q);
+    value.set(std::move(q));
+}
+
+void postfix(FILE* in, Operand& value, TokenNode*& cursor, bool moved_star) {
+    if (tok("^")) {
+        apply_power(in, value, cursor);
+    } else if (tok("!")) {
+        apply_factorial(in, value, cursor);
+    } else if (tok("#")) {
+        apply_evaluation(in, value, cursor);
+    }
+    while (tok("\"")) apply_derivative(in, value, cursor);
+    (void)moved_star;
+}
+
+// ---------------------------------------------------------------------------
+// Primaries
+
+void nested_statement(FILE* in, Operand& value, TokenNode*& cursor) {
+    Operand inner;
+    ++statement_as_factor;
+    try {
+        parse(in, inner, cursor);
+    } catch (...) {
+        --statement_as_factor;
+        throw;
+    }
+    --statement_as_factor;
+    value.set(inner.present() ? inner.take() : zero_value());
+    if (tok("@")) set_token(token, ";");
+}
+
+void primary(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
+    const char c = first_char();
+    if (is_lower(c)) {
+        lowercase_name(in, value, cursor, star);
+        return;
+    }
+    if (star) error(337, token.text);
+    if (is_digit(c)) {
+        value.set(number_literal(in, cursor));
+        return;
+    }
+    if (c == '.') {
+        value.set(decimal_fraction(in, cursor));
+        return;
+    }
+    if (is_upper(c)) {
+        capitalised_name(in, value, cursor);
+        return;
+    }
+    if (c == '(') {
+        AbsDepthReset reset;
+        next(in, cursor);
+        Quoly q;
+        old_expre(in, q, cursor);
+        if (!tok(")")) error(1, token.text);
+        next(in, cursor);
+        value.set(std::move(q));
+        return;
+    }
+    if (c == '\'') {
+        value.set(char_literal(in, cursor));
+        return;
+    }
+    if (c == '<') {
+        next(in, cursor);
+        if (tok("[")) {
+            system_array_element(in, value, cursor);
+            return;
+        }
+        if (tok("F")) {
+            system_function(in, value, cursor);
+            return;
+        }
+        value.set(previous_value_copy());
+        return;
+    }
+    if (c == '%') {
+        array_of_arrays_element(in, value, cursor);
+        return;
+    }
+    if (c == '!' || c == '&' || c == '?' || c == '@') {
+        nested_statement(in, value, cursor);
         return;
     }
     error(2, token.text);
+    value.set(zero_value());
 }
 
-void restricted_statement(FILE*, TokenNode*&) { error(2, token.text); }
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Factors
+
+void fact(FILE* in, Operand& value, TokenNode*& cursor, bool keep_undefined) {
+    (void)keep_undefined;
+    const char c = first_char();
+    if (c == '-' && token.text[1] == '\0') {
+        next(in, cursor);
+        fact(in, value, cursor);
+        Quoly q = value.take();
+        quoly_inplace(q.get());
+        value.set(std::move(q));
+        return;
+    }
+    if (c == '+' && token.text[1] == '\0') {
+        next(in, cursor);
+        fact(in, value, cursor);
+        return;
+    }
+    if (c == '$') {
+        next(in, cursor);
+        fact(in, value, cursor);
+        Quoly q = value.take();
+        quoly_great_int(q);
+        value.set(std::move(q));
+        return;
+    }
+    if (c == '|') {
+        next(in, cursor);
+        Quoly q;
+        {
+            ++abs_depth;
+            struct Leave {
+                ~Leave() { --abs_depth; }
+            } leave;
+            old_expre(in, q, cursor);
+        }
+        if (!tok("|")) error(63, token.text);
+        next(in, cursor);
+        quoly_abs(q);
+        value.set(std::move(q));
+        half_fact(in, value, cursor);
+        return;
+    }
+    if (c == '_' && token.text[1] == '\0') {
+        next(in, cursor);
+        Quoly q;
+        {
+            ModularSuspend off;
+            old_fact(in, q, cursor);
+        }
+        into_ring(q);
+        value.set(std::move(q));
+        return;
+    }
+    bool star = false;
+    if (c == '*' && token.text[1] == '\0') {
+        star = true;
+        next(in, cursor);
+        if (!is_lower(first_char())) error(337, token.text);
+    }
+    primary(in, value, cursor, star);
+    if (star && value.is_reference() && (tok("#") || tok("\""))) {
+        // The value is moved out of the variable, which is left holding 1.
+        QuolyRec** slot = value.slot;
+        Quoly moved(*slot);
+        Quoly one;
+        quoly_set(1, one);
+        *slot = one.release();
+        value.set(std::move(moved));
+    }
+    postfix(in, value, cursor, star);
+}
+
+void half_fact(FILE* in, Operand& value, TokenNode*& cursor) { postfix(in, value, cursor, false); }
+
+void get_exponent(FILE* in, TokenNode*& cursor, Number& e) {
+    next(in, cursor);  // past "^"
+    Quoly q;
+    {
+        ModularSuspend off;
+        old_fact(in, q, cursor);
+    }
+    if (!q->numflag) error(116, "^");
+    num_assign(q->num, e);
+}
+
+// ---------------------------------------------------------------------------
+// Terms
+
+namespace {
+
+bool continues_term() {
+    const char c = first_char();
+    if (c == '|' && abs_depth > 0) return false;
+    if (c == '*' || c == '/' || c == '\\' || c == '|' || c == '(') return token.text[1] == '\0';
+    if (is_lower(c) || is_upper(c)) return !tok("or") && !tok("and");
+    return false;
+}
+
+// A factor that may change the name tables or the ring: references held by
+// the left operand are copied first.
+bool may_disturb_storage() {
+    const char c = first_char();
+    return c == '@' || c == '?' || c == '&' || c == '!' || is_upper(c);
+}
+
+void combine(Operand& left, Operand&& right, char op, bool double_slash) {
+    Quoly a = left.take();
+    Quoly b = right.take();
+    switch (op) {
+        case '*':
+            fast_quoly_mult(a, std::move(b));
+            break;
+        case '/':
+            fast_quoly_quot(a, std::move(b), double_slash);
+            break;
+        default: {
+            Quoly r;
+            quoly_mod_or_div(a.get(), b.get(), r, op);
+            a = std::move(r);
+        }
+    }
+    left.set(std::move(a));
+}
+
+}  // namespace
+
+void half_term(FILE* in, Operand& value, TokenNode*& cursor) {
+    while (continues_term()) {
+        char op = '*';
+        bool double_slash = false;
+        const char c = first_char();
+        if (c == '*' || c == '/' || c == '\\' || c == '|') {
+            op = c;
+            next(in, cursor);
+            if (tok("/")) {
+                if (op != '/') error(339, "/");
+                double_slash = true;
+                next(in, cursor);
+            }
+        }
+        if (may_disturb_storage()) value.materialize();
+        Operand right;
+        fact(in, right, cursor);
+        combine(value, std::move(right), op, double_slash);
+    }
+}
+
+void term(FILE* in, Operand& value, TokenNode*& cursor) {
+    fact(in, value, cursor);
+    half_term(in, value, cursor);
+}
+
+// ---------------------------------------------------------------------------
+// Expressions
+
+namespace {
+
+void add_terms(FILE* in, Operand& value, TokenNode*& cursor) {
+    while ((tok("+") || tok("-"))) {
+        const bool add = tok("+");
+        next(in, cursor);
+        if (may_disturb_storage()) value.materialize();
+        Operand right;
+        term(in, right, cursor);
+        Quoly a = value.take();
+        if (add)
+            best_quoly_add(a, right.take());
+        else
+            best_quoly_sub(a, right.take());
+        value.set(std::move(a));
+    }
+}
+
+// The amount of an increment: a factor beginning with a digit, a lowercase
+// letter or "(", which must be a machine-size number; 1 when absent.
+int32_t increment_amount(FILE* in, TokenNode*& cursor) {
+    const char c = first_char();
+    if (!(is_digit(c) || is_lower(c) || c == '(')) return 1;
+    Quoly q;
+    old_fact(in, q, cursor);
+    if (!q->numflag) error(223, token.text);
+    if (lintmode) return q->num.lint();
+    int32_t v = convert_to_int(q->num, kNotAnInt);
+    if (v == kNotAnInt) error(224, token.text);
+    return v;
+}
+
+void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
+    if (!value.is_reference()) error(316, up ? "+" : "-");
+    next(in, cursor);
+    int32_t amount = increment_amount(in, cursor);
+    QuolyRec* target = *value.slot;
+    if (!target->numflag && target->denp) error(196, up ? "+" : "-");
+    Number a;
+    setvalue(up ? amount : -amount, a);
+    if (modularmode) change_num(a, true, false);
+    if (target->numflag) {
+        fastsum(target->num, a);
+        return;
+    }
+    Quoly q(*value.slot);
+    *value.slot = nullptr;
+    Quoly add = make_numeric(std::move(a));
+    best_quoly_add(q, std::move(add));
+    *value.slot = q.release();
+}
+
+}  // namespace
+
+void half_expre(FILE* in, Operand& value, TokenNode*& cursor) { add_terms(in, value, cursor); }
+
+void expre(FILE* in, Operand& value, TokenNode*& cursor) {
+    term(in, value, cursor);
+    if (tok(":")) {
+        next(in, cursor);
+        if (tok("=")) {
+            if (!value.is_reference()) error(317, ":=");
+            QuolyRec** slot = value.slot;
+            next(in, cursor);
+            Quoly rhs;
+            old_expre(in, rhs, cursor);
+            free_quoly(*slot);
+            *slot = rhs.release();
+            value.refer(slot);
+            return;
+        }
+        if (tok("+") || tok("-")) {
+            increment(in, value, cursor, tok("+"));
+            return;
+        }
+        if (tok(";") && !cursor) {
+            set_token(token, ":");
+            return;
+        }
+        error(317, token.text);
+    }
+    add_terms(in, value, cursor);
+}
+
+void old_fact(FILE* in, Quoly& value, TokenNode*& cursor) {
+    Operand v;
+    fact(in, v, cursor);
+    value = v.take();
+}
+
+void old_term(FILE* in, Quoly& value, TokenNode*& cursor) {
+    Operand v;
+    term(in, v, cursor);
+    value = v.take();
+}
+
+void old_expre(FILE* in, Quoly& value, TokenNode*& cursor) {
+    Operand v;
+    term(in, v, cursor);
+    add_terms(in, v, cursor);
+    value = v.take();
+}
+
+IntValue read_setting_value(FILE* in, TokenNode*& cursor) {
+    IntValue r;
+    Quoly q;
+    {
+        ModularSuspend off;
+        old_expre(in, q, cursor);
+    }
+    if (!q->numflag) return r;
+    r.is_number = true;
+    if (lintmode) {
+        r.fits = true;
+        r.v = q->num.lint();
+        return r;
+    }
+    int64_t v = 0;
+    r.fits = to_int64(q->num, v) && v >= INT32_MIN && v <= INT32_MAX;
+    r.v = v;
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+
+void parse(FILE* in, Operand& value, TokenNode*& cursor) {
+    value.clear();
+    const char c = first_char();
+    if (c == '!') {
+        write_out(in, cursor);
+        return;
+    }
+    if (tok("Trans") || tok("Diag") || c == '"' || c == '[' || c == '~' || tok("Adjoint") ||
+        tok("Altmult") || tok("Altpower") || tok("MPowermod")) {
+        arr_parse(in, cursor);
+        return;
+    }
+    if (c == '%') {
+        arr_arr_state(in, value, cursor);
+        return;
+    }
+    if (c == '&') {
+        ampersand_command(in, value, cursor);
+        return;
+    }
+    if (c == '?') {
+        input_statement(in, cursor);
+        return;
+    }
+    if (c == ';' && token.text[1] == '\0') {
+        set_token(token, "@");
+        return;
+    }
+    if (c == '@') {
+        rubout(in, cursor);
+        return;
+    }
+    if ((c == 'A' || c == 'M')) {
+        restricted_statement(in, value, cursor);
+        return;
+    }
+    expre(in, value, cursor);
+}
+
+void restricted_statement(FILE* in, Operand& value, TokenNode*& cursor) {
+    term(in, value, cursor);
+    add_terms(in, value, cursor);
+}
 
 }  // namespace tolmex

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gcd/gcd_state.h"
+#include "interpreter/names.h"
 #include "interpreter/data_files.h"
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
@@ -17,19 +18,27 @@
 #include "numbers/display_settings.h"
 #include "numbers/number.h"
 #include "interpreter/statement_value.h"
+#include "poly/poly.h"
+#include "quoly/quoly.h"
+#include "rings/residue.h"
 #include "storage/accounting.h"
 
 namespace tolmex {
 
 NodeSizes node_sizes() {
-    // The records of the pooled types; see their subsystems.
-    return NodeSizes{16, 20, kDigitSlugBytes, kNumberRecordBytes, 12};
+    // The records of the pooled types; see their subsystems. Sparse-matrix
+    // entry nodes are three words.
+    return NodeSizes{static_cast<int32_t>(sizeof(PolyNode)), static_cast<int32_t>(sizeof(QuolyRec)),
+                     kDigitSlugBytes, kNumberRecordBytes, 3 * static_cast<int32_t>(sizeof(void*))};
 }
 
 void initialize(const std::string& dir) {
     init_scanner_sets();
     init_ring();
+    init_numbers();
     register_gcd_resets();
+    register_residue_resets();
+    register_name_tables();
     subinitialize(dir);
 }
 
@@ -99,8 +108,8 @@ bool load_startup(const std::string& dir) {
             TokenNode* cursor = nullptr;
             run_resets(ResetPoint::StatementStart, 0);
             scanner(file.f, token, cursor);
-            dispatch_statement(file.f, cursor);
-            discard_statement_value();
+            Operand value;
+            dispatch_statement(file.f, value, cursor);
             if (!startup_terminator(token)) error(129, token.text);
             skip_line(file.f);
         }

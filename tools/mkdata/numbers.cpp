@@ -46,7 +46,7 @@ std::string gen_pow228() {
     std::vector<std::int64_t> factnum;
     std::int64_t f = 1;
     for (int k = 0; k <= 21; ++k) {
-        if (k > 0) f *= k;
+        if (k > 0 && k <= 12) f *= k;
         factnum.push_back(k <= 12 ? f : -1);
     }
     require(factnum[12] == 479001600, "pow228: 12!");

@@ -1,0 +1,55 @@
+#include "interpreter/builtins.h"
+
+#include <cstring>
+
+#include "interpreter/errors.h"
+#include "interpreter/evaluator.h"
+#include "interpreter/functions.h"
+#include "interpreter/scanner.h"
+
+namespace tolmex {
+
+BuiltinEntry builtin[kBuiltins];
+int numbuiltins = -1;
+
+int find_built_in(int low, int high, const char* name) {
+    while (low <= high) {
+        int mid = (low + high) / 2;
+        int c = std::strcmp(name, builtin[mid].name);
+        if (c == 0) return mid;
+        if (c < 0)
+            high = mid - 1;
+        else
+            low = mid + 1;
+    }
+    return -1;
+}
+
+namespace {
+
+// Runs the built-in of the given index; none has code yet.
+void builtin_func(FILE*, Operand&, TokenNode*&, int) {
+    std::printf("not implemented\n");
+    abandon_command();
+}
+
+}  // namespace
+
+void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor) {
+    int index = find_built_in(0, numbuiltins, token.text);
+    if (index >= 0 && builtin[index].alias[0] == '*') {
+        set_token(token, builtin[index].alias);
+        fact(in, value, cursor);
+        return;
+    }
+    if (index >= 0) {
+        builtin_func(in, value, cursor, index);
+        return;
+    }
+    char name[kTokenText];
+    std::memcpy(name, token.text, sizeof name);
+    scanner(in, token, cursor);
+    call_user_function(in, name, value, cursor);
+}
+
+}  // namespace tolmex

@@ -1,0 +1,28 @@
+// Built-in functions: the sorted name table read at start-up and the calls.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "interpreter/operand.h"
+#include "interpreter/token_nodes.h"
+
+namespace tolmex {
+
+constexpr int kBuiltins = 110;
+
+struct BuiltinEntry {
+    char name[11];
+    char alias[11];
+};
+extern BuiltinEntry builtin[kBuiltins];
+extern int numbuiltins;  // index of the last entry read
+
+// Binary search of the table between low and high; -1 when absent.
+int find_built_in(int low, int high, const char* name);
+// A capitalised name as a factor (the current token): an alias entry is
+// replaced by its alias and parsed again, a built-in is called, anything
+// else is a user function.
+void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor);
+
+}  // namespace tolmex

@@ -1,0 +1,152 @@
+// Polynomials: the nested sparse representation over the adjoined
+// polynomial variables.
+//
+// Invariants of a poly whose top list is at level d (variable x_d):
+//  * The list is sorted by strictly decreasing `expo`; each exponent occurs
+//    at most once.
+//  * A term c * x_d^e whose coefficient involves deeper variables, or any
+//    term with e != 0, is a node with isnum == 0 whose `sub` is a poly at
+//    level d + 1.
+//  * A constant term (e == 0 with a number coefficient) is a number node:
+//    isnum == 1, expo == 0, `num` the number. Number nodes are last, followed
+//    only by terms with negative exponents when those are enabled.
+//  * A constant poly is one number node with no next; zero is the single
+//    number node 0. A constant coefficient c of a term c * x_d^e (e != 0)
+//    is the one-node list "c" one level down.
+//  * A poly that does not involve x_d but involves deeper variables is a
+//    single "wrapper" node: expo 0, isnum 0, `sub` the poly at level d + 1.
+//  * Zero coefficients are never stored; a list that becomes empty is
+//    replaced by the constant 0.
+//  * In lintmode the numbers hold their value in the lint word only.
+// A poly is owned by exactly one holder; every copy is deep.
+#pragma once
+
+#include <cstdint>
+#include <new>
+
+#include "numbers/number.h"
+
+namespace tolmex {
+
+struct PolyNode {
+    PolyNode* next;  // next (smaller) term; the free-list link
+    int32_t expo;
+    int32_t isnum;
+    union {
+        Number num;     // isnum: the coefficient
+        PolyNode* sub;  // !isnum: the coefficient poly, one level deeper
+    };
+    PolyNode() = delete;
+    ~PolyNode() = delete;
+};
+
+// A node from polygarb, else the poly stash; nothing initialised.
+PolyNode* newpoly();
+// Frees the whole poly (numbers, sub-polys, and the top chain in one
+// splice) and sets p to null; a null p is allowed.
+void free_poly(PolyNode*& p) noexcept;
+// Frees a one-level poly all of whose nodes hold numbers.
+void special_free_poly(PolyNode*& p) noexcept;
+// n's sub-poly is a single number node: n takes that number over.
+void remove_dummy(PolyNode* n);
+
+// A new number node holding x (taken over).
+PolyNode* number_node(Number&& x);
+// A new term node x^e over the coefficient poly c (taken over).
+PolyNode* term_node(int32_t e, PolyNode* c, PolyNode* next = nullptr);
+
+// The owning handle of a poly.
+class Poly {
+public:
+    Poly() noexcept = default;
+    explicit Poly(PolyNode* p) noexcept : p_(p) {}
+    ~Poly() { free_poly(p_); }
+    Poly(Poly&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    Poly& operator=(Poly&& o) noexcept {
+        if (this != &o) {
+            free_poly(p_);
+            p_ = o.p_;
+            o.p_ = nullptr;
+        }
+        return *this;
+    }
+    Poly(const Poly&) = delete;
+    Poly& operator=(const Poly&) = delete;
+
+    PolyNode* get() const noexcept { return p_; }
+    PolyNode*& raw() noexcept { return p_; }
+    [[nodiscard]] PolyNode* release() noexcept {
+        PolyNode* p = p_;
+        p_ = nullptr;
+        return p;
+    }
+    void reset(PolyNode* p = nullptr) noexcept {
+        free_poly(p_);
+        p_ = p;
+    }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+private:
+    PolyNode* p_ = nullptr;
+};
+
+// Numbers as the poly code sees them (respecting lintmode).
+bool num_is_zero(const Number& x);
+bool num_is_one(const Number& x);
+bool num_is_minus_one(const Number& x);
+// The sign a number is displayed with (-1, 0, 1): residues above half the
+// modulus count as negative when alt_form_display is on.
+int num_display_sign(const Number& x);
+
+// ---------------------------------------------------------------------------
+// Construction and copies
+
+void poly_set(int32_t v, Poly& p);            // p := the constant v
+void scalar_to_poly(Number&& x, Poly& p);     // p := the constant x (taken over)
+void node_assign(const PolyNode* node, Poly& p);  // p := copy of a number node
+// p := a deep copy of src; p's old value is freed afterwards, so src may be
+// part of it.
+void poly_assign(const PolyNode* src, Poly& p);
+[[nodiscard]] PolyNode* copy_poly(const PolyNode* src);
+void poly_to_scalar(const PolyNode* p, Number& x);  // x := the constant p
+// p := c when e == 0 and c is a number node, else the term x^e over c.
+void make_monomial(Poly& p, int32_t e, Poly&& c);
+// p := the variable of level k (k - 1 wrapper nodes, then x_k).
+void base_poly(Poly& p, int k);
+void poly_inplace(PolyNode* p);                  // p := -p
+void poly_makeneg(const PolyNode* p, Poly& q);   // q := -p
+// Wraps a non-constant p in one wrapper node (the levels moved one deeper).
+void add_pad(PolyNode*& p);
+PolyNode* lastnode(PolyNode* p);
+// The last node of the top list when it is a number node, else its sub-poly.
+PolyNode* lastnum(PolyNode* p);
+
+// ---------------------------------------------------------------------------
+// Predicates
+
+bool poly_is_const(const PolyNode* p);  // a single number node
+bool poly_iszero(const PolyNode* p);
+bool node_iszero(const PolyNode* n);
+bool poly_eq_1(const PolyNode* p);
+bool poly_eq_m1(const PolyNode* p);
+bool poly_eq_pm1(const PolyNode* p);
+bool poly_small(const PolyNode* p);
+bool monomial(const PolyNode* p);
+bool poly_equal(const PolyNode* p, const PolyNode* q);
+bool height_is_1(const PolyNode* p);
+
+// ---------------------------------------------------------------------------
+// Levels, degrees and sizes
+
+int poly_level(const PolyNode* p);
+int poly_depth(const PolyNode* p);
+int32_t real_degree(const PolyNode* p, int k);
+void max_degree(const PolyNode* p, int k, int32_t& m);
+const PolyNode* leading_coef(const PolyNode* p);
+int poly_vars(const PolyNode* p, int k, int* flags);
+int32_t poly_length(const PolyNode* p);
+int32_t fast_poly_length(const PolyNode* p, int32_t m);
+int64_t sizepoly(const PolyNode* p);
+int32_t poly_mass(const PolyNode* p, int32_t f, int32_t g);
+
+}  // namespace tolmex

@@ -1,0 +1,113 @@
+#include "poly/polyvars.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "interpreter/errors.h"
+#include "poly/poly_settings.h"
+#include "storage/free_lists.h"
+
+namespace tolmex {
+
+PolyVar* polynames = nullptr;
+PolyVar* pseudo_polynames = nullptr;
+int number_polys = 0;
+std::vector<std::string> polyvar;
+void (*for_each_stored_poly)(PolyVisitor) = nullptr;
+
+PolyVar* newpt() {
+    PolyVar* t = heap_alloc<PolyVar>(pt_garb);
+    t->link = nullptr;
+    t->name[0] = '\0';
+    t->cutoff = poly_cutoff;
+    t->mod_poly = t->mod_poly2 = t->attached1 = t->attached2 = nullptr;
+    t->mod_state = -1;
+    t->level = 0;
+    t->count = 0;
+    t->numbers = nullptr;
+    t->next = nullptr;
+    return t;
+}
+
+void free_pt(PolyVar* t) {
+    pt_garb.push(t);
+    free_poly(t->mod_poly);
+    free_poly(t->mod_poly2);
+    free_poly(t->attached2);
+    free_poly(t->attached1);
+    delete t->numbers;
+    t->numbers = nullptr;
+    t->count = 0;
+}
+
+bool is_poly_name(const char* name, int& k) {
+    for (PolyVar* t = polynames; t; t = t->next) {
+        if (std::strcmp(t->name, name) == 0) {
+            k = t->level;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool its_a_polyname(const char* name) {
+    return std::binary_search(polyvar.begin(), polyvar.end(), std::string(name));
+}
+
+PolyVar* poly_var_at(int k) {
+    PolyVar* t = polynames;
+    for (int i = 1; t && i < k; ++i) t = t->next;
+    return t;
+}
+
+void renumber_levels() {
+    int16_t level = 1;
+    for (PolyVar* t = polynames; t; t = t->next) t->level = level++;
+}
+
+namespace {
+
+void wrap_stored(PolyNode*& p) { add_pad(p); }
+
+}  // namespace
+
+void adjoin_poly_var(const char* name, bool at_end) {
+    if (number_polys >= kMaxPolyVars) error(228, name);
+    if (at_end && field_depth >= 1) error(360, name);
+    PolyVar* t = newpt();
+    std::snprintf(t->name, sizeof t->name, "%s", name);
+    if (at_end) {
+        PolyVar** tail = &polynames;
+        while (*tail) tail = &(*tail)->next;
+        *tail = t;
+    } else {
+        t->next = polynames;
+        polynames = t;
+        // Every existing variable moved one level deeper.
+        if (for_each_stored_poly) for_each_stored_poly(wrap_stored);
+    }
+    renumber_levels();
+    polyvar.insert(std::upper_bound(polyvar.begin(), polyvar.end(), std::string(name)), name);
+    number_polys += 1;
+}
+
+void delete_poly_name(int k) {
+    PolyVar** link = &polynames;
+    for (int i = 1; *link && i < k; ++i) link = &(*link)->next;
+    PolyVar* t = *link;
+    if (!t) return;
+    *link = t->next;
+    auto it = std::lower_bound(polyvar.begin(), polyvar.end(), std::string(t->name));
+    if (it != polyvar.end() && *it == t->name) polyvar.erase(it);
+    number_polys -= 1;
+    free_pt(t);
+    renumber_levels();
+}
+
+void reset_cutoffs(int32_t old_cutoff, int32_t new_cutoff) {
+    for (PolyVar* t = polynames; t; t = t->next)
+        if (t->cutoff == old_cutoff) t->cutoff = new_cutoff;
+}
+
+}  // namespace tolmex

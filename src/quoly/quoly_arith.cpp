@@ -1,0 +1,716 @@
+// Quoly arithmetic: the numeric fast paths, rational numbers, and quotients
+// of polys in normal form.
+#include "quoly/quoly_arith.h"
+
+#include <utility>
+#include <vector>
+
+#include "gcd/polygcd.h"
+#include "interpreter/errors.h"
+#include "numbers/gcd.h"
+#include "numbers/mul_div.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_settings.h"
+#include "quoly/exact_division.h"
+#include "rings/modular_state.h"
+#include "rings/residue.h"
+
+namespace tolmex {
+
+namespace {
+
+// A quotient taken apart: numerator and denominator (null for 1).
+struct Frac {
+    Poly n;
+    Poly d;
+};
+
+Frac take_frac(Quoly&& q) {
+    Quoly hold(std::move(q));
+    Frac f;
+    if (hold->numflag) {
+        f.n.reset(number_node(std::move(hold->num)));
+    } else {
+        f.n.reset(hold->nump);
+        f.d.reset(hold->denp);
+        hold->nump = hold->denp = nullptr;
+    }
+    return f;
+}
+
+Frac copy_frac(const QuolyRec* q) { return take_frac(quoly_copy(q)); }
+
+Quoly zero_quoly() {
+    Quoly z;
+    quoly_set(0, z);
+    return z;
+}
+
+Poly const_poly(int32_t v) {
+    Poly p;
+    poly_set(v, p);
+    return p;
+}
+
+Poly mult(const PolyNode* a, const PolyNode* b) {
+    Poly c;
+    poly_mult(a, b, c, nullptr);
+    return c;
+}
+
+// The inverse of a nonzero number in lint mode.
+void lint_inverse(const Number& x, Number& inv) {
+    if (modularmode) {
+        int32_t r = 0;
+        emod_inverse(x.lint(), r);
+        setvalue(r, inv);
+    } else {
+        setvalue(x.lint() == 1 || x.lint() == -1 ? x.lint() : 0, inv);
+    }
+}
+
+// p := p / c exactly for a number c (lint mode: times the inverse of c).
+void divide_by_number(Poly& p, const Number& c) {
+    if (lintmode) {
+        Number inv;
+        lint_inverse(c, inv);
+        scalar_by_poly(inv, p.get(), p);
+        return;
+    }
+    exact_divide_coefficients(p.get(), c);
+}
+
+// Divides a and b by the number c when it is not 1.
+void cancel_number(Poly& a, Poly& b, const Number& c) {
+    if (is_longint(c, 1) || num_is_zero(c)) return;
+    divide_by_number(a, c);
+    divide_by_number(b, c);
+}
+
+// q := a / g and b / g for a GCD g of them (constant or not).
+void reduce_pair(Poly& a, Poly& b, const PolyNode* g) {
+    if (poly_is_const(g)) {
+        if (!lintmode) cancel_number(a, b, g->num);
+        return;
+    }
+    exact_poly_quotient(a.get(), g, a);
+    exact_poly_quotient(b.get(), g, b);
+}
+
+// The last step of every operation on quotients.
+Quoly finish(Frac&& f) {
+    if (poly_iszero(f.n.get())) return zero_quoly();
+    if (f.d && poly_is_const(f.d.get())) {
+        const Number& d = f.d.get()->num;
+        if (num_is_zero(d)) error(210, "/");
+        if (num_is_one(d)) {
+            f.d.reset();
+        } else if (lintmode) {
+            divide_by_number(f.n, d);
+            f.d.reset();
+        }
+    }
+    Quoly q;
+    int rat = f.d && poly_is_const(f.n.get()) && poly_is_const(f.d.get()) && !lintmode;
+    if (!f.d) {
+        p_q_take(std::move(f.n), q);
+        return q;
+    }
+    return make_quotient(std::move(f.n), std::move(f.d), rat);
+}
+
+Quoly from_frac_normal(Frac&& f, int lflag) {
+    if (poly_iszero(f.n.get())) return zero_quoly();
+    Quoly q = make_quotient(std::move(f.n), std::move(f.d), 0);
+    if (lintmode)
+        lint_normal_form(q, lflag);
+    else
+        normal_form(q, lflag);
+    return q;
+}
+
+bool rational_operands(const QuolyRec* a, const QuolyRec* b) {
+    return !lintmode && quoly_is_rational(a) && quoly_is_rational(b);
+}
+
+// The "\\" and "|" operators on polys.
+void poly_operator(const PolyNode* a, const PolyNode* b, Poly& r, int op) {
+    (void)a;
+    (void)b;
+    (void)r;
+    error(2, op == '|' ? "|" : "\\");
+}
+
+// ---------------------------------------------------------------------------
+// Addition of quotients (consuming both).
+
+Quoly add_fracs(Frac a, Frac b, bool add) {
+    Frac r;
+    if (!a.d && !b.d) {
+        add ? best_poly_add(std::move(a.n), std::move(b.n), r.n)
+            : best_poly_sub(std::move(a.n), std::move(b.n), r.n);
+        return finish(std::move(r));
+    }
+    if (!a.d || !b.d) {
+        // p ± n/d = (p d ± n) / d, already reduced.
+        const bool a_plain = !a.d;
+        Frac& plain = a_plain ? a : b;
+        Frac& quot = a_plain ? b : a;
+        Poly pd = mult(plain.n.get(), quot.d.get());
+        if (a_plain)
+            add ? best_poly_add(std::move(pd), std::move(quot.n), r.n)
+                : best_poly_sub(std::move(pd), std::move(quot.n), r.n);
+        else
+            add ? best_poly_add(std::move(quot.n), std::move(pd), r.n)
+                : best_poly_sub(std::move(quot.n), std::move(pd), r.n);
+        r.d = std::move(quot.d);
+        return finish(std::move(r));
+    }
+    if (poly_equal(a.d.get(), b.d.get())) {
+        add ? best_poly_add(std::move(a.n), std::move(b.n), r.n)
+            : best_poly_sub(std::move(a.n), std::move(b.n), r.n);
+        if (poly_iszero(r.n.get())) return zero_quoly();
+        Poly h;
+        Lpolygcd(r.n.get(), a.d.get(), h);
+        r.d = std::move(a.d);
+        reduce_pair(r.n, r.d, h.get());
+        return finish(std::move(r));
+    }
+    Poly g;
+    Lpolygcd(a.d.get(), b.d.get(), g);
+    if (poly_eq_1(g.get())) {
+        Poly t1 = mult(a.n.get(), b.d.get());
+        Poly t2 = mult(b.n.get(), a.d.get());
+        add ? best_poly_add(std::move(t1), std::move(t2), r.n)
+            : best_poly_sub(std::move(t1), std::move(t2), r.n);
+        if (poly_iszero(r.n.get())) return zero_quoly();
+        r.d = mult(a.d.get(), b.d.get());
+        return finish(std::move(r));
+    }
+    // d1 = g d1', d2 = g d2': n = n1 d2' ± n2 d1' over g d1' d2', then the
+    // GCD of n with g is cancelled.
+    reduce_pair(a.d, b.d, g.get());
+    if (!poly_is_const(g.get())) {
+        // reduce_pair divided both by a poly g; the numerators keep theirs.
+    }
+    Poly t1 = mult(a.n.get(), b.d.get());
+    Poly t2 = mult(b.n.get(), a.d.get());
+    add ? best_poly_add(std::move(t1), std::move(t2), r.n)
+        : best_poly_sub(std::move(t1), std::move(t2), r.n);
+    if (poly_iszero(r.n.get())) return zero_quoly();
+    Poly h;
+    Lpolygcd(r.n.get(), g.get(), h);
+    reduce_pair(r.n, g, h.get());
+    Poly den = mult(a.d.get(), g.get());
+    r.d = mult(den.get(), b.d.get());
+    return finish(std::move(r));
+}
+
+Quoly numeric_sum(const Number& a, const Number& b, bool add) {
+    Number s;
+    add ? summ(a, b, s) : diff(a, b, s);
+    return make_numeric(std::move(s));
+}
+
+Quoly add_values(Quoly&& a, Quoly&& b, bool add) {
+    if (a->numflag && b->numflag) return numeric_sum(a->num, b->num, add);
+    if (rational_operands(a.get(), b.get())) {
+        Quoly r;
+        add_rats(a.get(), b.get(), r, add);
+        return r;
+    }
+    return add_fracs(take_frac(std::move(a)), take_frac(std::move(b)), add);
+}
+
+// ---------------------------------------------------------------------------
+// Products of quotients (consuming both).
+
+Quoly mult_fracs(Frac a, Frac b) {
+    Frac r;
+    const bool ad = static_cast<bool>(a.d), bd = static_cast<bool>(b.d);
+    if (bd && poly_equal(a.n.get(), b.d.get())) {
+        if (ad && poly_equal(b.n.get(), a.d.get())) {
+            Quoly one;
+            quoly_set(1, one);
+            return one;
+        }
+        r.n = std::move(b.n);
+        r.d = std::move(a.d);
+        Quoly q = make_quotient(std::move(r.n), std::move(r.d), 0);
+        check_quoly(q, 0);
+        return q;
+    }
+    if (ad && poly_equal(b.n.get(), a.d.get())) {
+        Quoly q = make_quotient(std::move(a.n), std::move(b.d), 0);
+        check_quoly(q, laurent);
+        return q;
+    }
+    if (ad && bd && poly_equal(a.d.get(), b.d.get())) {
+        r.n = mult(a.n.get(), b.n.get());
+        r.d = mult(a.d.get(), b.d.get());
+        return from_frac_normal(std::move(r), 0);
+    }
+    // Cross-cancellation: g1 = gcd(n1, d2), g2 = gcd(n2, d1).
+    if (bd) {
+        Poly g1;
+        Lpolygcd(a.n.get(), b.d.get(), g1);
+        reduce_pair(a.n, b.d, g1.get());
+    }
+    if (ad) {
+        Poly g2;
+        Lpolygcd(b.n.get(), a.d.get(), g2);
+        reduce_pair(b.n, a.d, g2.get());
+    }
+    r.n = mult(a.n.get(), b.n.get());
+    if (ad && bd)
+        r.d = mult(a.d.get(), b.d.get());
+    else if (ad)
+        r.d = std::move(a.d);
+    else if (bd)
+        r.d = std::move(b.d);
+    if (r.d && poly_eq_1(r.d.get())) r.d.reset();
+    return from_frac_normal(std::move(r), 0);
+}
+
+Quoly numeric_product(const Number& a, const Number& b) {
+    Number p;
+    fast_mult(a, b, p);
+    return make_numeric(std::move(p));
+}
+
+Quoly mult_values(Quoly&& a, Quoly&& b) {
+    if (a->numflag && b->numflag) return numeric_product(a->num, b->num);
+    if (rational_operands(a.get(), b.get())) {
+        Quoly r;
+        mult_rats(a.get(), b.get(), r);
+        return r;
+    }
+    if ((a->numflag && quoly_iszero(a.get())) || (b->numflag && quoly_iszero(b.get())))
+        return zero_quoly();
+    return mult_fracs(take_frac(std::move(a)), take_frac(std::move(b)));
+}
+
+// ---------------------------------------------------------------------------
+// Quotients.
+
+Quoly numeric_quotient(const Number& a, const Number& b) {
+    Quoly r;
+    if (!lintmode) {
+        quot_numbers(a, b, r);
+        return r;
+    }
+    if (b.lint() == 0) {
+        error(22, "/");
+        quoly_set(1, r);
+        return r;
+    }
+    Number q;
+    if (modularmode) {
+        int32_t inv = 0;
+        emod_inverse(b.lint(), inv);
+        setvalue(modmult(a.lint(), inv), q);
+    } else {
+        setvalue(a.lint() / b.lint(), q);
+    }
+    return make_numeric(std::move(q));
+}
+
+Quoly quot_values(Quoly&& a, Quoly&& b, bool no_gcd) {
+    if (b->numflag && num_is_zero(b->num)) {
+        error(22, "/");
+        Quoly one;
+        quoly_set(1, one);
+        return one;
+    }
+    if (a->numflag && b->numflag) return numeric_quotient(a->num, b->num);
+    if (rational_operands(a.get(), b.get())) {
+        Quoly r;
+        quot_rats(a.get(), b.get(), r);
+        return r;
+    }
+    if (quoly_iszero(a.get())) return zero_quoly();
+    Frac fa = take_frac(std::move(a));
+    Frac fb = take_frac(std::move(b));
+    // a / b is a times b with numerator and denominator exchanged.
+    Frac inv;
+    inv.n = fb.d ? std::move(fb.d) : const_poly(1);
+    inv.d = std::move(fb.n);
+    if (no_gcd) {
+        Frac r;
+        r.n = mult(fa.n.get(), inv.n.get());
+        r.d = fa.d ? mult(fa.d.get(), inv.d.get()) : std::move(inv.d);
+        Quoly q = make_quotient(std::move(r.n), std::move(r.d), 0);
+        sanitize(q);
+        if (lintmode)
+            lint_normal_form(q, laurent);
+        else
+            normal_form(q, laurent);
+        return q;
+    }
+    return mult_fracs(std::move(fa), std::move(inv));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void quoly_add(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
+    if (a->numflag && b->numflag) {
+        r = numeric_sum(a->num, b->num, true);
+        return;
+    }
+    r = add_values(quoly_copy(a), quoly_copy(b), true);
+}
+
+void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
+    if (a->numflag && b->numflag) {
+        r = numeric_sum(a->num, b->num, false);
+        return;
+    }
+    r = add_values(quoly_copy(a), quoly_copy(b), false);
+}
+
+void better_quoly_add(Quoly&& a, const QuolyRec* b, Quoly& r) {
+    Quoly x(std::move(a));
+    r = add_values(std::move(x), quoly_copy(b), true);
+}
+
+void better_quoly_sub(Quoly&& a, const QuolyRec* b, Quoly& r) {
+    Quoly x(std::move(a));
+    r = add_values(std::move(x), quoly_copy(b), false);
+}
+
+void best_quoly_add(Quoly& a, Quoly&& b) {
+    Quoly y(std::move(b));
+    if (a->numflag && y->numflag) {
+        fastsum(a->num, y->num);
+        return;
+    }
+    a = add_values(std::move(a), std::move(y), true);
+}
+
+void best_quoly_sub(Quoly& a, Quoly&& b) {
+    Quoly y(std::move(b));
+    if (a->numflag && y->numflag) {
+        fastdiff(a->num, y->num);
+        return;
+    }
+    a = add_values(std::move(a), std::move(y), false);
+}
+
+void quoly_mult(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
+    if (a->numflag && b->numflag) {
+        r = numeric_product(a->num, b->num);
+        return;
+    }
+    r = mult_values(quoly_copy(a), quoly_copy(b));
+}
+
+void fast_quoly_mult(Quoly& a, Quoly&& b) {
+    Quoly y(std::move(b));
+    a = mult_values(std::move(a), std::move(y));
+}
+
+void quoly_quot(const QuolyRec* a, const QuolyRec* b, Quoly& r, bool no_gcd) {
+    r = quot_values(quoly_copy(a), quoly_copy(b), no_gcd);
+}
+
+void fast_quoly_quot(Quoly& a, Quoly&& b, bool no_gcd) {
+    Quoly y(std::move(b));
+    a = quot_values(std::move(a), std::move(y), no_gcd);
+}
+
+void quoly_reciprocal(Quoly& q) {
+    if (q->numflag) {
+        if (num_is_zero(q->num)) {
+            error(22, "/");
+            quoly_set(1, q);
+            return;
+        }
+        if (lintmode) {
+            Number inv;
+            if (modularmode) {
+                int32_t r = 0;
+                if (!finf) {
+                    // A residue without an inverse modulo a composite modulus.
+                    Number g;
+                    (void)g;
+                }
+                emod_inverse(q->num.lint(), r);
+                setvalue(r, inv);
+            } else {
+                setvalue(1 / q->num.lint(), inv);
+            }
+            q = make_numeric(std::move(inv));
+            return;
+        }
+        int m = 0;
+        if (equal_to_pm1(q->num, m)) return;
+        Number one;
+        setvalue(q->num.sign(), one);
+        Number den;
+        abs_val_num(q->num, den);
+        q = make_rational(std::move(one), std::move(den));
+        return;
+    }
+    if (q->ratflag) {
+        Number p, d;
+        num_assign(q->denp->num, p);
+        num_assign(q->nump->num, d);
+        q = make_rational(std::move(p), std::move(d));
+        return;
+    }
+    Frac f = take_frac(std::move(q));
+    Frac r;
+    r.n = f.d ? std::move(f.d) : const_poly(1);
+    r.d = std::move(f.n);
+    q = from_frac_normal(std::move(r), laurent);
+}
+
+void quoly_compute_power(Quoly& q, int32_t k) {
+    if (k < 1) {
+        tolmex_error("negative exponent", 0);
+        return;
+    }
+    if (k == 1) return;
+    if (q->numflag) {
+        Number r;
+        if (lintmode && modularmode) {
+            int32_t v = 0;
+            if (q->num.lint() == 0) {
+                setvalue(0, r);
+            } else {
+                mod_number_power(q->num.lint(), k, v);
+                setvalue(v, r);
+            }
+        } else {
+            number_power(q->num, k, r);
+        }
+        q = make_numeric(std::move(r));
+        return;
+    }
+    Frac f = take_frac(std::move(q));
+    compute_power(f.n, k, nullptr);
+    if (f.d) compute_power(f.d, k, nullptr);
+    if (!lintmode && f.d && poly_is_const(f.n.get()) && poly_is_const(f.d.get())) {
+        if (num_is_zero(f.d.get()->num)) error(210, "^");
+        Number p = std::move(f.n.get()->num), d = std::move(f.d.get()->num);
+        q = make_rational(std::move(p), std::move(d));
+        return;
+    }
+    q = finish(std::move(f));
+}
+
+void raise_to_power(Quoly& q, const Number& e) {
+    int32_t k;
+    if (lintmode) {
+        k = e.lint();
+        if (modularmode && mod_is_prime && q->numflag && !num_is_zero(q->num)) {
+            int64_t m = modulus - 1;
+            k = static_cast<int32_t>(((static_cast<int64_t>(k) % m) + m) % m);
+        }
+    } else {
+        if (e.size() >= 2) error(32, "^");
+        k = e.digits()[0];
+    }
+    if (k == 0) {
+        quoly_set(1, q);
+        return;
+    }
+    if (k > 0) {
+        quoly_compute_power(q, k);
+        return;
+    }
+    if (k == INT32_MIN) error(32, "^");
+    quoly_compute_power(q, -k);
+    quoly_reciprocal(q);
+}
+
+void quoly_mod_or_div(const QuolyRec* a, const QuolyRec* b, Quoly& r, int op) {
+    if (a->numflag && b->numflag) {
+        Number res;
+        mod_or_div(a->num, b->num, res, op, pos_mod);
+        r = make_numeric(std::move(res));
+        return;
+    }
+    Poly divisor = numerator_poly(b);
+    Frac f = copy_frac(a);
+    Frac out;
+    poly_operator(f.n.get(), divisor.get(), out.n, op);
+    if (f.d) {
+        poly_operator(f.d.get(), divisor.get(), out.d, op);
+        if (poly_iszero(out.d.get())) error(210, op == '|' ? "|" : "\\");
+        Quoly q = make_quotient(std::move(out.n), std::move(out.d), 0);
+        check_quoly(q, 0);
+        r = std::move(q);
+        return;
+    }
+    r = finish(std::move(out));
+}
+
+void quoly_makeneg(const QuolyRec* q, Quoly& r) {
+    Quoly c = quoly_copy(q);
+    quoly_inplace(c.get());
+    r = std::move(c);
+}
+
+void quoly_inplace(QuolyRec* q) {
+    if (q->numflag)
+        in_place_neg(q->num);
+    else
+        poly_inplace(q->nump);
+}
+
+void quoly_great_int(Quoly& q) {
+    if (modularmode) return;
+    if (lintmode) error(62, "$");
+    if (q->numflag || !q->ratflag) return;
+    // floor(p / d) for d > 0.
+    Number fl, rem;
+    divide(q->nump->num, q->denp->num, fl, rem);
+    if (rem.sign() < 0) fastdiff(fl, number_1);
+    q = make_numeric(std::move(fl));
+}
+
+void poly_abs(PolyNode* p) {
+    if (modularmode) return;
+    for (; p; p = p->next) {
+        if (p->isnum) {
+            if (p->num.sign() < 0) in_place_neg(p->num);
+        } else {
+            poly_abs(p->sub);
+        }
+    }
+}
+
+void quoly_abs(Quoly& q) {
+    if (modularmode) return;
+    if (q->numflag) {
+        if (!lintmode && q->num.sign() < 0) in_place_neg(q->num);
+        if (lintmode && q->num.lint() < 0) setvalue(-q->num.lint(), q->num);
+        return;
+    }
+    poly_abs(q->nump);
+    if (q->denp) poly_abs(q->denp);
+}
+
+// ---------------------------------------------------------------------------
+// Normal form.
+
+void sanitize(Quoly& q) {
+    if (q->numflag || !q->denp || lintmode) return;
+    Number c;
+    find_gcdcoefs(q->nump, c);
+    if (is_longint(c, 1) || num_is_zero(c)) return;
+    Number cd, g;
+    find_gcdcoefs(q->denp, cd);
+    binary_gcd(c, cd, g);
+    if (is_longint(g, 1)) return;
+    Poly n(q->nump), d(q->denp);
+    q->nump = q->denp = nullptr;
+    cancel_number(n, d, g);
+    q->nump = n.release();
+    q->denp = d.release();
+}
+
+void normal_form(Quoly& q, int lflag) {
+    if (q->numflag) return;
+    if (q->denp) {
+        const PolyNode* lc = leading_coef(q->denp);
+        if (lc->num.sign() < 0) {
+            poly_inplace(q->nump);
+            poly_inplace(q->denp);
+        }
+        if (lflag && !poly_is_const(q->denp)) remove_denominator_monomial(q);
+        if (q->denp && poly_eq_1(q->denp)) free_poly(q->denp);
+    }
+    if (poly_iszero(q->nump)) {
+        quoly_set(0, q);
+        return;
+    }
+    if (poly_is_const(q->nump)) {
+        if (!q->denp) {
+            polynum_to_quoly(q);
+            return;
+        }
+        q->ratflag = poly_is_const(q->denp);
+    } else {
+        q->ratflag = 0;
+    }
+}
+
+void lint_normal_form(Quoly& q, int lflag) {
+    if (q->numflag) return;
+    if (q->denp) {
+        const Number& lc = leading_coef(q->denp)->num;
+        if (!num_is_one(lc)) {
+            Number inv;
+            lint_inverse(lc, inv);
+            Poly n(q->nump), d(q->denp);
+            q->nump = q->denp = nullptr;
+            scalar_by_poly(inv, n.get(), n);
+            scalar_by_poly(inv, d.get(), d);
+            q->nump = n.release();
+            q->denp = d.release();
+        }
+        if (lflag && !poly_is_const(q->denp)) remove_denominator_monomial(q);
+        if (q->denp && poly_is_const(q->denp)) free_poly(q->denp);  // monic: 1
+    }
+    q->ratflag = 0;
+    if (poly_iszero(q->nump)) {
+        quoly_set(0, q);
+        return;
+    }
+    if (!q->denp) polynum_to_quoly(q);
+}
+
+void check_quoly(Quoly& q, int lflag) {
+    if (q->numflag) return;
+    if (poly_iszero(q->nump)) {
+        quoly_set(0, q);
+        return;
+    }
+    if (!q->denp) {
+        polynum_to_quoly(q);
+        return;
+    }
+    Frac f = take_frac(std::move(q));
+    if (lintmode) {
+        if (poly_is_const(f.d.get())) {
+            Number d;
+            num_assign(f.d.get()->num, d);
+            if (num_is_zero(d)) error(210, "/");
+            divide_by_number(f.n, d);
+            f.d.reset();
+            q = finish(std::move(f));
+            return;
+        }
+        Poly g;
+        Lpolygcd(f.n.get(), f.d.get(), g);
+        if (!poly_is_const(g.get())) reduce_pair(f.n, f.d, g.get());
+        q = make_quotient(std::move(f.n), std::move(f.d), 0);
+        lint_normal_form(q, lflag);
+        return;
+    }
+    if (!poly_is_const(f.d.get())) {
+        Poly g;
+        Lpolygcd(f.n.get(), f.d.get(), g);
+        reduce_pair(f.n, f.d, g.get());
+    }
+    if (poly_is_const(f.d.get())) {
+        const Number& d = f.d.get()->num;
+        if (num_is_zero(d)) error(210, "/");
+        if (!is_longint(d, 1) && !is_longint(d, -1)) {
+            Number c, g;
+            find_gcdcoefs(f.n.get(), c);
+            if (!num_is_zero(c)) {
+                binary_gcd(c, d, g);
+                cancel_number(f.n, f.d, g);
+            }
+        }
+    }
+    q = make_quotient(std::move(f.n), std::move(f.d), 0);
+    normal_form(q, lflag);
+}
+
+}  // namespace tolmex

@@ -1,0 +1,195 @@
+// The quoly normal form and the rational-number routines, checked against
+// GMP's rationals on random values.
+#include <gmp.h>
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "interpreter/errors.h"
+#include "interpreter/startup.h"
+#include "numbers/decimal.h"
+#include "numbers/number.h"
+#include "poly/poly_arith.h"
+#include "quoly/quoly.h"
+#include "quoly/quoly_arith.h"
+#include "storage/stash.h"
+
+using namespace tolmex;
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override {
+        open_node_pools(node_sizes());
+        init_numbers();
+    }
+};
+const auto* env = ::testing::AddGlobalTestEnvironment(new Env);
+
+Quoly integer(const std::string& dec) { return make_numeric(decimal_to_number(dec)); }
+
+Quoly ratio(const std::string& p, const std::string& q) {
+    Quoly r;
+    quot_numbers(decimal_to_number(p), decimal_to_number(q), r);
+    return r;
+}
+
+// The value as "p" or "p/q" in lowest terms.
+std::string text(const QuolyRec* q) {
+    if (q->numflag) return number_to_decimal(q->num);
+    EXPECT_TRUE(q->ratflag);
+    return number_to_decimal(q->nump->num) + "/" + number_to_decimal(q->denp->num);
+}
+
+std::string text(const Quoly& q) { return text(q.get()); }
+
+std::string mpq_text(const mpq_t v) {
+    char* s = mpq_get_str(nullptr, 10, v);
+    std::string r = s;
+    free(s);
+    return r;
+}
+
+// A random rational with numerator and denominator of up to `bits` bits.
+void random_rational(std::mt19937_64& rng, int bits, mpq_t out, Quoly& q) {
+    mpz_t p, d;
+    mpz_inits(p, d, nullptr);
+    std::string ps, ds;
+    for (int i = 0; i < bits / 16 + 1; ++i) ps += std::to_string(rng() % 65536);
+    for (int i = 0; i < bits / 16 + 1; ++i) ds += std::to_string(rng() % 65536 + 1);
+    ps.erase(0, ps.find_first_not_of('0'));
+    ds.erase(0, ds.find_first_not_of('0'));
+    if (ps.empty()) ps = "0";
+    if (ds.empty()) ds = "1";
+    if (rng() % 2) ps = "-" + ps;
+    mpz_set_str(p, ps.c_str(), 10);
+    mpz_set_str(d, ds.c_str(), 10);
+    mpq_set_num(out, p);
+    mpq_set_den(out, d);
+    mpq_canonicalize(out);
+    q = ratio(ps, ds);
+    mpz_clears(p, d, nullptr);
+}
+
+}  // namespace
+
+TEST(Rational, NormalFormOfQuotients) {
+    EXPECT_EQ(text(ratio("6", "4")), "3/2");
+    EXPECT_EQ(text(ratio("4", "2")), "2");
+    EXPECT_EQ(text(ratio("-3", "6")), "-1/2");
+    EXPECT_EQ(text(ratio("3", "-6")), "-1/2");
+    EXPECT_EQ(text(ratio("0", "-6")), "0");
+    Quoly q = ratio("6", "4");
+    EXPECT_TRUE(q->ratflag);
+    EXPECT_TRUE(ratio("4", "2")->numflag);
+}
+
+TEST(Rational, DivisionByZeroIsErrorTwentyTwo) {
+    Quoly r;
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(quot_numbers(decimal_to_number("1"), decimal_to_number("0"), r), RestartTopLevel);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("*** Inappropriate symbol: /"), std::string::npos);
+}
+
+TEST(Rational, PowersAndReciprocals) {
+    Quoly q = integer("0");
+    raise_to_power(q, decimal_to_number("0"));
+    EXPECT_EQ(text(q), "1");  // 0^0 = 1
+    q = integer("-5");
+    raise_to_power(q, decimal_to_number("-1"));
+    EXPECT_EQ(text(q), "-1/5");
+    q = ratio("1", "3");
+    raise_to_power(q, decimal_to_number("-1"));
+    EXPECT_EQ(text(q), "3");
+    q = ratio("-1", "3");
+    raise_to_power(q, decimal_to_number("-1"));
+    EXPECT_EQ(text(q), "-3");
+    q = ratio("-2", "3");
+    raise_to_power(q, decimal_to_number("3"));
+    EXPECT_EQ(text(q), "-8/27");
+    q = integer("2");
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(raise_to_power(q, decimal_to_number("268435456")), RestartTopLevel);  // error 32
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(Rational, ArithmeticAgreesWithGmp) {
+    std::mt19937_64 rng(20261206);
+    mpq_t a, b, r;
+    mpq_inits(a, b, r, nullptr);
+    for (int round = 0; round < 400; ++round) {
+        const int bits = (round % 4 == 0) ? 8 : (round % 4 == 1 ? 40 : (round % 4 == 2 ? 200 : 1000));
+        Quoly qa, qb;
+        random_rational(rng, bits, a, qa);
+        random_rational(rng, bits, b, qb);
+        SCOPED_TRACE(mpq_text(a) + " , " + mpq_text(b));
+        Quoly s;
+        quoly_add(qa.get(), qb.get(), s);
+        mpq_add(r, a, b);
+        EXPECT_EQ(text(s), mpq_text(r));
+        quoly_sub(qa.get(), qb.get(), s);
+        mpq_sub(r, a, b);
+        EXPECT_EQ(text(s), mpq_text(r));
+        quoly_mult(qa.get(), qb.get(), s);
+        mpq_mul(r, a, b);
+        EXPECT_EQ(text(s), mpq_text(r));
+        if (mpq_sgn(b) != 0) {
+            quoly_quot(qa.get(), qb.get(), s);
+            mpq_div(r, a, b);
+            EXPECT_EQ(text(s), mpq_text(r));
+        }
+        // The consuming forms agree with the plain ones.
+        Quoly c = quoly_copy(qa.get());
+        best_quoly_add(c, quoly_copy(qb.get()));
+        mpq_add(r, a, b);
+        EXPECT_EQ(text(c), mpq_text(r));
+        c = quoly_copy(qa.get());
+        fast_quoly_mult(c, quoly_copy(qb.get()));
+        mpq_mul(r, a, b);
+        EXPECT_EQ(text(c), mpq_text(r));
+    }
+    mpq_clears(a, b, r, nullptr);
+}
+
+TEST(Quoly, PolyOverIntegerDenominatorKeepsContentsCoprime) {
+    // (2x + 4) / 6 = (x + 2) / 3
+    Poly x;
+    base_poly(x, 1);
+    Poly two_x;
+    scalar_by_poly(decimal_to_number("2"), x.get(), two_x);
+    Poly four;
+    poly_set(4, four);
+    Poly num;
+    poly_add(two_x.get(), four.get(), num);
+    Quoly q;
+    p_q_take(std::move(num), q);
+    Quoly six = integer("6");
+    Quoly r;
+    quoly_quot(q.get(), six.get(), r);
+    ASSERT_FALSE(r->numflag);
+    ASSERT_NE(r->denp, nullptr);
+    EXPECT_EQ(number_to_decimal(r->denp->num), "3");
+    EXPECT_FALSE(r->ratflag);
+    // Times 3 again: the denominator goes and 3 (x + 2) / 3 is x + 2.
+    Quoly three = integer("3");
+    Quoly back;
+    quoly_mult(r.get(), three.get(), back);
+    EXPECT_EQ(back->denp, nullptr);
+    Poly expect;
+    poly_add(x.get(), Poly(number_node(decimal_to_number("2"))).get(), expect);
+    EXPECT_TRUE(poly_equal(back->nump, expect.get()));
+    // The reciprocal of a poly: 1 / (-x + 1) is -1 / (x - 1).
+    Poly negx;
+    poly_makeneg(x.get(), negx);
+    Poly d;
+    poly_add(negx.get(), Poly(number_node(decimal_to_number("1"))).get(), d);
+    Quoly rq;
+    p_q_take(std::move(d), rq);
+    quoly_reciprocal(rq);
+    ASSERT_NE(rq->denp, nullptr);
+    EXPECT_EQ(number_to_decimal(rq->nump->num), "-1");
+    EXPECT_EQ(leading_coef(rq->denp)->num.sign(), 1);
+}
