@@ -1,0 +1,85 @@
+// Helpers shared by the polynomial algorithms of src/poly. Nothing outside
+// src/poly includes this header.
+#pragma once
+
+#include <cstdint>
+
+#include "poly/poly.h"
+
+namespace tolmex {
+struct PolyVar;
+}
+
+namespace tolmex::polyimpl {
+
+// Error raised when a product, power or derivative would move an exponent
+// out of the 32-bit range.
+constexpr int kErrExponentTooLarge = 376;
+
+// A fresh number node holding v (respects lintmode).
+PolyNode* const_node(int32_t v);
+inline PolyNode* zero_node() { return const_node(0); }
+// A fresh number node holding a copy of x.
+PolyNode* copy_number_node(const Number& x);
+
+// e as an exponent; error 376 when it leaves the 32-bit range.
+int32_t checked_expo(int64_t e);
+
+// Internal consistency failure: "*** Tolmex error. " and the text, then the
+// command is abandoned (a panic stop back to level 1). Never returns.
+[[noreturn]] void poly_fatal(const char* text);
+
+// A term of exponent 0 whose coefficient is a single number node becomes
+// that number node.
+inline void settle_term(PolyNode* n) {
+    if (!n->isnum && n->expo == 0 && poly_is_const(n->sub)) remove_dummy(n);
+}
+
+// p := p * x^s for the main variable of p (s of either sign; exponents are
+// known to stay in range): a number node receives a wrapper node, a term
+// whose exponent becomes 0 over a constant becomes a number node. The zero
+// poly is left alone.
+void shift_exponents(PolyNode*& p, int32_t s);
+
+// The variable record one level deeper (null stays null).
+inline PolyVar* deeper(PolyVar* var);
+
+// The term count of the top list.
+inline int32_t term_count(const PolyNode* p) {
+    int32_t n = 0;
+    for (; p; p = p->next) ++n;
+    return n;
+}
+
+// The last node of the top list.
+inline const PolyNode* last_node(const PolyNode* p) {
+    while (p->next) p = p->next;
+    return p;
+}
+
+// Every coefficient of the top list is a constant.
+inline bool top_coefficients_constant(const PolyNode* p) {
+    for (; p; p = p->next)
+        if (!p->isnum && !poly_is_const(p->sub)) return false;
+    return true;
+}
+
+// The number of a term of a one-variable poly (a number node, or a term over
+// a single number node).
+inline const Number& term_number(const PolyNode* n) { return n->isnum ? n->num : n->sub->num; }
+inline Number& term_number(PolyNode* n) { return n->isnum ? n->num : n->sub->num; }
+
+// The smallest and largest exponents met anywhere in p.
+void exponent_range(const PolyNode* p, int32_t& lo, int32_t& hi);
+
+// Residue powers without the exponent reduction of mod_number_power (which
+// is meant for prime moduli and nonzero bases): a^e for e >= 0.
+int32_t lint_power(int32_t a, int64_t e);
+
+}  // namespace tolmex::polyimpl
+
+#include "poly/polyvars.h"
+
+namespace tolmex::polyimpl {
+inline PolyVar* deeper(PolyVar* var) { return var ? var->next : nullptr; }
+}  // namespace tolmex::polyimpl

@@ -1,0 +1,163 @@
+// The product dispatchers: poly_mult chooses among the constant cases, the
+// modular one-variable family, the modular dense two-variable product,
+// schoolbook rows and Karatsuba on term lists; simplest_poly_mult chooses
+// among the modular one-variable methods. The methods live in
+// poly_mult_schoolbook.cpp, poly_mult_karatsuba.cpp and poly_mult_dense.cpp.
+#include "interpreter/errors.h"
+#include "numbers/mul_div.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_internal.h"
+#include "poly/poly_modout_hooks.h"
+#include "poly/poly_mult_methods.h"
+#include "poly/poly_settings.h"
+#include "poly/polyvars.h"
+#include "rings/modular_state.h"
+#include "rings/residue.h"
+
+namespace tolmex {
+
+using namespace polyimpl;
+
+namespace polyimpl {
+
+int no_poll_depth = 0;
+
+void poly_poll() {
+    if (no_poll_depth == 0) poll_interrupt();
+}
+
+void check_product_exponents(const PolyNode* a, const PolyNode* b) {
+    const int64_t hi = int64_t{a->expo} + b->expo;
+    const int64_t lo = int64_t{last_node(a)->expo} + last_node(b)->expo;
+    checked_expo(hi);
+    checked_expo(lo);
+}
+
+}  // namespace polyimpl
+
+int32_t exp_poly_length(const PolyNode* p, int32_t& low, int& simple) {
+    int32_t n = 0;
+    bool constant_coefs = true;
+    const PolyNode* last = p;
+    for (const PolyNode* q = p; q; q = q->next) {
+        ++n;
+        last = q;
+        if (!q->isnum && !poly_is_const(q->sub)) constant_coefs = false;
+    }
+    low = last->expo;
+    simple = modularmode && constant_coefs && low >= 0;
+    if (int64_t{p->expo} - low > int64_t{6} * n) return -n;
+    return n;
+}
+
+void poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, PolyVar* var) {
+    const bool ca = poly_is_const(a), cb = poly_is_const(b);
+    if (ca && cb) {
+        Number r;
+        fast_mult(a->num, b->num, r);
+        c.reset(number_node(std::move(r)));
+        return;
+    }
+    if (ca || cb) {
+        const PolyNode* k = ca ? a : b;
+        const PolyNode* p = ca ? b : a;
+        if (num_is_zero(k->num)) {
+            c.reset(zero_node());
+            return;
+        }
+        scalar_by_poly(k->num, p, c);
+        return;
+    }
+    check_product_exponents(a, b);
+    int32_t low_a, low_b;
+    int simple_a, simple_b;
+    const int32_t na = exp_poly_length(a, low_a, simple_a);
+    const int32_t nb = exp_poly_length(b, low_b, simple_b);
+    if (simple_a && simple_b) {
+        simplest_poly_mult(a, b, c, na, nb);
+        mod_out_reduce(c, var);
+        return;
+    }
+    if (modularmode && a->expo >= 31 && b->expo >= 31 && !laurent && try_fast_2_var(a, b)) {
+        fastest_poly2_mult(a, b, c);
+        return;
+    }
+    const int32_t t = var ? var->cutoff : poly_cutoff;
+    if (na < t || nb < t) {
+        schoolbook_mult(a, na < 0 ? -na : na, b, nb < 0 ? -nb : nb, c, var);
+        return;
+    }
+    karatsuba_mult(a, na, b, nb, c, var, false);
+}
+
+void simplest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, int32_t na, int32_t nb) {
+    const bool ca = poly_is_const(a), cb = poly_is_const(b);
+    if (ca && cb) {
+        Number r;
+        setvalue(0, r);
+        r.set_lint(modmult(a->num.lint(), b->num.lint()));
+        c.reset(number_node(std::move(r)));
+        return;
+    }
+    if (ca || cb) {
+        const PolyNode* k = ca ? a : b;
+        Poly p(copy_poly(ca ? b : a));
+        number_by_poly(k->num.lint(), p, c, false);
+        return;
+    }
+    int32_t low;
+    int simple;
+    if (na == 0) na = exp_poly_length(a, low, simple);
+    if (nb == 0) nb = exp_poly_length(b, low, simple);
+    check_product_exponents(a, b);
+    if (na < 0 || nb < 0 || na < fast_mult_cut || nb < fast_mult_cut) {
+        simplest_standard(a, na < 0 ? -na : na, b, nb < 0 ? -nb : nb, c);
+        return;
+    }
+    if (modulus > 2 && !finf && int64_t{a->expo} + b->expo <= fast_gcd_size) {
+        fastest_standard(a, na, b, nb, c);
+        return;
+    }
+    if (na < simplest_poly_cutoff || nb < simplest_poly_cutoff) {
+        simplest_standard(a, na, b, nb, c);
+        return;
+    }
+    karatsuba_mult(a, na, b, nb, c, nullptr, true);
+}
+
+bool try_fast_2_var(const PolyNode* a, const PolyNode* b) {
+    if (modout_in_force() || finf) return false;
+    struct Shape {
+        int32_t terms = 0, main_degree = 0, low = 0, inner_degree = 0;
+        bool ok = true;
+    };
+    auto shape = [](const PolyNode* p) {
+        Shape s;
+        s.main_degree = p->expo;
+        for (const PolyNode* n = p; n; n = n->next) {
+            ++s.terms;
+            s.low = n->expo;
+            if (n->isnum) continue;
+            if (!top_coefficients_constant(n->sub)) {
+                s.ok = false;
+                return s;
+            }
+            if (!n->sub->isnum && n->sub->expo > s.inner_degree) s.inner_degree = n->sub->expo;
+        }
+        // Dense: three times the term count exceeds the span of exponents.
+        s.ok = s.terms >= 26 && 3 * int64_t{s.terms} > int64_t{s.main_degree} - s.low && s.low >= 0;
+        return s;
+    };
+    const Shape sa = shape(a);
+    if (!sa.ok) return false;
+    const Shape sb = shape(b);
+    if (!sb.ok) return false;
+    const int64_t lo = sa.main_degree < sb.main_degree ? sa.main_degree : sb.main_degree;
+    const int64_t hi = sa.main_degree < sb.main_degree ? sb.main_degree : sa.main_degree;
+    if (hi > 9 * lo) return false;
+    if (int64_t{sa.main_degree} + sb.main_degree > 700) return false;
+    if (int64_t{sa.inner_degree} + sb.inner_degree > 700) return false;
+    return true;
+}
+
+}  // namespace tolmex

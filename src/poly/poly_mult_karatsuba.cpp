@@ -1,0 +1,175 @@
+// Karatsuba on term lists. Each operand is split in place into a high part
+// (its first floor(n / 2) terms, exponents lowered by k) and a low part (the
+// rest), k being the smaller of the two exponent gaps between the middle
+// term and the last term. Then with P1 = (a_high + a_low)(b_high + b_low),
+// P2 = a_high b_high and P0 = a_low b_low,
+//     a b = P0 + (P1 - P2 - P0) x^k + P2 x^(2k).
+// The split is undone by a guard, so the operands are restored also when an
+// error unwinds through the product.
+#include "poly/poly_arith.h"
+#include "poly/poly_internal.h"
+#include "poly/poly_modout_hooks.h"
+#include "poly/poly_mult_methods.h"
+
+namespace tolmex {
+
+using namespace polyimpl;
+
+namespace {
+
+// An operand split in place. While split, the high part is the list
+// starting at `high` and ends where the low part used to begin; its nodes
+// carry exponents lowered by k, except that
+//  * a term whose lowered exponent is 0 over a single number node is
+//    represented by that number node (the term node is parked in `parked`);
+//  * a number node of the high part (negative exponents only) sits under a
+//    fresh wrapper node (`wrapper`).
+class TermSplit {
+public:
+    TermSplit(PolyNode* p, int32_t h, int32_t k) : head_(p), k_(k) {
+        PolyNode* cut = p;
+        for (int32_t i = 1; i < h; ++i) cut = cut->next;
+        low_ = cut->next;
+        cut->next = nullptr;
+        high_ = p;
+        PolyNode** link = &high_;
+        while (PolyNode* n = *link) {
+            if (n->isnum) {
+                PolyNode* w = term_node(-k, n, n->next);
+                n->next = nullptr;
+                *link = w;
+                wrapper_ = w;
+                link = &w->next;
+                continue;
+            }
+            n->expo -= k;
+            if (n->expo == 0 && poly_is_const(n->sub)) {
+                PolyNode* s = n->sub;
+                s->next = n->next;
+                *link = s;
+                parked_ = n;
+                link = &s->next;
+                continue;
+            }
+            link = &n->next;
+        }
+    }
+    ~TermSplit() { restore(); }
+    TermSplit(const TermSplit&) = delete;
+    TermSplit& operator=(const TermSplit&) = delete;
+
+    const PolyNode* high() const { return high_; }
+    const PolyNode* low() const { return low_; }
+
+private:
+    void restore() noexcept {
+        PolyNode** link = &high_;
+        PolyNode* last = nullptr;
+        while (PolyNode* n = *link) {
+            if (parked_ && n == parked_->sub) {
+                PolyNode* t = parked_;
+                t->next = n->next;
+                n->next = nullptr;
+                t->expo += k_;
+                *link = t;
+                last = t;
+                link = &t->next;
+                continue;
+            }
+            if (n == wrapper_) {
+                PolyNode* s = n->sub;
+                s->next = n->next;
+                *link = s;
+                n->next = nullptr;
+                n->isnum = 1;
+                new (&n->num) Number();
+                free_poly(n);
+                last = s;
+                link = &s->next;
+                continue;
+            }
+            if (!n->isnum) n->expo += k_;
+            last = n;
+            link = &n->next;
+        }
+        last->next = low_;
+        (void)head_;
+    }
+
+    PolyNode* head_;
+    PolyNode* high_ = nullptr;
+    PolyNode* low_ = nullptr;
+    int32_t k_;
+    PolyNode* parked_ = nullptr;
+    PolyNode* wrapper_ = nullptr;
+};
+
+// The exponent of term number h (from 1) minus the last exponent.
+int32_t middle_gap(const PolyNode* p, int32_t h) {
+    const PolyNode* m = p;
+    for (int32_t i = 1; i < h; ++i) m = m->next;
+    return m->expo - last_node(p)->expo;
+}
+
+void sub_product(const PolyNode* a, const PolyNode* b, Poly& c, PolyVar* var, bool simple) {
+    if (simple)
+        simplest_poly_mult(a, b, c);
+    else
+        poly_mult(a, b, c, var);
+}
+
+}  // namespace
+
+namespace polyimpl {
+
+void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
+                    PolyVar* var, bool simple) {
+    const bool square = a == b;
+    const int32_t ha = na / 2, hb = nb / 2;
+    const int32_t ea = middle_gap(a, ha), eb = middle_gap(b, hb);
+    const int32_t k = ea < eb ? ea : eb;
+    Poly p0, p1, p2;
+    {
+        NoPollScope no_poll;
+        // The operands are edited in place until the guards go out of scope.
+        TermSplit sa(const_cast<PolyNode*>(a), ha, k);
+        const PolyNode* ah = sa.high();
+        const PolyNode* al = sa.low();
+        Poly sum_a, sum_b;
+        poly_add(ah, al, sum_a);
+        if (square) {
+            sub_product(sum_a.get(), sum_a.get(), p1, var, simple);
+            sum_a.reset();
+            sub_product(ah, ah, p2, var, simple);
+            sub_product(al, al, p0, var, simple);
+        } else {
+            TermSplit sb(const_cast<PolyNode*>(b), hb, k);
+            const PolyNode* bh = sb.high();
+            const PolyNode* bl = sb.low();
+            poly_add(bh, bl, sum_b);
+            sub_product(sum_a.get(), sum_b.get(), p1, var, simple);
+            sum_a.reset();
+            sum_b.reset();
+            sub_product(ah, bh, p2, var, simple);
+            sub_product(al, bl, p0, var, simple);
+        }
+    }
+    // M = P1 - P2 - P0, then a b = P0 + M x^k + P2 x^(2k).
+    better_poly_sub(std::move(p1), p2.get(), p1);
+    better_poly_sub(std::move(p1), p0.get(), p1);
+    shift_exponents(p1.raw(), k);
+    shift_exponents(p2.raw(), checked_expo(int64_t{2} * k));
+    if (simple) {
+        simplest_poly_add(std::move(p0), std::move(p1), p0);
+        simplest_poly_add(std::move(p0), std::move(p2), c);
+    } else {
+        best_poly_add(std::move(p0), std::move(p1), p0);
+        mod_out_reduce(p0, var);
+        best_poly_add(std::move(p0), std::move(p2), p0);
+        mod_out_reduce(p0, var);
+        c = std::move(p0);
+    }
+}
+
+}  // namespace polyimpl
+}  // namespace tolmex

@@ -1,0 +1,54 @@
+// The product methods behind the dispatchers of poly_mult.cpp. Internal to
+// src/poly.
+#pragma once
+
+#include <cstdint>
+
+#include "poly/poly.h"
+
+namespace tolmex {
+struct PolyVar;
+}
+
+namespace tolmex::polyimpl {
+
+// Interrupts are polled only while this is 0: a Karatsuba split or the
+// dense scratch arrays are in use while it is positive, and a command level
+// opened then could see an operand half edited or reuse the arrays.
+extern int no_poll_depth;
+void poly_poll();
+
+class NoPollScope {
+public:
+    NoPollScope() { ++no_poll_depth; }
+    ~NoPollScope() { --no_poll_depth; }
+    NoPollScope(const NoPollScope&) = delete;
+    NoPollScope& operator=(const NoPollScope&) = delete;
+};
+
+// Schoolbook rows: the operand with fewer terms drives; each of its terms
+// times the other poly is accumulated with best_poly_add. na and nb are the
+// term counts (absolute values).
+void schoolbook_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
+                     PolyVar* var);
+
+// Modular one-variable schoolbook rows (simplest_standard).
+void simplest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c);
+// Modular one-variable dense product, or the rows when an operand is
+// sparse (fastest_standard).
+void fastest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c);
+
+// Karatsuba on the term lists (na, nb >= 2 terms). With `simple` the
+// operands are modular one-variable polys and the sub-products go through
+// simplest_poly_mult; otherwise through poly_mult with var.
+void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
+                    PolyVar* var, bool simple);
+
+// c := x * p for a number x; null when every product vanished.
+PolyNode* scale_poly(const Number& x, const PolyNode* p);
+
+// Error 376 unless every exponent sum of the top lists of a and b lies in
+// the 32-bit range (a and b non-constant).
+void check_product_exponents(const PolyNode* a, const PolyNode* b);
+
+}  // namespace tolmex::polyimpl

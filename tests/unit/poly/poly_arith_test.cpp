@@ -1,0 +1,427 @@
+// Sums, products and powers of polys, checked against an independent
+// monomial expansion in every ground ring, with every product method forced
+// by the cutoffs.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "poly/poly_arith.h"
+#include "poly/poly_settings.h"
+#include "poly/polyvars.h"
+#include "poly_support.h"
+#include "rings/modular_state.h"
+
+using namespace tolmex;
+using namespace polytest;
+
+namespace {
+
+const std::vector<int32_t> kRings{0, 7, 6, 65521, 2147483629, 2147483646, 256, 65536};
+
+// The methods a product can be forced into.
+enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba };
+
+Cutoffs force(Method m) {
+    switch (m) {
+        case Method::Schoolbook: return Cutoffs(1 << 30, 1 << 30, 0, 1 << 30);
+        case Method::Karatsuba: return Cutoffs(2, 2, 0, 2);
+        case Method::DenseSchoolbook: return Cutoffs(1 << 30, 2, 25000, 2);
+        case Method::DenseKaratsuba: return Cutoffs(3, 2, 25000, 2);
+    }
+    return Cutoffs(20, 10, 25000, 140);
+}
+
+std::vector<Shape> shapes(int nvars) {
+    std::vector<Shape> v;
+    v.push_back({nvars, 25, 6, 1});                    // dense-ish, small coefficients
+    v.push_back({nvars, 12, 40, 3});                   // sparse
+    v.push_back({nvars, 18, 5, 100});                  // 100-digit coefficients
+    if (nvars == 1) v.push_back({1, 60, 70, 2});       // long one-variable lists
+    return v;
+}
+
+TEST(PolyAdd, FamiliesMatchTheExpansionAndRespectOwnership) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed());
+    for (int32_t m : kRings) {
+        Ring ring(m);
+        for (int nv = 1; nv <= 5; ++nv) {
+            use_vars(nv);
+            for (const Shape& s : shapes(nv)) {
+                SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv));
+                Poly a = random_poly(rng, s), b = random_poly(rng, s);
+                const Expansion ea = expand(a.get(), nv), eb = expand(b.get(), nv);
+                const Expansion sum = exp_add(ea, eb, false), dif = exp_add(ea, eb, true);
+                Poly c;
+                poly_add(a.get(), b.get(), c);
+                ASSERT_TRUE(well_formed(c.get()));
+                EXPECT_TRUE(expand(c.get(), nv) == sum);
+                poly_sub(a.get(), b.get(), c);
+                ASSERT_TRUE(well_formed(c.get()));
+                EXPECT_TRUE(expand(c.get(), nv) == dif);
+                EXPECT_TRUE(expand(a.get(), nv) == ea);
+                EXPECT_TRUE(expand(b.get(), nv) == eb);
+                // better_: consumes the first, copies the second.
+                Poly a1(copy_poly(a.get()));
+                better_poly_add(std::move(a1), b.get(), c);
+                EXPECT_TRUE(well_formed(c.get()));
+                EXPECT_TRUE(expand(c.get(), nv) == sum);
+                a1 = Poly(copy_poly(a.get()));
+                better_poly_sub(std::move(a1), b.get(), c);
+                EXPECT_TRUE(well_formed(c.get()));
+                EXPECT_TRUE(expand(c.get(), nv) == dif);
+                EXPECT_TRUE(expand(b.get(), nv) == eb);
+                // best_: consumes both.
+                Poly a2(copy_poly(a.get())), b2(copy_poly(b.get()));
+                best_poly_sub(std::move(a2), std::move(b2), c);
+                EXPECT_TRUE(well_formed(c.get()));
+                EXPECT_TRUE(expand(c.get(), nv) == dif);
+                // The destination may be an operand; a - a is the single 0.
+                poly_sub(a.get(), a.get(), a);
+                EXPECT_TRUE(poly_iszero(a.get()));
+            }
+        }
+    }
+}
+
+TEST(PolyAdd, SimplestFamilyOnModularOneVariablePolys) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 1);
+    use_vars(1);
+    for (int32_t m : {2, 7, 6, 65521, 2147483629, 256, 65536}) {
+        Ring ring(m);
+        for (int round = 0; round < 20; ++round) {
+            Poly a = random_poly(rng, {1, 30, 40, 1}), b = random_poly(rng, {1, 30, 40, 1});
+            const Expansion ea = expand(a.get(), 1), eb = expand(b.get(), 1);
+            Poly c;
+            simplest_poly_add(Poly(copy_poly(a.get())), Poly(copy_poly(b.get())), c);
+            EXPECT_TRUE(well_formed(c.get()));
+            EXPECT_TRUE(expand(c.get(), 1) == exp_add(ea, eb, false));
+            simplest_poly_sub(Poly(copy_poly(a.get())), Poly(copy_poly(b.get())), c);
+            EXPECT_TRUE(well_formed(c.get()));
+            EXPECT_TRUE(expand(c.get(), 1) == exp_add(ea, eb, true));
+        }
+    }
+}
+
+TEST(PolyAdd, ConstantGoesIntoTheInnerConstantTerm) {
+    use_vars(2);
+    Poly y;
+    base_poly(y, 2);  // a wrapper node over y
+    Poly five = int_poly(5), s;
+    poly_add(y.get(), five.get(), s);
+    ASSERT_TRUE(well_formed(s.get()));
+    // Still one wrapper node over y + 5.
+    ASSERT_FALSE(s.get()->isnum);
+    EXPECT_EQ(s.get()->expo, 0);
+    EXPECT_EQ(s.get()->next, nullptr);
+    EXPECT_EQ(poly_length(s.get()->sub), 2);
+    // Taking 5 away again gives back y exactly.
+    poly_sub(s.get(), five.get(), s);
+    EXPECT_TRUE(poly_equal(s.get(), y.get()));
+}
+
+TEST(PolyMult, EveryMethodMatchesTheExpansion) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 2);
+    for (int32_t m : kRings) {
+        Ring ring(m);
+        for (int nv = 1; nv <= 5; ++nv) {
+            use_vars(nv);
+            for (const Shape& s : shapes(nv)) {
+                Poly a = random_poly(rng, s), b = random_poly(rng, s);
+                const Expansion ea = expand(a.get(), nv), eb = expand(b.get(), nv);
+                const Expansion want = exp_mult(ea, eb), square = exp_mult(ea, ea);
+                for (Method meth : {Method::Schoolbook, Method::Karatsuba, Method::DenseSchoolbook,
+                                    Method::DenseKaratsuba}) {
+                    SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv) +
+                                 " method " + std::to_string(static_cast<int>(meth)));
+                    Cutoffs cut = force(meth);
+                    Poly c;
+                    poly_mult(a.get(), b.get(), c, nullptr);
+                    ASSERT_TRUE(well_formed(c.get()));
+                    EXPECT_TRUE(expand(c.get(), nv) == want) << text(c.get(), nv);
+                    // The in-place splits are undone.
+                    ASSERT_TRUE(well_formed(a.get()));
+                    EXPECT_TRUE(expand(a.get(), nv) == ea);
+                    EXPECT_TRUE(expand(b.get(), nv) == eb);
+                    poly_mult(a.get(), a.get(), c, nullptr);
+                    ASSERT_TRUE(well_formed(c.get()));
+                    EXPECT_TRUE(expand(c.get(), nv) == square);
+                    EXPECT_TRUE(expand(a.get(), nv) == ea);
+                }
+            }
+        }
+    }
+}
+
+TEST(PolyMult, LaurentProductsThroughKaratsuba) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 3);
+    for (int32_t m : {0, 7, 65536}) {
+        Ring ring(m);
+        laurent = 1;
+        for (int nv = 1; nv <= 3; ++nv) {
+            use_vars(nv);
+            Shape s{nv, 24, 9, 2, true};
+            for (int round = 0; round < 4; ++round) {
+                Poly a = random_poly(rng, s), b = random_poly(rng, s);
+                ASSERT_TRUE(well_formed(a.get()));
+                const Expansion ea = expand(a.get(), nv), eb = expand(b.get(), nv);
+                for (Method meth : {Method::Schoolbook, Method::Karatsuba}) {
+                    Cutoffs cut = force(meth);
+                    Poly c;
+                    poly_mult(a.get(), b.get(), c, nullptr);
+                    ASSERT_TRUE(well_formed(c.get()));
+                    EXPECT_TRUE(expand(c.get(), nv) == exp_mult(ea, eb));
+                    EXPECT_TRUE(expand(a.get(), nv) == ea);
+                    EXPECT_TRUE(expand(b.get(), nv) == eb);
+                }
+            }
+        }
+    }
+}
+
+TEST(PolyMult, DenseTwoVariableModularProduct) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 4);
+    use_vars(2);
+    for (int32_t m : {7, 65521, 2147483629, 6}) {
+        Ring ring(m);
+        // Two-level polys with at least 26 dense top terms and degree >= 31.
+        auto make = [&](int deg_x, int deg_y) {
+            Poly acc;
+            poly_set(0, acc);
+            for (int i = 0; i <= deg_x; ++i)
+                for (int j = 0; j <= deg_y; j += 1 + static_cast<int>(rng() % 3)) {
+                    if (i != deg_x && rng() % 4 == 0) continue;
+                    best_poly_add(std::move(acc), monomial_poly(int_number(1 + static_cast<int64_t>(rng() % 1000)), {i, j}), acc);
+                }
+            return acc;
+        };
+        Poly a = make(40, 12), b = make(35, 20);
+        ASSERT_TRUE(try_fast_2_var(a.get(), b.get()));
+        const Expansion want = exp_mult(expand(a.get(), 2), expand(b.get(), 2));
+        for (int cutoff : {3, 1000}) {
+            Cutoffs cut(cutoff, 10, 25000, 140);
+            Poly c;
+            fastest_poly2_mult(a.get(), b.get(), c);
+            ASSERT_TRUE(well_formed(c.get()));
+            EXPECT_TRUE(expand(c.get(), 2) == want);
+            poly_mult(a.get(), b.get(), c, nullptr);  // the dispatcher picks it
+            EXPECT_TRUE(expand(c.get(), 2) == want);
+        }
+        // Unbalanced main degrees or sparse rows refuse the method.
+        Poly thin = make(3, 3);
+        EXPECT_FALSE(try_fast_2_var(a.get(), thin.get()));
+    }
+}
+
+TEST(PolyMult, PartEdgeCases) {
+    use_vars(1);
+    Poly x;
+    base_poly(x, 1);
+    Poly one = int_poly(1), xp1, xm1, c;
+    poly_add(x.get(), one.get(), xp1);
+    poly_sub(x.get(), one.get(), xm1);
+    poly_mult(xp1.get(), xm1.get(), c, nullptr);
+    ASSERT_TRUE(well_formed(c.get()));
+    EXPECT_EQ(poly_length(c.get()), 2);  // x^2 - 1: no zero x term
+    EXPECT_EQ(c.get()->expo, 2);
+    {
+        Ring ring(7);
+        Poly three_x, five_x;
+        poly_mult(int_poly(3).get(), x.get(), three_x, nullptr);
+        poly_mult(int_poly(5).get(), x.get(), five_x, nullptr);
+        poly_mult(three_x.get(), five_x.get(), c, nullptr);
+        Poly x2(copy_poly(x.get()));
+        compute_power(x2, 2, nullptr);
+        EXPECT_TRUE(poly_equal(c.get(), x2.get()));  // 15 = 1 mod 7
+    }
+    {
+        Ring ring(6);
+        Poly two_x, three_x;
+        poly_mult(int_poly(2).get(), x.get(), two_x, nullptr);
+        poly_mult(int_poly(3).get(), x.get(), three_x, nullptr);
+        for (Method meth : {Method::Schoolbook, Method::DenseSchoolbook}) {
+            Cutoffs cut = force(meth);
+            poly_mult(two_x.get(), three_x.get(), c, nullptr);
+            EXPECT_TRUE(poly_iszero(c.get()));
+        }
+    }
+    // x^100 + 1 times x^50 + 1 is sparse: exp_poly_length says so.
+    Poly a(copy_poly(x.get())), b(copy_poly(x.get()));
+    compute_power(a, 100, nullptr);
+    compute_power(b, 50, nullptr);
+    poly_add(a.get(), one.get(), a);
+    poly_add(b.get(), one.get(), b);
+    int32_t low;
+    int simple;
+    EXPECT_EQ(exp_poly_length(a.get(), low, simple), -2);
+    EXPECT_EQ(low, 0);
+    poly_mult(a.get(), b.get(), c, nullptr);
+    EXPECT_EQ(poly_length(c.get()), 4);
+}
+
+TEST(PolyMult, CutoffTwentyAndFortyGiveIdenticalProducts) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 5);
+    use_vars(2);
+    Poly a = dense_poly(rng, 2, 5, 4), b = dense_poly(rng, 2, 5, 4);  // 21 terms each
+    ASSERT_GE(poly_length(a.get()), 6);
+    Poly c20, c40;
+    {
+        Cutoffs cut(20, 10, 25000, 140);
+        poly_mult(a.get(), b.get(), c20, nullptr);
+    }
+    {
+        Cutoffs cut(40, 10, 25000, 140);
+        poly_mult(a.get(), b.get(), c40, nullptr);
+    }
+    EXPECT_TRUE(poly_equal(c20.get(), c40.get()));
+}
+
+TEST(PolyMult, ScalingFamilies) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 6);
+    use_vars(3);
+    Poly p = random_poly(rng, {3, 20, 5, 30});
+    Number three = int_number(-3);
+    Poly c;
+    scalar_by_poly(three, p.get(), c);
+    Poly k = int_poly(-3);
+    EXPECT_TRUE(expand(c.get(), 3) == exp_mult(expand(k.get(), 3), expand(p.get(), 3)));
+    scalar_by_poly(int_number(1), p.get(), c);
+    EXPECT_TRUE(poly_equal(c.get(), p.get()));
+    use_vars(1);
+    Ring ring(12);
+    Poly q = random_poly(rng, {1, 15, 20, 1});
+    const Expansion eq = expand(q.get(), 1);
+    Poly r;
+    number_by_poly(4, q, r, true);  // some terms vanish mod 12
+    ASSERT_TRUE(well_formed(r.get()));
+    EXPECT_TRUE(expand(r.get(), 1) == exp_mult(expand(int_poly(4).get(), 1), eq));
+    EXPECT_TRUE(expand(q.get(), 1) == eq);
+    number_by_poly(4, q, q, false);
+    EXPECT_TRUE(expand(q.get(), 1) == expand(r.get(), 1));
+}
+
+Expansion naive_power(const Expansion& e, int n, int nv, const PolyNode* one) {
+    Expansion r = expand(one, nv);
+    for (int i = 0; i < n; ++i) r = exp_mult(r, e);
+    return r;
+}
+
+TEST(PolyPower, AllRulesMatchRepeatedProducts) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 7);
+    for (int32_t m : {0, 5, 7, 6, 256, 65536, 65521}) {
+        Ring ring(m);
+        for (int nv = 1; nv <= 3; ++nv) {
+            use_vars(nv);
+            Poly one = int_poly(1);
+            for (int n : {1, 2, 3, 5, 7, 12}) {
+                SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv) +
+                             " n " + std::to_string(n));
+                Poly p = random_poly(rng, {nv, 3, 2, 2});
+                const Expansion want = naive_power(expand(p.get(), nv), n, nv, one.get());
+                Poly q(copy_poly(p.get()));
+                compute_power(q, n, nullptr);
+                ASSERT_TRUE(well_formed(q.get()));
+                EXPECT_TRUE(expand(q.get(), nv) == want);
+            }
+        }
+    }
+}
+
+TEST(PolyPower, PthPowerShortcut) {
+    use_vars(2);
+    for (int32_t m : {5, 7, 256}) {
+        Ring ring(m);
+        Poly x, y, p;
+        base_poly(x, 1);
+        base_poly(y, 2);
+        poly_add(x.get(), y.get(), p);
+        poly_add(p.get(), int_poly(3).get(), p);
+        for (int n : {m, m + 3, 2 * m + 1, m * m + 2}) {
+            if (m == 256 && n > 600) continue;
+            Poly fast(copy_poly(p.get()));
+            compute_power(fast, n, nullptr);
+            // The same by binary powering with no shortcut: raise to n in
+            // steps below the modulus.
+            Poly slow;
+            poly_set(1, slow);
+            for (int i = 0; i < n; ++i) poly_mult(slow.get(), p.get(), slow, nullptr);
+            EXPECT_TRUE(same_poly(fast.get(), slow.get(), 2)) << "modulus " << m << " n " << n;
+        }
+    }
+}
+
+TEST(PolyPower, ConstantsAndTheZeroExponent) {
+    use_vars(1);
+    Poly x;
+    base_poly(x, 1);
+    Poly r;
+    poly_power(x.get(), 0, r, nullptr);
+    EXPECT_TRUE(poly_eq_1(r.get()));
+    poly_power(int_poly(0).get(), 0, r, nullptr);
+    EXPECT_TRUE(poly_eq_1(r.get()));
+    poly_power(int_poly(-3).get(), 5, r, nullptr);
+    EXPECT_TRUE(poly_equal(r.get(), int_poly(-243).get()));
+    Ring ring(7);
+    poly_power(int_poly(3).get(), 6, r, nullptr);
+    EXPECT_TRUE(poly_eq_1(r.get()));
+    Poly r2;
+    poly_power(int_poly(3).get(), 8, r, nullptr);
+    poly_power(int_poly(3).get(), 2, r2, nullptr);
+    EXPECT_TRUE(poly_equal(r.get(), r2.get()));
+    poly_power(int_poly(0).get(), 6, r, nullptr);
+    EXPECT_TRUE(poly_iszero(r.get()));
+    // The exponent of the power operator on a constant is reduced mod 6.
+    Number e = int_number(0);
+    e.set_lint(20);
+    EXPECT_EQ(power_exponent(int_poly(3).get(), e), 2);
+    EXPECT_EQ(power_exponent(x.get(), e), 20);
+}
+
+TEST(PolyPower, ExponentOverflowIsAnError) {
+    use_vars(2);
+    Poly x, big, c;
+    base_poly(x, 1);
+    poly_assign(x.get(), big);
+    compute_power(big, 1 << 30, nullptr);
+    EXPECT_EQ(big.get()->expo, 1 << 30);
+    EXPECT_TRUE(raises_error([&] { poly_mult(big.get(), big.get(), c, nullptr); }));
+    // Just inside the range is fine.
+    Poly below(copy_poly(x.get()));
+    compute_power(below, (1 << 30) - 1, nullptr);
+    poly_mult(big.get(), below.get(), c, nullptr);
+    EXPECT_EQ(c.get()->expo, 2147483647);
+    Poly p(copy_poly(big.get()));
+    EXPECT_TRUE(raises_error([&] { compute_power(p, 2, nullptr); }));
+    // An inner level overflows too: y^(2^30) x times y^(2^30) x.
+    Poly y, yx;
+    base_poly(y, 2);
+    compute_power(y, 1 << 30, nullptr);
+    poly_mult(y.get(), x.get(), yx, nullptr);
+    EXPECT_TRUE(raises_error([&] { poly_mult(yx.get(), yx.get(), c, nullptr); }));
+    Ring ring(7);
+    Poly q(copy_poly(yx.get()));
+    EXPECT_TRUE(raises_error([&] { compute_power(q, 7, nullptr); }));
+}
+
+TEST(PolyMisc, StandardFormMakesResiduesNonNegative) {
+    use_vars(1);
+    Ring ring(11);
+    Poly x;
+    base_poly(x, 1);
+    Poly p;
+    poly_add(x.get(), int_poly(3).get(), p);
+    p.get()->sub->num.set_lint(-4);
+    p.get()->next->num.set_lint(-1);
+    standard_form(p.get());
+    EXPECT_EQ(p.get()->sub->num.lint(), 7);
+    EXPECT_EQ(p.get()->next->num.lint(), 10);
+}
+
+}  // namespace
