@@ -1,10 +1,15 @@
 // Big-integer kernels timed against GMP on the same operands in the same
-// run. Every case runs twice, as "ours/..." and "gmp/..."; the table at the
-// end gives the ratio ours / GMP of the two times.
+// run: each case alternates batches of ours and GMP's, so that both see the
+// same load on a shared machine, and reports both times and the ratio
+// ours / GMP as counters; a table at the end collects the ratios.
+//
+// TOLMEX_MULTCUT=n re-measures the Karatsuba threshold.
 #include <benchmark/benchmark.h>
 #include <gmp.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -31,12 +36,16 @@ Number random_digits(int64_t n) {
 }
 
 void to_mpz(const Number& x, mpz_t z) {
-    mpz_set_ui(z, 0);
     auto d = x.digits();
     std::vector<uint32_t> mag(d.size());
     for (size_t i = 0; i < d.size(); ++i) mag[i] = static_cast<uint32_t>(d[i] < 0 ? -d[i] : d[i]);
     mpz_import(z, mag.size(), -1, 4, 0, 4, mag.data());
     if (x.sign() < 0) mpz_neg(z, z);
+}
+
+std::map<std::string, std::pair<double, double>>& results() {
+    static std::map<std::string, std::pair<double, double>> r;
+    return r;
 }
 
 struct Pair {
@@ -50,134 +59,152 @@ struct Pair {
     ~Pair() { mpz_clears(za, zb, nullptr); }
 };
 
-void BM_add(benchmark::State& st, bool ours) {
+using Clock = std::chrono::steady_clock;
+
+template <class Ours, class Gmp>
+void compare(benchmark::State& st, const char* name, int64_t batch, Ours ours, Gmp gmp) {
+    double t_ours = 0, t_gmp = 0;
+    int64_t rounds = 0;
+    for (auto _ : st) {
+        const auto t0 = Clock::now();
+        for (int64_t i = 0; i < batch; ++i) ours();
+        const auto t1 = Clock::now();
+        for (int64_t i = 0; i < batch; ++i) gmp();
+        const auto t2 = Clock::now();
+        t_ours += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        t_gmp += std::chrono::duration<double, std::nano>(t2 - t1).count();
+        ++rounds;
+    }
+    const double n = static_cast<double>(rounds * batch);
+    st.counters["ours_ns"] = t_ours / n;
+    st.counters["gmp_ns"] = t_gmp / n;
+    st.counters["ratio"] = t_ours / t_gmp;
+    results()[std::string(name) + "/" + std::to_string(st.range(0))] = {t_ours / n, t_gmp / n};
+}
+
+int64_t batch_for(int64_t digits) { return digits <= 10 ? 512 : digits <= 100 ? 32 : 1; }
+
+void BM_add(benchmark::State& st, const char* name) {
     Pair p(st.range(0), st.range(0));
     Number r;
     mpz_t zr;
     mpz_init(zr);
-    for (auto _ : st) {
-        if (ours)
+    compare(
+        st, name, batch_for(st.range(0)),
+        [&] {
             summ(p.a, p.b, r);
-        else
+            benchmark::ClobberMemory();
+        },
+        [&] {
             mpz_add(zr, p.za, p.zb);
-        benchmark::ClobberMemory();
-    }
+            benchmark::ClobberMemory();
+        });
     mpz_clear(zr);
 }
 
-void BM_mul(benchmark::State& st, bool ours) {
+void BM_mul(benchmark::State& st, const char* name) {
     Pair p(st.range(0), st.range(0));
     Number r;
     mpz_t zr;
     mpz_init(zr);
-    for (auto _ : st) {
-        if (ours)
+    compare(
+        st, name, batch_for(st.range(0)),
+        [&] {
             fast_mult(p.a, p.b, r);
-        else
+            benchmark::ClobberMemory();
+        },
+        [&] {
             mpz_mul(zr, p.za, p.zb);
-        benchmark::ClobberMemory();
-    }
+            benchmark::ClobberMemory();
+        });
     mpz_clear(zr);
 }
 
-void BM_div(benchmark::State& st, bool ours) {
+void BM_div(benchmark::State& st, const char* name) {
     Pair p(2 * st.range(0), st.range(0));
     Number q, r;
     mpz_t zq, zr;
     mpz_inits(zq, zr, nullptr);
-    for (auto _ : st) {
-        if (ours)
+    compare(
+        st, name, batch_for(st.range(0)),
+        [&] {
             divide(p.a, p.b, q, r);
-        else
+            benchmark::ClobberMemory();
+        },
+        [&] {
             mpz_tdiv_qr(zq, zr, p.za, p.zb);
-        benchmark::ClobberMemory();
-    }
+            benchmark::ClobberMemory();
+        });
     mpz_clears(zq, zr, nullptr);
 }
 
-void BM_gcd(benchmark::State& st, bool ours) {
+void BM_gcd(benchmark::State& st, const char* name) {
     Pair p(st.range(0), st.range(0));
     Number g;
     mpz_t zg;
     mpz_init(zg);
-    for (auto _ : st) {
-        if (ours)
+    compare(
+        st, name, batch_for(st.range(0)) / 8 + 1,
+        [&] {
             binary_gcd(p.a, p.b, g);
-        else
+            benchmark::ClobberMemory();
+        },
+        [&] {
             mpz_gcd(zg, p.za, p.zb);
-        benchmark::ClobberMemory();
-    }
+            benchmark::ClobberMemory();
+        });
     mpz_clear(zg);
 }
 
 // range(0) is the number of decimal digits.
-void BM_decimal_out(benchmark::State& st, bool ours) {
+void BM_decimal_out(benchmark::State& st, const char* name) {
     const int64_t digits = st.range(0);
-    Number x = random_digits(static_cast<int64_t>(digits / 8.4288) + 1);
+    Number x = random_digits(static_cast<int64_t>(static_cast<double>(digits) / 8.4288) + 1);
     mpz_t z;
     mpz_init(z);
     to_mpz(x, z);
     std::vector<char> buf(mpz_sizeinbase(z, 10) + 2);
-    for (auto _ : st) {
-        if (ours) {
+    compare(
+        st, name, 1,
+        [&] {
             std::string s = number_to_decimal(x);
             benchmark::DoNotOptimize(s.data());
-        } else {
+        },
+        [&] {
             mpz_get_str(buf.data(), 10, z);
             benchmark::DoNotOptimize(buf.data());
-        }
-    }
+        });
     mpz_clear(z);
 }
 
-void BM_factorial(benchmark::State& st, bool ours) {
+void BM_factorial(benchmark::State& st, const char* name) {
     Number n = number_from_int64(st.range(0)), r;
     mpz_t z;
     mpz_init(z);
-    for (auto _ : st) {
-        if (ours)
+    compare(
+        st, name, 1,
+        [&] {
             factorial(n, r);
-        else
+            benchmark::ClobberMemory();
+        },
+        [&] {
             mpz_fac_ui(z, static_cast<unsigned long>(st.range(0)));
-        benchmark::ClobberMemory();
-    }
+            benchmark::ClobberMemory();
+        });
     mpz_clear(z);
 }
 
-// Collects the times and prints the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            const std::string name = r.benchmark_name();
-            times_[name] = r.GetAdjustedRealTime();
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        std::printf("\n%-28s %14s %14s %9s\n", "case", "ours", "gmp", "ours/gmp");
-        for (const auto& [name, t] : times_) {
-            if (name.rfind("ours/", 0) != 0) continue;
-            const std::string rest = name.substr(5);
-            auto g = times_.find("gmp/" + rest);
-            if (g == times_.end()) continue;
-            std::printf("%-28s %14.1f %14.1f %9.2f\n", rest.c_str(), t, g->second, t / g->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
-void register_both(const char* name, void (*fn)(benchmark::State&, bool),
+void register_case(const char* name, void (*fn)(benchmark::State&, const char*),
                    const std::vector<int64_t>& args) {
-    for (int ours = 1; ours >= 0; --ours) {
-        std::string full = std::string(ours ? "ours/" : "gmp/") + name;
-        auto* b = benchmark::RegisterBenchmark(full.c_str(), fn, ours != 0);
-        for (int64_t a : args) b->Arg(a);
-        b->Unit(benchmark::kNanosecond);
-    }
+    auto* b = benchmark::RegisterBenchmark(name, fn, name);
+    for (int64_t a : args) b->Arg(a);
+}
+
+void print_table() {
+    std::printf("\n%-24s %14s %14s %9s\n", "case", "ours (ns)", "gmp (ns)", "ours/gmp");
+    for (const auto& [name, t] : results())
+        std::printf("%-24s %14.1f %14.1f %9.2f\n", name.c_str(), t.first, t.second,
+                    t.first / t.second);
 }
 
 }  // namespace
@@ -185,15 +212,16 @@ void register_both(const char* name, void (*fn)(benchmark::State&, bool),
 int main(int argc, char** argv) {
     open_node_pools(node_sizes());
     init_numbers();
-    register_both("add", BM_add, {1, 2, 10, 100, 1000, 10000});
-    register_both("mul", BM_mul, {1, 2, 10, 100, 1000, 10000});
-    register_both("div2n_n", BM_div, {10, 100, 1000});
-    register_both("gcd", BM_gcd, {10, 100});
-    register_both("decimal_out", BM_decimal_out, {10000, 100000});
-    register_both("factorial", BM_factorial, {10000});
+    if (const char* c = std::getenv("TOLMEX_MULTCUT")) multcut = std::atoi(c);
+    register_case("add", BM_add, {1, 2, 10, 100, 1000, 10000});
+    register_case("mul", BM_mul, {1, 2, 10, 100, 1000, 10000});
+    register_case("div2n_n", BM_div, {10, 100, 1000});
+    register_case("gcd", BM_gcd, {10, 100});
+    register_case("decimal_out", BM_decimal_out, {10000, 100000});
+    register_case("factorial", BM_factorial, {10000});
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::RunSpecifiedBenchmarks();
+    print_table();
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "numbers/kernels.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "interpreter/errors.h"
 
@@ -63,11 +64,54 @@ __attribute__((target_clones("avx2", "default"))) void acc_products(uint64_t* ac
     }
 }
 
+// Base 2^28 products of short operands: pairs of digits are packed into
+// 56-bit limbs and multiplied column by column with 128-bit sums, a quarter
+// of the digit products. na, nb <= kPackedDigits.
+constexpr int64_t kPackedDigits = 256;
+
+void mul_packed28(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    using u128 = unsigned __int128;
+    constexpr uint64_t kM56 = (uint64_t{1} << 56) - 1;
+    uint64_t A[kPackedDigits / 2], B[kPackedDigits / 2];
+    const int64_t la = (na + 1) / 2, lb = (nb + 1) / 2;
+    for (int64_t i = 0; i < na / 2; ++i)
+        A[i] = static_cast<uint32_t>(a[2 * i]) |
+               static_cast<uint64_t>(static_cast<uint32_t>(a[2 * i + 1])) << 28;
+    if (na % 2) A[la - 1] = static_cast<uint32_t>(a[na - 1]);
+    for (int64_t i = 0; i < nb / 2; ++i)
+        B[i] = static_cast<uint32_t>(b[2 * i]) |
+               static_cast<uint64_t>(static_cast<uint32_t>(b[2 * i + 1])) << 28;
+    if (nb % 2) B[lb - 1] = static_cast<uint32_t>(b[nb - 1]);
+    const int64_t total = na + nb;
+    u128 carry = 0;
+    int64_t out = 0;
+    for (int64_t k = 0; k < la + lb - 1; ++k) {
+        u128 acc = carry;
+        const int64_t lo = k - lb + 1 > 0 ? k - lb + 1 : 0;
+        const int64_t hi = k < la - 1 ? k : la - 1;
+        for (int64_t i = lo; i <= hi; ++i) acc += static_cast<u128>(A[i]) * B[k - i];
+        const uint64_t limb = static_cast<uint64_t>(acc) & kM56;
+        carry = acc >> 56;
+        r[out++] = static_cast<Digit>(limb & (Base28::kB - 1));
+        r[out++] = static_cast<Digit>(limb >> 28);
+    }
+    // The top limb: one digit or two, as the product's length allows.
+    const uint64_t limb = static_cast<uint64_t>(carry);
+    if (out < total) r[out++] = static_cast<Digit>(limb & (Base28::kB - 1));
+    if (out < total) r[out++] = static_cast<Digit>(limb >> 28);
+}
+
 template <class B>
 void mul_basecase(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
     if (na < nb) {
         std::swap(a, b);
         std::swap(na, nb);
+    }
+    if constexpr (std::is_same_v<B, Base28>) {
+        if (na <= kPackedDigits) {
+            mul_packed28(r, a, na, b, nb);
+            return;
+        }
     }
     uint64_t acc[kStackAcc];
     if (na + nb <= kStackAcc && nb <= B::kRows) {

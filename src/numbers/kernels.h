@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "numbers/number.h"
 
@@ -56,10 +57,45 @@ inline int cmp_abs(const Digit* a, int64_t na, const Digit* b, int64_t nb) {
     return 0;
 }
 
+// Base 2^28 carry normalisation without a carry chain: r[0..n) holds digit
+// sums or differences in (-2^28, 2^29); each digit keeps its low 28 bits and
+// takes the carry of the one below (a pass that vectorises); the rare carry
+// that runs on (a digit of 2^28 - 1 or 0 receiving one) is settled by a
+// second, scalar pass. Returns the carry out of the top (-1, 0 or 1).
+inline int32_t settle28(Digit* r, int64_t n) {
+    constexpr Digit kM = Base28::kB - 1;
+    if (n <= 0) return 0;
+    int32_t top = r[n - 1] >> 28;
+    for (int64_t i = n - 1; i > 0; --i) r[i] = (r[i] & kM) + (r[i - 1] >> 28);
+    r[0] &= kM;
+    Digit bad = 0;
+    for (int64_t i = 0; i < n; ++i) bad |= r[i] >> 28;
+    if (bad) {
+        int32_t c = 0;
+        for (int64_t i = 0; i < n; ++i) {
+            const int32_t t = r[i] + c;
+            r[i] = t & kM;
+            c = t >> 28;
+        }
+        top += c;
+    }
+    return top;
+}
+
 // r[0..na] := |a| + |b| with sign m, for na >= nb; returns the length
 // written (na or na + 1).
 template <class B>
 int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
+    if constexpr (std::is_same_v<B, Base28>) {
+        for (int64_t i = 0; i < nb; ++i) r[i] = mag(a[i]) + mag(b[i]);
+        for (int64_t i = nb; i < na; ++i) r[i] = mag(a[i]);
+        const int32_t c = settle28(r, na);
+        r[na] = c;
+        const int64_t n = na + (c != 0);
+        if (m)
+            for (int64_t i = 0; i < n; ++i) r[i] = -r[i];
+        return n;
+    }
     uint32_t c = 0;
     int64_t i = 0;
     for (; i < nb; ++i) {
@@ -85,6 +121,16 @@ int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb
 // the normalised length (at least 1).
 template <class B>
 int64_t sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
+    if constexpr (std::is_same_v<B, Base28>) {
+        for (int64_t i = 0; i < nb; ++i) r[i] = mag(a[i]) - mag(b[i]);
+        for (int64_t i = nb; i < na; ++i) r[i] = mag(a[i]);
+        settle28(r, na);
+        int64_t n = strip(r, na);
+        if (n == 0) n = 1;
+        if (m)
+            for (int64_t i = 0; i < n; ++i) r[i] = -r[i];
+        return n;
+    }
     int32_t borrow = 0;
     int64_t i = 0;
     for (; i < nb; ++i) {
@@ -108,6 +154,10 @@ int64_t sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb
 // r[0..n) := a + b (same length n) with carry out returned. r may be a or b.
 template <class B>
 uint32_t add_n(Digit* r, const Digit* a, const Digit* b, int64_t n) {
+    if constexpr (std::is_same_v<B, Base28>) {
+        for (int64_t i = 0; i < n; ++i) r[i] = a[i] + b[i];
+        return static_cast<uint32_t>(settle28(r, n));
+    }
     uint32_t c = 0;
     for (int64_t i = 0; i < n; ++i) {
         uint32_t s = static_cast<uint32_t>(a[i]) + static_cast<uint32_t>(b[i]) + c;
@@ -120,6 +170,11 @@ uint32_t add_n(Digit* r, const Digit* a, const Digit* b, int64_t n) {
 // r[0..na) := a + b for na >= nb, carry returned. r may be a.
 template <class B>
 uint32_t add_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    if constexpr (std::is_same_v<B, Base28>) {
+        for (int64_t i = 0; i < nb; ++i) r[i] = a[i] + b[i];
+        for (int64_t i = nb; i < na; ++i) r[i] = a[i];
+        return static_cast<uint32_t>(settle28(r, na));
+    }
     uint32_t c = add_n<B>(r, a, b, nb);
     for (int64_t i = nb; i < na; ++i) {
         uint32_t s = static_cast<uint32_t>(a[i]) + c;
@@ -145,6 +200,16 @@ uint32_t add_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
 // a[0..na) -= b[0..nb) in place, a >= b; returns the borrow out.
 template <class B>
 uint32_t sub_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
+    if constexpr (std::is_same_v<B, Base28>) {
+        for (int64_t i = 0; i < nb; ++i) a[i] -= b[i];
+        int32_t c = settle28(a, nb);
+        for (int64_t i = nb; c && i < na; ++i) {
+            const int32_t t = a[i] + c;
+            a[i] = t & static_cast<int32_t>(B::kB - 1);
+            c = t >> 28;
+        }
+        return c ? 1u : 0u;
+    }
     int32_t borrow = 0;
     int64_t i = 0;
     for (; i < nb; ++i) {

@@ -89,7 +89,9 @@ TEST(Residue, ArithmeticAgainstGmp) {
             mpz_mul(r, a, b);
             mpz_mod(r, r, mm);
             ASSERT_EQ(modmult(x, y), mpz_get_si(r)) << x << "*" << y << " mod " << m;
-            if (m < 65536) ASSERT_EQ(mod_mult(x, y, m), mpz_get_si(r));
+            if (m < 65536) {
+                ASSERT_EQ(mod_mult(x, y, m), mpz_get_si(r));
+            }
             const int32_t d = static_cast<int32_t>(rng());
             mpz_set_si(r, d);
             mpz_add(r, r, a);
