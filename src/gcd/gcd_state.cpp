@@ -15,6 +15,10 @@ int hen_check = 1;
 int32_t aux_num_1factor = 400;
 int32_t aux_num_2factor = 100;
 
+// No GCD results are stashed yet: the GCD stash has nothing to free.
+void free_gcd_stash() {}
+int64_t gcd_stash_mass() { return 0; }
+
 void reset_content_counters() { c_cntcount = a_cntcount = d_cntcount = 200001; }
 
 namespace {

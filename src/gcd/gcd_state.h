@@ -17,6 +17,11 @@ extern int hen_check;           // double-check Hensel GCD answers (1)
 extern int32_t aux_num_1factor; // first auxiliary prime search factor (400)
 extern int32_t aux_num_2factor; // second auxiliary prime search factor (100)
 
+// Empties the GCD stash (a ring change, stashing switched off, an error).
+void free_gcd_stash();
+// Bytes the GCD stash holds.
+int64_t gcd_stash_mass();
+
 // Resets the loop counters of Content after they went negative.
 void reset_content_counters();
 // Joins the command driver's resets.

@@ -1,42 +1,69 @@
+// Ampersand commands: the command reader and the system commands. The
+// switches are in switches.cpp, the numeric settings in settings.cpp and the
+// status display in status.cpp.
 #include "interpreter/ampersand.h"
 
 #include <cstring>
+#include <ctime>
 
+#include "gcd/gcd_state.h"
+#include "interpreter/ampersand_internal.h"
+#include "interpreter/arrays.h"
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
+#include "interpreter/evaluator.h"
+#include "interpreter/functions.h"
+#include "interpreter/names.h"
+#include "interpreter/save_load.h"
 #include "interpreter/scanner.h"
+#include "interpreter/statement_value.h"
+#include "numbers/number.h"
+#include "poly/polyvars.h"
+#include "quoly/quoly_display.h"
+#include "rings/modular_state.h"
 #include "storage/accounting.h"
+#include "storage/free_lists.h"
+#include "storage/stash.h"
 
 namespace tolmex {
 
-namespace {
+constexpr int kNotAvailable = 361;
 
-// A toggle: the switch it inverts and its two messages.
-struct Toggle {
-    const char* command;
-    int* flag;
-    const char* on;
-    const char* off;
-};
-
-const Toggle kToggles[] = {
-    {"t", &timerflag, " Timing enabled.\n", " Timing disabled.\n"},
-    {"e", &errorpush, " Will push new level after errors.\n",
-     " Pushing after errors is deactivated.\n"},
-};
-
-const Toggle* find_toggle(const char* name) {
-    for (const Toggle& t : kToggles)
-        if (std::strcmp(t.command, name) == 0) return &t;
-    return nullptr;
-}
-
-// The common tail: the next token is the statement's terminator; a command
-// that yields no displayed value turns ";" and ":" into "@".
 void read_terminator(FILE* in, TokenNode*& cursor) {
     scanner(in, token, cursor);
-    if (token_is(token, ";") || token_is(token, ":")) set_token(token, "@");
+    quiet_terminator();
 }
+
+void value_terminator(FILE* in, TokenNode*& cursor) { scanner(in, token, cursor); }
+
+void quiet_terminator() {
+    if (!statement_as_factor && (token_is(token, ";") || token_is(token, ":")))
+        set_token(token, "@");
+}
+
+void take_pending_line_end(FILE* in) {
+    if (tt_flag && peek_char(in) == '\n') read_char(in);
+}
+
+void level_prompt() {
+    if (levelcount > 1) std::printf("%1d", levelcount);
+    if (promptsize > 0) std::fputs(prompt, stdout);
+    std::fflush(stdout);
+}
+
+void show_value_line(const QuolyRec* q) {
+    int col = 0;
+    quoly_display(stdout, true, true, q, col);
+}
+
+void show_int_line(int64_t v) {
+    Quoly q = make_numeric(number_from_int64(v));
+    show_value_line(q.get());
+}
+
+namespace {
+
+void set_value(Operand& value, int64_t v) { value.set(make_numeric(number_from_int64(v))); }
 
 void pop_level_command(FILE* in, TokenNode*& cursor) {
     time_to_quit = 1;
@@ -49,39 +76,197 @@ void push_level_command(FILE* in, TokenNode*& cursor) {
     if (!tt_flag || levelcount == 1) set_token(token, "@");
 }
 
-}  // namespace
+void list_variables(FILE* in, TokenNode*& cursor) {
+    scanner(in, token, cursor);
+    int mode;
+    if (token_is(token, ";"))
+        mode = 1;
+    else if (token_is(token, ":"))
+        mode = 0;
+    else
+        error(303, token.text);
+    listvars(mode);
+    quiet_terminator();
+}
 
-void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
-    (void)value;
+void gcd_stashing(FILE* in, TokenNode*& cursor, Operand& value) {
+    scanner(in, token, cursor);
+    const char* msg;
+    if (token_is(token, "+")) {
+        lookupgcd += 1;
+        msg = lookupgcd > 0 ? " stashing on." : " pushed, but stashing still off.";
+    } else if (token_is(token, "-")) {
+        lookupgcd -= 1;
+        msg = lookupgcd > 0 ? " popped, but stashing remains in effect." : " stashing off.";
+        if (lookupgcd == 0) free_gcd_stash();
+    } else {
+        error(285, token.text);
+        return;
+    }
+    if (!cursor) std::printf("%s\n", msg);
+    set_value(value, lookupgcd);
+    value_terminator(in, cursor);
+}
+
+void array_origin(FILE* in, TokenNode*& cursor, Operand& value) {
+    addresser = addresser ? 0 : 1;
+    if (levelcount == 1) std::printf(" Array initial index now %1d.\n", addresser);
+    set_value(value, addresser);
+    value_terminator(in, cursor);
+}
+
+void available_memory(FILE* in, TokenNode*& cursor, Operand& value) {
+    uint64_t m = memavail();
+    if (lintmode && levelcount == 1) std::printf("%u\n", static_cast<unsigned>(m));
+    set_value(value, static_cast<int64_t>(m));
+    value_terminator(in, cursor);
+}
+
+void cpu_clock(FILE* in, TokenNode*& cursor, Operand& value) {
+    set_value(value, static_cast<int64_t>(std::clock() / (CLOCKS_PER_SEC / 1000)));
+    value_terminator(in, cursor);
+}
+
+void memory_line(FILE* in, TokenNode*& cursor) {
+    std::printf(
+        " memavail, minor memory, garbsize, minor prime, total branches, leaf count, stash nodes, "
+        "hits: %u, %u, %d, %d, %d, %d, %d, %d\n",
+        static_cast<unsigned>(memavail()), 0u, static_cast<int>(garbsize()), 0, 0, 0, 0, 0);
+    read_terminator(in, cursor);
+}
+
+// "&_G": the records parked on the free lists of quolys and polys go back
+// to their stashes.
+void give_back_free_lists(FILE* in, TokenNode*& cursor) {
+    while (void* q = quolygarb.pop()) free_slug(quolystash, q);
+    while (void* p = polygarb.pop()) free_slug(polystash, p);
+    read_terminator(in, cursor);
+}
+
+void loop_flag_command(const char* name, int& flag, FILE* in, TokenNode*& cursor) {
+    if (cursor || statcount > 0)
+        flag = 1;
+    else
+        std::printf("Warning. &%s ignored.\n", name);
+    read_terminator(in, cursor);
+}
+
+void machine_expression(FILE* in, TokenNode*& cursor, Operand& value) {
+    scanner(in, token, cursor);
+    if (!token_is(token, "(")) error(177, token.text);
+    scanner(in, token, cursor);
+    Quoly q;
+    {
+        ModularSuspend off;
+        old_expre(in, q, cursor);
+    }
+    if (!token_is(token, ")")) error(1, token.text);
+    value.set(std::move(q));
+    value_terminator(in, cursor);
+}
+
+// "&(name = value)".
+void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
     scanner(in, token, cursor);
     char name[kTokenText + 1];
+    std::snprintf(name, sizeof name, "%s", token.text);
+    if (token_is(token, "_")) {
+        scanner(in, token, cursor);
+        std::snprintf(name, sizeof name, "_%s", token.text);
+    }
+    scanner(in, token, cursor);
+    if (!token_is(token, "=")) error(4, token.text);
+    scanner(in, token, cursor);
+    if (!std::strcmp(name, "J")) {
+        adjoin_command(in, cursor);
+        if (!token_is(token, ")")) error(135, token.text);
+    } else if (!std::strcmp(name, "M") || !std::strcmp(name, "S") || !std::strcmp(name, "R")) {
+        char text[256];
+        read_name_or_text(in, cursor, text, sizeof text);
+        if (!token_is(token, ")")) error(135, token.text);
+        if (name[0] != 'M') error(kNotAvailable, name);
+        set_prompt_text(text, true);
+    } else if (!std::strcmp(name, "p") || !std::strcmp(name, "P")) {
+        if (name[0] == 'p' && levelcount > 1) error(73, "p");
+        error(kNotAvailable, name);
+    } else {
+        // The whole form is read before anything is changed.
+        IntValue v = read_setting_value(in, cursor);
+        if (!token_is(token, ")")) error(135, token.text);
+        if (!set_number_setting(name, v.v, v.is_number, value)) {
+            if (!is_flag_name(name)) error(136, name);
+            if (!v.is_number) error(147, name);
+            if (v.v < 0) error(137, name);
+            set_flag(name, v.v);
+        }
+    }
+    read_terminator(in, cursor);
+}
+
+// One command name after "&"; "&_" names the second family.
+void command_name(FILE* in, TokenNode*& cursor, char* name, size_t room) {
+    scanner(in, token, cursor);
     if (std::strlen(token.text) > 1) error(114, token.text);
     if (token_is(token, "_")) {
         scanner(in, token, cursor);
         if (std::strlen(token.text) > 1) error(114, token.text);
-        std::snprintf(name, sizeof name, "_%s", token.text);
-    } else {
-        std::snprintf(name, sizeof name, "%s", token.text);
+        std::snprintf(name, room, "_%s", token.text);
+        return;
     }
+    std::snprintf(name, room, "%s", token.text);
+}
 
-    if (const Toggle* t = find_toggle(name)) {
-        *t->flag = !*t->flag;
-        std::fputs(*t->flag ? t->on : t->off, stdout);
-        read_terminator(in, cursor);
-        return;
+bool is(const char* name, const char* command) { return std::strcmp(name, command) == 0; }
+
+}  // namespace
+
+void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
+    char name[kTokenText + 2];
+    command_name(in, cursor, name, sizeof name);
+    if (is(name, "(")) return parenthesised_form(in, cursor, value);
+    if (toggle_command(name, in, cursor)) return;
+    if (prompted_setting(name, in, value, cursor)) return;
+    if (is(name, "q") || is(name, "Q")) throw QuitProgram();
+    if (is(name, "@")) return error(0, " ");
+    if (is(name, "_p")) return pop_level_command(in, cursor);
+    if (is(name, "_P")) return push_level_command(in, cursor);
+    if (is(name, "J")) {
+        scanner(in, token, cursor);
+        adjoin_command(in, cursor);
+        return quiet_terminator();
     }
-    if (!std::strcmp(name, "q") || !std::strcmp(name, "Q")) throw QuitProgram();
-    if (!std::strcmp(name, "@")) {
-        error(0, " ");
-        return;
+    if (is(name, "v")) return list_variables(in, cursor);
+    if (is(name, "g")) {
+        global_dump();
+        return read_terminator(in, cursor);
     }
-    if (!std::strcmp(name, "_p")) return pop_level_command(in, cursor);
-    if (!std::strcmp(name, "_P")) return push_level_command(in, cursor);
-    if (!std::strcmp(name, "G")) {
+    if (is(name, "G")) {
         garbage('g');
-        read_terminator(in, cursor);
-        return;
+        return read_terminator(in, cursor);
     }
+    if (is(name, "_G")) return give_back_free_lists(in, cursor);
+    if (is(name, "j")) return memory_line(in, cursor);
+    if (is(name, "h")) return available_memory(in, cursor, value);
+    if (is(name, "T")) return cpu_clock(in, cursor, value);
+    if (is(name, "a")) return array_origin(in, cursor, value);
+    if (is(name, "C")) return gcd_stashing(in, cursor, value);
+    if (is(name, "x")) {
+        if (!tt_flag) done_load = 1;
+        return read_terminator(in, cursor);
+    }
+    if (is(name, "}")) return loop_flag_command("}", exit_flag, in, cursor);
+    if (is(name, ">")) return loop_flag_command(">", leave_flag, in, cursor);
+    if (is(name, "]")) return loop_flag_command("]", cycle_flag, in, cursor);
+    if (is(name, "o")) return error(262, name);
+    if (is(name, "_m")) return machine_expression(in, cursor, value);
+    if (is(name, "p")) {
+        if (levelcount > 1) error(73, name);
+        if (lintmode && !modularmode) error(62, name);
+        return error(kNotAvailable, name);
+    }
+    static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F", "4", "_n"};
+    for (const char* later : kLater)
+        if (is(name, later)) return error(kNotAvailable, name);
     error(17, name);
 }
 

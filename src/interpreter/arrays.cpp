@@ -8,6 +8,7 @@
 namespace tolmex {
 
 int doing_sys_func = 0;
+int addresser = 1;
 
 void arr_parse(FILE*, TokenNode*&) { error(24, token.text); }
 

@@ -9,6 +9,7 @@
 namespace tolmex {
 
 extern int doing_sys_func;
+extern int addresser;  // the first index of arrays, 0 or 1
 
 // An array statement (first token "[", double quote, "~", "Trans", "Diag",
 // "Adjoint", "Altmult", "Altpower" or "MPowermod").

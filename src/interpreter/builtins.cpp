@@ -10,6 +10,9 @@
 namespace tolmex {
 
 BuiltinEntry builtin[kBuiltins];
+Quoly rand_denom;
+
+void reset_random_denominator() { quoly_set(1, rand_denom); }
 int numbuiltins = -1;
 
 int find_built_in(int low, int high, const char* name) {

@@ -6,6 +6,7 @@
 
 #include "interpreter/operand.h"
 #include "interpreter/token_nodes.h"
+#include "quoly/quoly.h"
 
 namespace tolmex {
 
@@ -17,6 +18,11 @@ struct BuiltinEntry {
 };
 extern BuiltinEntry builtin[kBuiltins];
 extern int numbuiltins;  // index of the last entry read
+
+// The denominator of the random-number built-in (1 at start-up and after
+// every change of ground ring).
+extern Quoly rand_denom;
+void reset_random_denominator();
 
 // Binary search of the table between low and high; -1 when absent.
 int find_built_in(int low, int high, const char* name);

@@ -46,6 +46,7 @@ int mod_is_changed = 0;
 int command_int = 1;
 int m_interrupt = 1;
 int danger_ok = 0;
+int windy = 0;
 std::vector<std::string> lastf;
 TokenNode* startexpr = nullptr;
 TokenNode* prev_expr = nullptr;

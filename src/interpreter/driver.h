@@ -44,6 +44,7 @@ extern int mod_is_changed;
 extern int command_int;   // command interrupt on
 extern int m_interrupt;   // its level, 1 or 2
 extern int danger_ok;
+extern int windy;  // extra verbose comments during computations
 
 // Function evaluations in progress, newest last (filled by user functions).
 extern std::vector<std::string> lastf;

@@ -7,6 +7,8 @@
 
 namespace tolmex {
 
+int exit_flag = 0, leave_flag = 0, cycle_flag = 0;
+
 void unwind_function_evaluations() { lastf.clear(); }
 
 void control_statement(FILE*, const char* word, Operand&, TokenNode*&) { error(2, word); }

@@ -8,6 +8,9 @@
 
 namespace tolmex {
 
+// The early exits of function bodies and loops ("&}", "&>", "&]").
+extern int exit_flag, leave_flag, cycle_flag;
+
 // Removes the arguments of every function evaluation in progress and empties
 // the evaluation stack (an error abandoned them).
 void unwind_function_evaluations();

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gcd/gcd_state.h"
+#include "interpreter/builtins.h"
 #include "interpreter/names.h"
 #include "interpreter/data_files.h"
 #include "interpreter/driver.h"
@@ -39,7 +40,9 @@ void initialize(const std::string& dir) {
     register_gcd_resets();
     register_residue_resets();
     register_name_tables();
+    reset_random_denominator();
     subinitialize(dir);
+    read_late_data();
 }
 
 void set_driver_defaults() {

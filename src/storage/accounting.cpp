@@ -14,6 +14,7 @@ uint64_t virtual_cut = 0;
 int64_t size_data_strucs = 0;
 int32_t numnodesize = 8, numbersize = 20, polynodesize = 16, quolysize = 20;
 int64_t (*gcd_cache_mass)() = nullptr;
+int diskstore = 0;
 
 uint64_t memavail() {
     const Stash* pools[] = {polystash, quolystash, numstash, imagstash, colmstash};

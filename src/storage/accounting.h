@@ -15,6 +15,9 @@ extern uint64_t virtual_cut;
 extern int64_t size_data_strucs;
 // Record sizes used by the size functions (the 32-bit layout's numbers).
 extern int32_t numnodesize, numbersize, polynodesize, quolysize;
+// The user's choice of disk space as virtual memory (values are never
+// written to disk; the switch is only recorded).
+extern int diskstore;
 // Mass of the GCD cache, added to the system data size by the report.
 extern int64_t (*gcd_cache_mass)();
 

@@ -1,0 +1,113 @@
+// "&J": adjoining polynomial variables, and removing them.
+#include <cstring>
+
+#include "interpreter/ampersand_internal.h"
+#include "interpreter/errors.h"
+#include "interpreter/scanner.h"
+#include "poly/poly.h"
+#include "poly/polyvars.h"
+#include "rings/modular_state.h"
+
+namespace tolmex {
+
+namespace {
+
+bool is_lowercase_name(const char* t) { return t[0] >= 'a' && t[0] <= 'z'; }
+
+// True when p has a term of nonzero exponent at level k.
+bool involves_level(const PolyNode* p, int k) {
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n->isnum) continue;
+        if (k == 1) {
+            if (n->expo != 0) return true;
+        } else if (involves_level(n->sub, k - 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Removes level k from a poly that does not involve it: the wrapper node of
+// that level gives way to its coefficient.
+void drop_level(PolyNode*& p, int k) {
+    if (poly_is_const(p)) return;
+    if (k == 1) {
+        PolyNode* wrapper = p;
+        p = wrapper->sub;
+        wrapper->sub = nullptr;
+        wrapper->isnum = 0;
+        wrapper->next = nullptr;
+        free_poly(wrapper);
+        return;
+    }
+    for (PolyNode* n = p; n; n = n->next)
+        if (!n->isnum) drop_level(n->sub, k - 1);
+}
+
+int level_to_remove = 0;
+bool level_in_use = false;
+
+void check_level(PolyNode*& p) { level_in_use = level_in_use || involves_level(p, level_to_remove); }
+void remove_level(PolyNode*& p) { drop_level(p, level_to_remove); }
+
+void remove_poly_var(const char* name) {
+    int k = 0;
+    if (!is_poly_name(name, k)) error(365, name);
+    level_to_remove = k;
+    level_in_use = false;
+    if (for_each_stored_poly) for_each_stored_poly(check_level);
+    if (level_in_use) error(366, name);
+    if (for_each_stored_poly) for_each_stored_poly(remove_level);
+    delete_poly_name(k);
+}
+
+void one_variable(FILE* in, TokenNode*& cursor) {
+    bool at_end = false, remove = false;
+    if (token_is(token, ">")) {
+        at_end = true;
+        scanner(in, token, cursor);
+    } else if (token_is(token, "-")) {
+        remove = true;
+        scanner(in, token, cursor);
+    }
+    if (!is_lowercase_name(token.text)) error(2, token.text);
+    char name[kTokenText];
+    std::memcpy(name, token.text, sizeof name);
+    if (remove) {
+        remove_poly_var(name);
+    } else {
+        int k = 0;
+        if (is_poly_name(name, k)) error(364, name);
+        adjoin_poly_var(name, at_end);
+        if (lintmode) changed_in_modmode = 1;
+    }
+    scanner(in, token, cursor);
+}
+
+}  // namespace
+
+void adjoin_command(FILE* in, TokenNode*& cursor) {
+    for (;;) {
+        one_variable(in, cursor);
+        if (!token_is(token, ",")) return;
+        scanner(in, token, cursor);
+    }
+}
+
+void read_name_or_text(FILE* in, TokenNode*& cursor, char* out, size_t room) {
+    size_t n = 0;
+    if (token_is(token, "'")) {
+        int eol = 0;
+        for (;;) {
+            dumbscanner(in, token, cursor, eol);
+            if (token.text[0] == '\'' || token_is(token, kEndOfBody) || eol) break;
+            if (n + 1 < room) out[n++] = token.text[0];
+        }
+    } else {
+        for (const char* t = token.text; *t && n + 1 < room; ++t) out[n++] = *t;
+    }
+    out[n] = '\0';
+    scanner(in, token, cursor);
+}
+
+}  // namespace tolmex
