@@ -453,13 +453,15 @@ int read_binomials(FILE* f, int last_n) {
 void prefill_free_lists() {
     constexpr int kFill = 5001;
     // Digits: four-digit numbers made and dropped again leave their digit
-    // arrays (taken from the digit stash) on the free lists.
+    // arrays on the free lists. Arrays already free are taken first and
+    // come back, so numbers are made until the stash has given 5001 slots.
     {
         constexpr int kPerNumber = 4;
         const int32_t digits[kPerNumber] = {1, 0, 0, 0};
+        const int64_t target = numhead.count() + kFill;
         std::vector<Number> held;
-        held.reserve((kFill + kPerNumber - 1) / kPerNumber);
-        for (int i = 0; i < (kFill + kPerNumber - 1) / kPerNumber; ++i)
+        held.reserve(kFill / kPerNumber + 1);
+        while (numhead.count() + kPerNumber * static_cast<int64_t>(held.size()) < target)
             held.push_back(number_from_digits(digits));
     }
     // Polynodes: separate heap records, never returned.

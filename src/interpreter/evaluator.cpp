@@ -99,7 +99,7 @@ Quoly char_literal(FILE* in, TokenNode*& cursor) {
     int code = static_cast<unsigned char>(token.text[0]);
     if (eol) code = '\n';
     dumbscanner(in, token, cursor, eol);
-    if (first_char() != '\'') error(109, token.text);
+    if (first_char() != '\'') error(109, eol ? ";" : token.text);
     next(in, cursor);
     Quoly q;
     quoly_set(code, q);

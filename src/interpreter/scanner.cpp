@@ -191,7 +191,8 @@ void dumbscanner(FILE* in, Token& tok, TokenNode*& cursor, int& end_of_line) {
     tok.text[0] = static_cast<char>(c);
     tok.text[1] = '\0';
     tok.code = -1;
-    ring_record(tok.text);
+    // A line end shows in error reports as the statement end it is.
+    ring_record(c == '\r' ? ";" : tok.text);
 }
 
 int mygetchar(FILE* in) {

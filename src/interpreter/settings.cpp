@@ -181,8 +181,9 @@ void set_prompt_text(const char* text, bool from_parenthesis) {
 
 bool prompted_setting(const char* name, FILE* in, Operand& value, TokenNode*& cursor) {
     if (!std::strcmp(name, "M")) {
+        // The answer line ended the statement.
         prompt_command();
-        read_terminator(in, cursor);
+        set_token(token, "@");
         return true;
     }
     struct Prompted {
