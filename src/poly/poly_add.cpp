@@ -33,6 +33,11 @@ inline PolyNode* finish(PolyNode* head, PolyNode** tail) {
 
 PolyNode* add_consume(PolyNode* a, PolyNode* b);
 
+// The zero poly: a single number node holding 0.
+inline bool is_zero_poly_node(const PolyNode* n) {
+    return n->isnum && !n->next && num_is_zero(n->num);
+}
+
 // The sum of two unlinked term nodes of equal exponent, both consumed; null
 // when the sum is 0.
 PolyNode* add_terms(PolyNode* a, PolyNode* b) {
@@ -92,13 +97,14 @@ PolyNode* add_consume(PolyNode* a, PolyNode* b) {
         }
         append(tail, t);
     }
-    for (PolyNode* rest = a ? a : b; rest;) {
-        PolyNode* nx = rest->next;
-        if (rest->isnum && num_is_zero(rest->num))
-            drop_node(rest);
-        else
-            append(tail, rest);
-        rest = nx;
+    // The rest of a normalised list holds no zero number node unless it is
+    // the zero poly itself: splice it on whole.
+    if (PolyNode* rest = a ? a : b) {
+        if (!is_zero_poly_node(rest)) {
+            *tail = rest;
+            return head;
+        }
+        drop_node(rest);
     }
     return finish(head, tail);
 }
@@ -208,13 +214,12 @@ PolyNode* add_copy(PolyNode* a, const PolyNode* b, bool neg) {
         }
         append(tail, t);
     }
-    for (; a;) {
-        PolyNode* nx = a->next;
-        if (a->isnum && num_is_zero(a->num))
-            drop_node(a);
-        else
-            append(tail, a);
-        a = nx;
+    if (a) {
+        if (!is_zero_poly_node(a)) {
+            *tail = a;
+            return head;
+        }
+        drop_node(a);
     }
     for (; b; b = b->next) {
         if (b->isnum && num_is_zero(b->num)) continue;
@@ -252,13 +257,12 @@ PolyNode* simplest_merge(PolyNode* a, PolyNode* b, bool neg) {
         }
         append(tail, t);
     }
-    for (; a;) {
-        PolyNode* nx = a->next;
-        if (term_number(a).lint() == 0)
-            drop_node(a);
-        else
-            append(tail, a);
-        a = nx;
+    if (a) {
+        if (a->next || term_number(a).lint() != 0) {
+            *tail = a;
+            return head;
+        }
+        drop_node(a);
     }
     for (; b;) {
         PolyNode* nx = b->next;

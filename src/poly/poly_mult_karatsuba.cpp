@@ -1,108 +1,22 @@
-// Karatsuba on term lists. Each operand is split in place into a high part
-// (its first floor(n / 2) terms, exponents lowered by k) and a low part (the
-// rest), k being the smaller of the two exponent gaps between the middle
+// Karatsuba on term lists. Each operand is split in place (ListSplit) into
+// a high part (its first floor(n / 2) terms, exponents lowered by k) and a
+// low part (the rest), k being the smaller of the two exponent gaps between the middle
 // term and the last term. Then with P1 = (a_high + a_low)(b_high + b_low),
 // P2 = a_high b_high and P0 = a_low b_low,
 //     a b = P0 + (P1 - P2 - P0) x^k + P2 x^(2k).
-// The split is undone by a guard, so the operands are restored also when an
-// error unwinds through the product.
+// The split is undone by its guard, so the operands are restored also when
+// an error unwinds through the product.
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_mult_methods.h"
+#include "poly/poly_split.h"
 
 namespace tolmex {
 
 using namespace polyimpl;
 
 namespace {
-
-// An operand split in place. While split, the high part is the list
-// starting at `high` and ends where the low part used to begin; its nodes
-// carry exponents lowered by k, except that
-//  * a term whose lowered exponent is 0 over a single number node is
-//    represented by that number node (the term node is parked in `parked`);
-//  * a number node of the high part (negative exponents only) sits under a
-//    fresh wrapper node (`wrapper`).
-class TermSplit {
-public:
-    TermSplit(PolyNode* p, int32_t h, int32_t k) : head_(p), k_(k) {
-        PolyNode* cut = p;
-        for (int32_t i = 1; i < h; ++i) cut = cut->next;
-        low_ = cut->next;
-        cut->next = nullptr;
-        high_ = p;
-        PolyNode** link = &high_;
-        while (PolyNode* n = *link) {
-            if (n->isnum) {
-                PolyNode* w = term_node(-k, n, n->next);
-                n->next = nullptr;
-                *link = w;
-                wrapper_ = w;
-                link = &w->next;
-                continue;
-            }
-            n->expo -= k;
-            if (n->expo == 0 && poly_is_const(n->sub)) {
-                PolyNode* s = n->sub;
-                s->next = n->next;
-                *link = s;
-                parked_ = n;
-                link = &s->next;
-                continue;
-            }
-            link = &n->next;
-        }
-    }
-    ~TermSplit() { restore(); }
-    TermSplit(const TermSplit&) = delete;
-    TermSplit& operator=(const TermSplit&) = delete;
-
-    const PolyNode* high() const { return high_; }
-    const PolyNode* low() const { return low_; }
-
-private:
-    void restore() noexcept {
-        PolyNode** link = &high_;
-        PolyNode* last = nullptr;
-        while (PolyNode* n = *link) {
-            if (parked_ && n == parked_->sub) {
-                PolyNode* t = parked_;
-                t->next = n->next;
-                n->next = nullptr;
-                t->expo += k_;
-                *link = t;
-                last = t;
-                link = &t->next;
-                continue;
-            }
-            if (n == wrapper_) {
-                PolyNode* s = n->sub;
-                s->next = n->next;
-                *link = s;
-                n->next = nullptr;
-                n->isnum = 1;
-                new (&n->num) Number();
-                free_poly(n);
-                last = s;
-                link = &s->next;
-                continue;
-            }
-            if (!n->isnum) n->expo += k_;
-            last = n;
-            link = &n->next;
-        }
-        last->next = low_;
-        (void)head_;
-    }
-
-    PolyNode* head_;
-    PolyNode* high_ = nullptr;
-    PolyNode* low_ = nullptr;
-    int32_t k_;
-    PolyNode* parked_ = nullptr;
-    PolyNode* wrapper_ = nullptr;
-};
 
 // The exponent of term number h (from 1) minus the last exponent.
 int32_t middle_gap(const PolyNode* p, int32_t h) {
@@ -132,7 +46,7 @@ void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb
     {
         NoPollScope no_poll;
         // The operands are edited in place until the guards go out of scope.
-        TermSplit sa(const_cast<PolyNode*>(a), ha, k);
+        ListSplit sa = ListSplit::by_count(const_cast<PolyNode*>(a), ha, -k);
         const PolyNode* ah = sa.high();
         const PolyNode* al = sa.low();
         Poly sum_a, sum_b;
@@ -143,7 +57,7 @@ void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb
             sub_product(ah, ah, p2, var, simple);
             sub_product(al, al, p0, var, simple);
         } else {
-            TermSplit sb(const_cast<PolyNode*>(b), hb, k);
+            ListSplit sb = ListSplit::by_count(const_cast<PolyNode*>(b), hb, -k);
             const PolyNode* bh = sb.high();
             const PolyNode* bl = sb.low();
             poly_add(bh, bl, sum_b);

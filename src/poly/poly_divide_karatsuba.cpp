@@ -1,0 +1,151 @@
+// Divide-and-conquer division by a monic divisor. With k = ceil(deg B / 2),
+// B = B1 x^k + B0 and A = A1 x^(2k) + A0 (split in place):
+//     A1 = q1 B1 + r1,   R1 = r1 x^k - B0 q1,   R1 = q2 B1 + r2,
+//     A = (q1 x^k + q2) B + (r2 x^k - B0 q2 + A0),
+// and one more schoolbook step when that remainder still reaches deg B.
+// three_case shifts B up first when A is much longer than B. The schoolbook
+// division is simplest_poly_divide for modular one-variable polys and
+// pseudo_div otherwise; products are simplest_poly_mult or poly_mult.
+#include <climits>
+
+#include "poly/poly_arith.h"
+#include "poly/poly_divide.h"
+#include "poly/poly_divide_methods.h"
+#include "poly/poly_internal.h"
+#include "poly/poly_mult_methods.h"
+#include "poly/poly_settings.h"
+#include "poly/poly_split.h"
+
+namespace tolmex {
+
+using namespace polyimpl;
+
+namespace {
+
+struct Ops {
+    bool simple;
+    void product(const PolyNode* a, const PolyNode* b, Poly& c) const {
+        if (simple)
+            simplest_poly_mult(a, b, c);
+        else
+            poly_mult(a, b, c, nullptr);
+    }
+    void schoolbook(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) const {
+        if (simple)
+            simplest_poly_divide(a, b, q, r);
+        else
+            pseudo_div(a, b, &q, &r, nullptr);
+    }
+};
+
+void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops);
+
+void three(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
+    const int32_t da = degree(a), db = degree(b);
+    const int32_t s1 = da / 2 - db, s2 = 3 * db / 5;
+    const int32_t s = s1 < s2 ? s1 : s2;
+    if (term_count(b) < div_poly_cutoff || s < 1) {
+        ops.schoolbook(a, b, q, r);
+        return;
+    }
+    Poly q1, r1;
+    {
+        NoPollScope no_poll;
+        ListSplit shifted = ListSplit::by_exponent(const_cast<PolyNode*>(b), INT32_MIN, s);
+        karat(a, shifted.high(), q1, r1, ops);
+    }
+    shift_exponents(q1.raw(), s);
+    Poly q2, r2;
+    karat(r1.get(), b, q2, r2, ops);
+    best_poly_add(std::move(q1), std::move(q2), q);
+    r = std::move(r2);
+}
+
+// Divides by B1 the way the step asks: three_case when the dividend is much
+// longer, else divide and conquer.
+void divide_part(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
+    if (poly_iszero(a) || degree(a) < degree(b)) {
+        Poly rr(copy_poly(a));
+        q.reset(zero_node());
+        r = std::move(rr);
+        return;
+    }
+    if (int64_t{9} * degree(b) < int64_t{4} * degree(a))
+        three(a, b, q, r, ops);
+    else
+        karat(a, b, q, r, ops);
+}
+
+void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
+    const int32_t da = degree(a), db = degree(b);
+    if (int64_t{3} * da < int64_t{4} * db || term_count(b) < div_poly_cutoff || db < 1) {
+        ops.schoolbook(a, b, q, r);
+        return;
+    }
+    const int32_t k = (db + 1) / 2;
+    if (da < int64_t{2} * k) {
+        ops.schoolbook(a, b, q, r);
+        return;
+    }
+    Poly qq, rr;
+    {
+        NoPollScope no_poll;
+        ListSplit sb = ListSplit::by_exponent(const_cast<PolyNode*>(b), k, -k);
+        ListSplit sa = ListSplit::by_exponent(const_cast<PolyNode*>(a), checked_expo(int64_t{2} * k),
+                                              -2 * k);
+        const PolyNode* b1 = sb.high();
+        const PolyNode* b0 = sb.low();
+        const PolyNode* a1 = sa.high();
+        const PolyNode* a0 = sa.low();
+        Poly q1, r1, q2, r2, t;
+        divide_part(a1, b1, q1, r1, ops);
+        // R1 = r1 x^k - B0 q1.
+        shift_exponents(r1.raw(), k);
+        if (b0) {
+            ops.product(b0, q1.get(), t);
+            best_poly_sub(std::move(r1), std::move(t), r1);
+        }
+        divide_part(r1.get(), b1, q2, r2, ops);
+        // r = r2 x^k - B0 q2 + A0, q = q1 x^k + q2.
+        shift_exponents(r2.raw(), k);
+        if (b0) {
+            ops.product(b0, q2.get(), t);
+            best_poly_sub(std::move(r2), std::move(t), r2);
+        }
+        if (a0) better_poly_add(std::move(r2), a0, r2);
+        shift_exponents(q1.raw(), k);
+        best_poly_add(std::move(q1), std::move(q2), qq);
+        rr = std::move(r2);
+    }
+    if (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
+        Poly q3, r3;
+        ops.schoolbook(rr.get(), b, q3, r3);
+        best_poly_add(std::move(qq), std::move(q3), qq);
+        rr = std::move(r3);
+    }
+    q = std::move(qq);
+    r = std::move(rr);
+}
+
+}  // namespace
+
+void karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    karat(a, b, q, r, Ops{one_variable_modular(a, b)});
+}
+
+void three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    three(a, b, q, r, Ops{one_variable_modular(a, b)});
+}
+
+void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    const Ops ops{one_variable_modular(a, b)};
+    if (degree(b) > degree(a)) {
+        Poly rr(copy_poly(a));
+        q.reset(zero_node());
+        r = std::move(rr);
+        return;
+    }
+    divide_part(a, b, q, r, ops);
+}
+
+}  // namespace tolmex

@@ -1,0 +1,320 @@
+// Long division by the main variable: the term-by-term loop shared by the
+// Euclidean, field-coefficient and exact divisions; pseudo-division over
+// the integers; and the modular one-variable divisions on lists and on
+// dense arrays.
+#include <cstdio>
+
+#include "interpreter/errors.h"
+#include "numbers/mul_div.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_dense.h"
+#include "poly/poly_divide.h"
+#include "poly/poly_divide_methods.h"
+#include "poly/poly_internal.h"
+#include "poly/poly_modout_hooks.h"
+#include "poly/poly_mult_methods.h"
+#include "poly/poly_settings.h"
+#include "rings/modular_state.h"
+#include "rings/residue.h"
+
+namespace tolmex {
+
+using namespace polyimpl;
+
+namespace polyimpl {
+
+PolyNode* make_term(int32_t e, PolyNode* c) {
+    if (e == 0 && poly_is_const(c)) return c;
+    return term_node(e, c);
+}
+
+void pop_leading(Poly& r) {
+    PolyNode* first = r.release();
+    PolyNode* rest = first->next;
+    first->next = nullptr;
+    free_poly(first);
+    r.reset(rest ? rest : zero_node());
+}
+
+bool one_variable_modular(const PolyNode* a, const PolyNode* b) {
+    return modularmode && top_coefficients_constant(a) && top_coefficients_constant(b);
+}
+
+int32_t lead_inverse(const PolyNode* b) {
+    const int32_t lc = leading_coef(b)->num.lint();
+    if (lc == 0) error(22, "/");
+    int32_t inv;
+    emod_inverse(lc, inv);
+    return inv;
+}
+
+namespace {
+
+// The negated tail of b (b without its leading term), or null when b is a
+// single term.
+PolyNode* negated_tail(const PolyNode* b) {
+    if (!b->next) return nullptr;
+    PolyNode* t = copy_poly(b->next);
+    poly_inplace(t);
+    return t;
+}
+
+// c as a poly at the level of the dividend: a constant stays as it is, a
+// deeper poly gets a wrapper node.
+Poly lift(const PolyNode* c) {
+    PolyNode* p = copy_poly(c);
+    if (!poly_is_const(p)) p = term_node(0, p);
+    return Poly(p);
+}
+
+}  // namespace
+
+bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyVar* var,
+                   const CoefQuotient& coef) {
+    const int32_t db = degree(b);
+    Poly rr(copy_poly(a));
+    Poly tail(negated_tail(b));
+    Poly qq;
+    PolyNode** qtail = &qq.raw();
+    while (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
+        poly_poll();
+        const int32_t e = degree(rr.get()) - db;
+        Poly c;
+        if (!coef(lead_coef(rr.get()), c) || poly_iszero(c.get())) return false;
+        pop_leading(rr);
+        Poly term(make_term(e, c.release()));
+        if (tail) {
+            Poly row;
+            poly_mult(term.get(), tail.get(), row, var);
+            best_poly_add(std::move(rr), std::move(row), rr);
+        }
+        if (q) {
+            // Quotient terms come in decreasing exponent order.
+            PolyNode* t = term.release();
+            *qtail = t;
+            qtail = &t->next;
+        }
+    }
+    if (q) *q = qq ? std::move(qq) : Poly(zero_node());
+    r = std::move(rr);
+    return true;
+}
+
+void field_coef_poly_divide(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r,
+                            PolyVar* var) {
+    Number inv;
+    setvalue(0, inv);
+    inv.set_lint(lead_inverse(b));
+    long_division(a, b, q, r, var, [&](const PolyNode* c, Poly& cq) {
+        scalar_by_poly(inv, c, cq);
+        return true;
+    });
+}
+
+}  // namespace polyimpl
+
+// ---------------------------------------------------------------------------
+// Euclidean division in one variable
+
+bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    const int32_t da = degree(a), db = degree(b);
+    if (db > da) {
+        Poly rr(copy_poly(a));
+        q.reset(zero_node());
+        r = std::move(rr);
+        return true;
+    }
+    if (modularmode && mod_is_prime && one_variable_modular(a, b) &&
+        (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
+        const int32_t lc = leading_coef(b)->num.lint();
+        if (lc == 1) {
+            fast_mod_and_div(a, b, q, r);
+            return true;
+        }
+        // Make b monic, divide, and scale the remainder back.
+        const int32_t inv = lead_inverse(b);
+        Poly am(copy_poly(a)), bm(copy_poly(b));
+        number_by_poly(inv, am, am, false);
+        number_by_poly(inv, bm, bm, false);
+        Poly qq, rr;
+        fast_mod_and_div(am.get(), bm.get(), qq, rr);
+        number_by_poly(lc, rr, rr, false);
+        q = std::move(qq);
+        r = std::move(rr);
+        return true;
+    }
+    const Number& lc = leading_coef(b)->num;
+    int minus = 0;
+    const bool unit = equal_to_pm1(lc, minus);
+    if (modularmode) {
+        if (one_variable_modular(a, b)) {
+            simplest_poly_divide(a, b, q, r);
+            return true;
+        }
+        field_coef_poly_divide(a, b, &q, r, nullptr);
+        return true;
+    }
+    return long_division(a, b, &q, r, nullptr, [&](const PolyNode* c, Poly& cq) {
+        if (unit) {
+            poly_assign(c, cq);
+            if (minus) poly_inplace(cq.get());
+            return true;
+        }
+        return poly_quot(c, lead_coef(b), cq, 1);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Pseudo-division
+
+void pseudo_div(const PolyNode* a, const PolyNode* b, Poly* q, Poly* r, PolyVar* var) {
+    const int32_t da = degree(a), db = degree(b);
+    if (db > da) {
+        if (r) poly_assign(a, *r);
+        if (q) q->reset(zero_node());
+        return;
+    }
+    const PolyNode* lc = lead_coef(b);
+    Poly rr;
+    if (first_coef_invrtble(lc, var)) {
+        if (poly_is_const(lc) && modularmode) {
+            field_coef_poly_divide(a, b, q, rr, var);
+        } else {
+            pseudo_field_coef_poly_div(a, b, q, &rr, var);
+        }
+        if (r) *r = std::move(rr);
+        return;
+    }
+    if (poly_eq_1(lc)) {
+        // lc = 1: the pseudo-division is the true division.
+        long_division(a, b, q, rr, var, [](const PolyNode* c, Poly& cq) {
+            poly_assign(c, cq);
+            return true;
+        });
+        if (r) *r = std::move(rr);
+        return;
+    }
+    // lc^(da - db + 1) a = q b + r.
+    Poly big_l = lift(lc);
+    Poly tail(negated_tail(b));
+    poly_assign(a, rr);
+    Poly qq(zero_node());
+    int32_t k = da - db + 1;
+    while (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
+        poly_poll();
+        const int32_t e = degree(rr.get()) - db;
+        Poly term(make_term(e, copy_poly(lead_coef(rr.get()))));
+        pop_leading(rr);
+        poly_mult(big_l.get(), rr.get(), rr, var);
+        if (tail) {
+            Poly row;
+            poly_mult(term.get(), tail.get(), row, var);
+            best_poly_add(std::move(rr), std::move(row), rr);
+        }
+        if (q) {
+            poly_mult(big_l.get(), qq.get(), qq, var);
+            best_poly_add(std::move(qq), std::move(term), qq);
+        }
+        --k;
+    }
+    if (k > 0) {
+        Poly lk(copy_poly(big_l.get()));
+        compute_power(lk, k, var);
+        if (q) poly_mult(qq.get(), lk.get(), qq, var);
+        poly_mult(rr.get(), lk.get(), rr, var);
+    }
+    if (q) *q = std::move(qq);
+    if (r) *r = std::move(rr);
+}
+
+void pseudo_div_no_q(const PolyNode* a, const PolyNode* b, Poly& r, PolyVar* var) {
+    pseudo_div(a, b, nullptr, &r, var);
+}
+
+// ---------------------------------------------------------------------------
+// Modular one-variable division
+
+void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    const int32_t da = degree(a), db = degree(b);
+    if (db > da) {
+        Poly rr(copy_poly(a));
+        q.reset(zero_node());
+        r = std::move(rr);
+        return;
+    }
+    const int32_t na = term_count(a), nb = term_count(b);
+    const bool dense = int64_t{4} * na > da && int64_t{4} * nb > db;
+    if (dense && da <= fast_gcd_size && last_node(a)->expo >= 0) {
+        fastest_poly_div(a, b, q, r);
+        return;
+    }
+    const int32_t inv = lead_inverse(b);
+    long_division(a, b, &q, r, nullptr, [&](const PolyNode* c, Poly& cq) {
+        Number x;
+        setvalue(0, x);
+        x.set_lint(modmult(c->num.lint(), inv));
+        cq.reset(number_node(std::move(x)));
+        return true;
+    });
+}
+
+void fastest_poly_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    const int32_t da = degree(a), db = degree(b);
+    if (db > da) {
+        Poly rr(copy_poly(a));
+        q.reset(zero_node());
+        r = std::move(rr);
+        return;
+    }
+    const int32_t inv = lead_inverse(b);
+    std::vector<int32_t> bv(static_cast<size_t>(db) + 1), qv(static_cast<size_t>(da - db) + 1);
+    poly_to_array(b, bv.data(), db);
+    const int32_t m = modulus;
+    if (!finf && m < 65536) {
+        // Delayed reduction: every product is below 2^32, and an entry takes
+        // at most db subtractions before it is reduced.
+        std::vector<int64_t> acc(static_cast<size_t>(da) + 1, 0);
+        for (const PolyNode* n = a; n; n = n->next) acc[static_cast<size_t>(n->expo)] = term_number(n).lint();
+        for (int32_t i = da; i >= db; --i) {
+            int64_t v = acc[static_cast<size_t>(i)] % m;
+            if (v < 0) v += m;
+            const int64_t c = (v * inv) % m;
+            qv[static_cast<size_t>(i - db)] = static_cast<int32_t>(c);
+            if (c == 0) continue;
+            int64_t* base = acc.data() + (i - db);
+            for (int32_t j = 0; j < db; ++j) base[j] -= c * bv[static_cast<size_t>(j)];
+        }
+        std::vector<int32_t> rv(static_cast<size_t>(db > 0 ? db : 1), 0);
+        for (int32_t j = 0; j < db; ++j) {
+            int64_t v = acc[static_cast<size_t>(j)] % m;
+            rv[static_cast<size_t>(j)] = static_cast<int32_t>(v < 0 ? v + m : v);
+        }
+        PolyNode* qp = array_to_poly(qv.data(), 0, da - db);
+        PolyNode* rp = db > 0 ? array_to_poly(rv.data(), 0, db - 1) : nullptr;
+        q.reset(qp ? qp : zero_node());
+        r.reset(rp ? rp : zero_node());
+        return;
+    }
+    std::vector<int32_t> acc(static_cast<size_t>(da) + 1, 0);
+    poly_to_array(a, acc.data(), da);
+    for (int32_t i = da; i >= db; --i) {
+        const int32_t c = modmult(acc[static_cast<size_t>(i)], inv);
+        qv[static_cast<size_t>(i - db)] = c;
+        if (c == 0) continue;
+        int32_t* base = acc.data() + (i - db);
+        for (int32_t j = 0; j < db; ++j)
+            base[j] = res_sub(base[j], modmult(c, bv[static_cast<size_t>(j)]), m, finf != 0);
+    }
+    PolyNode* qp = array_to_poly(qv.data(), 0, da - db);
+    PolyNode* rp = db > 0 ? array_to_poly(acc.data(), 0, db - 1) : nullptr;
+    q.reset(qp ? qp : zero_node());
+    r.reset(rp ? rp : zero_node());
+}
+
+bool fast_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q) {
+    Poly r;
+    basic_poly_divide(a, b, q, r);
+    return poly_iszero(r.get());
+}
+
+}  // namespace tolmex

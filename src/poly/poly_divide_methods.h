@@ -1,0 +1,53 @@
+// Pieces shared by the division files. Internal to src/poly.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "poly/poly.h"
+
+namespace tolmex {
+struct PolyVar;
+}
+
+namespace tolmex::polyimpl {
+
+// The degree in the main variable (0 for a leading number node).
+inline int32_t degree(const PolyNode* p) { return p->isnum ? 0 : p->expo; }
+
+// The leading coefficient as a poly one level deeper (borrowed): the first
+// node's coefficient, or the leading number node itself as a constant.
+inline const PolyNode* lead_coef(const PolyNode* p) { return p->isnum ? p : p->sub; }
+
+// The term c x^e (c taken over, a poly one level deeper): a number node
+// when e == 0 and c is a constant.
+PolyNode* make_term(int32_t e, PolyNode* c);
+
+// Removes the leading term of r (r becomes 0 when nothing is left).
+void pop_leading(Poly& r);
+
+// The quotient of a leading coefficient: sets cq and returns false when the
+// quotient is not exact.
+using CoefQuotient = std::function<bool(const PolyNode* c, Poly& cq)>;
+
+// Long division by the main variable, term by term: while deg r >= deg b,
+// the quotient term is coef(lc(r)) x^(deg r - deg b); it is recorded in q
+// and (term times the negated tail of b) is added to r, whose leading term
+// is removed. Returns false as soon as a coefficient quotient is inexact
+// (q and r are then unspecified). q may be null.
+bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyVar* var,
+                   const CoefQuotient& coef);
+
+// True division with an invertible number leading coefficient: modular
+// mode (field_coef_poly_divide). q may be null.
+void field_coef_poly_divide(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyVar* var);
+
+// Modular one-variable operands (every coefficient of the top list a
+// constant).
+bool one_variable_modular(const PolyNode* a, const PolyNode* b);
+
+// The residue inverse of the leading coefficient of b (error 85 when it
+// is not a unit).
+int32_t lead_inverse(const PolyNode* b);
+
+}  // namespace tolmex::polyimpl
