@@ -3,6 +3,9 @@
 #include "interpreter/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_divide.h"
+#include "rings/residue.h"
 #include "rings/modular_state.h"
 
 namespace tolmex {
@@ -51,10 +54,37 @@ void gcd_coefs(const PolyNode* p, Poly& r) {
     r.reset(number_node(std::move(c)));
 }
 
+namespace {
+
+// g := p up to a unit: a positive leading coefficient over Z, monic in
+// lint mode.
+void associate(const PolyNode* p, Poly& g) {
+    poly_assign(p, g);
+    const Number& lc = leading_coef(g.get())->num;
+    if (lintmode) {
+        if (num_is_one(lc) || !modularmode) return;
+        int32_t inv = 0;
+        emod_inverse(lc.lint(), inv);
+        Number x;
+        setvalue(inv, x);
+        scalar_by_poly(x, g.get(), g);
+    } else if (lc.sign() < 0) {
+        poly_inplace(g.get());
+    }
+}
+
+}  // namespace
+
 void Lpolygcd(const PolyNode* a, const PolyNode* b, Poly& g) {
-    if (poly_iszero(a) && !poly_is_const(b)) return poly_assign(b, g);
-    if (poly_iszero(b) && !poly_is_const(a)) return poly_assign(a, g);
-    if (!poly_is_const(a) && !poly_is_const(b)) error(373, "GCD");
+    if (poly_iszero(a) && !poly_is_const(b)) return associate(b, g);
+    if (poly_iszero(b) && !poly_is_const(a)) return associate(a, g);
+    if (!poly_is_const(a) && !poly_is_const(b)) {
+        // Until the general GCD exists: one operand dividing the other.
+        Poly q;
+        if (trial_poly_divide(a, b, q, nullptr)) return associate(b, g);
+        if (trial_poly_divide(b, a, q, nullptr)) return associate(a, g);
+        error(373, "GCD");
+    }
     Number c;
     if (lintmode) {
         setvalue(1, c);  // a nonzero constant is a unit

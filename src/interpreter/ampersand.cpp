@@ -13,6 +13,7 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/functions.h"
+#include "interpreter/ground_ring.h"
 #include "interpreter/names.h"
 #include "interpreter/save_load.h"
 #include "interpreter/scanner.h"
@@ -186,8 +187,10 @@ void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
         if (!token_is(token, ")")) error(135, token.text);
         if (name[0] != 'M') error(kNotAvailable, name);
         set_prompt_text(text, true);
-    } else if (!std::strcmp(name, "p") || !std::strcmp(name, "P")) {
-        if (name[0] == 'p' && levelcount > 1) error(73, "p");
+    } else if (!std::strcmp(name, "p")) {
+        ring_setting(in, cursor);
+        if (!token_is(token, ")")) error(135, token.text);
+    } else if (!std::strcmp(name, "P")) {
         error(kNotAvailable, name);
     } else {
         // The whole form is read before anything is changed.
@@ -259,11 +262,7 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
     if (is(name, "]")) return loop_flag_command("]", cycle_flag, in, cursor);
     if (is(name, "o")) return error(262, name);
     if (is(name, "_m")) return machine_expression(in, cursor, value);
-    if (is(name, "p")) {
-        if (levelcount > 1) error(73, name);
-        if (lintmode && !modularmode) error(62, name);
-        return error(kNotAvailable, name);
-    }
+    if (is(name, "p")) return ring_command(in, cursor);
     static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F", "4", "_n"};
     for (const char* later : kLater)
         if (is(name, later)) return error(kNotAvailable, name);

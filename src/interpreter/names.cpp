@@ -15,6 +15,7 @@
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_display.h"
+#include "rings/ring_change.h"
 #include "storage/free_lists.h"
 
 namespace tolmex {
@@ -202,8 +203,22 @@ void visit_stored(PolyVisitor visit) {
     }
 }
 
+void visit_values(QuolyVisitor visit) {
+    for_each_var([&](VarRec* v) {
+        visit(v->value);
+        if (!v->value) {
+            Quoly z;
+            quoly_set(0, z);
+            v->value = z.release();
+        }
+    });
+}
+
 }  // namespace
 
-void register_name_tables() { for_each_stored_poly = visit_stored; }
+void register_name_tables() {
+    for_each_stored_poly = visit_stored;
+    for_each_user_value = visit_values;
+}
 
 }  // namespace tolmex

@@ -1,12 +1,111 @@
 #include "interpreter/poly_ops.h"
 
+#include <cstring>
+#include <vector>
+
 #include "interpreter/errors.h"
+#include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
+#include "poly/poly_eval.h"
+#include "poly/polyvars.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_settings.h"
+#include "quoly/quoly_arith.h"
 
 namespace tolmex {
 
-void evaluate_at_list(FILE*, Quoly&, TokenNode*&) { error(2, "#"); }
+namespace {
 
-void differentiate_once(Quoly&) { error(2, "\""); }
+// The values of an evaluation list, one constant poly per chosen level.
+struct Points {
+    std::vector<Poly> values;
+    std::vector<EvalPoint> points;
+};
+
+bool is_lowercase_name(const char* t) { return t[0] >= 'a' && t[0] <= 'z'; }
+
+// One item: "name = value" for the variable of that name, or a plain value
+// for the next level in order.
+void read_item(FILE* in, TokenNode*& cursor, int& next_level, Points& pts) {
+    int level = next_level;
+    if (is_lowercase_name(token.text) && is_poly_name(token.text, level)) {
+        // "name = value" sets the variable of that name.
+        const Token name = token;
+        scanner(in, token, cursor);
+        if (!token_is(token, "=")) error(116, name.text);
+        scanner(in, token, cursor);
+    }
+    Quoly v;
+    old_expre(in, v, cursor);
+    if (!v->numflag) error(116, "#");
+    pts.values.emplace_back(number_node(std::move(v->num)));
+    pts.points.push_back({level, pts.values.back().get()});
+    next_level = level + 1;
+}
+
+Quoly evaluate_poly(const PolyNode* p, const Points& pts) {
+    Poly num, den;
+    poly_eval_points(p, pts.points.data(), static_cast<int>(pts.points.size()), num, den);
+    Quoly n;
+    p_q_take(std::move(num), n);
+    if (!den) return n;
+    Quoly d;
+    p_q_take(std::move(den), d);
+    fast_quoly_quot(n, std::move(d));
+    return n;
+}
+
+}  // namespace
+
+void evaluate_at_list(FILE* in, Quoly& q, TokenNode*& cursor) {
+    if (token_is(token, "[")) error(24, "#");
+    if (!token_is(token, "(")) error(177, token.text);
+    scanner(in, token, cursor);
+    Points pts;
+    int next_level = 1;
+    while (!token_is(token, ")")) {
+        read_item(in, cursor, next_level, pts);
+        if (token_is(token, ",")) {
+            scanner(in, token, cursor);
+            continue;
+        }
+        if (!token_is(token, ")")) error(1, token.text);
+    }
+    scanner(in, token, cursor);
+    if (q->numflag) return;
+    Quoly num = evaluate_poly(q->nump, pts);
+    if (q->denp) {
+        Quoly den = evaluate_poly(q->denp, pts);
+        fast_quoly_quot(num, std::move(den));
+    }
+    q = std::move(num);
+}
+
+void differentiate_once(Quoly& q) {
+    if (q->numflag) {
+        quoly_set(0, q);
+        return;
+    }
+    Poly n(copy_poly(q->nump));
+    general_poly_diff(n, 1, 1);
+    if (!q->denp) {
+        p_q_take(std::move(n), q);
+        return;
+    }
+    // (n / d)' = (n' d - n d') / d^2.
+    Poly d(copy_poly(q->denp));
+    general_poly_diff(d, 1, 1);
+    Quoly dn, nd, den2;
+    Poly t1, t2;
+    poly_mult(n.get(), q->denp, t1, nullptr);
+    poly_mult(q->nump, d.get(), t2, nullptr);
+    Poly top;
+    best_poly_sub(std::move(t1), std::move(t2), top);
+    Poly bottom;
+    poly_mult(q->denp, q->denp, bottom, nullptr);
+    Quoly r = make_quotient(std::move(top), std::move(bottom), 0);
+    check_quoly(r, laurent);
+    q = std::move(r);
+}
 
 }  // namespace tolmex

@@ -22,6 +22,7 @@
 #include "poly/poly.h"
 #include "quoly/quoly.h"
 #include "rings/residue.h"
+#include "rings/ring_change.h"
 #include "storage/accounting.h"
 
 namespace tolmex {
@@ -41,6 +42,7 @@ void initialize(const std::string& dir) {
     register_residue_resets();
     register_name_tables();
     reset_random_denominator();
+    Set_prods_for_char();
     subinitialize(dir);
     read_late_data();
 }

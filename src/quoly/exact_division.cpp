@@ -6,27 +6,18 @@
 
 #include "interpreter/errors.h"
 #include "numbers/mul_div.h"
+#include "poly/poly_divide.h"
 
 namespace tolmex {
 
-void exact_divide_coefficients(PolyNode* p, const Number& c) {
-    for (; p; p = p->next) {
-        if (p->isnum) {
-            Number q, r;
-            divide(p->num, c, q, r);
-            p->num = std::move(q);
-        } else {
-            exact_divide_coefficients(p->sub, c);
-        }
-    }
-}
+void exact_divide_coefficients(PolyNode* p, const Number& c) { divide_thru(p, c); }
 
 void exact_poly_quotient(const PolyNode* a, const PolyNode* g, Poly& out) {
-    // Only reached with a non-constant GCD, which needs the polynomial GCD.
-    (void)a;
-    (void)g;
-    (void)out;
-    error(373, "GCD");
+    Poly q;
+    int inexact = 0;
+    gen_poly_divide(a, g, q, nullptr, inexact);
+    if (inexact) tolmexerror("inexact division by a common factor.");
+    out = std::move(q);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
+#include "poly/poly_divide.h"
 #include "poly/poly_settings.h"
 #include "quoly/exact_division.h"
 #include "rings/modular_state.h"
@@ -135,10 +136,7 @@ bool rational_operands(const QuolyRec* a, const QuolyRec* b) {
 
 // The "\\" and "|" operators on polys.
 void poly_operator(const PolyNode* a, const PolyNode* b, Poly& r, int op) {
-    (void)a;
-    (void)b;
-    (void)r;
-    error(2, op == '|' ? "|" : "\\");
+    poly_mod_or_div(a, b, r, op, nullptr);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,110 @@
+#include "interpreter/ground_ring.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "interpreter/ampersand_internal.h"
+#include "interpreter/builtins.h"
+#include "interpreter/driver.h"
+#include "interpreter/errors.h"
+#include "interpreter/evaluator.h"
+#include "interpreter/scanner.h"
+#include "interpreter/statement_value.h"
+#include "rings/modular_state.h"
+#include "rings/residue.h"
+#include "rings/ring_change.h"
+
+namespace tolmex {
+
+namespace {
+
+constexpr int64_t kLargestModulus = 2147483646;
+
+bool proper_modulus(const IntValue& v) { return v.fits && v.v >= 2 && v.v <= kLargestModulus; }
+
+// The messages are written at the terminal, and in stored bodies only when
+// verbose is on.
+bool announce(TokenNode* cursor) { return !cursor || verbose; }
+
+// Reads the modulus: at the terminal it asks again until the value is
+// proper; from a file it is read once (error 84 when improper).
+int32_t obtain_modulus(FILE* in, TokenNode*& cursor) {
+    for (;;) {
+        const bool interactive = tt_flag && !cursor;
+        if (interactive) {
+            std::printf(" Enter modulus:\n");
+            level_prompt();
+            take_pending_line_end(in);
+        }
+        scanner(in, token, cursor);
+        IntValue v = read_setting_value(in, cursor);
+        if (!v.is_number) error(148, "p");
+        if (proper_modulus(v)) return static_cast<int32_t>(v.v);
+        if (!interactive) {
+            error(84, "p");
+            return 2;
+        }
+        std::printf(" *** Improper modulus %2lld. upper limit is 2147483646. Reenter.\n",
+                    static_cast<long long>(v.v));
+    }
+}
+
+void discard_values() {
+    quoly_set(0, prevnum);
+    reset_random_denominator();
+}
+
+void to_rational(TokenNode* cursor) {
+    change_to_rational(announce(cursor));
+    discard_values();
+}
+
+void to_modular(int32_t n, TokenNode* cursor) {
+    change_to_modular(n, announce(cursor));
+    discard_values();
+}
+
+void check_may_change() {
+    if (levelcount > 1) error(73, "p");
+}
+
+}  // namespace
+
+void ring_command(FILE* in, TokenNode*& cursor) {
+    check_may_change();
+    if (modularmode) {
+        to_rational(cursor);
+        read_terminator(in, cursor);
+        return;
+    }
+    if (lintmode) error(62, "p");
+    if (announce(cursor)) std::printf(" Changing to modular arithmetic.\n");
+    int32_t n = obtain_modulus(in, cursor);
+    to_modular(n, cursor);
+    quiet_terminator();
+}
+
+void ring_setting(FILE* in, TokenNode*& cursor) {
+    check_may_change();
+    if (token_is(token, "_")) {
+        // "_i": rational arithmetic.
+        scanner(in, token, cursor);
+        if (!token_is(token, "i")) error(148, token.text);
+        scanner(in, token, cursor);
+        if (token_is(token, ":")) scanner(in, token, cursor);
+        if (modularmode || lintmode) {
+            lintmode = modularmode;  // leave any temporary single-word mode
+            to_rational(cursor);
+        }
+        return;
+    }
+    IntValue v = read_setting_value(in, cursor);
+    if (!v.is_number) error(148, "p");
+    if (!proper_modulus(v)) error(84, "p");
+    if (modularmode) to_rational(cursor);
+    if (lintmode) error(62, "p");
+    if (announce(cursor)) std::printf(" Changing to modular arithmetic.\n");
+    to_modular(static_cast<int32_t>(v.v), cursor);
+}
+
+}  // namespace tolmex
