@@ -24,7 +24,8 @@ int sign_of(const Digit* d, int64_t n) {
 }
 
 // r := A + B, or A - B when `negate_b`, on raw digit runs.
-template <class B>
+// kRaw: the operands may be raw chains (unnormalised, possibly inside r).
+template <class B, bool kRaw = false>
 void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
     const Digit* a = as.data();
     const Digit* b = bs.data();
@@ -33,7 +34,7 @@ void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
     int sa = sign_of(a, na), sb = sign_of(b, nb);
     if (negate_b) sb = -sb;
     bool separate = false;
-    if (r) separate = overlaps_shifted(r.get(), as) || overlaps_shifted(r.get(), bs);
+    if (kRaw && r) separate = overlaps_shifted(r.get(), as) || overlaps_shifted(r.get(), bs);
     if (sa == 0 && sb == 0) {
         ResultDigits out(r, 1, separate);
         out.data()[0] = 0;
@@ -67,6 +68,31 @@ void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
     out.commit(kern::sub_abs<B>(out.data(), a, na, b, nb, s < 0 ? -1 : 0));
 }
 
+// Operands of one or two digits: the result fits a machine word.
+inline bool short_pair(const Number& a, const Number& b) {
+    return static_cast<uint32_t>(a.size() - 1) < 2 && static_cast<uint32_t>(b.size() - 1) < 2;
+}
+
+inline int64_t short_value(const Number& x) {
+    const Digit* d = x.digits().data();
+    return x.size() == 1 ? d[0] : static_cast<int64_t>(d[1]) * kBase + d[0];
+}
+
+// r := v for |v| < 2^63, in place when r has room.
+inline void put_short(Number& r, int64_t v) {
+    NumRec* rec = ensure(r);
+    const Digit m = v < 0 ? -1 : 0;
+    const uint64_t u = static_cast<uint64_t>(v < 0 ? -v : v);
+    const Digit d0 = static_cast<Digit>(u & kDigitMask), d1 = static_cast<Digit>((u >> 28) & kDigitMask),
+                d2 = static_cast<Digit>(u >> 56);
+    const int32_t n = d2 ? 3 : d1 ? 2 : 1;
+    Digit* d = n <= capacity_of(rec) ? digits_of(rec) : reserve_fresh(rec, n);
+    d[0] = kern::with_sign(d0, m);
+    if (n > 1) d[1] = kern::with_sign(d1, m);
+    if (n > 2) d[2] = kern::with_sign(d2, m);
+    rec->len = n;
+}
+
 }  // namespace
 
 void fastsum(Number& a, const Number& b) {
@@ -74,13 +100,9 @@ void fastsum(Number& a, const Number& b) {
         a.set_lint(lint_add(a.lint(), b.lint()));
         return;
     }
-    // Single digits: one machine addition.
-    if (a.size() == 1 && b.size() == 1) {
-        Digit s = a.digits()[0] + b.digits()[0];
-        if (s < kBase && s > -kBase) {
-            digits_of(a.get())[0] = s;
-            return;
-        }
+    if (short_pair(a, b)) {
+        put_short(a, short_value(a) + short_value(b));
+        return;
     }
     signed_add<kern::Base28>(a.digits(), b.digits(), false, a);
 }
@@ -90,12 +112,9 @@ void fastdiff(Number& a, const Number& b) {
         a.set_lint(lint_sub(a.lint(), b.lint()));
         return;
     }
-    if (a.size() == 1 && b.size() == 1) {
-        Digit s = a.digits()[0] - b.digits()[0];
-        if (s < kBase && s > -kBase) {
-            digits_of(a.get())[0] = s;
-            return;
-        }
+    if (short_pair(a, b)) {
+        put_short(a, short_value(a) - short_value(b));
+        return;
     }
     signed_add<kern::Base28>(a.digits(), b.digits(), true, a);
 }
@@ -105,14 +124,9 @@ void summ(const Number& a, const Number& b, Number& r) {
         ensure(r)->lint = lint_add(a.lint(), b.lint());
         return;
     }
-    if (a.size() == 1 && b.size() == 1) {
-        Digit s = a.digits()[0] + b.digits()[0];
-        if (s < kBase && s > -kBase) {
-            ResultDigits out(r, 1, false);
-            out.data()[0] = s;
-            out.commit(1);
-            return;
-        }
+    if (short_pair(a, b)) {
+        put_short(r, short_value(a) + short_value(b));
+        return;
     }
     signed_add<kern::Base28>(a.digits(), b.digits(), false, r);
 }
@@ -122,21 +136,20 @@ void diff(const Number& a, const Number& b, Number& r) {
         ensure(r)->lint = lint_sub(a.lint(), b.lint());
         return;
     }
-    if (a.size() == 1 && b.size() == 1) {
-        Digit s = a.digits()[0] - b.digits()[0];
-        if (s < kBase && s > -kBase) {
-            ResultDigits out(r, 1, false);
-            out.data()[0] = s;
-            out.commit(1);
-            return;
-        }
+    if (short_pair(a, b)) {
+        put_short(r, short_value(a) - short_value(b));
+        return;
     }
     signed_add<kern::Base28>(a.digits(), b.digits(), true, r);
 }
 
-void medsum(DigitSpan a, DigitSpan b, Number& r) { signed_add<kern::Base28>(a, b, false, r); }
+void medsum(DigitSpan a, DigitSpan b, Number& r) {
+    signed_add<kern::Base28, true>(a, b, false, r);
+}
 
-void meddiff(DigitSpan a, DigitSpan b, Number& r) { signed_add<kern::Base28>(a, b, true, r); }
+void meddiff(DigitSpan a, DigitSpan b, Number& r) {
+    signed_add<kern::Base28, true>(a, b, true, r);
+}
 
 void summ_base_10(const Number& a, const Number& b, Number& r) {
     signed_add<kern::Base1e8>(a.digits(), b.digits(), false, r);

@@ -36,7 +36,7 @@ struct Base1e8 {
     static constexpr int64_t kRows = 1500;
 };
 
-inline Digit mag(Digit d) { return d < 0 ? -d : d; }
+inline Digit mag(Digit d) { return __builtin_abs(d); }
 inline Digit with_sign(Digit v, Digit m) { return (v ^ m) - m; }
 
 // Length of a[0..n) without leading zeros (0 when every digit is 0).
@@ -57,44 +57,110 @@ inline int cmp_abs(const Digit* a, int64_t na, const Digit* b, int64_t nb) {
     return 0;
 }
 
-// Base 2^28 carry normalisation without a carry chain: r[0..n) holds digit
-// sums or differences in (-2^28, 2^29); each digit keeps its low 28 bits and
-// takes the carry of the one below (a pass that vectorises); the rare carry
-// that runs on (a digit of 2^28 - 1 or 0 receiving one) is settled by a
-// second, scalar pass. Returns the carry out of the top (-1, 0 or 1).
-inline int32_t settle28(Digit* r, int64_t n) {
-    constexpr Digit kM = Base28::kB - 1;
-    if (n <= 0) return 0;
-    int32_t top = r[n - 1] >> 28;
-    for (int64_t i = n - 1; i > 0; --i) r[i] = (r[i] & kM) + (r[i - 1] >> 28);
-    r[0] &= kM;
+// Base 2^28 sums and differences without a carry chain: digit i of the
+// result keeps the low 28 bits of its own digit sum and takes the carry (or
+// borrow) of the digit sum below, both computed from the operands, so the
+// loop vectorises. A carry that runs on (a sum of 2^28 - 1 receiving one) is
+// rare and settled by a scalar pass. The loop runs downwards, so r may be the
+// storage of a or b. Digits of a and b are read as magnitudes when kAbs;
+// digits of r are written with the sign mask m. For na >= nb; returns the
+// carry (or borrow) out of digit na - 1.
+template <class B, bool kSub, bool kAbs>
+[[gnu::always_inline]] inline int32_t combine(Digit* r, const Digit* a, int64_t na, const Digit* b,
+                                               int64_t nb, Digit m) {
+    constexpr Digit kB = static_cast<Digit>(B::kB);
+    // The carry of a digit sum s in [-B, 2B), and its low part.
+    auto carry = [](Digit x) -> Digit {
+        if constexpr (std::is_same_v<B, Base28>)
+            return x >> 28;
+        else
+            return (x >= kB) - (x < 0);
+    };
+    auto low = [](Digit x) -> Digit {
+        if constexpr (std::is_same_v<B, Base28>)
+            return x & (kB - 1);
+        else
+            return x - (x >= kB ? kB : 0) + (x < 0 ? kB : 0);
+    };
+    if (na <= 0) return 0;
+    auto A = [a](int64_t i) { return kAbs ? mag(a[i]) : a[i]; };
+    auto S = [a, b](int64_t i) {
+        const Digit x = kAbs ? mag(a[i]) : a[i], y = kAbs ? mag(b[i]) : b[i];
+        return kSub ? x - y : x + y;
+    };
+    int32_t top = carry(na - 1 < nb ? S(na - 1) : A(na - 1));
     Digit bad = 0;
-    for (int64_t i = 0; i < n; ++i) bad |= r[i] >> 28;
+    // Above b: a's digits as they are (a carry from below arrives by ripple).
+    for (int64_t i = na - 1; i > nb; --i) r[i] = with_sign(A(i), m);
+    if (nb >= 1 && nb < na) {
+        const Digit t = low(A(nb)) + carry(S(nb - 1));
+        bad |= carry(t);
+        r[nb] = with_sign(t, m);
+    }
+    const int64_t lo = nb < na ? nb : na;
+    for (int64_t i = lo - 1; i > 0; --i) {
+        const Digit t = low(S(i)) + carry(S(i - 1));
+        bad |= carry(t);
+        r[i] = with_sign(t, m);
+    }
+    if (nb >= 1)
+        r[0] = with_sign(low(S(0)), m);
+    else
+        r[0] = with_sign(A(0), m);
     if (bad) {
         int32_t c = 0;
-        for (int64_t i = 0; i < n; ++i) {
-            const int32_t t = r[i] + c;
-            r[i] = t & kM;
-            c = t >> 28;
+        for (int64_t i = 0; i < na; ++i) {
+            const int32_t t = with_sign(r[i], m) + c;
+            c = carry(t);
+            r[i] = with_sign(low(t), m);
         }
         top += c;
     }
     return top;
 }
 
+template <bool kSub, bool kAbs>
+[[gnu::always_inline]] inline int32_t combine28(Digit* r, const Digit* a, int64_t na,
+                                                 const Digit* b, int64_t nb, Digit m) {
+    return combine<Base28, kSub, kAbs>(r, a, na, b, nb, m);
+}
+
+// combine28 compiled for the processor at hand (AVX2 where present).
+int32_t combine28_add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
+                          Digit m);
+int32_t combine28_sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
+                          Digit m);
+int32_t combine28_add(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+int32_t combine28_sub(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+int32_t combine1e8_add(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+int32_t combine1e8_sub(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+
 // r[0..na] := |a| + |b| with sign m, for na >= nb; returns the length
 // written (na or na + 1).
 template <class B>
 int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
     if constexpr (std::is_same_v<B, Base28>) {
-        for (int64_t i = 0; i < nb; ++i) r[i] = mag(a[i]) + mag(b[i]);
-        for (int64_t i = nb; i < na; ++i) r[i] = mag(a[i]);
-        const int32_t c = settle28(r, na);
-        r[na] = c;
-        const int64_t n = na + (c != 0);
-        if (m)
-            for (int64_t i = 0; i < n; ++i) r[i] = -r[i];
-        return n;
+        if (na <= 16) {
+            // Short: one carry chain costs less than setting up the vector loop.
+            constexpr int32_t kM = static_cast<int32_t>(B::kB - 1);
+            int32_t c = 0;
+            int64_t i = 0;
+            for (; i < nb; ++i) {
+                const int32_t t = mag(a[i]) + mag(b[i]) + c;
+                c = t >> 28;
+                r[i] = with_sign(t & kM, m);
+            }
+            for (; i < na; ++i) {
+                const int32_t t = mag(a[i]) + c;
+                c = t >> 28;
+                r[i] = with_sign(t & kM, m);
+            }
+            r[na] = with_sign(c, m);
+            return na + c;
+        }
+        const int32_t c = combine28_add_abs(r, a, na, b, nb, m);
+        r[na] = with_sign(c, m);
+        return na + (c != 0);
     }
     uint32_t c = 0;
     int64_t i = 0;
@@ -122,14 +188,9 @@ int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb
 template <class B>
 int64_t sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
     if constexpr (std::is_same_v<B, Base28>) {
-        for (int64_t i = 0; i < nb; ++i) r[i] = mag(a[i]) - mag(b[i]);
-        for (int64_t i = nb; i < na; ++i) r[i] = mag(a[i]);
-        settle28(r, na);
-        int64_t n = strip(r, na);
-        if (n == 0) n = 1;
-        if (m)
-            for (int64_t i = 0; i < n; ++i) r[i] = -r[i];
-        return n;
+        combine28_sub_abs(r, a, na, b, nb, m);
+        const int64_t n = strip(r, na);
+        return n == 0 ? 1 : n;
     }
     int32_t borrow = 0;
     int64_t i = 0;
@@ -155,8 +216,9 @@ int64_t sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb
 template <class B>
 uint32_t add_n(Digit* r, const Digit* a, const Digit* b, int64_t n) {
     if constexpr (std::is_same_v<B, Base28>) {
-        for (int64_t i = 0; i < n; ++i) r[i] = a[i] + b[i];
-        return static_cast<uint32_t>(settle28(r, n));
+        return static_cast<uint32_t>(combine28_add(r, a, n, b, n));
+    } else {
+        if (n > 16) return static_cast<uint32_t>(combine1e8_add(r, a, n, b, n));
     }
     uint32_t c = 0;
     for (int64_t i = 0; i < n; ++i) {
@@ -171,9 +233,9 @@ uint32_t add_n(Digit* r, const Digit* a, const Digit* b, int64_t n) {
 template <class B>
 uint32_t add_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
     if constexpr (std::is_same_v<B, Base28>) {
-        for (int64_t i = 0; i < nb; ++i) r[i] = a[i] + b[i];
-        for (int64_t i = nb; i < na; ++i) r[i] = a[i];
-        return static_cast<uint32_t>(settle28(r, na));
+        return static_cast<uint32_t>(combine28_add(r, a, na, b, nb));
+    } else {
+        if (na > 16) return static_cast<uint32_t>(combine1e8_add(r, a, na, b, nb));
     }
     uint32_t c = add_n<B>(r, a, b, nb);
     for (int64_t i = nb; i < na; ++i) {
@@ -200,29 +262,14 @@ uint32_t add_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
 // a[0..na) -= b[0..nb) in place, a >= b; returns the borrow out.
 template <class B>
 uint32_t sub_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
-    if constexpr (std::is_same_v<B, Base28>) {
-        for (int64_t i = 0; i < nb; ++i) a[i] -= b[i];
-        int32_t c = settle28(a, nb);
-        for (int64_t i = nb; c && i < na; ++i) {
-            const int32_t t = a[i] + c;
-            a[i] = t & static_cast<int32_t>(B::kB - 1);
-            c = t >> 28;
-        }
-        return c ? 1u : 0u;
+    int32_t c = std::is_same_v<B, Base28> ? combine28_sub(a, a, nb, b, nb)
+                                          : combine1e8_sub(a, a, nb, b, nb);
+    for (int64_t i = nb; c && i < na; ++i) {
+        const int32_t t = a[i] + c;
+        c = (t >= static_cast<int32_t>(B::kB)) - (t < 0);
+        a[i] = t - c * static_cast<int32_t>(B::kB);
     }
-    int32_t borrow = 0;
-    int64_t i = 0;
-    for (; i < nb; ++i) {
-        int32_t s = a[i] - b[i] - borrow;
-        borrow = s < 0;
-        a[i] = borrow ? s + static_cast<int32_t>(B::kB) : s;
-    }
-    for (; borrow && i < na; ++i) {
-        int32_t s = a[i] - 1;
-        borrow = s < 0;
-        a[i] = borrow ? s + static_cast<int32_t>(B::kB) : s;
-    }
-    return static_cast<uint32_t>(borrow);
+    return c ? 1u : 0u;
 }
 
 // r[0..n) := a * d, returns the carry digit (r may be a).

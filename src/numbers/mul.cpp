@@ -3,6 +3,7 @@
 // storage, aliasing and lintmode.
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 
 #include "numbers/kernels.h"
 #include "numbers/lint_ops.h"
@@ -13,13 +14,13 @@ namespace tolmex {
 
 using namespace numstore;
 
-int32_t multcut = 16;
+int32_t multcut = 32;
 int pos_mod = 1;
 
 namespace {
 
 // Karatsuba threshold of the base-10^8 products.
-constexpr int64_t kBase10Cut = 10;
+constexpr int64_t kBase10Cut = 32;
 
 template <class B>
 void product(const Number& a, const Number& b, Number& r, int64_t cut) {
@@ -40,6 +41,30 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
         out.data()[1] = kern::with_sign(static_cast<Digit>(m / B::kB), sm);
         out.commit(2);
         return;
+    }
+    if constexpr (std::is_same_v<B, kern::Base28>) {
+        if (na <= 2 && nb <= 2) {
+            // Two words: one 128-bit product, at most four digits.
+            const Digit* x = a.digits().data();
+            const Digit* y = b.digits().data();
+            const uint64_t u = static_cast<uint64_t>(kern::mag(x[0])) |
+                               (na > 1 ? static_cast<uint64_t>(kern::mag(x[1])) << 28 : 0);
+            const uint64_t v = static_cast<uint64_t>(kern::mag(y[0])) |
+                               (nb > 1 ? static_cast<uint64_t>(kern::mag(y[1])) << 28 : 0);
+            unsigned __int128 p = static_cast<unsigned __int128>(u) * v;
+            const Digit sm = s < 0 ? -1 : 0;
+            Digit d[4];
+            int n = 0;
+            do {
+                d[n++] = kern::with_sign(static_cast<Digit>(static_cast<uint64_t>(p) & kDigitMask), sm);
+                p >>= 28;
+            } while (p);
+            NumRec* rec = ensure(r);
+            Digit* o = n <= capacity_of(rec) ? digits_of(rec) : reserve_fresh(rec, n);
+            for (int i = 0; i < n; ++i) o[i] = d[i];
+            rec->len = n;
+            return;
+        }
     }
     Magnitude ma(a.digits()), mb(b.digits());
     const bool separate = r.get() == a.get() || r.get() == b.get();

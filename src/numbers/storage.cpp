@@ -118,47 +118,6 @@ void release_digits(NumRec* r) noexcept {
     }
 }
 
-ResultDigits::ResultDigits(Number& r, int64_t need, bool separate) : rec_(ensure(r)) {
-    if (!separate && need <= capacity_of(rec_)) {
-        out_ = digits_of(rec_);
-        mode_ = kInPlace;
-    } else if (need <= 4) {
-        out_ = local_;
-        mode_ = kLocal;
-    } else {
-        cls_ = class_for(need);
-        out_ = alloc_array(cls_);
-        mode_ = kFresh;
-    }
-}
-
-void ResultDigits::commit(int64_t n) {
-    n = normal_length(out_, n);
-    switch (mode_) {
-        case kInPlace: break;
-        case kLocal: {
-            Digit* d = reserve_fresh(rec_, n);
-            std::memcpy(d, local_, static_cast<size_t>(n) * sizeof(Digit));
-            break;
-        }
-        case kFresh:
-            if (rec_->cls >= 0) push_array(rec_->st.ptr, rec_->cls);
-            if (n <= 2) {
-                rec_->cls = -1;
-                rec_->st.in[0] = out_[0];
-                rec_->st.in[1] = n > 1 ? out_[1] : 0;
-                push_array(out_, cls_);
-            } else {
-                rec_->st.ptr = out_;
-                rec_->cls = static_cast<int16_t>(cls_);
-            }
-            break;
-        case kDone: break;
-    }
-    mode_ = kDone;
-    rec_->len = static_cast<int32_t>(n);
-}
-
 void assign_digits(Number& x, const Digit* src, int64_t n) {
     n = normal_length(src, n);
     NumRec* r = ensure(x);
