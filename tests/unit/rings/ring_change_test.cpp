@@ -1,0 +1,184 @@
+// Changing the ground ring: reduction modulo p commutes with the
+// arithmetic, system data comes back exactly through the undo list, and
+// stored values survive a round trip.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "interpreter/errors.h"
+#include "interpreter/startup.h"
+#include "numbers/decimal.h"
+#include "numbers/display_settings.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_settings.h"
+#include "poly/polyvars.h"
+#include "quoly/quoly_arith.h"
+#include "rings/modular_state.h"
+#include "rings/residue.h"
+#include "rings/ring_change.h"
+#include "numbers/support.h"
+
+using namespace tolmex;
+
+namespace {
+
+// A random poly in `vars` variables (levels 1 .. vars) with `terms` terms
+// whose coefficients have up to `digits` decimal digits.
+Poly random_poly(std::mt19937_64& rng, int vars, int terms, int digits) {
+    Poly acc;
+    poly_set(0, acc);
+    for (int t = 0; t < terms; ++t) {
+        std::string dec = std::to_string(rng() % 9 + 1);
+        for (int d = 1; d < digits; ++d) dec += static_cast<char>('0' + rng() % 10);
+        if (rng() % 2) dec = "-" + dec;
+        Poly term(number_node(decimal_to_number(dec)));
+        for (int v = 1; v <= vars; ++v) {
+            Poly x;
+            base_poly(x, v);
+            compute_power(x, static_cast<int32_t>(rng() % 4) + 1, nullptr);
+            if (rng() % 3 == 0) continue;
+            poly_mult(term.get(), x.get(), term, nullptr);
+        }
+        best_poly_add(std::move(acc), std::move(term), acc);
+    }
+    return acc;
+}
+
+// The modular state of one modulus; the rational state comes back after.
+struct ModularScope {
+    explicit ModularScope(int32_t n) {
+        modulus = n;
+        half_modulus = n / 2;
+        smallmodulus = n < 65535;
+        two28_mod = static_cast<int32_t>((int64_t{1} << 28) % n);
+        mod_is_prime = 1;
+        modularmode = lintmode = 1;
+    }
+    ~ModularScope() {
+        modularmode = lintmode = 0;
+        modulus = -1;
+    }
+};
+
+Poly reduce(const PolyNode* p) {
+    Poly c(copy_poly(p));
+    poly_change_num(c.raw());
+    if (!c) poly_set(0, c);
+    return c;
+}
+
+class RingChange : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!polynames) {
+            adjoin_poly_var("z", false);
+            adjoin_poly_var("y", false);
+            adjoin_poly_var("x", false);
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(RingChange, ReductionCommutesWithArithmetic) {
+    std::mt19937_64 rng(numtest::seed());
+    NUMTEST_SEED_TRACE();
+    for (int32_t p : {7, 65521, 2147483629}) {
+        for (int round = 0; round < 12; ++round) {
+            const int vars = 1 + round % 3, digits = round % 2 ? 40 : 3;
+            Poly a = random_poly(rng, vars, 6, digits), b = random_poly(rng, vars, 5, digits);
+            Poly sum, product, power(copy_poly(a.get()));
+            poly_add(a.get(), b.get(), sum);
+            poly_mult(a.get(), b.get(), product, nullptr);
+            compute_power(power, 3, nullptr);
+            ModularScope ring(p);
+            Poly ap = reduce(a.get()), bp = reduce(b.get());
+            Poly s, m, w(copy_poly(ap.get()));
+            poly_add(ap.get(), bp.get(), s);
+            poly_mult(ap.get(), bp.get(), m, nullptr);
+            compute_power(w, 3, nullptr);
+            EXPECT_TRUE(poly_equal(s.get(), reduce(sum.get()).get())) << "sum mod " << p;
+            EXPECT_TRUE(poly_equal(m.get(), reduce(product.get()).get())) << "product mod " << p;
+            EXPECT_TRUE(poly_equal(w.get(), reduce(power.get()).get())) << "cube mod " << p;
+        }
+    }
+}
+
+TEST_F(RingChange, SystemDataComesBackExactly) {
+    // 14x^2 + 3x + 7 has two terms that vanish modulo 7.
+    Poly x;
+    base_poly(x, 1);
+    Poly x2(copy_poly(x.get()));
+    compute_power(x2, 2, nullptr);
+    Poly a, b, c;
+    scalar_by_poly(decimal_to_number("14"), x2.get(), a);
+    scalar_by_poly(decimal_to_number("3"), x.get(), b);
+    best_poly_add(std::move(a), std::move(b), c);
+    Poly seven(number_node(decimal_to_number("7")));
+    Poly original;
+    poly_add(c.get(), seven.get(), original);
+    Poly data(copy_poly(original.get()));
+    {
+        ModularScope ring(7);
+        poly_change_to_mod(data.raw());
+        Poly three_x;
+        Number three;
+        setvalue(3, three);
+        scalar_by_poly(three, x.get(), three_x);
+        EXPECT_TRUE(poly_equal(data.get(), three_x.get()));
+        EXPECT_GT(masterfix_length(), 0);
+    }
+    restore_from_mod();
+    EXPECT_EQ(masterfix_length(), 0);
+    EXPECT_TRUE(poly_equal(data.get(), original.get()));
+    // A poly that vanishes entirely reads as 0 meanwhile.
+    Poly all(number_node(decimal_to_number("21")));
+    {
+        ModularScope ring(7);
+        poly_change_to_mod(all.raw());
+        EXPECT_TRUE(poly_iszero(all.get()));
+    }
+    restore_from_mod();
+    EXPECT_EQ(number_to_decimal(all.get()->num), "21");
+}
+
+TEST_F(RingChange, ValuesSurviveARoundTrip) {
+    static std::vector<QuolyRec*> values;
+    for (QuolyRec*& q : values) free_quoly(q);
+    values.clear();
+    auto add = [](Quoly q) { values.push_back(q.release()); };
+    add(make_numeric(decimal_to_number("5")));
+    add(make_numeric(decimal_to_number("3")));
+    Quoly third;
+    quot_numbers(decimal_to_number("1"), decimal_to_number("3"), third);
+    add(std::move(third));
+    Quoly seventh;
+    quot_numbers(decimal_to_number("1"), decimal_to_number("7"), seventh);
+    add(std::move(seventh));
+    for_each_user_value = [](QuolyVisitor visit) {
+        for (QuolyRec*& q : values) {
+            visit(q);
+            if (!q) {
+                Quoly z;
+                quoly_set(0, z);
+                q = z.release();
+            }
+        }
+    };
+    testing::internal::CaptureStdout();
+    change_to_modular(7, true);
+    EXPECT_EQ(values[0]->num.lint(), 5);
+    EXPECT_EQ(values[2]->num.lint(), 5);  // 1/3 = 5 modulo 7
+    EXPECT_EQ(values[3]->num.lint(), 0);  // 1/7 has no value modulo 7
+    change_to_rational(true);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find(" Now in modular mode. Modulus is 7, a prime.\n"), std::string::npos);
+    EXPECT_NE(out.find("Warning. A zero quoly denominator was found."), std::string::npos);
+    EXPECT_EQ(number_to_decimal(values[0]->num), "-2");  // symmetric residues
+    EXPECT_EQ(number_to_decimal(values[1]->num), "3");
+    EXPECT_EQ(modulus, -1);
+    EXPECT_EQ(poly_cutoff, 40);
+    for_each_user_value = nullptr;
+}
