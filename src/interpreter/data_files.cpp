@@ -123,7 +123,6 @@ public:
         if (ok_) ok_ = read_long(f_, v);
         return ok_;
     }
-    bool ok() const { return ok_; }
 
 private:
     FILE* f_;
@@ -156,7 +155,9 @@ bool read_counted_number(FILE* f, Number& x, long* count) {
     return true;
 }
 
-bool is_zero(const Number& x) { return x.size() == 1 && x.digits()[0] == 0; }
+bool is_zero(const Number& x) {
+    return x.size() == 1 && x.digits()[0] == 0;
+}
 
 // ---------------------------------------------------------------------------
 // "Qerrs"

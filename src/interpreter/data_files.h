@@ -1,7 +1,7 @@
 // The initialization data files read at start-up from the data directory.
 //
-// Reading order (the files share no state, but the order is fixed so that
-// the reports come out in the same order on every machine):
+// The reading order is fixed; "Qerrs" and "pow228" are read in two stretches
+// each:
 //
 //   subinitialize(dir):
 //     "chdat"      opened and kept open for read_late_data
