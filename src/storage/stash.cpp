@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 
 namespace tolmex {
@@ -20,14 +21,22 @@ namespace {
 
 constexpr size_t kHeaderBytes = 2 * sizeof(void*);
 
-void*& link_of(void* p) { return *static_cast<void**>(p); }
+// Slugs of sizes that are not a multiple of the pointer size sit at
+// addresses that are only 4-byte aligned: links are copied bytewise.
+void* get_link(const void* p) {
+    void* v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void set_link(void* p, void* v) { std::memcpy(p, &v, sizeof v); }
 
 char* slug_space(void* block) { return static_cast<char*>(block) + kHeaderBytes; }
 
 void* take_block() {
     if (extra_blocks) {
         void* b = extra_blocks;
-        extra_blocks = link_of(b);
+        extra_blocks = get_link(b);
         return b;
     }
     return std::malloc(kHeaderBytes + kBlockBytes);
@@ -51,12 +60,12 @@ bool refill(Stash* s) {
     int32_t carved = 0;
     for (int32_t off = 0; off <= kBlockBytes - s->slug_size; off += s->slug_size) {
         void* slug = space + off;
-        link_of(slug) = prev;
+        set_link(slug, prev);
         prev = slug;
         ++carved;
     }
     s->free_list = prev;
-    link_of(block) = s->block_list;
+    set_link(block, s->block_list);
     s->block_list = block;
     s->num_blocks += 1;
     s->num_slugs += carved;
@@ -92,13 +101,13 @@ void* get_slug(Stash* stash) {
     if (!stash) return nullptr;
     if (!stash->free_list && !refill(stash)) return nullptr;
     void* slug = stash->free_list;
-    stash->free_list = link_of(slug);
+    stash->free_list = get_link(slug);
     stash->slugs_used += 1;
     return slug;
 }
 
 void free_slug(Stash* stash, void* slug) {
-    link_of(slug) = stash->free_list;
+    set_link(slug, stash->free_list);
     stash->free_list = slug;
     stash->slugs_used -= 1;
 }
@@ -107,8 +116,8 @@ void endof_stash(Stash* stash) {
     if (!stash || stash == &primal_stash) return;
     if (stash->block_list) {
         void* last = stash->block_list;
-        while (link_of(last)) last = link_of(last);
-        link_of(last) = extra_blocks;
+        while (get_link(last)) last = get_link(last);
+        set_link(last, extra_blocks);
         extra_blocks = stash->block_list;
     }
     stash->block_list = nullptr;
@@ -121,7 +130,7 @@ void endof_stash(Stash* stash) {
 int more_mem() {
     void* b = std::malloc(kHeaderBytes + kBlockBytes);
     if (!b) return 0;
-    link_of(b) = extra_blocks;
+    set_link(b, extra_blocks);
     extra_blocks = b;
     return 1;
 }
