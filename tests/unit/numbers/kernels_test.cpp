@@ -1,0 +1,146 @@
+// The digit-span kernels on exact-size buffers with canary digits around
+// every output, against GMP's mpn layer on the same magnitudes.
+#include <gmp.h>
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "numbers/kernels.h"
+#include "support.h"
+
+using namespace tolmex;
+
+namespace {
+
+constexpr Digit kCanary = 0x5A5A5A5;
+constexpr int kPad = 8;
+
+// A buffer of n digits with canaries on both sides.
+struct Guarded {
+    std::vector<Digit> v;
+    explicit Guarded(int64_t n) : v(static_cast<size_t>(n + 2 * kPad), kCanary) {}
+    Digit* data() { return v.data() + kPad; }
+    bool intact() const {
+        for (int i = 0; i < kPad; ++i)
+            if (v[static_cast<size_t>(i)] != kCanary || v[v.size() - 1 - static_cast<size_t>(i)] != kCanary)
+                return false;
+        return true;
+    }
+};
+
+std::vector<Digit> random_mag(std::mt19937_64& rng, int64_t n, bool top_nonzero = true) {
+    std::vector<Digit> d(static_cast<size_t>(n));
+    const int kind = static_cast<int>(rng() % 4);
+    for (auto& x : d) x = kind == 0 ? (1 << 28) - 1 : static_cast<Digit>(rng() & 0xFFFFFFF);
+    if (top_nonzero && d.back() == 0) d.back() = 1;
+    return d;
+}
+
+void to_mpz(const Digit* d, int64_t n, mpz_t z) {
+    mpz_import(z, static_cast<size_t>(n), -1, 4, 0, 4, d);
+}
+
+}  // namespace
+
+TEST(Kernels, ProductsStayInsideTheirBuffers) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(numtest::seed() + 50);
+    mpz_t x, y, want, got;
+    mpz_inits(x, y, want, got, nullptr);
+    for (int64_t cut : {1, 4, 32}) {
+        for (int64_t na : {1, 2, 3, 5, 16, 33, 64, 65, 130, 257, 300}) {
+            for (int64_t nb : {int64_t{1}, na / 3 + 1, na / 2 + 1, na}) {
+                auto a = random_mag(rng, na), b = random_mag(rng, nb);
+                Guarded r(na + nb), w(kern::mul_scratch(na, nb, cut) + 1);
+                kern::mul_mag<kern::Base28>(r.data(), a.data(), na, b.data(), nb, w.data(), cut);
+                ASSERT_TRUE(r.intact()) << na << "x" << nb << " cut " << cut;
+                ASSERT_TRUE(w.intact()) << na << "x" << nb << " cut " << cut;
+                to_mpz(a.data(), na, x);
+                to_mpz(b.data(), nb, y);
+                mpz_mul(want, x, y);
+                to_mpz(r.data(), na + nb, got);
+                ASSERT_EQ(mpz_cmp(got, want), 0) << na << "x" << nb << " cut " << cut;
+                Guarded s(na + nb);
+                kern::mul_basecase<kern::Base28>(s.data(), a.data(), na, b.data(), nb);
+                ASSERT_TRUE(s.intact());
+                to_mpz(s.data(), na + nb, got);
+                ASSERT_EQ(mpz_cmp(got, want), 0);
+            }
+        }
+    }
+    mpz_clears(x, y, want, got, nullptr);
+}
+
+TEST(Kernels, DivisionStaysInsideItsBuffers) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(numtest::seed() + 51);
+    mpz_t x, y, q, r, got;
+    mpz_inits(x, y, q, r, got, nullptr);
+    for (int64_t nb : {2, 3, 7, 40}) {
+        for (int64_t extra : {0, 1, 2, 9, 50}) {
+            const int64_t na = nb + extra;
+            auto a = random_mag(rng, na), b = random_mag(rng, nb);
+            if (rng() % 3 == 0) b.back() = 1;  // a small top digit: a large normalising shift
+            Guarded qq(na - nb + 1), rr(nb), w(na + 1 + nb);
+            kern::divrem(qq.data(), rr.data(), a.data(), na, b.data(), nb, w.data());
+            ASSERT_TRUE(qq.intact() && rr.intact() && w.intact()) << na << "/" << nb;
+            to_mpz(a.data(), na, x);
+            to_mpz(b.data(), nb, y);
+            mpz_tdiv_qr(q, r, x, y);
+            to_mpz(qq.data(), na - nb + 1, got);
+            ASSERT_EQ(mpz_cmp(got, q), 0) << na << "/" << nb;
+            to_mpz(rr.data(), nb, got);
+            ASSERT_EQ(mpz_cmp(got, r), 0) << na << "%" << nb;
+        }
+    }
+    mpz_clears(x, y, q, r, got, nullptr);
+}
+
+TEST(Kernels, SignedSumsInPlaceAndRipples) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(numtest::seed() + 52);
+    mpz_t x, y, want, got;
+    mpz_inits(x, y, want, got, nullptr);
+    for (int64_t na : {1, 2, 15, 16, 17, 40, 200}) {
+        for (int64_t nb : {int64_t{1}, na / 2 + 1, na}) {
+            for (int rep = 0; rep < 4; ++rep) {
+                auto a = random_mag(rng, na), b = random_mag(rng, nb);
+                if (rep == 0) std::fill(a.begin(), a.end(), (1 << 28) - 1);  // ripple all the way
+                Guarded r(na + 1);
+                const int64_t n = kern::add_abs<kern::Base28>(r.data(), a.data(), na, b.data(), nb, -1);
+                ASSERT_TRUE(r.intact());
+                to_mpz(a.data(), na, x);
+                to_mpz(b.data(), nb, y);
+                mpz_add(want, x, y);
+                std::vector<Digit> m(r.data(), r.data() + n);
+                for (auto& d : m) {
+                    ASSERT_LE(d, 0);
+                    d = -d;
+                }
+                to_mpz(m.data(), n, got);
+                ASSERT_EQ(mpz_cmp(got, want), 0);
+                // a - b in place when |a| >= |b|.
+                if (mpz_cmp(x, y) >= 0) {
+                    std::vector<Digit> c = a;
+                    const int64_t k = kern::sub_abs<kern::Base28>(c.data(), c.data(), na, b.data(), nb, 0);
+                    mpz_sub(want, x, y);
+                    to_mpz(c.data(), k, got);
+                    ASSERT_EQ(mpz_cmp(got, want), 0);
+                }
+            }
+        }
+    }
+    // Base 10^8: a run of 99999999 digits plus one.
+    std::vector<Digit> nines(40, 99999999), one{1};
+    Guarded r(41);
+    const int64_t n = kern::add_abs<kern::Base1e8>(r.data(), nines.data(), 40, one.data(), 1, 0);
+    ASSERT_TRUE(r.intact());
+    EXPECT_EQ(n, 41);
+    EXPECT_EQ(r.data()[40], 1);
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(r.data()[i], 0);
+    uint32_t borrow = kern::sub_into<kern::Base1e8>(r.data(), 41, one.data(), 1);
+    EXPECT_EQ(borrow, 0u);
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(r.data()[i], 99999999);
+    mpz_clears(x, y, want, got, nullptr);
+}
