@@ -40,10 +40,11 @@ void builtin_func(FILE*, Operand&, TokenNode*&, int) {
 
 void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor) {
     int index = find_built_in(0, numbuiltins, token.text);
+    // An alias entry stands for the name after its "*"; aliases never chain.
     if (index >= 0 && builtin[index].alias[0] == '*') {
-        set_token(token, builtin[index].alias);
-        fact(in, value, cursor);
-        return;
+        set_token(token, builtin[index].alias + 1);
+        index = find_built_in(0, numbuiltins, token.text);
+        if (index >= 0 && builtin[index].alias[0] == '*') index = -1;
     }
     if (index >= 0) {
         builtin_func(in, value, cursor, index);
