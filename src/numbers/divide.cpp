@@ -76,7 +76,7 @@ void divmod(DigitSpan as, DigitSpan bs, Number* q, Number* r, int qs, int rs) {
         }
         return;
     }
-    DigitBuffer w(na + 1 + nb);
+    DigitBuffer w(kern::divrem_scratch(na, nb));
     std::optional<ResultDigits> qo;
     if (q) qo.emplace(*q, nq, sep_q);
     if (r) {

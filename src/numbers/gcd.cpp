@@ -107,7 +107,7 @@ bool combine(Digit* x, int64_t a, const Digit* u, int64_t b, const Digit* v, int
 // The gcd of the magnitudes a and b (both nonzero), into g.
 void gcd_magnitudes(const Digit* a, int64_t na, const Digit* b, int64_t nb, Number& g) {
     const int64_t n = std::max(na, nb) + 1;
-    DigitBuffer bu(n), bv(n), br(n), bt(n), bw(2 * n + 2);
+    DigitBuffer bu(n), bv(n), br(n), bt(n), bw(kern::divrem_scratch(n, n));
     Digit *u = bu.data(), *v = bv.data(), *r = br.data(), *t = bt.data();
     std::copy(a, a + na, u);
     std::copy(b, b + nb, v);

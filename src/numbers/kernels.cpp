@@ -294,64 +294,93 @@ uint32_t mod_1(const Digit* a, int64_t n, uint32_t d) {
     return static_cast<uint32_t>(rem);
 }
 
+int64_t divrem_scratch(int64_t na, int64_t nb) { return 2 * (na + nb) + 16; }
+
+// Knuth's long division on 56-bit limbs (pairs of digits): a quarter of the
+// digit steps, each a 64 x 64 -> 128-bit product.
 void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w) {
-    constexpr uint64_t kB = Base28::kB;
-    constexpr uint64_t kM = kB - 1;
-    // Normalise so that the divisor's top digit has bit 27 set.
-    const int s = __builtin_clz(static_cast<uint32_t>(b[nb - 1])) - 4;
-    Digit* v = w;
-    Digit* u = w + nb;
+    using u128 = unsigned __int128;
+    constexpr uint64_t kM56 = (uint64_t{1} << 56) - 1;
+    const int64_t la = (na + 1) / 2, lb = (nb + 1) / 2;
+    uint64_t* u = reinterpret_cast<uint64_t*>(w);  // la + 1 limbs
+    uint64_t* v = u + la + 1;                       // lb limbs
+    uint64_t* ql = v + lb;                          // la - lb + 1 limbs
+    auto limb = [](const Digit* d, int64_t n, int64_t i) {
+        const uint64_t lo = static_cast<uint32_t>(d[2 * i]);
+        const uint64_t hi = 2 * i + 1 < n ? static_cast<uint32_t>(d[2 * i + 1]) : 0;
+        return lo | hi << 28;
+    };
+    // Normalise: the divisor's top limb gets bit 55 set.
+    const uint64_t btop = limb(b, nb, lb - 1);
+    const int s = __builtin_clzll(btop) - 8;
     {
-        uint32_t c = 0;
-        for (int64_t i = 0; i < nb; ++i) {
-            uint64_t t = (static_cast<uint64_t>(static_cast<uint32_t>(b[i])) << s) | c;
-            v[i] = static_cast<Digit>(t & kM);
-            c = static_cast<uint32_t>(t >> 28);
+        uint64_t c = 0;
+        for (int64_t i = 0; i < lb; ++i) {
+            const uint64_t x = limb(b, nb, i);
+            v[i] = ((x << s) & kM56) | c;
+            c = s ? x >> (56 - s) : 0;
         }
         c = 0;
-        for (int64_t i = 0; i < na; ++i) {
-            uint64_t t = (static_cast<uint64_t>(static_cast<uint32_t>(a[i])) << s) | c;
-            u[i] = static_cast<Digit>(t & kM);
-            c = static_cast<uint32_t>(t >> 28);
+        for (int64_t i = 0; i < la; ++i) {
+            const uint64_t x = limb(a, na, i);
+            u[i] = ((x << s) & kM56) | c;
+            c = s ? x >> (56 - s) : 0;
         }
-        u[na] = static_cast<Digit>(c);
+        u[la] = c;
     }
-    const uint64_t vtop = static_cast<uint32_t>(v[nb - 1]);
-    const uint64_t vnext = static_cast<uint32_t>(v[nb - 2]);
-    const bool poll = nb * (na - nb + 1) >= 65536;
-    for (int64_t j = na - nb; j >= 0; --j) {
+    const uint64_t vtop = v[lb - 1];
+    const uint64_t vnext = lb >= 2 ? v[lb - 2] : 0;
+    const bool poll = lb * (la - lb + 1) >= 16384;
+    for (int64_t j = la - lb; j >= 0; --j) {
         if (poll && (j & 63) == 0) poll_interrupt();
-        Digit* uj = u + j;
-        const uint64_t num =
-            (static_cast<uint64_t>(static_cast<uint32_t>(uj[nb])) << 28) |
-            static_cast<uint32_t>(uj[nb - 1]);
-        uint64_t qhat = num / vtop, rhat = num % vtop;
-        const uint64_t u2 = static_cast<uint32_t>(uj[nb - 2]);
-        while (qhat >= kB || qhat * vnext > ((rhat << 28) | u2)) {
+        uint64_t* uj = u + j;
+        const u128 num = static_cast<u128>(uj[lb]) << 56 | uj[lb - 1];
+        uint64_t qhat = static_cast<uint64_t>(num / vtop);
+        u128 rhat = num - static_cast<u128>(qhat) * vtop;
+        const uint64_t u2 = lb >= 2 ? uj[lb - 2] : 0;
+        while (qhat > kM56 || static_cast<u128>(qhat) * vnext > ((rhat << 56) | u2)) {
             --qhat;
             rhat += vtop;
-            if (rhat >= kB) break;
+            if (rhat > kM56) break;
         }
         // uj -= qhat * v
-        int64_t top = submul28(uj, v, nb, static_cast<uint32_t>(qhat));
-        if (top < 0) {
-            // qhat was one too large: add v back.
+        uint64_t carry = 0;
+        for (int64_t i = 0; i < lb; ++i) {
+            const u128 p = static_cast<u128>(qhat) * v[i] + carry;
+            const uint64_t plo = static_cast<uint64_t>(p) & kM56;
+            const uint64_t t = uj[i] - plo;  // wraps when negative
+            const uint64_t borrow = uj[i] < plo;
+            uj[i] = t & kM56;
+            carry = static_cast<uint64_t>(p >> 56) + borrow;
+        }
+        if (uj[lb] < carry) {
+            // qhat was one too large: add v back (the top limb returns to 0).
             --qhat;
-            uint32_t c = add_n<Base28>(uj, uj, v, nb);
-            top += c;
+            uint64_t c = 0;
+            for (int64_t i = 0; i < lb; ++i) {
+                const uint64_t t = uj[i] + v[i] + c;
+                uj[i] = t & kM56;
+                c = t >> 56;
+            }
+            uj[lb] = 0;
+        } else {
+            uj[lb] -= carry;
         }
-        uj[nb] = static_cast<Digit>(top);
-        if (q) q[j] = static_cast<Digit>(qhat);
+        ql[j] = qhat;
     }
-    // The remainder is u[0..nb) shifted back.
-    if (s == 0) {
-        std::copy(u, u + nb, r);
-    } else {
-        for (int64_t i = 0; i < nb; ++i) {
-            uint32_t lo = static_cast<uint32_t>(u[i]) >> s;
-            uint32_t hi = i + 1 < nb ? (static_cast<uint32_t>(u[i + 1]) << (28 - s)) & kM : 0;
-            r[i] = static_cast<Digit>(lo | hi);
+    // The quotient's and the remainder's digits (the limbs beyond are 0).
+    if (q) {
+        const int64_t nq = na - nb + 1;
+        for (int64_t i = 0; i < nq; ++i) {
+            const uint64_t x = ql[i / 2];
+            q[i] = static_cast<Digit>(i % 2 ? x >> 28 : x & (Base28::kB - 1));
         }
+    }
+    for (int64_t i = 0; i < nb; ++i) {
+        // Remainder limb k shifted back by s bits.
+        const int64_t k = i / 2;
+        const uint64_t x = (u[k] >> s) | (s && k + 1 < lb ? (u[k + 1] << (56 - s)) & kM56 : 0);
+        r[i] = static_cast<Digit>(i % 2 ? x >> 28 : x & (Base28::kB - 1));
     }
 }
 

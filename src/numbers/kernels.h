@@ -310,8 +310,9 @@ uint32_t mod_1(const Digit* a, int64_t n, uint32_t d);
 
 // Long division of a (na digits) by b (nb >= 2 digits, b's top digit
 // nonzero, na >= nb): q[0..na-nb+1) := a div b (q may be null), r[0..nb) :=
-// a mod b. w is scratch of na + 1 + nb digits. None of q, r, w may overlap
-// a or b.
+// a mod b. w is scratch of divrem_scratch(na, nb) digits, aligned for 64-bit
+// words. None of q, r, w may overlap a or b.
+int64_t divrem_scratch(int64_t na, int64_t nb);
 void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w);
 
 }  // namespace tolmex::kern
