@@ -19,6 +19,7 @@
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
 #include "numbers/number.h"
+#include "poly/poly_readin.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_display.h"
 #include "rings/modular_state.h"
@@ -166,6 +167,14 @@ void machine_expression(FILE* in, TokenNode*& cursor, Operand& value) {
     value_terminator(in, cursor);
 }
 
+// "&_n": a value in the raw written-out form, taken as it stands.
+void raw_value(FILE* in, TokenNode*& cursor, Operand& value) {
+    scanner(in, token, cursor);
+    Quoly q;
+    quoly_readin(in, cursor, q);
+    value.set(std::move(q));
+}
+
 // "&(name = value)".
 void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
     scanner(in, token, cursor);
@@ -263,7 +272,8 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
     if (is(name, "o")) return error(262, name);
     if (is(name, "_m")) return machine_expression(in, cursor, value);
     if (is(name, "p")) return ring_command(in, cursor);
-    static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F", "4", "_n"};
+    if (is(name, "_n")) return raw_value(in, cursor, value);
+    static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F", "4"};
     for (const char* later : kLater)
         if (is(name, later)) return error(kNotAvailable, name);
     error(17, name);
