@@ -29,6 +29,7 @@ check: deps
 		ctest --output-on-failure -j$(JOBS)
 
 bench: deps
+	@bash tools/install-bench-deps.sh
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTOLMEX_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	@for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || true; done
