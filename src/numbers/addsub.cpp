@@ -93,6 +93,40 @@ inline void put_short(Number& r, int64_t v) {
     rec->len = n;
 }
 
+// Short operands whose magnitudes add (sign sa of a equals the effective
+// sign of b): r := the sum with one carry chain, in r's own storage when it
+// has room. False when the general path must run.
+inline bool short_same_sign(const Number& a, const Number& b, Number& r) {
+    int64_t na = a.size(), nb = b.size();
+    if (na > 16 || nb > 16 || !r) return false;
+    NumRec* rec = r.get();
+    const int64_t need = (na > nb ? na : nb) + 1;
+    if (need > capacity_of(rec)) return false;
+    const Digit* x = a.digits().data();
+    const Digit* y = b.digits().data();
+    const Digit m = x[na - 1] < 0 ? -1 : 0;
+    if (na < nb) {
+        std::swap(x, y);
+        std::swap(na, nb);
+    }
+    Digit* d = digits_of(rec);
+    int32_t c = 0;
+    int64_t i = 0;
+    for (; i < nb; ++i) {
+        const int32_t t = kern::mag(x[i]) + kern::mag(y[i]) + c;
+        c = t >> kDigitBits;
+        d[i] = kern::with_sign(t & kDigitMask, m);
+    }
+    for (; i < na; ++i) {
+        const int32_t t = kern::mag(x[i]) + c;
+        c = t >> kDigitBits;
+        d[i] = kern::with_sign(t & kDigitMask, m);
+    }
+    d[na] = kern::with_sign(c, m);
+    rec->len = static_cast<int32_t>(na + c);
+    return true;
+}
+
 }  // namespace
 
 void fastsum(Number& a, const Number& b) {
@@ -104,6 +138,7 @@ void fastsum(Number& a, const Number& b) {
         put_short(a, short_value(a) + short_value(b));
         return;
     }
+    if ((a.top() ^ b.top()) >= 0 && a.top() && b.top() && short_same_sign(a, b, a)) return;
     signed_add<kern::Base28>(a.digits(), b.digits(), false, a);
 }
 
@@ -116,6 +151,7 @@ void fastdiff(Number& a, const Number& b) {
         put_short(a, short_value(a) - short_value(b));
         return;
     }
+    if ((a.top() ^ b.top()) < 0 && a.top() && b.top() && short_same_sign(a, b, a)) return;
     signed_add<kern::Base28>(a.digits(), b.digits(), true, a);
 }
 
@@ -128,6 +164,7 @@ void summ(const Number& a, const Number& b, Number& r) {
         put_short(r, short_value(a) + short_value(b));
         return;
     }
+    if ((a.top() ^ b.top()) >= 0 && a.top() && b.top() && short_same_sign(a, b, r)) return;
     signed_add<kern::Base28>(a.digits(), b.digits(), false, r);
 }
 
@@ -140,6 +177,7 @@ void diff(const Number& a, const Number& b, Number& r) {
         put_short(r, short_value(a) - short_value(b));
         return;
     }
+    if ((a.top() ^ b.top()) < 0 && a.top() && b.top() && short_same_sign(a, b, r)) return;
     signed_add<kern::Base28>(a.digits(), b.digits(), true, r);
 }
 

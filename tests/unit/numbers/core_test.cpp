@@ -284,3 +284,34 @@ TEST(NumberCore, DigitSlotsAreCountedAndReused) {
     Number c = number_from_digits(std::vector<int32_t>(120, 1));
     EXPECT_EQ(numhead.count(), during + 4);
 }
+
+TEST(NumberCore, ShortSumsIntoRoomyDestinations) {
+    // Destinations with room take the short paths (one carry chain in place).
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 4);
+    for (int na = 1; na <= 18; ++na)
+        for (int nb = 1; nb <= 18; nb += 3)
+            for (int sa : {-1, 0, 1})
+                for (int sb : {-1, 0, 1}) {
+                    Number a = random_number(rng, na, sa), b = random_number(rng, nb, sb);
+                    Mpz ma, mb, want;
+                    to_mpz(a, ma);
+                    to_mpz(b, mb);
+                    Number r = number_from_digits(std::vector<int32_t>(40, 1));
+                    summ(a, b, r);
+                    mpz_add(want.z, ma.z, mb.z);
+                    ASSERT_TRUE(same(r, want)) << na << "+" << nb;
+                    diff(a, b, r);
+                    mpz_sub(want.z, ma.z, mb.z);
+                    ASSERT_TRUE(same(r, want)) << na << "-" << nb;
+                    Number c = number_from_digits(std::vector<int32_t>(40, 1));
+                    num_assign(a, c);
+                    fastsum(c, b);
+                    mpz_add(want.z, ma.z, mb.z);
+                    ASSERT_TRUE(same(c, want));
+                    fastdiff(c, b);
+                    fastdiff(c, b);
+                    mpz_sub(want.z, ma.z, mb.z);
+                    ASSERT_TRUE(same(c, want));
+                }
+}
