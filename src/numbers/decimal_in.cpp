@@ -145,13 +145,13 @@ void readin_digits(std::string_view digits, Number& x) {
 }
 
 void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
-    std::string digits;
+    std::vector<char> digits;
     while (token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0') {
-        digits += token.text[0];
+        digits.push_back(token.text[0]);
         scanner(in, token, cursor);
     }
-    if (digits.empty()) digits = "0";
-    readin_digits(digits, x);
+    if (digits.empty()) digits.push_back('0');
+    readin_digits(std::string_view(digits.data(), digits.size()), x);
 }
 
 Number decimal_to_number(std::string_view text) {
