@@ -32,6 +32,15 @@ public:
 void schoolbook_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
                      PolyVar* var);
 
+// The schoolbook product of integer polys whose coefficients all have at
+// most two digits, summed on a dense accumulator (rational mode). False,
+// leaving c alone, when the operands do not qualify or the exponent box is
+// too large for the work.
+bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c);
+// Whether schoolbook products may use the dense accumulator (on unless a
+// test compares it with the plain rows).
+extern bool packed_products;
+
 // Modular one-variable schoolbook rows (simplest_standard).
 void simplest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c);
 // Modular one-variable dense product, or the rows when an operand is

@@ -5,6 +5,7 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_mult_methods.h"
+#include "poly/polyvars.h"
 #include "rings/modular_state.h"
 #include "rings/residue.h"
 
@@ -91,6 +92,7 @@ void schoolbook_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t n
         std::swap(a, b);
         std::swap(na, nb);
     }
+    if ((!var || !var->mod_poly) && packed_schoolbook(a, b, c)) return;
     Poly acc;
     for (const PolyNode* t = a; t; t = t->next) {
         poly_poll();

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "poly/poly_arith.h"
+#include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "poly_support.h"
@@ -19,10 +20,17 @@ namespace {
 const std::vector<int32_t> kRings{0, 7, 6, 65521, 2147483629, 2147483646, 256, 65536};
 
 // The methods a product can be forced into.
-enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba };
+enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows };
+
+// Schoolbook rows without the dense accumulator of the integer products.
+struct PlainRows {
+    explicit PlainRows(bool on) { polyimpl::packed_products = !on; }
+    ~PlainRows() { polyimpl::packed_products = true; }
+};
 
 Cutoffs force(Method m) {
     switch (m) {
+        case Method::PlainRows:
         case Method::Schoolbook: return Cutoffs(1 << 30, 1 << 30, 0, 1 << 30);
         case Method::Karatsuba: return Cutoffs(2, 2, 0, 2);
         case Method::DenseSchoolbook: return Cutoffs(1 << 30, 2, 25000, 2);
@@ -36,6 +44,7 @@ std::vector<Shape> shapes(int nvars) {
     v.push_back({nvars, 25, 6, 1});                    // dense-ish, small coefficients
     v.push_back({nvars, 12, 40, 3});                   // sparse
     v.push_back({nvars, 18, 5, 100});                  // 100-digit coefficients
+    v.push_back({nvars, 20, 5, 25});                   // 3 to 4 digits: wide accumulator cells
     if (nvars == 1) v.push_back({1, 60, 70, 2});       // long one-variable lists
     return v;
 }
@@ -133,10 +142,11 @@ TEST(PolyMult, EveryMethodMatchesTheExpansion) {
                 const Expansion ea = expand(a.get(), nv), eb = expand(b.get(), nv);
                 const Expansion want = exp_mult(ea, eb), square = exp_mult(ea, ea);
                 for (Method meth : {Method::Schoolbook, Method::Karatsuba, Method::DenseSchoolbook,
-                                    Method::DenseKaratsuba}) {
+                                    Method::DenseKaratsuba, Method::PlainRows}) {
                     SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv) +
                                  " method " + std::to_string(static_cast<int>(meth)));
                     Cutoffs cut = force(meth);
+                    PlainRows rows(meth == Method::PlainRows);
                     Poly c;
                     poly_mult(a.get(), b.get(), c, nullptr);
                     ASSERT_TRUE(well_formed(c.get()));

@@ -1,0 +1,475 @@
+// Schoolbook products of integer polys on a dense accumulator. This is how
+// the schoolbook rows are summed in rational mode when the product's
+// exponent box is small: instead of building every partial product as
+// nodes and merging the rows, each product of two coefficients is added
+// into an accumulator cell addressed by its exponent vector, and the cells
+// are turned into the result poly once. The products and sums are exactly
+// those of the rows.
+//
+// The terms of each operand are flattened into (offset, coefficient)
+// pairs, the offset packing the exponents in mixed radix. The result is
+// formed one top-level exponent at a time in a slab holding the deeper
+// levels; one-variable polys are packed whole and filled in one pass.
+//
+// Coefficients of at most two digits (below 2^56) are machine integers and
+// a cell is a 128-bit integer (2^15 products of at most 2^112 fit). Larger
+// coefficients are magnitudes in 64-bit limbs with a sign, and a cell is a
+// two's complement integer one limb wider than the largest product.
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "numbers/number.h"
+#include "poly/poly_internal.h"
+#include "poly/poly_mult_methods.h"
+#include "rings/modular_state.h"
+
+namespace tolmex::polyimpl {
+
+namespace {
+
+// Largest number of cells of the accumulator.
+constexpr int64_t kMaxCells = int64_t{1} << 21;
+// Largest number of 64-bit words the accumulator may take.
+constexpr int64_t kMaxWords = int64_t{1} << 23;
+// Largest count of products that may meet in one 128-bit cell.
+constexpr int64_t kMaxMeets = int64_t{1} << 15;
+// Largest coefficient, in digits, taken by the wide cells.
+constexpr int32_t kMaxDigitsWide = 128;
+constexpr int kMaxLevels = 160;
+
+// ---------------------------------------------------------------------------
+// Operands
+
+// The largest exponent of every level, the term count and the largest
+// coefficient of an operand; false when it does not qualify (a negative
+// exponent, too many levels, a coefficient too large).
+struct Survey {
+    int32_t hi[kMaxLevels] = {};
+    int depth = 0;
+    int64_t terms = 0;
+    int32_t digits = 0;
+};
+
+bool survey(const PolyNode* p, int level, Survey& s) {
+    if (level >= kMaxLevels) return false;
+    if (level + 1 > s.depth) s.depth = level + 1;
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n->isnum) {
+            const int32_t d = n->num.size();
+            if (d > kMaxDigitsWide) return false;
+            if (d > s.digits) s.digits = d;
+            ++s.terms;
+            continue;
+        }
+        if (n->expo < 0) return false;
+        if (n->expo > s.hi[level]) s.hi[level] = n->expo;
+        if (!survey(n->sub, level + 1, s)) return false;
+    }
+    return true;
+}
+
+// The exponent box of the product: level l runs over 0 .. size[l] - 1.
+// Levels from `first` on are packed into offsets with the given strides.
+struct Box {
+    int depth;
+    int first;  // the first level packed into offsets (0 or 1)
+    int64_t size[kMaxLevels], stride[kMaxLevels];
+};
+
+// Flattened terms: offsets and coefficients, in groups (one per top-level
+// term, or a single group).
+struct Flat {
+    bool wide = false;
+    std::vector<uint32_t> off;
+    std::vector<int64_t> coef;  // small coefficients
+    // Wide coefficients: limbs[at[i] .. at[i] + len[i]) is |c|, neg[i] its sign.
+    std::vector<uint64_t> limbs;
+    std::vector<uint32_t> at;
+    std::vector<uint16_t> len;
+    std::vector<uint8_t> neg;
+    uint16_t max_len = 0;
+    struct Group {
+        int32_t expo;
+        uint32_t begin, end;
+    };
+    std::vector<Group> groups;
+
+    void add(uint64_t offset, const Number& x) {
+        off.push_back(static_cast<uint32_t>(offset));
+        auto d = x.digits();
+        if (!wide) {
+            coef.push_back(d.size() == 1 ? int64_t{d[0]} : int64_t{d[0]} + (int64_t{d[1]} << kDigitBits));
+            return;
+        }
+        at.push_back(static_cast<uint32_t>(limbs.size()));
+        neg.push_back(x.sign() < 0);
+        unsigned __int128 acc = 0;
+        int bits = 0;
+        for (int32_t v : d) {
+            acc |= static_cast<unsigned __int128>(static_cast<uint32_t>(v < 0 ? -v : v)) << bits;
+            bits += kDigitBits;
+            if (bits >= 64) {
+                limbs.push_back(static_cast<uint64_t>(acc));
+                acc >>= 64;
+                bits -= 64;
+            }
+        }
+        if (bits > 0) limbs.push_back(static_cast<uint64_t>(acc));
+        uint32_t n = static_cast<uint32_t>(limbs.size()) - at.back();
+        while (n > 1 && limbs[at.back() + n - 1] == 0) --n;
+        limbs.resize(at.back() + n);
+        len.push_back(static_cast<uint16_t>(n));
+        if (n > max_len) max_len = static_cast<uint16_t>(n);
+    }
+};
+
+// Walks p at `level`, adding its terms with their packed offsets. A number
+// node stands for exponent 0 at its level and every deeper one.
+void flatten(const PolyNode* p, int level, uint64_t base, const Box& box, Flat& f) {
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n->isnum) {
+            f.add(base, n->num);
+            continue;
+        }
+        uint64_t off = base;
+        if (level >= box.first) off += static_cast<uint64_t>(n->expo) * box.stride[level];
+        flatten(n->sub, level + 1, off, box, f);
+    }
+}
+
+void flatten_operand(const PolyNode* p, const Box& box, Flat& f) {
+    if (box.first == 0) {
+        flatten(p, 0, 0, box, f);
+        f.groups.push_back({0, 0, static_cast<uint32_t>(f.off.size())});
+        return;
+    }
+    for (const PolyNode* n = p; n; n = n->next) {
+        const uint32_t begin = static_cast<uint32_t>(f.off.size());
+        if (n->isnum)
+            f.add(0, n->num);
+        else
+            flatten(n->sub, 1, 0, box, f);
+        f.groups.push_back({n->isnum ? 0 : n->expo, begin, static_cast<uint32_t>(f.off.size())});
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Cells
+
+// A number from the magnitude limbs m[0 .. n) and a sign.
+Number limbs_number(const uint64_t* m, int n, bool negative) {
+    int32_t lsf[kMaxDigitsWide * 2 + 8];
+    int count = 0;
+    unsigned __int128 acc = 0;
+    int bits = 0;
+    for (int i = 0; i < n; ++i) {
+        acc |= static_cast<unsigned __int128>(m[i]) << bits;
+        bits += 64;
+        while (bits >= kDigitBits) {
+            lsf[count++] = static_cast<int32_t>(static_cast<uint64_t>(acc) & kDigitMask);
+            acc >>= kDigitBits;
+            bits -= kDigitBits;
+        }
+    }
+    if (bits > 0) lsf[count++] = static_cast<int32_t>(static_cast<uint64_t>(acc) & kDigitMask);
+    while (count > 1 && lsf[count - 1] == 0) --count;
+    int32_t msf[kMaxDigitsWide * 2 + 8];
+    for (int i = 0; i < count; ++i) msf[i] = negative ? -lsf[count - 1 - i] : lsf[count - 1 - i];
+    return number_from_digits(std::span<const int32_t>(msf, static_cast<size_t>(count)));
+}
+
+struct SmallCells {
+    using Cell = __int128;
+    Cell* z;
+    static constexpr int kWords = 2;
+
+    bool zero(int64_t i) const { return z[i] == 0; }
+    Number take(int64_t i) {
+        const Cell v = z[i];
+        z[i] = 0;
+        if (v >= INT64_MIN && v <= INT64_MAX) return number_from_int64(static_cast<int64_t>(v));
+        const bool negative = v < 0;
+        const unsigned __int128 m =
+            negative ? -static_cast<unsigned __int128>(v) : static_cast<unsigned __int128>(v);
+        const uint64_t limbs[2] = {static_cast<uint64_t>(m), static_cast<uint64_t>(m >> 64)};
+        return limbs_number(limbs, 2, negative);
+    }
+    // cells[oa + ob] += ca * cb over two groups.
+    void multiply(const Flat& a, const Flat::Group& ga, const Flat& b, const Flat::Group& gb) {
+        const uint32_t* ob = b.off.data();
+        const int64_t* cb = b.coef.data();
+        for (uint32_t u = ga.begin; u < ga.end; ++u) {
+            const int64_t cu = a.coef[u];
+            Cell* row = z + a.off[u];
+            for (uint32_t v = gb.begin; v < gb.end; ++v) row[ob[v]] += static_cast<Cell>(cu) * cb[v];
+        }
+    }
+};
+
+struct WideCells {
+    uint64_t* z;
+    int width;  // limbs per cell (two's complement)
+
+    bool zero(int64_t i) const {
+        const uint64_t* c = z + i * width;
+        for (int k = 0; k < width; ++k)
+            if (c[k]) return false;
+        return true;
+    }
+    Number take(int64_t i) {
+        uint64_t* c = z + i * width;
+        const bool negative = c[width - 1] >> 63;
+        if (negative) {
+            // Two's complement negation gives the magnitude.
+            unsigned __int128 carry = 1;
+            for (int k = 0; k < width; ++k) {
+                carry += static_cast<uint64_t>(~c[k]);
+                c[k] = static_cast<uint64_t>(carry);
+                carry >>= 64;
+            }
+        }
+        int n = width;
+        while (n > 1 && c[n - 1] == 0) --n;
+        Number x = limbs_number(c, n, negative);
+        for (int k = 0; k < width; ++k) c[k] = 0;
+        return x;
+    }
+    void multiply(const Flat& a, const Flat::Group& ga, const Flat& b, const Flat::Group& gb) {
+        for (uint32_t u = ga.begin; u < ga.end; ++u) {
+            const uint64_t* x = a.limbs.data() + a.at[u];
+            const int nx = a.len[u];
+            const bool nu = a.neg[u];
+            uint64_t* row = z + static_cast<int64_t>(a.off[u]) * width;
+            for (uint32_t v = gb.begin; v < gb.end; ++v) {
+                uint64_t* cell = row + static_cast<int64_t>(b.off[v]) * width;
+                const uint64_t* y = b.limbs.data() + b.at[v];
+                if (nu != static_cast<bool>(b.neg[v]))
+                    sub_product(cell, x, nx, y, b.len[v]);
+                else
+                    add_product(cell, x, nx, y, b.len[v]);
+            }
+        }
+    }
+
+    // cell += x y, row by row (each row a multiply-add with its carry).
+    template <int NY>
+    void add_rows(uint64_t* cell, const uint64_t* x, int nx, const uint64_t* y, int ny) const {
+        const int n = NY > 0 ? NY : ny;
+        for (int i = 0; i < nx; ++i) {
+            const unsigned __int128 xi = x[i];
+            unsigned __int128 carry = 0;
+            uint64_t* c = cell + i;
+            for (int j = 0; j < n; ++j) {
+                carry += xi * y[j] + c[j];
+                c[j] = static_cast<uint64_t>(carry);
+                carry >>= 64;
+            }
+            uint64_t k = static_cast<uint64_t>(carry);
+            for (int j = i + n; k && j < width; ++j) {
+                cell[j] += k;
+                k = cell[j] < k;
+            }
+        }
+    }
+
+    // cell -= x y.
+    template <int NY>
+    void sub_rows(uint64_t* cell, const uint64_t* x, int nx, const uint64_t* y, int ny) const {
+        const int n = NY > 0 ? NY : ny;
+        for (int i = 0; i < nx; ++i) {
+            const unsigned __int128 xi = x[i];
+            uint64_t borrow = 0;
+            uint64_t* c = cell + i;
+            for (int j = 0; j < n; ++j) {
+                const unsigned __int128 p = xi * y[j] + borrow;
+                const uint64_t lo = static_cast<uint64_t>(p);
+                const uint64_t cj = c[j];
+                c[j] = cj - lo;
+                borrow = static_cast<uint64_t>(p >> 64) + (cj < lo);
+            }
+            for (int j = i + n; borrow && j < width; ++j) {
+                const uint64_t cj = cell[j];
+                cell[j] = cj - borrow;
+                borrow = cj < borrow;
+            }
+        }
+    }
+
+    void add_product(uint64_t* cell, const uint64_t* x, int nx, const uint64_t* y, int ny) const {
+        switch (ny) {
+            case 1: return add_rows<1>(cell, x, nx, y, ny);
+            case 2: return add_rows<2>(cell, x, nx, y, ny);
+            case 3: return add_rows<3>(cell, x, nx, y, ny);
+            case 4: return add_rows<4>(cell, x, nx, y, ny);
+            case 5: return add_rows<5>(cell, x, nx, y, ny);
+            case 6: return add_rows<6>(cell, x, nx, y, ny);
+            case 7: return add_rows<7>(cell, x, nx, y, ny);
+            case 8: return add_rows<8>(cell, x, nx, y, ny);
+            default: return add_rows<0>(cell, x, nx, y, ny);
+        }
+    }
+
+    void sub_product(uint64_t* cell, const uint64_t* x, int nx, const uint64_t* y, int ny) const {
+        switch (ny) {
+            case 1: return sub_rows<1>(cell, x, nx, y, ny);
+            case 2: return sub_rows<2>(cell, x, nx, y, ny);
+            case 3: return sub_rows<3>(cell, x, nx, y, ny);
+            case 4: return sub_rows<4>(cell, x, nx, y, ny);
+            case 5: return sub_rows<5>(cell, x, nx, y, ny);
+            case 6: return sub_rows<6>(cell, x, nx, y, ny);
+            case 7: return sub_rows<7>(cell, x, nx, y, ny);
+            case 8: return sub_rows<8>(cell, x, nx, y, ny);
+            default: return sub_rows<0>(cell, x, nx, y, ny);
+        }
+    }
+};
+
+// The poly of the cells of levels `level` .. depth - 1 at `base`, clearing
+// them; null when they are all 0.
+template <class Cells>
+PolyNode* build(Cells& cells, int level, int64_t base, const Box& box) {
+    Poly head;
+    PolyNode** tail = &head.raw();
+    const int64_t stride = box.stride[level];
+    for (int64_t i = box.size[level] - 1; i >= 0; --i) {
+        const int32_t e = static_cast<int32_t>(i);
+        PolyNode* node;
+        if (level == box.depth - 1) {
+            const int64_t at = base + i * stride;
+            if (cells.zero(at)) continue;
+            node = number_node(cells.take(at));
+            if (e != 0) node = term_node(e, node);
+        } else {
+            PolyNode* sub = build(cells, level + 1, base + i * stride, box);
+            if (!sub) continue;
+            node = (e == 0 && poly_is_const(sub)) ? sub : term_node(e, sub);
+        }
+        *tail = node;
+        tail = &node->next;
+    }
+    return head.release();
+}
+
+template <class Cells>
+PolyNode* run(Cells& cells, const PolyNode* a, const PolyNode* b, const Flat& fa, const Flat& fb,
+              const Box& box) {
+    if (box.first == 0) {
+        cells.multiply(fa, fa.groups[0], fb, fb.groups[0]);
+        return build(cells, 0, 0, box);
+    }
+    // The pairs of top-level terms by the exponent of their product,
+    // highest first.
+    struct Pair {
+        int32_t expo;
+        uint32_t ia, ib;
+    };
+    std::vector<Pair> pairs;
+    pairs.reserve(fa.groups.size() * fb.groups.size());
+    for (uint32_t i = 0; i < fa.groups.size(); ++i)
+        for (uint32_t j = 0; j < fb.groups.size(); ++j)
+            pairs.push_back({fa.groups[i].expo + fb.groups[j].expo, i, j});
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const Pair& x, const Pair& y) { return x.expo > y.expo; });
+    Poly head;
+    PolyNode** tail = &head.raw();
+    for (size_t k = 0; k < pairs.size();) {
+        const int32_t e = pairs[k].expo;
+        for (; k < pairs.size() && pairs[k].expo == e; ++k)
+            cells.multiply(fa, fa.groups[pairs[k].ia], fb, fb.groups[pairs[k].ib]);
+        PolyNode* sub = build(cells, 1, 0, box);
+        if (!sub) continue;
+        PolyNode* node = (e == 0 && poly_is_const(sub)) ? sub : term_node(e, sub);
+        *tail = node;
+        tail = &node->next;
+    }
+    return head.release();
+}
+
+// The accumulators, kept between products; every cell is 0 between uses.
+std::vector<uint64_t> wide_store;
+std::vector<SmallCells::Cell> small_store;
+bool scratch_busy = false;
+
+// Room for n cells, all 0; the store grows by doubling and is kept.
+template <class T>
+void grow(std::vector<T>& store, int64_t n) {
+    if (static_cast<int64_t>(store.size()) >= n) return;
+    const int64_t want = n > 2 * static_cast<int64_t>(store.size()) ? n : 2 * static_cast<int64_t>(store.size());
+    std::vector<T>().swap(store);
+    store.assign(static_cast<size_t>(want), T{});
+}
+
+}  // namespace
+
+bool packed_products = true;
+
+bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
+    if (!packed_products || lintmode || scratch_busy) return false;
+    Survey sa, sb;
+    if (!survey(a, 0, sa) || !survey(b, 0, sb)) return false;
+    const bool wide = sa.digits > 2 || sb.digits > 2;
+    if (!wide && (sa.terms < sb.terms ? sa.terms : sb.terms) >= kMaxMeets) return false;
+    Box box;
+    box.depth = sa.depth > sb.depth ? sa.depth : sb.depth;
+    int64_t total = 1;
+    for (int l = 0; l < box.depth; ++l) {
+        box.size[l] = int64_t{sa.hi[l]} + sb.hi[l] + 1;
+        total *= box.size[l];
+        if (total > int64_t{1} << 40) return false;
+    }
+    // One slab of the deeper levels per top-level exponent (small and warm
+    // in the cache), or for one-variable polys the whole box in one pass.
+    const int64_t slab = total / box.size[0];
+    box.first = box.depth >= 2 ? 1 : 0;
+    if ((box.first == 1 ? slab : total) > kMaxCells) return false;
+    const int64_t cells_needed = box.first == 0 ? total : slab;
+    // Not worth it when the box dwarfs the work.
+    if (cells_needed > 64 * (sa.terms * sb.terms + 64)) return false;
+    int64_t st = 1;
+    for (int l = box.depth - 1; l >= box.first; --l) {
+        box.stride[l] = st;
+        st *= box.size[l];
+    }
+    if (box.first == 1) box.stride[0] = 0;
+
+    Flat fa, fb;
+    fa.wide = fb.wide = wide;
+    flatten_operand(a, box, fa);
+    flatten_operand(b, box, fb);
+    const int width = wide ? fa.max_len + fb.max_len + 1 : SmallCells::kWords;
+    const int64_t words = cells_needed * width;
+    if (words > kMaxWords) return false;
+
+    scratch_busy = true;
+    // On an error the cells are cleared for the next product.
+    struct Release {
+        int64_t words;
+        bool wide;
+        bool done = false;
+        ~Release() {
+            if (!done) {
+                if (wide)
+                    std::fill(wide_store.begin(), wide_store.begin() + words, 0);
+                else
+                    std::fill(small_store.begin(), small_store.begin() + words / 2, 0);
+            }
+            scratch_busy = false;
+        }
+    } release{words, wide};
+    PolyNode* r;
+    if (wide) {
+        grow(wide_store, words);
+        WideCells cells{wide_store.data(), width};
+        r = run(cells, a, b, fa, fb, box);
+    } else {
+        grow(small_store, cells_needed);
+        SmallCells cells{small_store.data()};
+        r = run(cells, a, b, fa, fb, box);
+    }
+    release.done = true;
+    c.reset(r ? r : zero_node());
+    return true;
+}
+
+}  // namespace tolmex::polyimpl
