@@ -66,6 +66,16 @@ TOLMEX_CLONES int32_t combine28_sub_abs(Digit* r, const Digit* a, int64_t na, co
     return combine28<true, true>(r, a, na, b, nb, m);
 }
 
+TOLMEX_CLONES int32_t combine28_add_abs_up(Digit* r, const Digit* a, int64_t na, const Digit* b,
+                                           int64_t nb, Digit m) {
+    return combine28_up<false, true>(r, a, na, b, nb, m);
+}
+
+TOLMEX_CLONES int32_t combine28_sub_abs_up(Digit* r, const Digit* a, int64_t na, const Digit* b,
+                                           int64_t nb, Digit m) {
+    return combine28_up<true, true>(r, a, na, b, nb, m);
+}
+
 TOLMEX_CLONES int32_t combine28_add(Digit* r, const Digit* a, int64_t na, const Digit* b,
                                     int64_t nb) {
     return combine28<false, false>(r, a, na, b, nb, 0);
@@ -330,13 +340,36 @@ void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int6
     }
     const uint64_t vtop = v[lb - 1];
     const uint64_t vnext = lb >= 2 ? v[lb - 2] : 0;
+    // Quotient estimates divide by vtop: with d = vtop * 2^8 normalised to
+    // 64 bits, by its reciprocal (two products instead of a 128-bit
+    // division per step).
+    const uint64_t dn = vtop << 8;
+    const uint64_t dinv = static_cast<uint64_t>(~static_cast<u128>(0) / dn);  // 2^64 + dinv
+    auto div_estimate = [dn, dinv](uint64_t n1, uint64_t n0, uint64_t& rem) {
+        // (n1 2^64 + n0) / dn for n1 < dn.
+        u128 qq = static_cast<u128>(dinv) * n1;
+        qq += (static_cast<u128>(n1) << 64) | n0;
+        uint64_t q1 = static_cast<uint64_t>(qq >> 64) + 1;
+        const uint64_t q0 = static_cast<uint64_t>(qq);
+        uint64_t r = n0 - q1 * dn;
+        if (r > q0) {
+            --q1;
+            r += dn;
+        }
+        if (r >= dn) {
+            ++q1;
+            r -= dn;
+        }
+        rem = r;
+        return q1;
+    };
     const bool poll = lb * (la - lb + 1) >= 16384;
     for (int64_t j = la - lb; j >= 0; --j) {
         if (poll && (j & 63) == 0) poll_interrupt();
         uint64_t* uj = u + j;
-        const u128 num = static_cast<u128>(uj[lb]) << 56 | uj[lb - 1];
-        uint64_t qhat = static_cast<uint64_t>(num / vtop);
-        u128 rhat = num - static_cast<u128>(qhat) * vtop;
+        uint64_t rem8;
+        uint64_t qhat = div_estimate(uj[lb], uj[lb - 1] << 8, rem8);
+        u128 rhat = rem8 >> 8;
         const uint64_t u2 = lb >= 2 ? uj[lb - 2] : 0;
         while (qhat > kM56 || static_cast<u128>(qhat) * vnext > ((rhat << 56) | u2)) {
             --qhat;

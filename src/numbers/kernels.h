@@ -125,12 +125,57 @@ template <bool kSub, bool kAbs>
     return combine<Base28, kSub, kAbs>(r, a, na, b, nb, m);
 }
 
+// The same for an output that overlaps neither operand: the loop runs
+// upwards, which vectorises without reversing the digits.
+template <bool kSub, bool kAbs>
+[[gnu::always_inline]] inline int32_t combine28_up(Digit* __restrict r, const Digit* __restrict a,
+                                                    int64_t na, const Digit* __restrict b,
+                                                    int64_t nb, Digit m) {
+    constexpr Digit kM = Base28::kB - 1;
+    if (na <= 0) return 0;
+    auto A = [a](int64_t i) { return kAbs ? mag(a[i]) : a[i]; };
+    auto S = [a, b](int64_t i) {
+        const Digit x = kAbs ? mag(a[i]) : a[i], y = kAbs ? mag(b[i]) : b[i];
+        return kSub ? x - y : x + y;
+    };
+    int32_t top = (na - 1 < nb ? S(na - 1) : A(na - 1)) >> 28;
+    Digit bad = 0;
+    const int64_t lo = nb < na ? nb : na;
+    if (lo >= 1) r[0] = with_sign(S(0) & kM, m);
+    for (int64_t i = 1; i < lo; ++i) {
+        const Digit t = (S(i) & kM) + (S(i - 1) >> 28);
+        bad |= t >> 28;
+        r[i] = with_sign(t, m);
+    }
+    if (nb >= 1 && nb < na) {
+        const Digit t = (A(nb) & kM) + (S(nb - 1) >> 28);
+        bad |= t >> 28;
+        r[nb] = with_sign(t, m);
+    }
+    if (nb < 1) r[0] = with_sign(A(0), m);
+    for (int64_t i = nb + 1; i < na; ++i) r[i] = with_sign(A(i), m);
+    if (bad) {
+        int32_t c = 0;
+        for (int64_t i = 0; i < na; ++i) {
+            const int32_t t = with_sign(r[i], m) + c;
+            c = t >> 28;
+            r[i] = with_sign(t & kM, m);
+        }
+        top += c;
+    }
+    return top;
+}
+
 // combine28 compiled for the processor at hand (AVX2 where present).
 int32_t combine28_add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
                           Digit m);
 int32_t combine28_sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
                           Digit m);
 int32_t combine28_add(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
+int32_t combine28_add_abs_up(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
+                             Digit m);
+int32_t combine28_sub_abs_up(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
+                             Digit m);
 int32_t combine28_sub(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
 int32_t combine1e8_add(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
 int32_t combine1e8_sub(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb);
@@ -158,7 +203,9 @@ int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb
             r[na] = with_sign(c, m);
             return na + c;
         }
-        const int32_t c = combine28_add_abs(r, a, na, b, nb, m);
+        const int32_t c = (r + na + 1 <= a || a + na <= r) && (r + na + 1 <= b || b + nb <= r)
+                              ? combine28_add_abs_up(r, a, na, b, nb, m)
+                              : combine28_add_abs(r, a, na, b, nb, m);
         r[na] = with_sign(c, m);
         return na + (c != 0);
     }
@@ -188,7 +235,10 @@ int64_t add_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb
 template <class B>
 int64_t sub_abs(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit m) {
     if constexpr (std::is_same_v<B, Base28>) {
-        combine28_sub_abs(r, a, na, b, nb, m);
+        if ((r + na <= a || a + na <= r) && (r + na <= b || b + nb <= r))
+            combine28_sub_abs_up(r, a, na, b, nb, m);
+        else
+            combine28_sub_abs(r, a, na, b, nb, m);
         const int64_t n = strip(r, na);
         return n == 0 ? 1 : n;
     }
