@@ -41,6 +41,21 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c);
 // test compares it with the plain rows).
 extern bool packed_products;
 
+// Karatsuba on arrays for dense one-variable integer polys (rational mode,
+// both lists at least half full), down to `cutoff` entries. False, leaving
+// c alone, when the operands do not qualify.
+bool dense_integer_mult(const PolyNode* a, const PolyNode* b, Poly& c, int32_t cutoff);
+// Whether those arrays may be used (on unless a test compares them with
+// the term lists).
+extern bool dense_integer_products;
+// The pieces it is made of, for the dense accumulator: integers as two's
+// complement numbers of `width` 64-bit limbs (entry i of an array at
+// i * width); z[0 .. nx + ny - 1) := x y modulo 2^(64 width).
+int integer_width(int32_t digits_a, int32_t digits_b, int64_t terms);
+void encode_integer(const Number& x, uint64_t* out, int width);
+void integer_array_product(const uint64_t* x, int64_t nx, const uint64_t* y, int64_t ny,
+                           uint64_t* z, int width, int64_t cutoff);
+
 // Modular one-variable schoolbook rows (simplest_standard).
 void simplest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c);
 // Modular one-variable dense product, or the rows when an operand is

@@ -17,11 +17,13 @@
 // two's complement integer one limb wider than the largest product.
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 #include <vector>
 
 #include "numbers/number.h"
 #include "poly/poly_internal.h"
 #include "poly/poly_mult_methods.h"
+#include "poly/poly_settings.h"
 #include "rings/modular_state.h"
 
 namespace tolmex::polyimpl {
@@ -53,7 +55,6 @@ struct Survey {
 
 bool survey(const PolyNode* p, int level, Survey& s) {
     if (level >= kMaxLevels) return false;
-    if (level + 1 > s.depth) s.depth = level + 1;
     for (const PolyNode* n = p; n; n = n->next) {
         if (n->isnum) {
             const int32_t d = n->num.size();
@@ -63,6 +64,8 @@ bool survey(const PolyNode* p, int level, Survey& s) {
             continue;
         }
         if (n->expo < 0) return false;
+        // Levels holding only constants add nothing to the box.
+        if (level + 1 > s.depth) s.depth = level + 1;
         if (n->expo > s.hi[level]) s.hi[level] = n->expo;
         if (!survey(n->sub, level + 1, s)) return false;
     }
@@ -207,9 +210,73 @@ struct SmallCells {
     }
 };
 
+// The groups of an operand with one inner level as dense arrays of two's
+// complement entries over their inner exponents, for the groups long and
+// full enough for Karatsuba.
+struct DenseGroups {
+    struct Group {
+        int32_t lo = 0, n = 0;  // inner exponents lo .. lo + n - 1
+        std::vector<uint64_t> e;
+    };
+    std::vector<Group> groups;
+    int width = 0;
+
+    bool usable(uint32_t i) const { return i < groups.size() && groups[i].n > 0; }
+
+    void make(const Flat& f, int w) {
+        width = w;
+        groups.resize(f.groups.size());
+        for (size_t g = 0; g < f.groups.size(); ++g) {
+            const Flat::Group& fg = f.groups[g];
+            const int64_t len = fg.end - fg.begin;
+            if (len < poly_cutoff || len < 2) continue;
+            // Offsets run down from the highest inner exponent.
+            const int32_t hi = static_cast<int32_t>(f.off[fg.begin]);
+            const int32_t lo = static_cast<int32_t>(f.off[fg.end - 1]);
+            const int64_t span = int64_t{hi} - lo + 1;
+            if (2 * len < span) continue;
+            Group& d = groups[g];
+            d.lo = lo;
+            d.n = static_cast<int32_t>(span);
+            d.e.assign(static_cast<size_t>(span * w), 0);
+            for (uint32_t t = fg.begin; t < fg.end; ++t) {
+                uint64_t* out = d.e.data() + (static_cast<int64_t>(f.off[t]) - lo) * w;
+                const uint64_t* m = f.limbs.data() + f.at[t];
+                for (int k = 0; k < f.len[t] && k < w; ++k) out[k] = m[k];
+                if (f.neg[t]) {
+                    unsigned __int128 c = 1;
+                    for (int k = 0; k < w; ++k) {
+                        c += static_cast<uint64_t>(~out[k]);
+                        out[k] = static_cast<uint64_t>(c);
+                        c >>= 64;
+                    }
+                }
+            }
+        }
+    }
+};
+
 struct WideCells {
     uint64_t* z;
     int width;  // limbs per cell (two's complement)
+    std::vector<uint64_t> product;
+
+    // cells[lo_a + lo_b + i] += (x y)[i] for two dense groups.
+    void add_dense(const DenseGroups::Group& x, const DenseGroups::Group& y) {
+        const int64_t n = int64_t{x.n} + y.n - 1;
+        if (static_cast<int64_t>(product.size()) < n * width) product.resize(static_cast<size_t>(n * width));
+        integer_array_product(x.e.data(), x.n, y.e.data(), y.n, product.data(), width, poly_cutoff);
+        uint64_t* d = z + (int64_t{x.lo} + y.lo) * width;
+        const uint64_t* s = product.data();
+        for (int64_t i = 0; i < n; ++i, d += width, s += width) {
+            unsigned __int128 c = 0;
+            for (int k = 0; k < width; ++k) {
+                c += static_cast<unsigned __int128>(d[k]) + s[k];
+                d[k] = static_cast<uint64_t>(c);
+                c >>= 64;
+            }
+        }
+    }
 
     bool zero(int64_t i) const {
         const uint64_t* c = z + i * width;
@@ -371,12 +438,29 @@ PolyNode* run(Cells& cells, const PolyNode* a, const PolyNode* b, const Flat& fa
             pairs.push_back({fa.groups[i].expo + fb.groups[j].expo, i, j});
     std::stable_sort(pairs.begin(), pairs.end(),
                      [](const Pair& x, const Pair& y) { return x.expo > y.expo; });
+    // With large coefficients and one inner level, long dense groups are
+    // multiplied by Karatsuba on arrays before they go into the slab.
+    DenseGroups da, db;
+    if constexpr (std::is_same_v<Cells, WideCells>) {
+        if (box.depth == 2 && dense_integer_products) {
+            da.make(fa, cells.width);
+            db.make(fb, cells.width);
+        }
+    }
     Poly head;
     PolyNode** tail = &head.raw();
     for (size_t k = 0; k < pairs.size();) {
         const int32_t e = pairs[k].expo;
-        for (; k < pairs.size() && pairs[k].expo == e; ++k)
-            cells.multiply(fa, fa.groups[pairs[k].ia], fb, fb.groups[pairs[k].ib]);
+        for (; k < pairs.size() && pairs[k].expo == e; ++k) {
+            const uint32_t ia = pairs[k].ia, ib = pairs[k].ib;
+            if constexpr (std::is_same_v<Cells, WideCells>) {
+                if (da.usable(ia) && db.usable(ib)) {
+                    cells.add_dense(da.groups[ia], db.groups[ib]);
+                    continue;
+                }
+            }
+            cells.multiply(fa, fa.groups[ia], fb, fb.groups[ib]);
+        }
         PolyNode* sub = build(cells, 1, 0, box);
         if (!sub) continue;
         PolyNode* node = (e == 0 && poly_is_const(sub)) ? sub : term_node(e, sub);
@@ -412,6 +496,7 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (!wide && (sa.terms < sb.terms ? sa.terms : sb.terms) >= kMaxMeets) return false;
     Box box;
     box.depth = sa.depth > sb.depth ? sa.depth : sb.depth;
+    if (box.depth < 1) return false;
     int64_t total = 1;
     for (int l = 0; l < box.depth; ++l) {
         box.size[l] = int64_t{sa.hi[l]} + sb.hi[l] + 1;
@@ -460,7 +545,7 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     PolyNode* r;
     if (wide) {
         grow(wide_store, words);
-        WideCells cells{wide_store.data(), width};
+        WideCells cells{wide_store.data(), width, {}};
         r = run(cells, a, b, fa, fb, box);
     } else {
         grow(small_store, cells_needed);

@@ -20,18 +20,26 @@ namespace {
 const std::vector<int32_t> kRings{0, 7, 6, 65521, 2147483629, 2147483646, 256, 65536};
 
 // The methods a product can be forced into.
-enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows };
+enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows, ListKaratsuba };
 
-// Schoolbook rows without the dense accumulator of the integer products.
+// Schoolbook rows without the dense accumulator of the integer products,
+// and Karatsuba on term lists without the integer arrays.
 struct PlainRows {
-    explicit PlainRows(bool on) { polyimpl::packed_products = !on; }
-    ~PlainRows() { polyimpl::packed_products = true; }
+    PlainRows(bool rows, bool lists) {
+        polyimpl::packed_products = !rows;
+        polyimpl::dense_integer_products = !lists;
+    }
+    ~PlainRows() {
+        polyimpl::packed_products = true;
+        polyimpl::dense_integer_products = true;
+    }
 };
 
 Cutoffs force(Method m) {
     switch (m) {
         case Method::PlainRows:
         case Method::Schoolbook: return Cutoffs(1 << 30, 1 << 30, 0, 1 << 30);
+        case Method::ListKaratsuba:
         case Method::Karatsuba: return Cutoffs(2, 2, 0, 2);
         case Method::DenseSchoolbook: return Cutoffs(1 << 30, 2, 25000, 2);
         case Method::DenseKaratsuba: return Cutoffs(3, 2, 25000, 2);
@@ -142,11 +150,11 @@ TEST(PolyMult, EveryMethodMatchesTheExpansion) {
                 const Expansion ea = expand(a.get(), nv), eb = expand(b.get(), nv);
                 const Expansion want = exp_mult(ea, eb), square = exp_mult(ea, ea);
                 for (Method meth : {Method::Schoolbook, Method::Karatsuba, Method::DenseSchoolbook,
-                                    Method::DenseKaratsuba, Method::PlainRows}) {
+                                    Method::DenseKaratsuba, Method::PlainRows, Method::ListKaratsuba}) {
                     SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv) +
                                  " method " + std::to_string(static_cast<int>(meth)));
                     Cutoffs cut = force(meth);
-                    PlainRows rows(meth == Method::PlainRows);
+                    PlainRows rows(meth == Method::PlainRows, meth == Method::ListKaratsuba);
                     Poly c;
                     poly_mult(a.get(), b.get(), c, nullptr);
                     ASSERT_TRUE(well_formed(c.get()));
@@ -187,6 +195,29 @@ TEST(PolyMult, LaurentProductsThroughKaratsuba) {
                     EXPECT_TRUE(expand(a.get(), nv) == ea);
                     EXPECT_TRUE(expand(b.get(), nv) == eb);
                 }
+            }
+        }
+    }
+}
+
+TEST(PolyMult, IntegerArraysAgreeWithTermLists) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 8);
+    Ring ring(0);
+    for (int nv : {1, 2}) {
+        use_vars(nv);
+        for (int digits : {2, 30, 80}) {
+            // Dense operands long enough for Karatsuba at every level.
+            Poly a = dense_poly(rng, nv, nv == 1 ? 90 : 30, digits);
+            Poly b = dense_poly(rng, nv, nv == 1 ? 70 : 24, digits);
+            const Expansion want = exp_mult(expand(a.get(), nv), expand(b.get(), nv));
+            for (bool plain : {false, true}) {
+                Cutoffs cut(20, 10, 25000, 140);
+                PlainRows rows(plain, plain);
+                Poly c;
+                poly_mult(a.get(), b.get(), c, nullptr);
+                ASSERT_TRUE(well_formed(c.get()));
+                EXPECT_TRUE(expand(c.get(), nv) == want) << "vars " << nv << " digits " << digits;
             }
         }
     }
