@@ -93,6 +93,9 @@ bool at_line_start(FILE* in) { return in != stdin || last_stdin_char == '\n'; }
 
 int read_char(FILE* in) {
     for (;;) {
+        // An interrupt that arrived while computing opens its level before
+        // the read blocks.
+        poll_interrupt();
         errno = 0;
         int c = std::getc(in);
         if (c != EOF) {
