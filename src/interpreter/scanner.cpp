@@ -230,6 +230,24 @@ void handle_quote(FILE* in, TokenNode*& cursor, FILE* out, long (*width_of)(FILE
     }
 }
 
+std::string read_comment(FILE* in, TokenNode*& cursor) {
+    std::string text;
+    Token t;
+    for (;;) {
+        int eol = 0;
+        dumbscanner(in, t, cursor, eol);
+        if (eol) {
+            std::printf(" Warning. End of line encountered inside a comment.\n");
+            text += ' ';
+            continue;
+        }
+        if (t.text[0] == '}' || token_is(t, kEndOfBody)) break;
+        if (!cursor && std::feof(in)) break;
+        text += t.text;
+    }
+    return text;
+}
+
 TokenNode* save_input_stream(FILE* in) {
     TokenNode* head = nullptr;
     TokenNode* tail = nullptr;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "interpreter/token_nodes.h"
 #include "storage/bitset.h"
@@ -45,6 +46,11 @@ int mygetchar(FILE* in);
 // Reads quoted text after an opening quote and writes it to out; a ":" and a
 // width (given by width_of, evaluated from the following tokens) pads it.
 void handle_quote(FILE* in, TokenNode*& cursor, FILE* out, long (*width_of)(FILE*, TokenNode*&));
+// Reads a comment after its opening "{" up to the closing "}", raw
+// character by character; returns its text. A line end inside it writes
+// " Warning. End of line encountered inside a comment.\n" and the comment
+// goes on with the next line.
+std::string read_comment(FILE* in, TokenNode*& cursor);
 // Captures the rest of the current statement, up to ";", as a token list.
 TokenNode* save_input_stream(FILE* in);
 

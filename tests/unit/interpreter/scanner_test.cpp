@@ -1,0 +1,126 @@
+// The scanner on streams in terminal and file mode, on stored token lists,
+// and the raw character readers.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "interpreter/scanner.h"
+
+using namespace tolmex;
+
+namespace {
+
+// The tokens of text until the end of the stream, read in the given mode.
+std::vector<std::string> tokens(const std::string& text, int mode, int limit = 40) {
+    init_scanner_sets();
+    FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    const int saved = tt_flag;
+    tt_flag = mode;
+    leftover = 0;
+    std::vector<std::string> out;
+    TokenNode* none = nullptr;
+    Token t;
+    while (static_cast<int>(out.size()) < limit) {
+        scanner(f, t, none);
+        out.push_back(t.text);
+        const bool pending = leftover != 0 && leftover != ' ';
+        // Line ends are the command loop's to consume in terminal mode.
+        if (mode == 1 && !pending && peek_char(f) == '\n' && std::strcmp(t.text, ";") == 0)
+            read_char(f);
+        if (!pending && peek_char(f) == EOF && std::strcmp(t.text, ";") == 0) break;
+    }
+    tt_flag = saved;
+    std::fclose(f);
+    return out;
+}
+
+using V = std::vector<std::string>;
+
+}  // namespace
+
+TEST(Scanner, NamesAreCutAtTenCharacters) {
+    EXPECT_EQ(tokens("abcdefghijkl", 0), (V{"abcdefghij", "kl", ";"}));
+    EXPECT_EQ(tokens("x2_y", 0), (V{"x2_y", ";"}));
+    EXPECT_EQ(tokens("2x", 0), (V{"2", "x", ";"}));
+    EXPECT_EQ(tokens("ab\tcd", 0), (V{"ab", "cd", ";"}));
+    EXPECT_EQ(tokens("x:=12;", 0), (V{"x", ":", "=", "1", "2", ";"}));
+}
+
+TEST(Scanner, LineEndsEndStatementsOnlyAtTheTerminal) {
+    // Terminal mode: the line end is the statement's ";".
+    EXPECT_EQ(tokens("x := 3\ny\n", 1), (V{"x", ":", "=", "3", ";", "y", ";"}));
+    // File mode: statements run on across lines until ";".
+    EXPECT_EQ(tokens("x := \n3;\n", 0), (V{"x", ":", "=", "3", ";", ";"}));
+}
+
+TEST(Scanner, TheGraveAccentContinuesALine) {
+    EXPECT_EQ(tokens("x + ` anything here\n y\n", 1), (V{"x", "+", "y", ";"}));
+    EXPECT_EQ(tokens("ab`\ncd\n", 1), (V{"ab", "cd", ";"}));
+}
+
+TEST(Scanner, StoredListsAreReadWithoutTheStream) {
+    TokenNode* head = newname();  // the list head is skipped
+    TokenNode* a = newname();
+    TokenNode* b = newname();
+    std::strcpy(a->text, "x");
+    std::strcpy(b->text, "+");
+    head->next = a;
+    a->next = b;
+    TokenNode* cursor = head;
+    Token t;
+    scanner(stdin, t, cursor);
+    EXPECT_STREQ(t.text, "x");
+    EXPECT_EQ(currentchar, b);
+    scanner(stdin, t, cursor);
+    EXPECT_STREQ(t.text, "+");
+    scanner(stdin, t, cursor);
+    EXPECT_STREQ(t.text, kEndOfBody);
+    freename(head);
+}
+
+TEST(Scanner, TheHistoryRingKeepsTheLastSixtyTokens) {
+    init_ring();
+    for (int i = 0; i < 70; ++i) ring_record(std::to_string(i % 10).c_str());
+    char* buf = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&buf, &size);
+    ring_print(out);
+    std::fclose(out);
+    std::string printed(buf, size);
+    std::free(buf);
+    EXPECT_EQ(printed.size(), 60u);
+    EXPECT_EQ(printed.substr(0, 10), "0123456789");
+    ring_clear();
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST(Scanner, CommentsWarnAboutLineEnds) {
+    std::string text = "a comment\nthat goes on } x";
+    FILE* f = fmemopen(text.data(), text.size(), "r");
+    leftover = 0;
+    TokenNode* none = nullptr;
+    testing::internal::CaptureStdout();
+    std::string comment = read_comment(f, none);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(comment, "a comment that goes on ");
+    EXPECT_EQ(out, " Warning. End of line encountered inside a comment.\n");
+    std::fclose(f);
+}
+
+TEST(Scanner, CapturedStatementsStopAtTheSemicolon) {
+    std::string text = "y + 1; z";
+    FILE* f = fmemopen(text.data(), text.size(), "r");
+    leftover = 0;
+    const int saved = tt_flag;
+    tt_flag = 0;
+    TokenNode* list = save_input_stream(f);
+    std::string joined;
+    for (TokenNode* n = list; n; n = n->next) joined += n->text;
+    EXPECT_EQ(joined, "y+1");
+    freename(list);
+    tt_flag = saved;
+    std::fclose(f);
+}
