@@ -31,12 +31,17 @@ void reset_step_counters(int) {
 
 void reset_on_error(int) { tripval = 20; }
 
+void abandon_stash(int) {
+    if (lookupgcd > 0) free_gcd_stash();
+}
+
 }  // namespace
 
 void register_gcd_resets() {
     on_reset(ResetPoint::StatementStart, reset_step_counters);
     on_reset(ResetPoint::AnyError, reset_on_error);
     on_reset(ResetPoint::Abandon, reset_step_counters);
+    on_reset(ResetPoint::Abandon, abandon_stash);
 }
 
 }  // namespace tolmex
