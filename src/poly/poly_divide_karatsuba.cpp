@@ -3,7 +3,9 @@
 //     A1 = q1 B1 + r1,   R1 = r1 x^k - B0 q1,   R1 = q2 B1 + r2,
 //     A = (q1 x^k + q2) B + (r2 x^k - B0 q2 + A0),
 // and one more schoolbook step when that remainder still reaches deg B.
-// three_case shifts B up first when A is much longer than B. The schoolbook
+// three_case shifts B up first when A is much longer than B. The outermost
+// call works on private copies of A and B (PrivateOperands), so the splits
+// never touch a poly that a command level opened by an interrupt could see. The schoolbook
 // division is simplest_poly_divide for modular one-variable polys and
 // pseudo_div otherwise; products are simplest_poly_mult or poly_mult.
 #include <climits>
@@ -50,10 +52,10 @@ void three(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
     }
     Poly q1, r1;
     {
-        NoPollScope no_poll;
         ListSplit shifted = ListSplit::by_exponent(const_cast<PolyNode*>(b), INT32_MIN, s);
         karat(a, shifted.high(), q1, r1, ops);
     }
+    poly_poll();
     shift_exponents(q1.raw(), s);
     Poly q2, r2;
     karat(r1.get(), b, q2, r2, ops);
@@ -89,7 +91,6 @@ void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
     }
     Poly qq, rr;
     {
-        NoPollScope no_poll;
         ListSplit sb = ListSplit::by_exponent(const_cast<PolyNode*>(b), k, -k);
         ListSplit sa = ListSplit::by_exponent(const_cast<PolyNode*>(a), checked_expo(int64_t{2} * k),
                                               -2 * k);
@@ -99,6 +100,7 @@ void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
         const PolyNode* a0 = sa.low();
         Poly q1, r1, q2, r2, t;
         divide_part(a1, b1, q1, r1, ops);
+        poly_poll();
         // R1 = r1 x^k - B0 q1.
         shift_exponents(r1.raw(), k);
         if (b0) {
@@ -130,14 +132,17 @@ void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
 }  // namespace
 
 void karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    PrivateOperands own(a, b);
     karat(a, b, q, r, Ops{one_variable_modular(a, b)});
 }
 
 void three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    PrivateOperands own(a, b);
     three(a, b, q, r, Ops{one_variable_modular(a, b)});
 }
 
 void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    PrivateOperands own(a, b);
     const Ops ops{one_variable_modular(a, b)};
     if (degree(b) > degree(a)) {
         Poly rr(copy_poly(a));

@@ -21,10 +21,35 @@ using namespace polyimpl;
 namespace polyimpl {
 
 int no_poll_depth = 0;
+int private_splits = 0;
 
 void poly_poll() {
-    if (no_poll_depth == 0) poll_interrupt();
+    if (no_poll_depth != 0 || !interrupt_pending) return;
+    // The level opened here starts outside any product.
+    struct Keep {
+        int saved = private_splits;
+        Keep() { private_splits = 0; }
+        ~Keep() { private_splits = saved; }
+    } keep;
+    poll_interrupt();
 }
+
+PrivateOperands::PrivateOperands(const PolyNode*& a, const PolyNode*& b)
+    : outer_(private_splits == 0) {
+    ++private_splits;
+    if (!outer_) return;
+    const bool same = a == b;
+    ca_.reset(copy_poly(a));
+    a = ca_.get();
+    if (same) {
+        b = a;
+    } else {
+        cb_.reset(copy_poly(b));
+        b = cb_.get();
+    }
+}
+
+PrivateOperands::~PrivateOperands() { --private_splits; }
 
 void check_product_exponents(const PolyNode* a, const PolyNode* b) {
     const int64_t hi = int64_t{a->expo} + b->expo;

@@ -5,7 +5,9 @@
 // P2 = a_high b_high and P0 = a_low b_low,
 //     a b = P0 + (P1 - P2 - P0) x^k + P2 x^(2k).
 // The split is undone by its guard, so the operands are restored also when
-// an error unwinds through the product.
+// an error unwinds through the product. The outermost product splits
+// private copies of its operands (PrivateOperands), which lets it poll for
+// interrupts between the sub-products.
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
 #include "poly/poly_modout_hooks.h"
@@ -38,14 +40,15 @@ namespace polyimpl {
 
 void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
                     PolyVar* var, bool simple) {
+    PrivateOperands own(a, b);
     const bool square = a == b;
     const int32_t ha = na / 2, hb = nb / 2;
     const int32_t ea = middle_gap(a, ha), eb = middle_gap(b, hb);
     const int32_t k = ea < eb ? ea : eb;
     Poly p0, p1, p2;
     {
-        NoPollScope no_poll;
-        // The operands are edited in place until the guards go out of scope.
+        // The (private) operands are edited in place until the guards go
+        // out of scope.
         ListSplit sa = ListSplit::by_count(const_cast<PolyNode*>(a), ha, -k);
         const PolyNode* ah = sa.high();
         const PolyNode* al = sa.low();
@@ -54,7 +57,9 @@ void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb
         if (square) {
             sub_product(sum_a.get(), sum_a.get(), p1, var, simple);
             sum_a.reset();
+            poly_poll();
             sub_product(ah, ah, p2, var, simple);
+            poly_poll();
             sub_product(al, al, p0, var, simple);
         } else {
             ListSplit sb = ListSplit::by_count(const_cast<PolyNode*>(b), hb, -k);
@@ -64,7 +69,9 @@ void karatsuba_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb
             sub_product(sum_a.get(), sum_b.get(), p1, var, simple);
             sum_a.reset();
             sum_b.reset();
+            poly_poll();
             sub_product(ah, bh, p2, var, simple);
+            poly_poll();
             sub_product(al, bl, p0, var, simple);
         }
     }

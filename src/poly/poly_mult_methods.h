@@ -12,10 +12,13 @@ struct PolyVar;
 
 namespace tolmex::polyimpl {
 
-// Interrupts are polled only while this is 0: a Karatsuba split or the
-// dense scratch arrays are in use while it is positive, and a command level
-// opened then could see an operand half edited or reuse the arrays.
+// Interrupts are polled only while this is 0: the dense scratch arrays
+// (xx, yy, zz, x2, y2, z2) are in use while it is positive, and a command
+// level opened then could reuse them.
 extern int no_poll_depth;
+// Polls for a keyboard interrupt at a safe point. The command level it may
+// open runs with private_splits cleared, so that its own products copy
+// their operands before splitting them.
 void poly_poll();
 
 class NoPollScope {
@@ -24,6 +27,26 @@ public:
     ~NoPollScope() { --no_poll_depth; }
     NoPollScope(const NoPollScope&) = delete;
     NoPollScope& operator=(const NoPollScope&) = delete;
+};
+
+// Positive while the operands being split in place (Karatsuba, the
+// divide-and-conquer division) are private copies made by the outermost
+// product or division. Splits then never touch a poly a command level
+// opened by an interrupt could see, so those algorithms may poll.
+extern int private_splits;
+
+// The outermost split operation copies its operands first; inner ones use
+// them as they are.
+class PrivateOperands {
+public:
+    PrivateOperands(const PolyNode*& a, const PolyNode*& b);
+    ~PrivateOperands();
+    PrivateOperands(const PrivateOperands&) = delete;
+    PrivateOperands& operator=(const PrivateOperands&) = delete;
+
+private:
+    Poly ca_, cb_;
+    bool outer_;
 };
 
 // Schoolbook rows: the operand with fewer terms drives; each of its terms

@@ -450,6 +450,9 @@ PolyNode* run(Cells& cells, const PolyNode* a, const PolyNode* b, const Flat& fa
     Poly head;
     PolyNode** tail = &head.raw();
     for (size_t k = 0; k < pairs.size();) {
+        // A safe point: a product of a command level opened here finds the
+        // accumulator busy and goes without it.
+        poly_poll();
         const int32_t e = pairs[k].expo;
         for (; k < pairs.size() && pairs[k].expo == e; ++k) {
             const uint32_t ia = pairs[k].ia, ib = pairs[k].ib;

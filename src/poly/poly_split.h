@@ -10,7 +10,8 @@
 //    the shifted exponent.
 // The destructor undoes everything and joins the parts again, so the
 // operand is restored also when an error unwinds through the algorithm.
-// No interrupt may be polled while a split is alive (see NoPollScope).
+// Only private copies are split (PrivateOperands), so the algorithms may
+// poll for interrupts while a split is alive.
 #pragma once
 
 #include <cstdint>
