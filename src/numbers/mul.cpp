@@ -119,11 +119,40 @@ void multiply(const Number& a, const Number& b, Number& r) {
     product<kern::Base28>(a, b, r, INT64_MAX);
 }
 
+// Products of one- or two-digit operands: one 128-bit product written
+// straight into r when it has room for four digits.
+inline bool short_product(const Number& a, const Number& b, Number& r) {
+    const int32_t na = a.size(), nb = b.size();
+    if (na > 2 || nb > 2 || !r || capacity_of(r.get()) < 4) return false;
+    const Digit* x = a.digits().data();
+    const Digit* y = b.digits().data();
+    const Digit xt = x[na - 1], yt = y[nb - 1];
+    const uint64_t u = static_cast<uint64_t>(kern::mag(x[0])) |
+                       (na > 1 ? static_cast<uint64_t>(kern::mag(x[1])) << 28 : 0);
+    const uint64_t v = static_cast<uint64_t>(kern::mag(y[0])) |
+                       (nb > 1 ? static_cast<uint64_t>(kern::mag(y[1])) << 28 : 0);
+    const unsigned __int128 p = static_cast<unsigned __int128>(u) * v;
+    const Digit m = (xt ^ yt) < 0 ? -1 : 0;
+    const uint64_t lo = static_cast<uint64_t>(p);
+    const Digit d0 = static_cast<Digit>(lo & kDigitMask), d1 = static_cast<Digit>((lo >> 28) & kDigitMask);
+    const uint64_t hi = static_cast<uint64_t>(p >> 56);
+    const Digit d2 = static_cast<Digit>(hi & kDigitMask), d3 = static_cast<Digit>(hi >> 28);
+    NumRec* rec = r.get();
+    Digit* d = digits_of(rec);
+    d[0] = kern::with_sign(d0, m);
+    d[1] = kern::with_sign(d1, m);
+    d[2] = kern::with_sign(d2, m);
+    d[3] = kern::with_sign(d3, m);
+    rec->len = d3 ? 4 : d2 ? 3 : d1 ? 2 : 1;
+    return true;
+}
+
 void fast_mult(const Number& a, const Number& b, Number& r) {
     if (lintmode) {
         ensure(r)->lint = lint_mul(a.lint(), b.lint());
         return;
     }
+    if (short_product(a, b, r)) return;
     product<kern::Base28>(a, b, r, multcut < 1 ? 1 : multcut);
 }
 

@@ -248,3 +248,22 @@ TEST(NumberDiv, ReductionsModuloTheModulus) {
     Number x = number_from_digits(std::vector<int32_t>{3, 17});
     EXPECT_EQ(quotient_of(x, 7), static_cast<int32_t>((3LL * 268435456 + 17) / 7));
 }
+
+TEST(NumberMul, ShortProductsIntoRoomyDestinations) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 16);
+    for (int na = 1; na <= 3; ++na)
+        for (int nb = 1; nb <= 3; ++nb)
+            for (int sa : {-1, 0, 1})
+                for (int sb : {-1, 0, 1})
+                    for (int rep = 0; rep < 20; ++rep) {
+                        Number a = random_number(rng, na, sa), b = random_number(rng, nb, sb);
+                        Number r = number_from_digits(std::vector<int32_t>(9, 3));
+                        Mpz ma, mb, want;
+                        to_mpz(a, ma);
+                        to_mpz(b, mb);
+                        mpz_mul(want.z, ma.z, mb.z);
+                        fast_mult(a, b, r);
+                        ASSERT_TRUE(same(r, want)) << na << "x" << nb;
+                    }
+}
