@@ -116,8 +116,12 @@ void poly_div_no_q(const PolyNode* a, const PolyNode* b, Poly& r);
 // Whether b divides a; q := the quotient when it does. The probabilistic
 // pre-tests run first (fast_test_rat in rational mode when try_rat is set,
 // then fast_test); only when they do not refute divisibility is the exact
-// division carried out, stopping at the first nonzero remainder.
+// division carried out, stopping at the first nonzero remainder. A
+// constant b divides when its coefficient quotients are exact (a unit in
+// modular mode).
 bool trial_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* var);
+// The test alone, for a non-constant b ("m number in
+// trial_poly_divide_noq." is an internal error).
 bool trial_poly_divide_noq(const PolyNode* a, const PolyNode* b, PolyVar* var);
 
 // The verdict of a probabilistic test: Refuted proves that b does not

@@ -79,6 +79,7 @@ bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyV
     while (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
         poly_poll();
         const int32_t e = degree(rr.get()) - db;
+        if (poly_iszero(lead_coef(rr.get()))) poly_fatal("zero node t.");
         Poly c;
         if (!coef(lead_coef(rr.get()), c) || poly_iszero(c.get())) return false;
         pop_leading(rr);

@@ -512,8 +512,15 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     box.first = box.depth >= 2 ? 1 : 0;
     if ((box.first == 1 ? slab : total) > kMaxCells) return false;
     const int64_t cells_needed = box.first == 0 ? total : slab;
-    // Not worth it when the box dwarfs the work.
-    if (cells_needed > 64 * (sa.terms * sb.terms + 64)) return false;
+    // Not worth it when scanning the box dwarfs the work: the slab is
+    // scanned once per top-level exponent of the result.
+    int64_t scans = 1;
+    if (box.first == 1) {
+        const int64_t pairs = int64_t{term_count(a)} * term_count(b);
+        scans = pairs < box.size[0] ? pairs : box.size[0];
+    }
+    const int64_t work = sa.terms * sb.terms + 64;
+    if (cells_needed > 64 * work || scans > (64 * work) / cells_needed) return false;
     int64_t st = 1;
     for (int l = box.depth - 1; l >= box.first; --l) {
         box.stride[l] = st;
