@@ -8,6 +8,7 @@
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
+#include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "poly_support.h"
@@ -360,6 +361,39 @@ TEST(PolyDivide, NumberQuotients) {
     quot(int_number(3), int_number(5), z);
     EXPECT_EQ(z.lint(), 2);  // 5 * 2 = 10 = 3 mod 7
     EXPECT_TRUE(raises_error([&] { quot(int_number(3), int_number(0), z); }));
+}
+
+TEST(PolyDivide, LeadingCoefficientInvertibility) {
+    use_vars(2);
+    Poly y = var_poly(2);
+    EXPECT_FALSE(first_coef_invrtble(int_poly(3).get(), nullptr));  // rational mode
+    EXPECT_FALSE(first_coef_invrtble(y.get(), nullptr));
+    {
+        Ring ring(7);
+        EXPECT_TRUE(first_coef_invrtble(int_poly(3).get(), nullptr));
+    }
+    {
+        Ring ring(6);
+        EXPECT_FALSE(first_coef_invrtble(int_poly(5).get(), nullptr));  // not a field
+    }
+    EXPECT_FALSE(modout_in_force());
+}
+
+TEST(PolyDivide, FastExactDivisionReportsTheRemainder) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 26);
+    use_vars(1);
+    Ring ring(65521);
+    for (int round = 0; round < 6; ++round) {
+        Poly a = random_poly(rng, {1, 80, 80, 1}), b = random_poly(rng, {1, 30, 30, 1});
+        if (poly_is_const(b.get())) continue;
+        Poly ab = product(a.get(), b.get()), q;
+        Cutoffs cut(3, 2, 25000, 2, 2);
+        EXPECT_TRUE(fast_poly_divide(ab.get(), b.get(), q));
+        EXPECT_TRUE(same_poly(q.get(), a.get(), 1));
+        Poly ab1 = sum(ab.get(), int_poly(1).get());
+        EXPECT_FALSE(fast_poly_divide(ab1.get(), b.get(), q));
+    }
 }
 
 }  // namespace
