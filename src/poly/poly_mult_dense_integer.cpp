@@ -68,12 +68,56 @@ struct Arith {
         while (n > 0 && m[n - 1] == 0) --n;
         return n;
     }
-    // z += (or -=) |x| |y| modulo 2^(64 w).
-    template <int NY>
-    void addmul_n(uint64_t* z, const uint64_t* x, int nx, const uint64_t* y, int ny, bool minus) const {
+    // z += (or -=) |x| |y| modulo 2^(64 w); NX and NY, when not 0, are the
+    // lengths known at compile time (the loops unroll).
+    template <int NX, int NY>
+    void addmul_n(uint64_t* z, const uint64_t* x, int nx_, const uint64_t* y, int ny_, bool minus) const {
+        const int nx = NX > 0 ? NX : nx_;
+        const int ny = NY > 0 ? NY : ny_;
+        if (nx + ny > w) {
+            addmul_clamped(z, x, nx, y, ny, minus);
+            return;
+        }
+        if (!minus) {
+            for (int i = 0; i < nx; ++i) {
+                const unsigned __int128 xi = x[i];
+                unsigned __int128 carry = 0;
+                for (int j = 0; j < ny; ++j) {
+                    carry += xi * y[j] + z[i + j];
+                    z[i + j] = static_cast<uint64_t>(carry);
+                    carry >>= 64;
+                }
+                uint64_t k = static_cast<uint64_t>(carry);
+                for (int j = i + ny; k && j < w; ++j) {
+                    z[j] += k;
+                    k = z[j] < k;
+                }
+            }
+        } else {
+            for (int i = 0; i < nx; ++i) {
+                const unsigned __int128 xi = x[i];
+                uint64_t borrow = 0;
+                for (int j = 0; j < ny; ++j) {
+                    const unsigned __int128 p = xi * y[j] + borrow;
+                    const uint64_t lo = static_cast<uint64_t>(p);
+                    const uint64_t c = z[i + j];
+                    z[i + j] = c - lo;
+                    borrow = static_cast<uint64_t>(p >> 64) + (c < lo);
+                }
+                for (int j = i + ny; borrow && j < w; ++j) {
+                    const uint64_t c = z[j];
+                    z[j] = c - borrow;
+                    borrow = c < borrow;
+                }
+            }
+        }
+    }
+    // The same when the product may reach beyond the w limbs (wrapped
+    // intermediate values): limbs from w on are dropped.
+    void addmul_clamped(uint64_t* z, const uint64_t* x, int nx, const uint64_t* y, int ny, bool minus) const {
         for (int i = 0; i < nx && i < w; ++i) {
             const unsigned __int128 xi = x[i];
-            const int top = (NY > 0 && NY <= w - i) ? NY : (ny < w - i ? ny : w - i);
+            const int top = ny < w - i ? ny : w - i;
             if (!minus) {
                 unsigned __int128 carry = 0;
                 for (int j = 0; j < top; ++j) {
@@ -103,17 +147,31 @@ struct Arith {
             }
         }
     }
-    void addmul(uint64_t* z, const uint64_t* x, int nx, const uint64_t* y, int ny, bool minus) const {
+    template <int NX>
+    void addmul_x(uint64_t* z, const uint64_t* x, int nx, const uint64_t* y, int ny, bool minus) const {
         switch (ny) {
-            case 1: return addmul_n<1>(z, x, nx, y, ny, minus);
-            case 2: return addmul_n<2>(z, x, nx, y, ny, minus);
-            case 3: return addmul_n<3>(z, x, nx, y, ny, minus);
-            case 4: return addmul_n<4>(z, x, nx, y, ny, minus);
-            case 5: return addmul_n<5>(z, x, nx, y, ny, minus);
-            case 6: return addmul_n<6>(z, x, nx, y, ny, minus);
-            case 7: return addmul_n<7>(z, x, nx, y, ny, minus);
-            case 8: return addmul_n<8>(z, x, nx, y, ny, minus);
-            default: return addmul_n<0>(z, x, nx, y, ny, minus);
+            case 1: return addmul_n<NX, 1>(z, x, nx, y, ny, minus);
+            case 2: return addmul_n<NX, 2>(z, x, nx, y, ny, minus);
+            case 3: return addmul_n<NX, 3>(z, x, nx, y, ny, minus);
+            case 4: return addmul_n<NX, 4>(z, x, nx, y, ny, minus);
+            case 5: return addmul_n<NX, 5>(z, x, nx, y, ny, minus);
+            case 6: return addmul_n<NX, 6>(z, x, nx, y, ny, minus);
+            case 7: return addmul_n<NX, 7>(z, x, nx, y, ny, minus);
+            case 8: return addmul_n<NX, 8>(z, x, nx, y, ny, minus);
+            default: return addmul_n<NX, 0>(z, x, nx, y, ny, minus);
+        }
+    }
+    void addmul(uint64_t* z, const uint64_t* x, int nx, const uint64_t* y, int ny, bool minus) const {
+        switch (nx) {
+            case 1: return addmul_x<1>(z, x, nx, y, ny, minus);
+            case 2: return addmul_x<2>(z, x, nx, y, ny, minus);
+            case 3: return addmul_x<3>(z, x, nx, y, ny, minus);
+            case 4: return addmul_x<4>(z, x, nx, y, ny, minus);
+            case 5: return addmul_x<5>(z, x, nx, y, ny, minus);
+            case 6: return addmul_x<6>(z, x, nx, y, ny, minus);
+            case 7: return addmul_x<7>(z, x, nx, y, ny, minus);
+            case 8: return addmul_x<8>(z, x, nx, y, ny, minus);
+            default: return addmul_x<0>(z, x, nx, y, ny, minus);
         }
     }
 
