@@ -80,7 +80,7 @@ void push_level_command(FILE* in, TokenNode*& cursor) {
 
 void list_variables(FILE* in, TokenNode*& cursor) {
     scanner(in, token, cursor);
-    int mode;
+    int mode = 1;
     if (token_is(token, ";"))
         mode = 1;
     else if (token_is(token, ":"))

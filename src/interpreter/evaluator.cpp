@@ -234,7 +234,7 @@ void apply_derivative(FILE* in, Operand& value, TokenNode*& cursor) {
     value.set(std::move(q));
 }
 
-void postfix(FILE* in, Operand& value, TokenNode*& cursor, bool moved_star) {
+void postfix(FILE* in, Operand& value, TokenNode*& cursor) {
     if (tok("^")) {
         apply_power(in, value, cursor);
     } else if (tok("!")) {
@@ -243,7 +243,6 @@ void postfix(FILE* in, Operand& value, TokenNode*& cursor, bool moved_star) {
         apply_evaluation(in, value, cursor);
     }
     while (tok("\"")) apply_derivative(in, value, cursor);
-    (void)moved_star;
 }
 
 // ---------------------------------------------------------------------------
@@ -326,8 +325,7 @@ void primary(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
 // ---------------------------------------------------------------------------
 // Factors
 
-void fact(FILE* in, Operand& value, TokenNode*& cursor, bool keep_undefined) {
-    (void)keep_undefined;
+void fact(FILE* in, Operand& value, TokenNode*& cursor) {
     const char c = first_char();
     if (c == '-' && token.text[1] == '\0') {
         next(in, cursor);
@@ -394,10 +392,10 @@ void fact(FILE* in, Operand& value, TokenNode*& cursor, bool keep_undefined) {
         *slot = one.release();
         value.set(std::move(moved));
     }
-    postfix(in, value, cursor, star);
+    postfix(in, value, cursor);
 }
 
-void half_fact(FILE* in, Operand& value, TokenNode*& cursor) { postfix(in, value, cursor, false); }
+void half_fact(FILE* in, Operand& value, TokenNode*& cursor) { postfix(in, value, cursor); }
 
 void get_exponent(FILE* in, TokenNode*& cursor, Number& e) {
     next(in, cursor);  // past "^"

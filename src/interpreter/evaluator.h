@@ -28,7 +28,7 @@ void expre(FILE* in, Operand& value, TokenNode*& cursor);
 // term := factor { ("*" | "/" | "//" | "\" | "|") factor | juxtaposed factor }
 void term(FILE* in, Operand& value, TokenNode*& cursor);
 // factor := ["*"] prefix-or-primary [ "^" exponent | "!" | "#" list ] { '"' }
-void fact(FILE* in, Operand& value, TokenNode*& cursor, bool keep_undefined = false);
+void fact(FILE* in, Operand& value, TokenNode*& cursor);
 // The restricted twins: no assignment; always a value of their own.
 void old_expre(FILE* in, Quoly& value, TokenNode*& cursor);
 void old_term(FILE* in, Quoly& value, TokenNode*& cursor);

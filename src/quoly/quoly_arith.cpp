@@ -188,9 +188,6 @@ Quoly add_fracs(Frac a, Frac b, bool add) {
     // d1 = g d1', d2 = g d2': n = n1 d2' ± n2 d1' over g d1' d2', then the
     // GCD of n with g is cancelled.
     reduce_pair(a.d, b.d, g.get());
-    if (!poly_is_const(g.get())) {
-        // reduce_pair divided both by a poly g; the numerators keep theirs.
-    }
     Poly t1 = mult(a.n.get(), b.d.get());
     Poly t2 = mult(b.n.get(), a.d.get());
     add ? best_poly_add(std::move(t1), std::move(t2), r.n)
@@ -428,12 +425,9 @@ void quoly_reciprocal(Quoly& q) {
         if (lintmode) {
             Number inv;
             if (modularmode) {
+                // Reports "bad1" and error 85 for a residue without an
+                // inverse modulo a composite modulus.
                 int32_t r = 0;
-                if (!finf) {
-                    // A residue without an inverse modulo a composite modulus.
-                    Number g;
-                    (void)g;
-                }
                 emod_inverse(q->num.lint(), r);
                 setvalue(r, inv);
             } else {
