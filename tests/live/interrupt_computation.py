@@ -37,7 +37,7 @@ def send(proc, text):
 
 def main():
     tolmex = sys.argv[1]
-    f_at_1 = 5 ** 17
+    f_at_1 = 5 ** 24
     expected = str(f_at_1 * (f_at_1 + 1))
     with tempfile.TemporaryDirectory() as work:
         proc = subprocess.Popen([tolmex], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -45,25 +45,28 @@ def main():
         buf = [""]
         try:
             read_until(proc, ">", buf)
-            send(proc, "&J x\n&J y\n&J z\n&J t\nf := (1+x+y+z+t)^17:\n")
-            for _ in range(5):
+            send(proc, "&J x\n&J y\n&J z\n&J t\nf := (1+x+y+z+t)^24:\n")
+            send(proc, "k := (1+x+y+z+t)^30:\n")
+            for _ in range(6):
                 read_until(proc, ">", buf)
             # Interrupt the product and resume it.
             send(proc, "g := f*(f+1):\n")
-            time.sleep(0.3)
+            time.sleep(0.2)
             proc.send_signal(signal.SIGINT)
             read_until(proc, "*** New command level.\n", buf)
             read_until(proc, "2>", buf)
             send(proc, "&_p\n")
             read_until(proc, "*** Resuming earlier command level\n", buf)
-            read_until(proc, ">", buf)
             send(proc, "g#(1,1,1,1)\n")
             read_until(proc, expected, buf)
             read_until(proc, ">", buf)
-            # Interrupt again and abandon: h keeps the 0 it was created with.
-            send(proc, "h := f*(f+2):\n")
-            time.sleep(0.3)
+            # Interrupt a product far too long to finish first, and abandon
+            # it: h keeps the 0 it was created with.
+            send(proc, "h := k*(k+1):\n")
+            time.sleep(0.5)
             proc.send_signal(signal.SIGINT)
+            before = read_until(proc, "*** New command level.\n", buf)
+            assert ">" not in before, "the product ended before the interrupt:\n" + before
             read_until(proc, "2>", buf)
             send(proc, "&@\n")
             read_until(proc, "*** Panic stop.\n", buf)
