@@ -151,7 +151,8 @@ TOLMEX_CLONES void acc_products(uint64_t* acc,
 // of the digit products. na, nb <= kPackedDigits.
 constexpr int64_t kPackedDigits = 256;
 
-void mul_packed28(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
+__attribute__((target_clones("arch=x86-64-v3", "default"))) void mul_packed28(
+    Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb) {
     using u128 = unsigned __int128;
     constexpr uint64_t kM56 = (uint64_t{1} << 56) - 1;
     uint64_t A[kPackedDigits / 2], B[kPackedDigits / 2];
@@ -308,7 +309,8 @@ int64_t divrem_scratch(int64_t na, int64_t nb) { return 2 * (na + nb) + 16; }
 
 // Knuth's long division on 56-bit limbs (pairs of digits): a quarter of the
 // digit steps, each a 64 x 64 -> 128-bit product.
-void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w) {
+__attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem(
+    Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w) {
     using u128 = unsigned __int128;
     constexpr uint64_t kM56 = (uint64_t{1} << 56) - 1;
     const int64_t la = (na + 1) / 2, lb = (nb + 1) / 2;
@@ -376,17 +378,33 @@ void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int6
             rhat += vtop;
             if (rhat > kM56) break;
         }
-        // uj -= qhat * v
-        uint64_t carry = 0;
+        // uj -= qhat * v without a borrow chain: limb i takes the low part
+        // of qhat v[i], the high part of qhat v[i - 1] and the borrow of the
+        // limb below, which depends only on that limb's own difference.
+        uint64_t hprev = 0;
+        int64_t carry_in = 0, bad = 0;
         for (int64_t i = 0; i < lb; ++i) {
-            const u128 p = static_cast<u128>(qhat) * v[i] + carry;
-            const uint64_t plo = static_cast<uint64_t>(p) & kM56;
-            const uint64_t t = uj[i] - plo;  // wraps when negative
-            const uint64_t borrow = uj[i] < plo;
-            uj[i] = t & kM56;
-            carry = static_cast<uint64_t>(p >> 56) + borrow;
+            const u128 p = static_cast<u128>(qhat) * v[i];
+            const int64_t d = static_cast<int64_t>(uj[i]) -
+                              static_cast<int64_t>(static_cast<uint64_t>(p) & kM56) -
+                              static_cast<int64_t>(hprev);
+            hprev = static_cast<uint64_t>(p >> 56);
+            const int64_t t = (d & static_cast<int64_t>(kM56)) + carry_in;
+            carry_in = d >> 56;
+            bad |= t;
+            uj[i] = static_cast<uint64_t>(t);
         }
-        if (uj[lb] < carry) {
+        int64_t top = static_cast<int64_t>(uj[lb]) - static_cast<int64_t>(hprev) + carry_in;
+        if (bad < 0) {
+            int64_t c = 0;
+            for (int64_t i = 0; i < lb; ++i) {
+                const int64_t x = static_cast<int64_t>(uj[i]) + c;
+                uj[i] = static_cast<uint64_t>(x) & kM56;
+                c = x >> 56;
+            }
+            top += c;
+        }
+        if (top < 0) {
             // qhat was one too large: add v back (the top limb returns to 0).
             --qhat;
             uint64_t c = 0;
@@ -397,7 +415,7 @@ void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int6
             }
             uj[lb] = 0;
         } else {
-            uj[lb] -= carry;
+            uj[lb] = static_cast<uint64_t>(top);
         }
         ql[j] = qhat;
     }
