@@ -67,7 +67,9 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
         }
     }
     Magnitude ma(a.digits()), mb(b.digits());
-    const bool separate = r.get() == a.get() || r.get() == b.get();
+    // Long products may stop at a keyboard interrupt: they are built apart
+    // from r, so that an abandoned product leaves r as it was.
+    const bool separate = r.get() == a.get() || r.get() == b.get() || na + nb >= 512;
     ResultDigits out(r, na + nb, separate);
     const int64_t ws = kern::mul_scratch(na, nb, cut);
     Digit* d = out.data();
