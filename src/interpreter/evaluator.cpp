@@ -250,14 +250,13 @@ void postfix(FILE* in, Operand& value, TokenNode*& cursor) {
 
 void nested_statement(FILE* in, Operand& value, TokenNode*& cursor) {
     Operand inner;
-    ++statement_as_factor;
-    try {
+    {
+        struct AsFactor {
+            AsFactor() { ++statement_as_factor; }
+            ~AsFactor() { --statement_as_factor; }
+        } as_factor;
         parse(in, inner, cursor);
-    } catch (...) {
-        --statement_as_factor;
-        throw;
     }
-    --statement_as_factor;
     value.set(inner.present() ? inner.take() : zero_value());
     if (tok("@")) set_token(token, ";");
 }
@@ -352,10 +351,10 @@ void fact(FILE* in, Operand& value, TokenNode*& cursor) {
         next(in, cursor);
         Quoly q;
         {
-            ++abs_depth;
-            struct Leave {
-                ~Leave() { --abs_depth; }
-            } leave;
+            struct InsideBars {
+                InsideBars() { ++abs_depth; }
+                ~InsideBars() { --abs_depth; }
+            } inside;
             old_expre(in, q, cursor);
         }
         if (!tok("|")) error(63, token.text);
