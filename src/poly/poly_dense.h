@@ -25,18 +25,54 @@ void poly_to_array(const PolyNode* p, int32_t* x, int32_t deg);
 // The poly of the residues z[lo .. hi] (zero entries skipped); null when
 // every entry is 0.
 PolyNode* array_to_poly(const int32_t* z, int32_t lo, int32_t hi);
+// The poly of z[0 .. n - 1] with z[j] the coefficient of x^(j + shift).
+PolyNode* shifted_array_to_poly(const int32_t* z, int32_t n, int32_t shift);
 
 // z[lx + ly .. ux + uy] := the product of x[lx .. ux] and y[ly .. uy], with
 // the internal-error checks of the product routines (nonzero leading
 // entries, lower limits not above upper ones).
-void onevar_mult(const int32_t* x, int32_t lx, int32_t ux, const int32_t* y, int32_t ly,
-                 int32_t uy, int32_t* z);
+void onevar_mult(const int32_t* x, int32_t lx, int32_t ux, const int32_t* y, int32_t ly, int32_t uy,
+                 int32_t* z);
 // z[0 .. nx + ny - 2] := x[0 .. nx - 1] times y[0 .. ny - 1] by Karatsuba on
 // the arrays, down to poly_cutoff entries. No checks; zeros allowed.
-void fast_array_onevar_mult(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny,
-                            int32_t* z);
+void fast_array_onevar_mult(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z);
 // The same choosing between the schoolbook loop and Karatsuba by size.
 void array_product(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z);
+// The schoolbook convolution: z[0 .. nx + ny - 2] := x times y (no checks,
+// zeros allowed; z must not overlap x or y). Vector code where the
+// processor has it, unless dense_vector_kernels is off (a test compares the
+// two).
+void mul_basecase(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z);
+extern bool dense_vector_kernels;
+
+// Scratch words for the dense methods, taken and given back last in first
+// out; blocks once made are kept, and a block never moves while in use.
+class DenseScratch {
+  public:
+    DenseScratch();
+    ~DenseScratch();
+    DenseScratch(const DenseScratch&) = delete;
+    DenseScratch& operator=(const DenseScratch&) = delete;
+    // n words, contents unspecified.
+    int32_t* take(size_t n);
+
+  private:
+    size_t block_, used_;
+};
+
+// Reduction by a precomputed inverse: for m >= 1 and any 64-bit r, with
+// inv = floor((2^64 - 1) / m), the quotient estimate (r inv) / 2^64 is the
+// true quotient or one less.
+struct Barrett {
+    uint64_t m, inv;
+    explicit Barrett(uint32_t mod) : m(mod), inv(UINT64_MAX / mod) {}
+    uint32_t reduce(uint64_t r) const {
+        const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(r) * inv) >> 64);
+        uint64_t s = r - q * m;
+        if (s >= m) s -= m;
+        return static_cast<uint32_t>(s);
+    }
+};
 
 // Residue helpers on arrays.
 inline int32_t res_add(int32_t a, int32_t b, int32_t m, bool field) {

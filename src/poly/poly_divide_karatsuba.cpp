@@ -92,8 +92,8 @@ void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
     Poly qq, rr;
     {
         ListSplit sb = ListSplit::by_exponent(const_cast<PolyNode*>(b), k, -k);
-        ListSplit sa = ListSplit::by_exponent(const_cast<PolyNode*>(a), checked_expo(int64_t{2} * k),
-                                              -2 * k);
+        ListSplit sa =
+            ListSplit::by_exponent(const_cast<PolyNode*>(a), checked_expo(int64_t{2} * k), -2 * k);
         const PolyNode* b1 = sb.high();
         const PolyNode* b0 = sb.low();
         const PolyNode* a1 = sa.high();
@@ -132,16 +132,19 @@ void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
 }  // namespace
 
 void karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (dense_karat_mod_and_div(a, b, q, r)) return;
     PrivateOperands own(a, b);
     karat(a, b, q, r, Ops{one_variable_modular(a, b)});
 }
 
 void three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (dense_three_case(a, b, q, r)) return;
     PrivateOperands own(a, b);
     three(a, b, q, r, Ops{one_variable_modular(a, b)});
 }
 
 void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (dense_mod_and_div(a, b, q, r)) return;
     PrivateOperands own(a, b);
     const Ops ops{one_variable_modular(a, b)};
     if (degree(b) > degree(a)) {

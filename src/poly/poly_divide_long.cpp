@@ -101,8 +101,7 @@ bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyV
     return true;
 }
 
-void field_coef_poly_divide(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r,
-                            PolyVar* var) {
+void field_coef_poly_divide(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyVar* var) {
     Number inv;
     setvalue(0, inv);
     inv.set_lint(lead_inverse(b));
@@ -127,6 +126,9 @@ bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     }
     if (modularmode && mod_is_prime && one_variable_modular(a, b) &&
         (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
+        // On arrays b need not be made monic: the quotient and remainder
+        // are the same.
+        if (dense_mod_and_div(a, b, q, r)) return true;
         const int32_t lc = leading_coef(b)->num.lint();
         if (lc == 1) {
             fast_mod_and_div(a, b, q, r);
@@ -257,59 +259,6 @@ void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r
         cq.reset(number_node(std::move(x)));
         return true;
     });
-}
-
-void fastest_poly_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
-    const int32_t da = degree(a), db = degree(b);
-    if (db > da) {
-        Poly rr(copy_poly(a));
-        q.reset(zero_node());
-        r = std::move(rr);
-        return;
-    }
-    const int32_t inv = lead_inverse(b);
-    std::vector<int32_t> bv(static_cast<size_t>(db) + 1), qv(static_cast<size_t>(da - db) + 1);
-    poly_to_array(b, bv.data(), db);
-    const int32_t m = modulus;
-    if (!finf && m < 65536) {
-        // Delayed reduction: every product is below 2^32, and an entry takes
-        // at most db subtractions before it is reduced.
-        std::vector<int64_t> acc(static_cast<size_t>(da) + 1, 0);
-        for (const PolyNode* n = a; n; n = n->next) acc[static_cast<size_t>(n->expo)] = term_number(n).lint();
-        for (int32_t i = da; i >= db; --i) {
-            int64_t v = acc[static_cast<size_t>(i)] % m;
-            if (v < 0) v += m;
-            const int64_t c = (v * inv) % m;
-            qv[static_cast<size_t>(i - db)] = static_cast<int32_t>(c);
-            if (c == 0) continue;
-            int64_t* base = acc.data() + (i - db);
-            for (int32_t j = 0; j < db; ++j) base[j] -= c * bv[static_cast<size_t>(j)];
-        }
-        std::vector<int32_t> rv(static_cast<size_t>(db > 0 ? db : 1), 0);
-        for (int32_t j = 0; j < db; ++j) {
-            int64_t v = acc[static_cast<size_t>(j)] % m;
-            rv[static_cast<size_t>(j)] = static_cast<int32_t>(v < 0 ? v + m : v);
-        }
-        PolyNode* qp = array_to_poly(qv.data(), 0, da - db);
-        PolyNode* rp = db > 0 ? array_to_poly(rv.data(), 0, db - 1) : nullptr;
-        q.reset(qp ? qp : zero_node());
-        r.reset(rp ? rp : zero_node());
-        return;
-    }
-    std::vector<int32_t> acc(static_cast<size_t>(da) + 1, 0);
-    poly_to_array(a, acc.data(), da);
-    for (int32_t i = da; i >= db; --i) {
-        const int32_t c = modmult(acc[static_cast<size_t>(i)], inv);
-        qv[static_cast<size_t>(i - db)] = c;
-        if (c == 0) continue;
-        int32_t* base = acc.data() + (i - db);
-        for (int32_t j = 0; j < db; ++j)
-            base[j] = res_sub(base[j], modmult(c, bv[static_cast<size_t>(j)]), m, finf != 0);
-    }
-    PolyNode* qp = array_to_poly(qv.data(), 0, da - db);
-    PolyNode* rp = db > 0 ? array_to_poly(acc.data(), 0, db - 1) : nullptr;
-    q.reset(qp ? qp : zero_node());
-    r.reset(rp ? rp : zero_node());
 }
 
 bool fast_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q) {

@@ -13,11 +13,15 @@ struct PolyVar;
 namespace tolmex::polyimpl {
 
 // The degree in the main variable (0 for a leading number node).
-inline int32_t degree(const PolyNode* p) { return p->isnum ? 0 : p->expo; }
+inline int32_t degree(const PolyNode* p) {
+    return p->isnum ? 0 : p->expo;
+}
 
 // The leading coefficient as a poly one level deeper (borrowed): the first
 // node's coefficient, or the leading number node itself as a constant.
-inline const PolyNode* lead_coef(const PolyNode* p) { return p->isnum ? p : p->sub; }
+inline const PolyNode* lead_coef(const PolyNode* p) {
+    return p->isnum ? p : p->sub;
+}
 
 // The term c x^e (c taken over, a poly one level deeper): a number node
 // when e == 0 and c is a constant.
@@ -49,5 +53,21 @@ bool one_variable_modular(const PolyNode* a, const PolyNode* b);
 // The residue inverse of the leading coefficient of b (error 85 when it
 // is not a unit).
 int32_t lead_inverse(const PolyNode* b);
+
+// The schoolbook division of residue arrays: q[0 .. da - db] and
+// r[0 .. db - 1] with a = q b + r, for a[0 .. da] and b[0 .. db] with
+// b[db] != 0 and inv its inverse.
+void array_long_division(const int32_t* a, int32_t da, const int32_t* b, int32_t db, int32_t inv,
+                         int32_t* q, int32_t* r);
+
+// The divide-and-conquer division (fast_mod_and_div, karat_mod_and_div,
+// three_case) carried out on residue arrays when a and b are dense modular
+// one-variable polys; false, leaving q and r alone, otherwise.
+bool dense_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
+bool dense_karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
+bool dense_three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
+// Whether those may be used (on unless a test compares them with the term
+// lists).
+extern bool dense_division;
 
 }  // namespace tolmex::polyimpl

@@ -7,8 +7,11 @@
 // convolution before the one reduction at the end; for larger moduli the
 // products (below 2^62) are accumulated in 128 bits. The fields of 2^8 and
 // 2^16 elements multiply through their tables and add by exclusive or.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "poly/poly_arith.h"
 #include "poly/poly_dense.h"
@@ -35,93 +38,228 @@ void reserve_dense_arrays() {
     }
 }
 
+// ---------------------------------------------------------------------------
+// Scratch
+
+namespace {
+
+struct Arena {
+    std::vector<std::unique_ptr<int32_t[]>> blocks;
+    std::vector<size_t> sizes;
+    size_t block = 0, used = 0;
+} arena;
+
+constexpr size_t kArenaBlock = size_t{1} << 16;
+
+}  // namespace
+
+DenseScratch::DenseScratch() : block_(arena.block), used_(arena.used) {}
+
+DenseScratch::~DenseScratch() {
+    arena.block = block_;
+    arena.used = used_;
+}
+
+int32_t* DenseScratch::take(size_t n) {
+    n = (n + 15) & ~size_t{15};  // 64-byte steps
+    for (;;) {
+        if (arena.block < arena.blocks.size()) {
+            if (arena.used + n <= arena.sizes[arena.block]) {
+                int32_t* p = arena.blocks[arena.block].get() + arena.used;
+                arena.used += n;
+                return p;
+            }
+            ++arena.block;
+            arena.used = 0;
+            continue;
+        }
+        const size_t size = n > kArenaBlock ? n : kArenaBlock;
+        arena.blocks.emplace_back(new int32_t[size]);
+        arena.sizes.push_back(size);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Conversions
+
 void poly_to_array(const PolyNode* p, int32_t* x, int32_t deg) {
     for (int32_t i = 0; i <= deg; ++i) x[i] = 0;
     for (; p; p = p->next) x[p->expo] = term_number(p).lint();
 }
 
 PolyNode* array_to_poly(const int32_t* z, int32_t lo, int32_t hi) {
+    return lo > hi ? nullptr : shifted_array_to_poly(z + lo, hi - lo + 1, lo);
+}
+
+PolyNode* shifted_array_to_poly(const int32_t* z, int32_t n, int32_t shift) {
+    // Every node is linked into the result before the next is taken, so
+    // that an allocation failure leaves nothing behind.
     Poly head;
     PolyNode** tail = &head.raw();
-    for (int32_t i = hi; i >= lo; --i) {
-        if (z[i] == 0) continue;
-        Number x;
-        setvalue(0, x);
-        x.set_lint(z[i]);
-        PolyNode* n = number_node(std::move(x));
-        if (i != 0) n = term_node(i, n);
-        *tail = n;
-        tail = &n->next;
+    for (int32_t j = n - 1; j >= 0; --j) {
+        const int32_t v = z[j];
+        if (v == 0) continue;
+        const int32_t i = j + shift;
+        PolyNode* n = newpoly();
+        n->next = nullptr;
+        if (i != 0) {
+            n->expo = i;
+            n->isnum = 0;
+            n->sub = nullptr;
+            *tail = n;
+            tail = &n->next;
+            PolyNode* c = newpoly();
+            c->next = nullptr;
+            c->expo = 0;
+            c->isnum = 1;
+            new (&c->num) Number();
+            n->sub = c;
+            setvalue(v, c->num);
+        } else {
+            n->expo = 0;
+            n->isnum = 1;
+            new (&n->num) Number();
+            *tail = n;
+            tail = &n->next;
+            setvalue(v, n->num);
+        }
     }
     return head.release();
 }
 
+// ---------------------------------------------------------------------------
+// Karatsuba on arrays
+
 namespace {
 
-// The schoolbook convolution without checks: z[0 .. nx + ny - 2].
-void mul_basecase(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z) {
-    const int32_t nz = nx + ny - 1;
+// Elementwise residue sums and differences (branch-free, so that they
+// vectorise): for residues a, b < m <= 2^31, a + b - m wraps above a + b
+// exactly when a + b < m, and a - b + m wraps below a - b exactly when
+// a >= b.
+void add_to(int32_t* z, const int32_t* a, size_t n) {
+    uint32_t* zu = reinterpret_cast<uint32_t*>(z);
+    const uint32_t* au = reinterpret_cast<const uint32_t*>(a);
     if (finf) {
-        for (int32_t k = 0; k < nz; ++k) {
-            const int32_t i0 = k - (ny - 1) > 0 ? k - (ny - 1) : 0;
-            const int32_t i1 = k < nx - 1 ? k : nx - 1;
-            int32_t s = 0;
-            for (int32_t i = i0; i <= i1; ++i) s ^= modmult(x[i], y[k - i]);
-            z[k] = s;
-        }
+        for (size_t i = 0; i < n; ++i) zu[i] ^= au[i];
         return;
     }
-    const uint64_t m = static_cast<uint64_t>(modulus);
-    if (m < 65536) {
-        for (int32_t k = 0; k < nz; ++k) {
-            const int32_t i0 = k - (ny - 1) > 0 ? k - (ny - 1) : 0;
-            const int32_t i1 = k < nx - 1 ? k : nx - 1;
-            uint64_t s = 0;
-            for (int32_t i = i0; i <= i1; ++i)
-                s += static_cast<uint64_t>(static_cast<uint32_t>(x[i]) *
-                                           static_cast<uint32_t>(y[k - i]));
-            z[k] = static_cast<int32_t>(s % m);
-        }
-        return;
-    }
-    for (int32_t k = 0; k < nz; ++k) {
-        const int32_t i0 = k - (ny - 1) > 0 ? k - (ny - 1) : 0;
-        const int32_t i1 = k < nx - 1 ? k : nx - 1;
-        unsigned __int128 s = 0;
-        for (int32_t i = i0; i <= i1; ++i)
-            s += static_cast<uint64_t>(x[i]) * static_cast<uint64_t>(y[k - i]);
-        z[k] = static_cast<int32_t>(s % m);
+    const uint32_t m = static_cast<uint32_t>(modulus);
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t s = zu[i] + au[i];
+        zu[i] = std::min(s, s - m);
     }
 }
 
-// Balanced Karatsuba: z[0 .. 2n - 2] := x[0 .. n - 1] times y[0 .. n - 1].
-// w is scratch of at least 4n + 64 words.
-void kara_balanced(const int32_t* x, const int32_t* y, int32_t n, int32_t* z, int32_t* w,
-                   int32_t cut) {
-    if (n <= cut) {
-        mul_basecase(x, n, y, n, z);
+void sub_from(int32_t* z, const int32_t* a, size_t n) {
+    uint32_t* zu = reinterpret_cast<uint32_t*>(z);
+    const uint32_t* au = reinterpret_cast<const uint32_t*>(a);
+    if (finf) {
+        for (size_t i = 0; i < n; ++i) zu[i] ^= au[i];
         return;
     }
-    const int32_t m = modulus;
-    const bool field = finf != 0;
-    const int32_t lo = n / 2, hi = n - lo;  // hi >= lo
-    // z0 = x0 y0 in z[0 .. 2 lo - 2], z2 = x1 y1 in z[2 lo .. 2n - 2].
-    kara_balanced(x, y, lo, z, w, cut);
-    z[2 * lo - 1] = 0;
-    kara_balanced(x + lo, y + lo, hi, z + 2 * lo, w, cut);
-    // The sums of halves (hi entries each), then their product.
-    int32_t* sx = w;
-    int32_t* sy = w + hi;
-    int32_t* p = w + 2 * hi;  // 2 hi - 1 entries
-    for (int32_t i = 0; i < hi; ++i) {
-        sx[i] = i < lo ? res_add(x[i], x[lo + i], m, field) : x[lo + i];
-        sy[i] = i < lo ? res_add(y[i], y[lo + i], m, field) : y[lo + i];
+    const uint32_t m = static_cast<uint32_t>(modulus);
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t d = zu[i] - au[i];
+        zu[i] = std::min(d, d + m);
     }
-    kara_balanced(sx, sy, hi, p, w + 4 * hi, cut);
-    // Middle term p - z0 - z2, added at offset lo.
-    for (int32_t i = 0; i < 2 * lo - 1; ++i) p[i] = res_sub(p[i], z[i], m, field);
-    for (int32_t i = 0; i < 2 * hi - 1; ++i) p[i] = res_sub(p[i], z[2 * lo + i], m, field);
-    for (int32_t i = 0; i < 2 * hi - 1; ++i) z[lo + i] = res_add(z[lo + i], p[i], m, field);
+}
+
+// r := a + b, where b has n words and a the first na <= n of them.
+void sum_halves(int32_t* r, const int32_t* a, const int32_t* b, size_t na, size_t n) {
+    std::copy(b, b + n, r);
+    add_to(r, a, na);
+}
+
+// The shape of the entries: one residue each (one-variable products), or
+// rows of residues in an inner variable (two-variable products). An entry
+// of x has wx words, of y wy, of the product wz = wx + wy - 1.
+struct Dims {
+    size_t wx, wy, wz;
+    int32_t cut;  // balanced sizes up to this go to the leaf
+};
+
+// z[0 .. nx + ny - 2] := x times y for entries below the cut.
+void leaf(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z, const Dims& d) {
+    if (d.wz == 1) {
+        mul_basecase(x, nx, y, ny, z);
+        return;
+    }
+    const size_t nz = static_cast<size_t>(nx + ny - 1);
+    if (nx == 1 && ny == 1) {
+        array_product(x, static_cast<int32_t>(d.wx), y, static_cast<int32_t>(d.wy), z);
+        return;
+    }
+    std::fill(z, z + nz * d.wz, 0);
+    DenseScratch s;
+    int32_t* t = s.take(d.wz);
+    for (int32_t i = 0; i < nx; ++i)
+        for (int32_t j = 0; j < ny; ++j) {
+            array_product(x + i * d.wx, static_cast<int32_t>(d.wx), y + j * d.wy,
+                          static_cast<int32_t>(d.wy), t);
+            add_to(z + (i + j) * d.wz, t, d.wz);
+        }
+}
+
+// Balanced Karatsuba: z[0 .. 2n - 2] := x[0 .. n - 1] times y[0 .. n - 1].
+void kara_balanced(const int32_t* x, const int32_t* y, int32_t n, int32_t* z, const Dims& d) {
+    if (n <= d.cut) {
+        leaf(x, n, y, n, z, d);
+        return;
+    }
+    const int32_t lo = n / 2, hi = n - lo;  // hi >= lo
+    const size_t wx = d.wx, wy = d.wy, wz = d.wz;
+    // z0 = x0 y0 in entries 0 .. 2 lo - 2, z2 = x1 y1 in 2 lo .. 2n - 2.
+    kara_balanced(x, y, lo, z, d);
+    std::fill(z + (2 * lo - 1) * wz, z + 2 * lo * wz, 0);
+    kara_balanced(x + lo * wx, y + lo * wy, hi, z + 2 * lo * wz, d);
+    // The sums of halves (hi entries each), then their product.
+    DenseScratch s;
+    int32_t* sx = s.take(hi * wx);
+    int32_t* sy = s.take(hi * wy);
+    int32_t* p = s.take((2 * hi - 1) * wz);
+    sum_halves(sx, x, x + lo * wx, lo * wx, hi * wx);
+    sum_halves(sy, y, y + lo * wy, lo * wy, hi * wy);
+    kara_balanced(sx, sy, hi, p, d);
+    // Middle term p - z0 - z2, added at entry lo.
+    sub_from(p, z, (2 * lo - 1) * wz);
+    sub_from(p, z + 2 * lo * wz, (2 * hi - 1) * wz);
+    add_to(z + lo * wz, p, (2 * hi - 1) * wz);
+}
+
+// Unbalanced sizes: chunks of x as long as y, each product added in at its
+// offset; the last, shorter chunk recursively.
+void kara_any(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z, Dims d) {
+    if (nx < ny) {
+        std::swap(x, y);
+        std::swap(nx, ny);
+        std::swap(d.wx, d.wy);
+    }
+    if (ny <= d.cut) {
+        leaf(x, nx, y, ny, z, d);
+        return;
+    }
+    if (nx == ny) {
+        kara_balanced(x, y, ny, z, d);
+        return;
+    }
+    const size_t wz = d.wz;
+    const size_t nz = static_cast<size_t>(nx + ny - 1);
+    DenseScratch s;
+    int32_t* part = s.take((2 * ny - 1) * wz);
+    int32_t off = 0;
+    // The first chunk goes straight into z; the entries past it are cleared.
+    kara_balanced(x, y, ny, z, d);
+    std::fill(z + (2 * ny - 1) * wz, z + nz * wz, 0);
+    for (off = ny; off + ny <= nx; off += ny) {
+        kara_balanced(x + off * d.wx, y, ny, part, d);
+        add_to(z + off * wz, part, (2 * ny - 1) * wz);
+    }
+    if (off < nx) {
+        const int32_t rest = nx - off;
+        int32_t* tail = s.take((rest + ny - 1) * wz);
+        kara_any(x + off * d.wx, rest, y, ny, tail, d);
+        add_to(z + off * wz, tail, (rest + ny - 1) * wz);
+    }
 }
 
 }  // namespace
@@ -129,37 +267,7 @@ void kara_balanced(const int32_t* x, const int32_t* y, int32_t n, int32_t* z, in
 void fast_array_onevar_mult(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny,
                             int32_t* z) {
     const int32_t cut = poly_cutoff > 2 ? poly_cutoff : 2;
-    if (nx < ny) {
-        std::swap(x, y);
-        std::swap(nx, ny);
-    }
-    if (ny <= cut) {
-        mul_basecase(x, nx, y, ny, z);
-        return;
-    }
-    const int32_t m = modulus;
-    const bool field = finf != 0;
-    std::vector<int32_t> w(static_cast<size_t>(4 * ny + 64));
-    if (nx == ny) {
-        kara_balanced(x, y, ny, z, w.data(), cut);
-        return;
-    }
-    // Chunks of x as long as y, each product added in at its offset.
-    const int32_t nz = nx + ny - 1;
-    for (int32_t i = 0; i < nz; ++i) z[i] = 0;
-    std::vector<int32_t> part(static_cast<size_t>(2 * ny));
-    int32_t off = 0;
-    for (; off + ny <= nx; off += ny) {
-        kara_balanced(x + off, y, ny, part.data(), w.data(), cut);
-        for (int32_t i = 0; i < 2 * ny - 1; ++i) z[off + i] = res_add(z[off + i], part[i], m, field);
-    }
-    if (off < nx) {
-        const int32_t rest = nx - off;
-        std::vector<int32_t> tail(static_cast<size_t>(rest + ny));
-        fast_array_onevar_mult(y, ny, x + off, rest, tail.data());
-        for (int32_t i = 0; i < rest + ny - 1; ++i)
-            z[off + i] = res_add(z[off + i], tail[i], m, field);
-    }
+    kara_any(x, nx, y, ny, z, Dims{1, 1, 1, cut});
 }
 
 void array_product(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, int32_t* z) {
@@ -169,8 +277,8 @@ void array_product(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, i
         mul_basecase(x, nx, y, ny, z);
 }
 
-void onevar_mult(const int32_t* x, int32_t lx, int32_t ux, const int32_t* y, int32_t ly,
-                 int32_t uy, int32_t* z) {
+void onevar_mult(const int32_t* x, int32_t lx, int32_t ux, const int32_t* y, int32_t ly, int32_t uy,
+                 int32_t* z) {
     if (lx > ux || ly > uy) {
         std::printf(" ** bad exps onevar %li, %li, %li, %li\n", static_cast<long>(lx),
                     static_cast<long>(ux), static_cast<long>(ly), static_cast<long>(uy));
@@ -219,78 +327,64 @@ void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
 
 void fastest_poly2_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     NoPollScope no_poll;
-    constexpr int32_t kRow = 701;
-    static std::vector<int32_t> x2, y2, t2;
-    static std::vector<int32_t> z2;
+    constexpr size_t kSide = 701;
+    static std::vector<int32_t> x2, y2, z2;
     if (x2.empty()) {
-        x2.assign(size_t{kRow} * kRow, 0);
-        y2.assign(size_t{kRow} * kRow, 0);
-        z2.assign(size_t{kRow} * kRow, 0);
-        t2.assign(2 * kRow, 0);
+        x2.assign(kSide * kSide, 0);
+        y2.assign(kSide * kSide, 0);
+        z2.assign(kSide * kSide, 0);
     }
-    struct Row {
-        int32_t lo = 0, hi = -1;  // hi < lo: the row is empty
+    // The rows of an operand: main exponents lo .. hi, inner exponents
+    // in_lo .. in_hi (over all rows), one row of width in_hi - in_lo + 1 per
+    // main exponent, zeros where absent.
+    struct Block {
+        int32_t lo, hi, in_lo, in_hi;
+        int32_t rows() const { return hi - lo + 1; }
+        size_t width() const { return static_cast<size_t>(in_hi - in_lo + 1); }
     };
-    std::vector<Row> ra(kRow), rb(kRow), rz(kRow);
-    // Unpacks p into rows: row i holds the coefficient of x_d^i.
-    auto unpack = [](const PolyNode* p, int32_t* rows, std::vector<Row>& info) {
+    auto survey = [](const PolyNode* p) {
+        Block k{last_node(p)->expo, p->expo, INT32_MAX, 0};
         for (const PolyNode* n = p; n; n = n->next) {
-            const int32_t i = n->expo;
-            int32_t* row = rows + size_t{static_cast<uint32_t>(i)} * kRow;
             if (n->isnum) {
-                row[0] = n->num.lint();
-                info[i] = {0, 0};
+                k.in_lo = 0;
                 continue;
             }
             const PolyNode* s = n->sub;
-            const int32_t hi = s->expo;
-            poly_to_array(s, row, hi);
-            info[i] = {last_node(s)->expo, hi};
+            if (!s->isnum && s->expo > k.in_hi) k.in_hi = s->expo;
+            const int32_t low = last_node(s)->expo;
+            if (low < k.in_lo) k.in_lo = low;
         }
+        return k;
     };
-    unpack(a, x2.data(), ra);
-    unpack(b, y2.data(), rb);
-    const int32_t da = a->expo, db = b->expo;
-    const int32_t m = modulus;
-    for (int32_t k = 0; k <= da + db; ++k) rz[k] = Row{};
-    for (int32_t i = 0; i <= da; ++i) {
-        if (ra[i].hi < ra[i].lo) continue;
-        const int32_t* xr = x2.data() + size_t{static_cast<uint32_t>(i)} * kRow;
-        for (int32_t j = 0; j <= db; ++j) {
-            if (rb[j].hi < rb[j].lo) continue;
-            const int32_t* yr = y2.data() + size_t{static_cast<uint32_t>(j)} * kRow;
-            const int32_t lo = ra[i].lo + rb[j].lo, hi = ra[i].hi + rb[j].hi;
-            array_product(xr + ra[i].lo, ra[i].hi - ra[i].lo + 1, yr + rb[j].lo,
-                          rb[j].hi - rb[j].lo + 1, t2.data());
-            Row& r = rz[i + j];
-            int32_t* zr = z2.data() + size_t{static_cast<uint32_t>(i + j)} * kRow;
-            if (r.hi < r.lo) {
-                for (int32_t e = lo; e <= hi; ++e) zr[e] = t2[e - lo];
-                r = {lo, hi};
+    auto unpack = [](const PolyNode* p, const Block& k, int32_t* rows) {
+        const size_t w = k.width();
+        std::fill(rows, rows + static_cast<size_t>(k.rows()) * w, 0);
+        for (const PolyNode* n = p; n; n = n->next) {
+            int32_t* row = rows + static_cast<size_t>(n->expo - k.lo) * w;
+            if (n->isnum) {
+                row[-k.in_lo] = n->num.lint();  // in_lo is 0 then
                 continue;
             }
-            // Widen the row's range, clearing the new entries.
-            for (int32_t e = lo; e < r.lo; ++e) zr[e] = 0;
-            for (int32_t e = r.hi + 1; e <= hi; ++e) zr[e] = 0;
-            if (lo < r.lo) r.lo = lo;
-            if (hi > r.hi) r.hi = hi;
-            if (m < 65536) {
-                for (int32_t e = lo; e <= hi; ++e) {
-                    const int32_t s = zr[e] + t2[e - lo];
-                    zr[e] = s >= m ? s - m : s;
-                }
-            } else {
-                for (int32_t e = lo; e <= hi; ++e) zr[e] = mod_add(zr[e], t2[e - lo], m);
-            }
+            for (const PolyNode* t = n->sub; t; t = t->next)
+                row[t->expo - k.in_lo] = term_number(t).lint();
         }
-    }
+    };
+    const Block ka = survey(a), kb = survey(b);
+    unpack(a, ka, x2.data());
+    unpack(b, kb, y2.data());
+    // Karatsuba over the rows, with the rows multiplied by the one-variable
+    // array product: a single row pair is the leaf.
+    const Dims d{ka.width(), kb.width(), ka.width() + kb.width() - 1, 1};
+    kara_any(x2.data(), ka.rows(), y2.data(), kb.rows(), z2.data(), d);
+    const int32_t rows = ka.rows() + kb.rows() - 1;
+    const int32_t low = ka.lo + kb.lo, in_low = ka.in_lo + kb.in_lo;
     Poly head;
     PolyNode** tail = &head.raw();
-    for (int32_t k = da + db; k >= 0; --k) {
-        const Row r = rz[k];
-        if (r.hi < r.lo) continue;
-        PolyNode* inner = array_to_poly(z2.data() + size_t{static_cast<uint32_t>(k)} * kRow, r.lo, r.hi);
+    for (int32_t r = rows - 1; r >= 0; --r) {
+        PolyNode* inner = shifted_array_to_poly(z2.data() + static_cast<size_t>(r) * d.wz,
+                                                static_cast<int32_t>(d.wz), in_low);
         if (!inner) continue;
+        const int32_t k = r + low;
         PolyNode* node;
         if (k == 0 && poly_is_const(inner))
             node = inner;
