@@ -20,10 +20,15 @@ namespace {
 PolyNode* free_coefficients(PolyNode* p) noexcept {
     PolyNode* last = p;
     for (PolyNode* n = p; n; n = n->next) {
-        if (n->isnum)
+        if (n->isnum) {
             n->num.reset();
-        else
+        } else if (PolyNode* s = n->sub; poly_is_const(s)) {
+            // A constant coefficient (every term of a one-variable poly).
+            s->num.reset();
+            polygarb.push(s);
+        } else {
             free_poly(n->sub);
+        }
         last = n;
     }
     return last;
@@ -183,8 +188,6 @@ PolyNode* lastnum(PolyNode* p) {
 }
 
 // ---------------------------------------------------------------------------
-
-bool poly_is_const(const PolyNode* p) { return p && p->isnum && !p->next; }
 
 bool poly_iszero(const PolyNode* p) { return poly_is_const(p) && num_is_zero(p->num); }
 

@@ -124,7 +124,8 @@ PolyNode* lastnum(PolyNode* p);
 // ---------------------------------------------------------------------------
 // Predicates
 
-bool poly_is_const(const PolyNode* p);  // a single number node
+// A single number node.
+inline bool poly_is_const(const PolyNode* p) { return p && p->isnum && !p->next; }
 bool poly_iszero(const PolyNode* p);
 bool node_iszero(const PolyNode* n);
 bool poly_eq_1(const PolyNode* p);

@@ -22,6 +22,8 @@ void reserve_dense_arrays();
 // Writes the one-variable poly p (exponents >= 0, at most deg) into
 // x[0 .. deg], zeros where absent.
 void poly_to_array(const PolyNode* p, int32_t* x, int32_t deg);
+// The same, returning the last (lowest) exponent of p.
+int32_t unpack_terms(const PolyNode* p, int32_t* x, int32_t deg);
 // The poly of the residues z[lo .. hi] (zero entries skipped); null when
 // every entry is 0.
 PolyNode* array_to_poly(const int32_t* z, int32_t lo, int32_t hi);
@@ -48,7 +50,7 @@ extern bool dense_vector_kernels;
 // Scratch words for the dense methods, taken and given back last in first
 // out; blocks once made are kept, and a block never moves while in use.
 class DenseScratch {
-  public:
+public:
     DenseScratch();
     ~DenseScratch();
     DenseScratch(const DenseScratch&) = delete;
@@ -56,7 +58,7 @@ class DenseScratch {
     // n words, contents unspecified.
     int32_t* take(size_t n);
 
-  private:
+private:
     size_t block_, used_;
 };
 

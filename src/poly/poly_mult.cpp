@@ -93,11 +93,12 @@ void poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, PolyVar* var) {
         scalar_by_poly(k->num, p, c);
         return;
     }
-    check_product_exponents(a, b);
     int32_t low_a, low_b;
     int simple_a, simple_b;
     const int32_t na = exp_poly_length(a, low_a, simple_a);
     const int32_t nb = exp_poly_length(b, low_b, simple_b);
+    checked_expo(int64_t{a->expo} + b->expo);
+    checked_expo(int64_t{low_a} + low_b);
     if (simple_a && simple_b) {
         simplest_poly_mult(a, b, c, na, nb);
         mod_out_reduce(c, var);
@@ -131,11 +132,13 @@ void simplest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, int32_t n
         number_by_poly(k->num.lint(), p, c, false);
         return;
     }
+    // With both counts given poly_mult has checked the exponents already.
+    const bool checked = na != 0 && nb != 0;
     int32_t low;
     int simple;
     if (na == 0) na = exp_poly_length(a, low, simple);
     if (nb == 0) nb = exp_poly_length(b, low, simple);
-    check_product_exponents(a, b);
+    if (!checked) check_product_exponents(a, b);
     if (na < 0 || nb < 0 || na < fast_mult_cut || nb < fast_mult_cut) {
         simplest_standard(a, na < 0 ? -na : na, b, nb < 0 ? -nb : nb, c);
         return;

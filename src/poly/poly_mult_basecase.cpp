@@ -9,8 +9,9 @@
 //  * modulus below 2^16 (or equal): a product is below 2^32 and a 64-bit
 //    sum takes 2^32 of them;
 //  * larger moduli: a product is below 2^62, and the sum is kept in two
-//    64-bit lanes, one for the low and one for the high 32 bits of every
-//    product, so that no 128-bit addition is needed.
+//    64-bit lanes, one for the low and one for the high 32 bits of the
+//    products (four at a time in the vector code), so that no 128-bit
+//    addition is needed.
 // The final reduction uses a precomputed inverse of the modulus (Barrett,
 // or in the vector code a double-precision quotient corrected once).
 //
@@ -217,7 +218,29 @@ template <bool kWide>
         const uint64_t* base = yp + kPad + k0;
         __m256i lo_a = _mm256_setzero_si256(), lo_b = _mm256_setzero_si256();
         __m256i hi_a = _mm256_setzero_si256(), hi_b = _mm256_setzero_si256();
-        for (int32_t i = i_lo; i <= i_hi; ++i) {
+        int32_t i = i_lo;
+        if constexpr (kWide) {
+            // Four products (each below (2^31 - 1)^2) fit one 64-bit lane
+            // before the split into halves.
+            for (; i + 3 <= i_hi; i += 4) {
+                __m256i sa = _mm256_setzero_si256(), sb = _mm256_setzero_si256();
+                for (int32_t u = 0; u < 4; ++u) {
+                    const __m256i xv = _mm256_set1_epi64x(static_cast<uint32_t>(x[i + u]));
+                    const uint64_t* at = base - (i + u);
+                    sa = _mm256_add_epi64(
+                        sa, _mm256_mul_epu32(
+                                xv, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at))));
+                    sb = _mm256_add_epi64(
+                        sb, _mm256_mul_epu32(
+                                xv, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 4))));
+                }
+                lo_a = _mm256_add_epi64(lo_a, _mm256_and_si256(sa, low32));
+                lo_b = _mm256_add_epi64(lo_b, _mm256_and_si256(sb, low32));
+                hi_a = _mm256_add_epi64(hi_a, _mm256_srli_epi64(sa, 32));
+                hi_b = _mm256_add_epi64(hi_b, _mm256_srli_epi64(sb, 32));
+            }
+        }
+        for (; i <= i_hi; ++i) {
             const __m256i xv = _mm256_set1_epi64x(static_cast<uint32_t>(x[i]));
             const __m256i pa = _mm256_mul_epu32(
                 xv, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base - i)));

@@ -20,6 +20,7 @@
 #include "poly/poly_settings.h"
 #include "rings/modular_state.h"
 #include "rings/residue.h"
+#include "storage/free_lists.h"
 
 namespace tolmex {
 
@@ -83,9 +84,27 @@ int32_t* DenseScratch::take(size_t n) {
 // Conversions
 
 void poly_to_array(const PolyNode* p, int32_t* x, int32_t deg) {
-    for (int32_t i = 0; i <= deg; ++i) x[i] = 0;
-    for (; p; p = p->next) x[p->expo] = term_number(p).lint();
+    unpack_terms(p, x, deg);
 }
+
+int32_t unpack_terms(const PolyNode* p, int32_t* x, int32_t deg) {
+    std::fill(x, x + deg + 1, 0);
+    int32_t low = deg;
+    for (; p; p = p->next) {
+        low = p->expo;
+        x[low] = term_number(p).lint();
+    }
+    return low;
+}
+
+namespace {
+
+// A node from the free list, else the stash (newpoly, inline here).
+inline PolyNode* fresh_node() {
+    return pool_alloc<PolyNode>(polygarb, polystash);
+}
+
+}  // namespace
 
 PolyNode* array_to_poly(const int32_t* z, int32_t lo, int32_t hi) {
     return lo > hi ? nullptr : shifted_array_to_poly(z + lo, hi - lo + 1, lo);
@@ -100,7 +119,7 @@ PolyNode* shifted_array_to_poly(const int32_t* z, int32_t n, int32_t shift) {
         const int32_t v = z[j];
         if (v == 0) continue;
         const int32_t i = j + shift;
-        PolyNode* n = newpoly();
+        PolyNode* n = fresh_node();
         n->next = nullptr;
         if (i != 0) {
             n->expo = i;
@@ -108,7 +127,7 @@ PolyNode* shifted_array_to_poly(const int32_t* z, int32_t n, int32_t shift) {
             n->sub = nullptr;
             *tail = n;
             tail = &n->next;
-            PolyNode* c = newpoly();
+            PolyNode* c = fresh_node();
             c->next = nullptr;
             c->expo = 0;
             c->isnum = 1;
@@ -308,9 +327,8 @@ void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     NoPollScope no_poll;
     reserve_dense_arrays();
     const int32_t da = a->expo, db = b->expo;
-    const int32_t la = last_node(a)->expo, lb = last_node(b)->expo;
-    poly_to_array(a, xx.data(), da);
-    poly_to_array(b, yy.data(), db);
+    const int32_t la = unpack_terms(a, xx.data(), da);
+    const int32_t lb = unpack_terms(b, yy.data(), db);
     if (xx[da] == 0 || yy[db] == 0) {
         std::printf("BAD 4: %li, %li\n", static_cast<long>(xx[da]), static_cast<long>(yy[db]));
         poly_fatal("k_fastest_poly_mult.");

@@ -55,20 +55,20 @@ std::vector<int32_t> residues(std::mt19937_64& rng, size_t n, bool extreme) {
 }
 
 class VectorKernels {
-  public:
+public:
     explicit VectorKernels(bool on) : saved_(dense_vector_kernels) { dense_vector_kernels = on; }
     ~VectorKernels() { dense_vector_kernels = saved_; }
 
-  private:
+private:
     bool saved_;
 };
 
 class ArrayDivision {
-  public:
+public:
     explicit ArrayDivision(bool on) : saved_(dense_division) { dense_division = on; }
     ~ArrayDivision() { dense_division = saved_; }
 
-  private:
+private:
     bool saved_;
 };
 
