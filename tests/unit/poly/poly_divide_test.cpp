@@ -23,24 +23,6 @@ namespace {
 // wrapper levels of a and b.
 int32_t main_degree(const PolyNode* p) { return p->isnum ? 0 : p->expo; }
 
-Poly var_poly(int level) {
-    Poly x;
-    base_poly(x, level);
-    return x;
-}
-
-Poly sum(const PolyNode* a, const PolyNode* b) {
-    Poly c;
-    poly_add(a, b, c);
-    return c;
-}
-
-Poly product(const PolyNode* a, const PolyNode* b) {
-    Poly c;
-    poly_mult(a, b, c, nullptr);
-    return c;
-}
-
 // A random poly whose leading coefficient in x1 is 1.
 Poly monic_poly(std::mt19937_64& rng, const Shape& s) {
     Poly p = random_poly(rng, s);

@@ -16,30 +16,6 @@ using namespace polytest;
 
 namespace {
 
-Poly var_poly(int level) {
-    Poly x;
-    base_poly(x, level);
-    return x;
-}
-
-Poly sum(const PolyNode* a, const PolyNode* b) {
-    Poly c;
-    poly_add(a, b, c);
-    return c;
-}
-
-Poly product(const PolyNode* a, const PolyNode* b) {
-    Poly c;
-    poly_mult(a, b, c, nullptr);
-    return c;
-}
-
-Poly power(const PolyNode* a, int n) {
-    Poly c(copy_poly(a));
-    compute_power(c, n, nullptr);
-    return c;
-}
-
 // Evaluation at a random choice of levels (each level evaluated or kept).
 struct Points {
     std::vector<Poly> owned;

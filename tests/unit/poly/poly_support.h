@@ -4,6 +4,8 @@
 // of the representation invariants.
 #pragma once
 
+#include "poly/poly_arith.h"
+
 #include <gmp.h>
 #include <gtest/gtest.h>
 
@@ -124,6 +126,31 @@ bool raises_error(F&& f) {
         return true;
     }
     return false;
+}
+
+// Small builders for readable tests.
+inline tolmex::Poly var_poly(int level) {
+    tolmex::Poly x;
+    tolmex::base_poly(x, level);
+    return x;
+}
+
+inline tolmex::Poly sum(const tolmex::PolyNode* a, const tolmex::PolyNode* b) {
+    tolmex::Poly c;
+    tolmex::poly_add(a, b, c);
+    return c;
+}
+
+inline tolmex::Poly product(const tolmex::PolyNode* a, const tolmex::PolyNode* b) {
+    tolmex::Poly c;
+    tolmex::poly_mult(a, b, c, nullptr);
+    return c;
+}
+
+inline tolmex::Poly power(const tolmex::PolyNode* a, int n) {
+    tolmex::Poly c(tolmex::copy_poly(a));
+    tolmex::compute_power(c, n, nullptr);
+    return c;
 }
 
 }  // namespace polytest
