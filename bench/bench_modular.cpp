@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "interpreter/startup.h"
 #include "numbers/number.h"
 #include "poly/poly.h"
@@ -38,7 +38,7 @@
 #include "poly/poly_divide.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "rings/ring_change.h"
 #include "storage/stash.h"
 

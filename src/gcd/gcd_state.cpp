@@ -1,6 +1,6 @@
 #include "gcd/gcd_state.h"
 
-#include "interpreter/driver.h"
+#include "base/resets.h"
 
 namespace tolmex {
 
@@ -31,6 +31,8 @@ void reset_step_counters(int) {
 
 void reset_on_error(int) { tripval = 20; }
 
+void content_warning(int) { reset_content_counters(); }
+
 void abandon_stash(int) {
     if (lookupgcd > 0) free_gcd_stash();
 }
@@ -42,6 +44,7 @@ void register_gcd_resets() {
     on_reset(ResetPoint::AnyError, reset_on_error);
     on_reset(ResetPoint::Abandon, reset_step_counters);
     on_reset(ResetPoint::Abandon, abandon_stash);
+    on_reset(ResetPoint::ContentWarning, content_warning);
 }
 
 }  // namespace tolmex

@@ -1,12 +1,12 @@
 #include "gcd/polygcd.h"
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
-#include "rings/residue.h"
-#include "rings/modular_state.h"
+#include "numbers/residue.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

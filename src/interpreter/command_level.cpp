@@ -7,7 +7,7 @@
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

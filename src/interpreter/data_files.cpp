@@ -9,7 +9,7 @@
 #include "interpreter/builtins.h"
 #include "interpreter/errors.h"
 #include "numbers/tables.h"
-#include "rings/field_tables.h"
+#include "numbers/field_tables.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 
@@ -19,7 +19,6 @@ Quoly pol[kPolSize][kPolSize];
 
 namespace {
 
-char erp[kErrorCodes][kErrorSlot];
 
 // What the last reading added to size_data_strucs, so that a reset can take
 // it back.
@@ -174,7 +173,7 @@ void read_error_texts(FILE* f) {
             }
         }
         line[std::strcspn(line, "\n")] = '\0';
-        std::snprintf(erp[k], kErrorSlot, "%.65s", line);
+        set_error_text(k + 1, line);
     }
 }
 
@@ -355,13 +354,6 @@ void read_pol_table(FILE* f) {
 
 // ---------------------------------------------------------------------------
 
-const char* error_text(int code) {
-    static char generic[kErrorSlot];
-    if (code >= 1 && code <= kErrorCodes && erp[code - 1][0]) return erp[code - 1];
-    std::snprintf(generic, sizeof generic, "*** Error %d.", code);
-    return generic;
-}
-
 const QuolyRec* pol_entry(int i, int j) {
     if (i < 0 || i >= kPolSize || j < 0 || j >= kPolSize) return nullptr;
     return pol[i][j].get();
@@ -479,7 +471,7 @@ void reset_data_tables() {
     chdat_file.close();
     pow228_file.close();
     pprods_file.close();
-    std::memset(erp, 0, sizeof erp);
+    set_error_text(0, nullptr);
     clear_builtin_table();
     for (Number& x : two_28) x.reset();
     for (Number& x : facts) x.reset();

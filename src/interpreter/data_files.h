@@ -47,12 +47,6 @@
 
 namespace tolmex {
 
-constexpr int kErrorCodes = 376;
-constexpr int kErrorSlot = 66;  // at most 65 characters and a terminator
-
-// The error table's text for code (1 to 376).
-const char* error_text(int code);
-
 // The table of constant quolys read from "chdat": pol[0][0] is 1 and row i
 // (1 <= i <= 11) holds pol[i][0 .. i - 1]; every other entry is empty.
 // Row i holds the Lagrange basis of interpolation at 0, 1, ..., i - 1 in

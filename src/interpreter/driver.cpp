@@ -34,15 +34,11 @@ TokenNode* zilch = nullptr;
 char prompt[16] = ">";
 int promptsize = 1;
 int noisy = 1;
-int extra_line = 1;
 int timerflag = 0;
 int errorpush = 0;
 int statcount = 0;
 int time_to_quit = 0;
 int globalpoly = 0;
-int was_in_rat = 0;
-int was_modulus = -1;
-int mod_is_changed = 0;
 int command_int = 1;
 int m_interrupt = 1;
 int danger_ok = 0;
@@ -54,20 +50,6 @@ std::string last_line_read;
 std::string last_definition_line;
 std::string current_func;
 std::string data_directory;
-
-namespace {
-
-std::vector<void (*)(int)> reset_hooks[4];
-
-}  // namespace
-
-void on_reset(ResetPoint point, void (*fn)(int)) {
-    reset_hooks[static_cast<int>(point)].push_back(fn);
-}
-
-void run_resets(ResetPoint point, int code) {
-    for (auto fn : reset_hooks[static_cast<int>(point)]) fn(code);
-}
 
 ClockReading clock_now() {
     return {static_cast<int64_t>(std::time(nullptr)),
@@ -197,6 +179,7 @@ int tolmex_main(int argc, char** argv) {
     Input = stdin;
     Output = stdout;
     install_interrupt_handler();
+    install_error_handler();
     try {
         try {
             startup(argc, argv);

@@ -10,6 +10,8 @@
 
 #include "interpreter/operand.h"
 #include "interpreter/token_nodes.h"
+#include "base/resets.h"
+#include "numbers/display_settings.h"
 
 namespace tolmex {
 
@@ -32,15 +34,11 @@ extern TokenNode* zilch;  // null while reading text
 extern char prompt[16];
 extern int promptsize;  // 0: the carriage-return prompt
 extern int noisy;
-extern int extra_line;
 extern int timerflag;
 extern int errorpush;
 extern int statcount;     // user-function evaluations in progress
 extern int time_to_quit;  // set by the level-pop command
 extern int globalpoly;    // positive while the variable table is rebuilt
-extern int was_in_rat;    // rational work running in temporary modular arithmetic
-extern int was_modulus;   // the modulus to restore then
-extern int mod_is_changed;
 extern int command_int;   // command interrupt on
 extern int m_interrupt;   // its level, 1 or 2
 extern int danger_ok;
@@ -59,17 +57,6 @@ extern std::string current_func;
 
 // The directory of the initialization data files, ending in "/".
 extern std::string data_directory;
-
-// Hooks by which later subsystems join the driver's resets. Each runs with
-// the error code (or 0 at the start of a statement).
-enum class ResetPoint {
-    StatementStart,  // step 1 of the command loop
-    AnyError,        // every error, interrupts included
-    Abandon,         // errors and panic stops that abandon the computation
-    TopLevel,        // the return to the top level
-};
-void on_reset(ResetPoint point, void (*fn)(int code));
-void run_resets(ResetPoint point, int code);
 
 // The process entry; returns the exit status.
 int tolmex_main(int argc, char** argv);

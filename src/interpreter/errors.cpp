@@ -1,7 +1,5 @@
 #include "interpreter/errors.h"
 
-#include <signal.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,16 +13,12 @@
 #include "interpreter/save_load.h"
 #include "interpreter/scanner.h"
 #include "gcd/gcd_state.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "storage/work_arrays.h"
 
 namespace tolmex {
 
-volatile std::sig_atomic_t interrupt_pending = 0;
-
 namespace {
-
-extern "C" void interrupt(int) { interrupt_pending = 1; }
 
 void print_delicate_modular() {
     std::printf("\n*** You have interrupted at a delicate time. You are now in modular "
@@ -146,16 +140,15 @@ void restore_state(const SavedState& s) {
     token = s.token;
 }
 
-[[noreturn]] void return_to_top_level() {
+[[noreturn]] void return_to_top_level(int code) {
     levelcount = 1;
     time_level = 1;
     for (auto& t : time_off) t = {0, 0};
     std::fflush(stdout);
-    first_available = 1;
     mod_is_changed = 0;
     set_token(token, "");
     run_resets(ResetPoint::TopLevel, 0);
-    throw RestartTopLevel();
+    throw RestartTopLevel{code};
 }
 
 // Steps 12 to 14: a new command level, run right here.
@@ -208,16 +201,7 @@ void push_level(const SavedState& saved) {
 
 }  // namespace
 
-void install_interrupt_handler() {
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = interrupt;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0;  // no SA_RESTART: a blocked read returns so the level opens at once
-    sigaction(SIGINT, &sa, nullptr);
-}
-
-void error(int code, const char* name) {
+void report_error(int code, const char* name) {
     if (code == 0 && was_modulus > 0) {
         modulus = was_modulus;
         modularmode = 1;
@@ -269,7 +253,7 @@ void error(int code, const char* name) {
             globalpoly = 0;
         }
     }
-    if (code >= 0 && (!push || code == 0)) return_to_top_level();
+    if (code >= 0 && (!push || code == 0)) return_to_top_level(code);
     push_level(saved);
 }
 
@@ -278,53 +262,9 @@ void abandon_command() {
     run_resets(ResetPoint::Abandon, 0);
     unwind_function_evaluations();
     statcount = 0;
-    return_to_top_level();
+    return_to_top_level(0);
 }
 
-void warning(int code, const char* name) {
-    std::printf("\n *** Warning.\n");
-    switch (code) {
-        case 0:
-            std::printf(" *** Loop counter in Content is negative.  Will reset.\n");
-            reset_content_counters();
-            break;
-        case 1: std::printf(" Specified factor for Det is unusable. Will ignore it.\n"); break;
-        case 2: std::printf(" Specified degree is unreasonable. Will ignore it.\n"); break;
-        case 3: std::printf(" Power is of use only over ground rings Z or Z/p.\n"); break;
-        case 4:
-            std::printf(" With even power, |power| must be 2^k, and modulus mod 4 must equal 3.\n");
-            break;
-        case 5: std::printf(" With odd power, gcd(|power|, modulus-1) must be 1.\n"); break;
-        case 19: std::printf(" *** Undefined variable: %s.  will use 0\n", name); break;
-        case 22:
-            std::printf(" *** Trying to divide by 0, in variable: %s.  will set quotient to 0\n",
-                        name);
-            break;
-        case 90: std::printf(" *** Can't do Det\n"); break;
-        case 342:
-            out_err_mess(342);
-            std::printf(" If necessary, do a panic stop as soon as possible. Then if\n");
-            std::printf(" necessary, delete the parameter %s.\n", name);
-            break;
-        default:
-            std::printf(" *** Can't do %s\n", name);
-            if (code == 17)
-                std::printf(
-                    "After &, legal symbols are: v,f,F,r,R,d,D,C,B,I,X,L,K,c,W,@,_s,_t,_G\n");
-            out_err_mess(code);
-            break;
-    }
-    std::printf("\n");
-}
-
-void out_err_mess(int code) { std::printf("%s\n", error_text(code)); }
-
-void tolmex_error(const char* text, int push) {
-    std::printf("*** Tolmex error. %s\n", text);
-    std::fflush(stdout);
-    if (push) error(-1, " ");
-}
-
-void tolmexerror(const char* text) { tolmex_error(text, 0); }
+void install_error_handler() { set_error_handler(report_error); }
 
 }  // namespace tolmex

@@ -12,6 +12,7 @@
 #include "interpreter/names.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
+#include "interpreter/value_reader.h"
 #include "interpreter/write_out.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
@@ -21,8 +22,8 @@
 #include "interpreter/poly_ops.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

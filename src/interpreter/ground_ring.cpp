@@ -10,8 +10,8 @@
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "rings/ring_change.h"
 
 namespace tolmex {

@@ -6,7 +6,7 @@
 #include "interpreter/scanner.h"
 #include "poly/poly.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

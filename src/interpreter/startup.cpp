@@ -21,9 +21,10 @@
 #include "interpreter/statement_value.h"
 #include "poly/poly.h"
 #include "quoly/quoly.h"
-#include "rings/residue.h"
+#include "numbers/residue.h"
 #include "rings/ring_change.h"
 #include "storage/accounting.h"
+#include "storage/work_arrays.h"
 
 namespace tolmex {
 
@@ -39,6 +40,7 @@ void initialize(const std::string& dir) {
     init_ring();
     init_numbers();
     register_gcd_resets();
+    register_work_array_resets();
     register_residue_resets();
     register_name_tables();
     reset_random_denominator();

@@ -13,8 +13,9 @@
 #include "numbers/display_settings.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "rings/ring_change.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

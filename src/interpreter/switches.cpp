@@ -14,7 +14,8 @@
 #include "numbers/display_settings.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_settings.h"
-#include "rings/residue.h"
+#include "numbers/residue.h"
+#include "rings/ring_change.h"
 #include "storage/accounting.h"
 
 namespace tolmex {

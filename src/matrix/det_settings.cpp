@@ -3,7 +3,6 @@
 namespace tolmex {
 
 int mod_matrix_ok = 1;
-int chpoly_block = 1;
 int lagrange_stash = 0;
 int gauss_cutoff = 0;
 int32_t rat_det_method_cut = 5000;

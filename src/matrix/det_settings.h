@@ -6,7 +6,6 @@
 namespace tolmex {
 
 extern int mod_matrix_ok;       // invert integer matrices by adjoint-CRT (1)
-extern int chpoly_block;        // slow characteristic polynomial in modular mode (1)
 extern int lagrange_stash;      // stash Lagrange coefficients in the save file (0)
 extern int gauss_cutoff;        // 1: use Gauss-Bareiss (0)
 extern int32_t rat_det_method_cut;  // Lagrange cutoff mass over Z (5000)

@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "interpreter/token_nodes.h"
 #include "numbers/number.h"
 
 namespace tolmex {
@@ -30,15 +29,12 @@ void verybig_base_10(DigitSpan chain, Number& y);
 // divide and conquer above kDecimalCut digits.
 void base_10_to_number(DigitSpan groups, Number& x);
 
-// Reads a decimal literal whose first digit is the current token (each digit
-// is one token), leaving the token after it current. Rational mode: the
-// exact integer; modular mode: its residue in lint; lintmode outside modular
-// mode: the 32-bit value, with " *** Warning. overflow while reading
-// constant.\n" (at most 30 times in a run) when it does not fit.
-void new_readin(FILE* in, TokenNode*& cursor, Number& x);
-// The same conversion for a string of decimal digits.
+// The value of a string of decimal digits: rational mode: the exact
+// integer; modular mode: its residue in lint; lintmode outside modular mode:
+// the 32-bit value, with " *** Warning. overflow while reading constant.\n"
+// (at most 30 times in a run) when it does not fit.
 void readin_digits(std::string_view digits, Number& x);
-// Times the overflow warning of new_readin has been printed.
+// Times the overflow warning of readin_digits has been printed.
 extern int readin_warnings;
 
 // Prints the big integer x in decimal; col counts the characters on the

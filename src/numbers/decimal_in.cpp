@@ -3,15 +3,14 @@
 #include <cstring>
 #include <vector>
 
-#include "interpreter/errors.h"
-#include "interpreter/scanner.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
 #include "numbers/kernels.h"
 #include "numbers/mul_div.h"
 #include "numbers/storage.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -142,16 +141,6 @@ void readin_digits(std::string_view digits, Number& x) {
         return;
     }
     base_10_to_number(DigitSpan(g.data(), g.size()), x);
-}
-
-void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
-    std::vector<char> digits;
-    while (token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0') {
-        digits.push_back(token.text[0]);
-        scanner(in, token, cursor);
-    }
-    if (digits.empty()) digits.push_back('0');
-    readin_digits(std::string_view(digits.data(), digits.size()), x);
 }
 
 Number decimal_to_number(std::string_view text) {

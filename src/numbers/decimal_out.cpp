@@ -4,7 +4,7 @@
 // A chain of n digits splits at k, the largest power of two below n:
 // value = H * (2^28)^k + L, each half converted recursively, the power taken
 // from the two_28 table (k <= 128) or from a cache of squares.
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/kernels.h"
 #include "numbers/mul_div.h"

@@ -5,12 +5,12 @@
 // between them. Once the column reaches dispcutoff a group is followed by a
 // space; with line breaks on, the line first ends in " " and the
 // continuation mark, so that the next line begins with the space.
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
 #include "numbers/kernels.h"
 #include "numbers/number.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

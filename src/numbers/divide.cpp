@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <optional>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/kernels.h"
 #include "numbers/mul_div.h"
 #include "numbers/storage.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/storage.h"
 #include "numbers/tables.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

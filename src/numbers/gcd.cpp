@@ -8,7 +8,7 @@
 // lengths, or a step that made no progress, take one long division instead.
 #include <algorithm>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/kernels.h"
 #include "numbers/mul_div.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 
 namespace tolmex::kern {
 

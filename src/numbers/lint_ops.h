@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

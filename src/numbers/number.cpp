@@ -9,7 +9,7 @@
 #include "numbers/lint_ops.h"
 #include "numbers/mul_div.h"
 #include "numbers/storage.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 

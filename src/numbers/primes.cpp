@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "numbers/gcd.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

@@ -2,7 +2,7 @@
 #include "numbers/kernels.h"
 #include "numbers/number.h"
 #include "numbers/storage.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

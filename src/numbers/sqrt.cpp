@@ -3,7 +3,7 @@
 // recursively.
 #include <cmath>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/kernels.h"
 #include "numbers/mul_div.h"

@@ -5,7 +5,7 @@
 #include "numbers/display_settings.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_settings.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 #include "storage/stash.h"
@@ -149,10 +149,16 @@ void make_monomial(Poly& p, int32_t e, Poly&& c) {
     p.reset(term_node(e, c.release()));
 }
 
-void base_poly(Poly& p, int k) {
+void base_poly(Poly& p, int k) { variable_power(p, k, 1); }
+
+void variable_power(Poly& p, int k, int32_t e) {
     Poly one;
     poly_set(1, one);
-    PolyNode* q = term_node(1, one.release());
+    if (e == 0) {
+        p = std::move(one);
+        return;
+    }
+    PolyNode* q = term_node(e, one.release());
     for (int i = 1; i < k; ++i) q = term_node(0, q);
     p.reset(q);
 }

@@ -113,6 +113,8 @@ void poly_to_scalar(const PolyNode* p, Number& x);  // x := the constant p
 void make_monomial(Poly& p, int32_t e, Poly&& c);
 // p := the variable of level k (k - 1 wrapper nodes, then x_k).
 void base_poly(Poly& p, int k);
+// p := x_k^e (1 when e == 0; a negative e needs Laurent polys).
+void variable_power(Poly& p, int k, int32_t e);
 void poly_inplace(PolyNode* p);                  // p := -p
 void poly_makeneg(const PolyNode* p, Poly& q);   // q := -p
 // Wraps a non-constant p in one wrapper node (the levels moved one deeper).

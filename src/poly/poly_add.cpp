@@ -4,8 +4,8 @@
 // intact.
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

@@ -4,8 +4,8 @@
 #include "poly/poly_arith.h"
 #include "poly/poly_eval.h"
 #include "poly/poly_internal.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -40,7 +40,7 @@ bool falling_factorial(int32_t e, int32_t k, Number& f) {
         setvalue(static_cast<int32_t>(acc), f);
         return acc != 0;
     }
-    if (e > kDigitLimit || e < -kDigitLimit) poly_fatal(" outsized exponent in derivative");
+    if (e > kDigitLimit || e < -kDigitLimit) internal_stop(" outsized exponent in derivative");
     setvalue(e, f);
     Number factor;
     for (int32_t i = 1; i < k; ++i) {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
 #include "numbers/number.h"
 #include "poly/poly_settings.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 
@@ -213,6 +213,50 @@ void any_poly_display(Printer& pr, const PolyNode* p, const PolyVar* var, bool m
         return;
     }
     poly_display(pr, true, p, var, minus_space, true);
+}
+
+// ---------------------------------------------------------------------------
+// The tree dump
+
+namespace {
+
+void print_number(FILE* out, const Number& x) {
+    if (lintmode) {
+        std::fprintf(out, "%d", x.lint());
+        return;
+    }
+    std::fprintf(out, "%s", number_to_decimal(x).c_str());
+}
+
+}  // namespace
+
+void crude_poly_disp(FILE* out, const char* label, const PolyNode* p, int indent, PolyVar* var) {
+    for (int i = 0; i < indent; ++i) std::fprintf(out, "  ");
+    if (!p) {
+        std::fprintf(out, "%s:  null\n", label ? label : "");
+        return;
+    }
+    if (indent > 0 && poly_is_const(p)) {
+        std::fprintf(out, " ** ");
+        print_number(out, p->num);
+        std::fprintf(out, "\n");
+        return;
+    }
+    if (var)
+        std::fprintf(out, "%s: %s ", label ? label : "", var->name);
+    else
+        std::fprintf(out, "%s : ", label ? label : "");
+    for (const PolyNode* n = p; n; n = n->next) {
+        std::fprintf(out, "%d ", n->expo);
+        if (n->isnum) {
+            std::fprintf(out, "*");
+            print_number(out, n->num);
+            std::fprintf(out, " ");
+        }
+    }
+    std::fprintf(out, "\n");
+    for (const PolyNode* n = p; n; n = n->next)
+        if (!n->isnum) crude_poly_disp(out, label, n->sub, indent + 1, var ? var->next : nullptr);
 }
 
 }  // namespace tolmex

@@ -46,4 +46,12 @@ void monomial_disp(Printer& pr, const PolyNode* p, const PolyVar* var);
 // more than one level.
 void any_poly_display(Printer& pr, const PolyNode* p, const PolyVar* var, bool minus_space);
 
+// Debugging dump of the node tree, one line per list, indented by two
+// blanks per level below the first: the label and the variable's name
+// ("%s: " then the name, or " : " when no name is known), then each
+// exponent ("%d "), a number coefficient as "*" with the number and a
+// blank; the sub-lists follow on further lines, and a sub-list that is a
+// single number node is marked by a line " **" with the number.
+void crude_poly_disp(FILE* out, const char* label, const PolyNode* p, int indent, PolyVar* var);
+
 }  // namespace tolmex

@@ -3,7 +3,7 @@
 // numbers, and the entry point of the exact quotient operator.
 #include <cstdio>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
@@ -13,8 +13,8 @@
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -155,7 +155,7 @@ PolyNode* quot_coefficients(const PolyNode* a, const Number& c, int32_t inv, boo
 bool poly_quot(const PolyNode* a, const PolyNode* c, Poly& q, int code) {
     if (!poly_is_const(c)) {
         std::printf("code %d\n", code);
-        poly_fatal(lintmode ? "divisor not number in poly quot.  modularmode"
+        internal_stop(lintmode ? "divisor not number in poly quot.  modularmode"
                             : "divisor not number in poly quot.");
     }
     const Number& x = c->num;

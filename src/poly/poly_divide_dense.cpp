@@ -28,8 +28,8 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

@@ -7,7 +7,7 @@
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 
@@ -15,9 +15,9 @@ using namespace polyimpl;
 
 void gen_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* var, int& inexact) {
     inexact = 0;
-    if (!a || !b) poly_fatal("pt nil in poly_divide.");
+    if (!a || !b) internal_stop("pt nil in poly_divide.");
     if (poly_is_const(b)) {
-        if (!num_is_one(b->num)) poly_fatal("m is number in poly_divide.");
+        if (!num_is_one(b->num)) internal_stop("m is number in poly_divide.");
         poly_assign(a, q);
         return;
     }
@@ -27,7 +27,7 @@ void gen_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* var
         poly_mod_invert(b, num, den, var);
         poly_mult(a, num.get(), qq, var);
         if (den) {
-            if (!poly_is_const(den.get())) poly_fatal("have denom not numb in poly_divide.");
+            if (!poly_is_const(den.get())) internal_stop("have denom not numb in poly_divide.");
             if (!poly_quot(qq.get(), den.get(), qq, 3)) inexact = 1;
         }
         q = std::move(qq);

@@ -4,7 +4,7 @@
 // dense arrays.
 #include <cstdio>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_dense.h"
@@ -14,8 +14,8 @@
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -79,7 +79,7 @@ bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyV
     while (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
         poly_poll();
         const int32_t e = degree(rr.get()) - db;
-        if (poly_iszero(lead_coef(rr.get()))) poly_fatal("zero node t.");
+        if (poly_iszero(lead_coef(rr.get()))) internal_stop("zero node t.");
         Poly c;
         if (!coef(lead_coef(rr.get()), c) || poly_iszero(c.get())) return false;
         pop_leading(rr);

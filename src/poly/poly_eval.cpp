@@ -3,7 +3,7 @@
 // and the evaluator's substitution of chosen levels.
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
@@ -12,8 +12,8 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -247,7 +247,7 @@ PolyNode* eval_rec(const PolyNode* p, int i, const EvalContext& c) {
 }  // namespace
 
 void poly_at_numb(Poly& r, const PolyNode* p, const PolyNode* v, PolyVar* var, bool pad) {
-    if (!poly_is_const(v)) poly_fatal("n2 not number in poly_at_numb");
+    if (!poly_is_const(v)) internal_stop("n2 not number in poly_at_numb");
     if (poly_is_const(p)) {
         poly_assign(p, r);
         return;
@@ -321,7 +321,7 @@ void poly_eval_points(const PolyNode* p, const EvalPoint* points, int npoints, P
     for (int i = 0; i < npoints; ++i) {
         const int level = points[i].level;
         if (level < 1 || level > nv || !poly_is_const(points[i].value))
-            poly_fatal("n2 not number in poly_at_numb");
+            internal_stop("n2 not number in poly_at_numb");
         values[static_cast<size_t>(level - 1)] = points[i].value;
     }
     Poly work(copy_poly(p));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/errors.h"
 #include "poly/poly.h"
 
 namespace tolmex {
@@ -11,10 +12,6 @@ struct PolyVar;
 }
 
 namespace tolmex::polyimpl {
-
-// Error raised when a product, power or derivative would move an exponent
-// out of the 32-bit range.
-constexpr int kErrExponentTooLarge = 376;
 
 // A fresh number node holding v (respects lintmode).
 PolyNode* const_node(int32_t v);
@@ -25,9 +22,6 @@ PolyNode* copy_number_node(const Number& x);
 // e as an exponent; error 376 when it leaves the 32-bit range.
 int32_t checked_expo(int64_t e);
 
-// Internal consistency failure: "*** Tolmex error. " and the text, then the
-// command is abandoned (a panic stop back to level 1). Never returns.
-[[noreturn]] void poly_fatal(const char* text);
 
 // A term of exponent 0 whose coefficient is a single number node becomes
 // that number node.

@@ -4,7 +4,7 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 
@@ -19,27 +19,27 @@ bool modout_in_force() {
 
 void mod_out_reduce(Poly& p, PolyVar* var) {
     if (!var || !var->mod_poly) return;
-    poly_fatal("mod_out_poly: reduction by a modulus poly is not available.");
+    internal_stop("mod_out_poly: reduction by a modulus poly is not available.");
 }
 
 bool first_coef_invrtble(const PolyNode* lc, PolyVar* var) {
     if (poly_is_const(lc)) return (modularmode && mod_is_prime) || field_depth > 0;
     if (field_depth == 0) return false;
-    poly_fatal("first_coef_invrtble: modded-out leading coefficient.");
+    internal_stop("first_coef_invrtble: modded-out leading coefficient.");
 }
 
 void poly_mod_invert(const PolyNode* p, Poly& num, Poly& den, PolyVar* var) {
-    poly_fatal("poly mod invert");
+    internal_stop("poly mod invert");
 }
 
 void pseudo_field_coef_poly_div(const PolyNode* a, const PolyNode* b, Poly* q, Poly* r,
                                 PolyVar* var) {
-    poly_fatal("pseudo_field_coef_poly_div: division in a modded-out field.");
+    internal_stop("pseudo_field_coef_poly_div: division in a modded-out field.");
 }
 
 PolyVar* newdummy(PolyVar* var) {
     if (!var || !var->mod_poly) return var;
-    poly_fatal("newdummy: modded-out main variable.");
+    internal_stop("newdummy: modded-out main variable.");
 }
 
 }  // namespace tolmex

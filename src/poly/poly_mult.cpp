@@ -3,7 +3,7 @@
 // schoolbook rows and Karatsuba on term lists; simplest_poly_mult chooses
 // among the modular one-variable methods. The methods live in
 // poly_mult_schoolbook.cpp, poly_mult_karatsuba.cpp and poly_mult_dense.cpp.
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
@@ -11,8 +11,8 @@
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "poly/poly_dense.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>

@@ -18,8 +18,8 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "storage/free_lists.h"
 
 namespace tolmex {
@@ -301,13 +301,13 @@ void onevar_mult(const int32_t* x, int32_t lx, int32_t ux, const int32_t* y, int
     if (lx > ux || ly > uy) {
         std::printf(" ** bad exps onevar %li, %li, %li, %li\n", static_cast<long>(lx),
                     static_cast<long>(ux), static_cast<long>(ly), static_cast<long>(uy));
-        poly_fatal("potential 0 in onevar_mult.");
+        internal_stop("potential 0 in onevar_mult.");
     }
     if (x[ux] == 0 || y[uy] == 0) {
         std::printf(" ** bad upper limits, onevar %li, %li, %li, %li, %li, %li\n",
                     static_cast<long>(lx), static_cast<long>(ux), static_cast<long>(ly),
                     static_cast<long>(uy), static_cast<long>(x[ux]), static_cast<long>(y[uy]));
-        poly_fatal("0 upper value in onevar_mult.");
+        internal_stop("0 upper value in onevar_mult.");
     }
     mul_basecase(x + lx, ux - lx + 1, y + ly, uy - ly + 1, z + lx + ly);
 }
@@ -331,7 +331,7 @@ void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     const int32_t lb = unpack_terms(b, yy.data(), db);
     if (xx[da] == 0 || yy[db] == 0) {
         std::printf("BAD 4: %li, %li\n", static_cast<long>(xx[da]), static_cast<long>(yy[db]));
-        poly_fatal("k_fastest_poly_mult.");
+        internal_stop("k_fastest_poly_mult.");
     }
     if (da > poly_cutoff && db > poly_cutoff) {
         fast_array_onevar_mult(xx.data() + la, da - la + 1, yy.data() + lb, db - lb + 1,

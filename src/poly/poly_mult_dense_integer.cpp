@@ -17,7 +17,7 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex::polyimpl {
 

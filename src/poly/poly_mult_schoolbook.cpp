@@ -6,8 +6,8 @@
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

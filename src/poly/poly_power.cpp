@@ -3,13 +3,13 @@
 // standard form of residues.
 #include <climits>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

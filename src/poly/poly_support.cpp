@@ -2,10 +2,10 @@
 // exponent range check, internal errors and exponent shifts.
 #include <climits>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "poly/poly_internal.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex::polyimpl {
 
@@ -24,13 +24,6 @@ PolyNode* copy_number_node(const Number& x) {
 int32_t checked_expo(int64_t e) {
     if (e > INT32_MAX || e < INT32_MIN) error(kErrExponentTooLarge, "^");
     return static_cast<int32_t>(e);
-}
-
-void poly_fatal(const char* text) {
-    tolmex_error(text, 0);
-    error(0, " ");
-    // error(0, ...) always returns to command level 1 by throwing.
-    throw RestartTopLevel();
 }
 
 void shift_exponents(PolyNode*& p, int32_t s) {

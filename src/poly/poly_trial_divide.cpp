@@ -4,7 +4,7 @@
 // do not refute.
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
@@ -13,8 +13,8 @@
 #include "poly/poly_internal.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -95,7 +95,7 @@ TestVerdict fast_test_rat(const PolyNode* a, const PolyNode* b) {
 namespace {
 
 bool trial(const PolyNode* a, const PolyNode* b, Poly* q, PolyVar* var) {
-    if (!a || !b) poly_fatal("pt nil in poly_divide.");
+    if (!a || !b) internal_stop("pt nil in poly_divide.");
     if (poly_is_const(b)) {
         if (num_is_zero(b->num)) error(22, "/");
         if (modularmode && (finf ? b->num.lint() == 0 : smallgcd(b->num.lint(), modulus) != 1))
@@ -127,8 +127,8 @@ bool trial_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* v
 }
 
 bool trial_poly_divide_noq(const PolyNode* a, const PolyNode* b, PolyVar* var) {
-    if (!a || !b) poly_fatal("pt nil in trial_poly_divide_noq.");
-    if (poly_is_const(b)) poly_fatal("m number in trial_poly_divide_noq.");
+    if (!a || !b) internal_stop("pt nil in trial_poly_divide_noq.");
+    if (poly_is_const(b)) internal_stop("m number in trial_poly_divide_noq.");
     return trial(a, b, nullptr, var);
 }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "poly/poly_settings.h"
 #include "storage/free_lists.h"
 

@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_divide.h"
 

@@ -2,7 +2,7 @@
 
 #include "numbers/mul_div.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 #include "storage/stash.h"
@@ -42,6 +42,17 @@ Quoly make_quotient(Poly&& num, Poly&& den, int ratflag) {
     q->denp = den.release();
     q->ratflag = ratflag;
     return q;
+}
+
+Quoly quoly_as_written(Poly&& num, Poly&& den) {
+    if (den && poly_eq_1(den.get())) den.reset();
+    if (!den) {
+        Quoly q;
+        p_q_take(std::move(num), q);
+        return q;
+    }
+    const int ratflag = !lintmode && poly_is_const(num.get()) && poly_is_const(den.get());
+    return make_quotient(std::move(num), std::move(den), ratflag);
 }
 
 Quoly quoly_copy(const QuolyRec* q) {

@@ -77,6 +77,11 @@ private:
 // A quotient (numerator taken over, denominator taken over or null) as it
 // stands; the caller has it in normal form or normalises it.
 [[nodiscard]] Quoly make_quotient(Poly&& num, Poly&& den, int ratflag);
+// A value read in written-out form, taken as it stands without normalising
+// it again: a null or constant-1 denominator is dropped, a constant
+// numerator without denominator makes a numeric quoly, two constants in
+// rational mode a rational number. The denominator must not be zero.
+[[nodiscard]] Quoly quoly_as_written(Poly&& num, Poly&& den);
 
 void quoly_assign(const QuolyRec* q, Quoly& r);  // r := a deep copy of q
 [[nodiscard]] Quoly quoly_copy(const QuolyRec* q);

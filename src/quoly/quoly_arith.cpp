@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "gcd/polygcd.h"
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
 #include "poly/poly_settings.h"
 #include "quoly/exact_division.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 

@@ -1,13 +1,12 @@
 #include "quoly/quoly_display.h"
 
-#include "interpreter/driver.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_display.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

@@ -1,6 +1,6 @@
 // Integers and rational numbers: the paths by which plain numbers never
 // reach the polynomial code.
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "quoly/quoly_arith.h"

@@ -3,17 +3,15 @@
 #include <cstdio>
 
 #include "gcd/gcd_state.h"
-#include "interpreter/driver.h"
-#include "interpreter/errors.h"
-#include "matrix/det_settings.h"
+#include "base/errors.h"
 #include "numbers/display_settings.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "storage/free_lists.h"
 
 namespace tolmex {
@@ -21,6 +19,7 @@ namespace tolmex {
 void (*for_each_user_value)(QuolyVisitor) = nullptr;
 QuolyRec* denom[kDenomSize];
 int need_to_set_char_poly = 1;
+int chpoly_block = 1;
 
 namespace {
 

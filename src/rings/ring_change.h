@@ -21,6 +21,9 @@ extern void (*for_each_user_value)(QuolyVisitor visit);
 constexpr int kDenomSize = 999;
 extern QuolyRec* denom[kDenomSize];
 extern int need_to_set_char_poly;
+// Blocks the conversion of those tables, which slows the characteristic
+// polynomial in modular mode (1).
+extern int chpoly_block;
 // Fills `denom` with 1 .. 998 and marks the tables as needing set-up.
 void Set_prods_for_char();
 

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
+#include "base/resets.h"
 #include "storage/free_lists.h"
 
 namespace tolmex {
@@ -27,5 +28,13 @@ void enew_worknode(int& k, const char* ctx) { new_worknode(k, ctx); }
 void free_work() {
     if (first_available > 1) first_available -= 1;
 }
+
+namespace {
+
+void free_all_work(int) { first_available = 1; }
+
+}  // namespace
+
+void register_work_array_resets() { on_reset(ResetPoint::TopLevel, free_all_work); }
 
 }  // namespace tolmex

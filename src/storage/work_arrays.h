@@ -20,5 +20,7 @@ void new_worknode(int& k, const char* ctx);
 void enew_worknode(int& k, const char* ctx);
 // Returns the most recently handed-out work array.
 void free_work();
+// Joins the driver's resets: the return to the top level frees them all.
+void register_work_array_resets();
 
 }  // namespace tolmex

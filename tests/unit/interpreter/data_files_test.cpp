@@ -4,6 +4,8 @@
 // file reported with exactly its message while the other files still load.
 #include "interpreter/data_files.h"
 
+#include "base/errors.h"
+
 #include <gmp.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +20,7 @@
 #include "interpreter/startup.h"
 #include "numbers/number.h"
 #include "numbers/tables.h"
-#include "rings/field_tables.h"
+#include "numbers/field_tables.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 #include "storage/stash.h"

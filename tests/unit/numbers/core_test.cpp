@@ -3,7 +3,7 @@
 
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "storage/free_lists.h"
 #include "support.h"
 

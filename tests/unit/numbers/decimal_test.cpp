@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "interpreter/scanner.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
 #include "numbers/mul_div.h"
 #include "numbers/tables.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -227,23 +226,3 @@ TEST(NumberDecimal, DispCons) {
     EXPECT_EQ(number_to_decimal(disp_cons), "1" + std::string(40, '0'));
 }
 
-TEST(NumberDecimal, NewReadinTakesDigitTokensFromTheScanner) {
-    init_scanner_sets();
-    FILE* in = std::tmpfile();
-    std::fputs("12345 67890123456789012;", in);
-    std::rewind(in);
-    const int saved_tt = tt_flag, saved_left = leftover;
-    tt_flag = 0;
-    leftover = 0;
-    TokenNode* cursor = nullptr;
-    scanner(in, token, cursor);
-    ASSERT_STREQ(token.text, "1");
-    Number x;
-    new_readin(in, cursor, x);
-    // Blanks between digits do not end the literal; ";" is left as the token.
-    EXPECT_EQ(number_to_decimal(x), "1234567890123456789012");
-    EXPECT_STREQ(token.text, ";");
-    std::fclose(in);
-    tt_flag = saved_tt;
-    leftover = saved_left;
-}

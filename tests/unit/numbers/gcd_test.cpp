@@ -1,13 +1,12 @@
 // gcd, square roots, primes, the modular square root and the factorial.
 #include <gtest/gtest.h>
 
-#include "interpreter/driver.h"
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/tables.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -208,8 +207,6 @@ TEST(NumberFactorial, AgainstGmp) {
     modulus = saved;
     modularmode = lintmode = 0;
     // A negative argument is error 130.
-    levelcount = 1;
-    errorpush = 0;
     bool thrown = false;
     try {
         factorial(number_from_int64(-3), r);

@@ -1,11 +1,10 @@
 // Products, divisions, the integer operators and the word-sized helpers.
 #include <gtest/gtest.h>
 
-#include "interpreter/driver.h"
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -217,8 +216,6 @@ TEST(NumberDiv, IntegerOperatorsFollowPosMod) {
 }
 
 TEST(NumberDiv, DivisionByZeroIsError22) {
-    levelcount = 1;
-    errorpush = 0;
     Number r;
     bool thrown = false;
     try {

@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/startup.h"
 #include "numbers/decimal.h"
 #include "numbers/number.h"
-#include "rings/field_tables.h"
+#include "numbers/field_tables.h"
 #include "storage/stash.h"
 
 namespace numtest {
@@ -62,11 +61,17 @@ inline const std::vector<int>& sizes() {
 }
 
 // ---------------------------------------------------------------------------
+// Slug size of the pools of poly nodes, quoly records and sparse entries.
+constexpr int32_t kTestRecordBytes = 128;
+
 inline void ensure_started() {
     static bool done = false;
     if (done) return;
     done = true;
-    tolmex::open_node_pools(tolmex::node_sizes());
+    // The records of the layers above numbers get slugs of kTestRecordBytes,
+    // room enough for any of them (tests of those layers assert it).
+    tolmex::open_node_pools({kTestRecordBytes, kTestRecordBytes, tolmex::kDigitSlugBytes,
+                             tolmex::kNumberRecordBytes, kTestRecordBytes});
     tolmex::init_numbers();
     tolmex::compute_field_tables();
 }

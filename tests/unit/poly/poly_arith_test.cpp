@@ -6,11 +6,12 @@
 #include <random>
 
 #include "poly/poly_arith.h"
+#include "poly/poly_display.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "poly_support.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 using namespace tolmex;
 using namespace polytest;
@@ -473,4 +474,19 @@ TEST(PolyMisc, StandardFormMakesResiduesNonNegative) {
     EXPECT_EQ(p.get()->next->num.lint(), 10);
 }
 
+
+TEST(PolyDisplay, TreeDump) {
+    use_vars(2);
+    Poly p(copy_poly(var_poly(1).get()));
+    compute_power(p, 2, nullptr);
+    poly_mult(p.get(), var_poly(2).get(), p, nullptr);
+    poly_add(p.get(), int_poly(5).get(), p);
+    char buf[512] = {};
+    FILE* out = fmemopen(buf, sizeof buf, "w");
+    crude_poly_disp(out, "p", p.get(), 0, polynames);
+    std::fclose(out);
+    EXPECT_STREQ(buf, "p: x1 2 0 *5 \n  p: x2 1 \n     ** 1\n");
+}
+
 }  // namespace
+

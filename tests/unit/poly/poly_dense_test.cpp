@@ -18,8 +18,8 @@
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
 #include "poly_support.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 using namespace tolmex;
 using namespace tolmex::polyimpl;

@@ -9,7 +9,7 @@
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "poly_support.h"
-#include "rings/modular_state.h"
+#include "numbers/modular_state.h"
 
 using namespace tolmex;
 using namespace polytest;

@@ -5,14 +5,13 @@
 #include <functional>
 #include <sstream>
 
-#include "interpreter/startup.h"
 #include "numbers/gcd.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/field_tables.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/field_tables.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "storage/stash.h"
 
 using namespace tolmex;
@@ -20,15 +19,6 @@ using namespace tolmex;
 namespace polytest {
 
 namespace {
-
-struct Start : ::testing::Environment {
-    void SetUp() override {
-        open_node_pools(node_sizes());
-        init_numbers();
-        compute_field_tables();
-    }
-};
-const auto* const start_environment = ::testing::AddGlobalTestEnvironment(new Start);
 
 // Ring arithmetic on expansion coefficients.
 void ring_reduce(mpz_t r) {

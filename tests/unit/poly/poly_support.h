@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/number.h"
 #include "poly/poly.h"
 

@@ -7,20 +7,22 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/errors.h"
-#include "interpreter/startup.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "rings/ring_change.h"
 #include "numbers/support.h"
 
 using namespace tolmex;
+
+static_assert(sizeof(QuolyRec) <= numtest::kTestRecordBytes &&
+              sizeof(PolyNode) <= numtest::kTestRecordBytes);
 
 namespace {
 

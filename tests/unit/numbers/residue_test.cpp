@@ -5,13 +5,12 @@
 
 #include <random>
 
-#include "interpreter/driver.h"
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
-#include "rings/field_tables.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
+#include "numbers/field_tables.h"
+#include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "numbers/support.h"
 
 using namespace tolmex;
@@ -130,8 +129,6 @@ TEST(Residue, ArithmeticAgainstGmp) {
 
 TEST(Residue, CheckingInversesReportError85) {
     Ring ring(9);
-    levelcount = 1;
-    errorpush = 0;
     int32_t r = 0;
     testing::internal::CaptureStdout();
     bool thrown = false;

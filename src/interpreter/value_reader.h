@@ -1,19 +1,22 @@
-// Reading polys: the fast reader of written-out polys (array data, the
-// "&_n" raw input form, saved values), and the tree dump of a poly. The
-// readers of numbers and polys in the initialization data files
-// (direct_number_read, direct_poly_read, direct_quoly_read) live with the
-// data-file reader, interpreter/data_files.h.
+// Token-driven readers of literal values: decimal integers, written-out
+// polys and quolys (array data, the "&_n" raw input form, saved values).
 #pragma once
 
 #include <cstdio>
 
 #include "interpreter/token_nodes.h"
+#include "numbers/number.h"
 #include "poly/poly.h"
 #include "quoly/quoly.h"
 
 namespace tolmex {
 
-struct PolyVar;
+// Reads a decimal literal whose first digit is the current token (each digit
+// is one token), leaving the token after it current. Rational mode: the
+// exact integer; modular mode: its residue in lint; lintmode outside modular
+// mode: the 32-bit value, with " *** Warning. overflow while reading
+// constant.\n" (at most 30 times in a run) when it does not fit.
+void new_readin(FILE* in, TokenNode*& cursor, Number& x);
 
 // Reads a written-out poly from the scanner's token stream, starting at
 // the current token (the global `token`) and leaving the first token after
@@ -35,18 +38,8 @@ void poly_readin(FILE* in, TokenNode*& cursor, Poly& p);
 
 // Reads a value in the raw form: a poly, optionally followed by "/" and a
 // denominator poly, as the quoly display prints them ("(num) / (den)",
-// "x / 3", ...). The value is taken as it stands, without normalising it
-// again: a denominator of 1 is dropped, a constant numerator without
-// denominator makes a numeric quoly, two constants in rational mode a
-// rational number.
+// "x / 3", ...), taken as it stands (quoly_as_written). A zero
+// denominator is error 22.
 void quoly_readin(FILE* in, TokenNode*& cursor, Quoly& q);
-
-// Debugging dump of the node tree, one line per list, indented by two
-// blanks per level below the first: the label and the variable's name
-// ("%s: " then the name, or " : " when no name is known), then each
-// exponent ("%d "), a number coefficient as "*" with the number and a
-// blank; the sub-lists follow on further lines, and a sub-list that is a
-// single number node is marked by a line " **" with the number.
-void crude_poly_disp(FILE* out, const char* label, const PolyNode* p, int indent, PolyVar* var);
 
 }  // namespace tolmex

@@ -25,6 +25,13 @@ extern int f256;           // the field of 2^8 elements
 extern int f2t16;          // the field of 2^16 elements
 extern int changed_in_modmode;
 extern int limit_char_arrays;
+// Rational-mode work running in temporary modular arithmetic, and the
+// modulus a nested command level restores meanwhile (-1: none).
+extern int was_in_rat;
+extern int was_modulus;
+// Positive while modular arithmetic is suspended (ModularSuspend); a nested
+// command level opened meanwhile switches it back on.
+extern int mod_is_changed;
 
 // Suspends modular arithmetic for a stretch of code (the "_a" factor, the
 // restricted expressions read by prompted settings, exponents); the mode is

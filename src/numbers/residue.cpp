@@ -1,13 +1,13 @@
 // Residue arithmetic and the conversion between big integers and residues.
-#include "rings/residue.h"
+#include "numbers/residue.h"
 
 #include <cstdio>
 
-#include "interpreter/driver.h"
-#include "interpreter/errors.h"
+#include "base/resets.h"
+#include "base/errors.h"
 #include "numbers/display_settings.h"
-#include "rings/field_tables.h"
-#include "rings/modular_state.h"
+#include "numbers/field_tables.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 

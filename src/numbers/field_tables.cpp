@@ -1,5 +1,5 @@
 // The tables of the fields of 2^8 and 2^16 elements.
-#include "rings/field_tables.h"
+#include "numbers/field_tables.h"
 
 namespace tolmex {
 

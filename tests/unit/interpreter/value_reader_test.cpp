@@ -1,4 +1,5 @@
-// Reading polys back from their written forms, and the tree dump.
+// Reading literal values: numbers, and polys and quolys from their
+// written forms.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,11 +10,11 @@
 #include "interpreter/scanner.h"
 #include "numbers/decimal.h"
 #include "poly/poly_arith.h"
-#include "poly/poly_readin.h"
+#include "interpreter/value_reader.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "poly_support.h"
-#include "rings/modular_state.h"
+#include "poly/poly_support.h"
+#include "numbers/modular_state.h"
 
 using namespace tolmex;
 using namespace polytest;
@@ -187,14 +188,26 @@ TEST(PolyReadin, QuolyForms) {
     EXPECT_EQ(q->denp, nullptr);
 }
 
-TEST(PolyReadin, TreeDump) {
-    use_vars(2);
-    Poly p = read_poly("x1^2 x2 + 5");
-    char buf[512] = {};
-    FILE* out = fmemopen(buf, sizeof buf, "w");
-    crude_poly_disp(out, "p", p.get(), 0, polynames);
-    std::fclose(out);
-    EXPECT_STREQ(buf, "p: x1 2 0 *5 \n  p: x2 1 \n     ** 1\n");
+
+TEST(NumberReadin, TakesDigitTokensFromTheScanner) {
+    init_scanner_sets();
+    FILE* in = std::tmpfile();
+    std::fputs("12345 67890123456789012;", in);
+    std::rewind(in);
+    const int saved_tt = tt_flag, saved_left = leftover;
+    tt_flag = 0;
+    leftover = 0;
+    TokenNode* cursor = nullptr;
+    scanner(in, token, cursor);
+    ASSERT_STREQ(token.text, "1");
+    Number x;
+    new_readin(in, cursor, x);
+    // Blanks between digits do not end the literal; ";" is left as the token.
+    EXPECT_EQ(number_to_decimal(x), "1234567890123456789012");
+    EXPECT_STREQ(token.text, ";");
+    std::fclose(in);
+    tt_flag = saved_tt;
+    leftover = saved_left;
 }
 
 }  // namespace

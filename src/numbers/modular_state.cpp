@@ -1,6 +1,4 @@
-#include "rings/modular_state.h"
-
-#include "interpreter/driver.h"
+#include "numbers/modular_state.h"
 
 namespace tolmex {
 
@@ -17,6 +15,9 @@ int f256 = 0;
 int f2t16 = 0;
 int changed_in_modmode = 0;
 int limit_char_arrays = 998;
+int was_in_rat = 0;
+int was_modulus = -1;
+int mod_is_changed = 0;
 
 // Numbers keep their one-word form (lintmode stays on): the suspended
 // stretch computes with machine integers instead of residues.

@@ -1,22 +1,29 @@
-// Reading polys from the token stream, and the tree dump.
-#include "poly/poly_readin.h"
+// Reading literal values from the token stream.
+#include "interpreter/value_reader.h"
 
 #include <climits>
 #include <cstdio>
+#include <string>
 
-#include "interpreter/errors.h"
+#include "base/errors.h"
 #include "interpreter/scanner.h"
 #include "numbers/decimal.h"
+#include "numbers/modular_state.h"
 #include "poly/poly_arith.h"
-#include "poly/poly_internal.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
-#include "rings/modular_state.h"
-#include "rings/residue.h"
 
 namespace tolmex {
 
-using namespace polyimpl;
+void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
+    std::string digits;
+    while (token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0') {
+        digits.push_back(token.text[0]);
+        scanner(in, token, cursor);
+    }
+    if (digits.empty()) digits.push_back('0');
+    readin_digits(digits, x);
+}
 
 namespace {
 
@@ -67,7 +74,8 @@ struct Reader {
             if (!token_is_char(')')) error(1, token.text);
             next();
         }
-        return checked_expo(v);
+        if (v > INT32_MAX || v < INT32_MIN) fail(kErrExponentTooLarge, "^");
+        return static_cast<int32_t>(v);
     }
 
     // factor -> primary ["^" exponent]
@@ -96,13 +104,7 @@ struct Reader {
         if (level > 0) {
             // A variable: its one term carries the exponent directly.
             if (e < 0 && !laurent) error(116, "^");
-            if (e == 0) {
-                poly_set(1, f);
-                return f;
-            }
-            PolyNode* t = f.get();
-            while (t->expo == 0 && !t->isnum && !t->sub->isnum) t = t->sub;
-            t->expo = e;
+            variable_power(f, level, e);
             return f;
         }
         if (e < 0) error(116, "^");
@@ -167,58 +169,9 @@ void quoly_readin(FILE* in, TokenNode*& cursor, Quoly& q) {
     if (token_is_char('/')) {
         r.next();
         den = r.sum();
-        if (poly_iszero(den.get())) error(22, "/");
-        if (poly_eq_1(den.get())) den.reset();
+        if (poly_iszero(den.get())) fail(kErrDivideByZero, "/");
     }
-    if (!den) {
-        p_q_take(std::move(num), q);
-        return;
-    }
-    const int ratflag = !lintmode && poly_is_const(num.get()) && poly_is_const(den.get());
-    q = make_quotient(std::move(num), std::move(den), ratflag);
-}
-
-// ---------------------------------------------------------------------------
-
-namespace {
-
-void print_number(FILE* out, const Number& x) {
-    if (lintmode) {
-        std::fprintf(out, "%d", x.lint());
-        return;
-    }
-    std::fprintf(out, "%s", number_to_decimal(x).c_str());
-}
-
-}  // namespace
-
-void crude_poly_disp(FILE* out, const char* label, const PolyNode* p, int indent, PolyVar* var) {
-    for (int i = 0; i < indent; ++i) std::fprintf(out, "  ");
-    if (!p) {
-        std::fprintf(out, "%s:  null\n", label ? label : "");
-        return;
-    }
-    if (indent > 0 && poly_is_const(p)) {
-        std::fprintf(out, " ** ");
-        print_number(out, p->num);
-        std::fprintf(out, "\n");
-        return;
-    }
-    if (var)
-        std::fprintf(out, "%s: %s ", label ? label : "", var->name);
-    else
-        std::fprintf(out, "%s : ", label ? label : "");
-    for (const PolyNode* n = p; n; n = n->next) {
-        std::fprintf(out, "%d ", n->expo);
-        if (n->isnum) {
-            std::fprintf(out, "*");
-            print_number(out, n->num);
-            std::fprintf(out, " ");
-        }
-    }
-    std::fprintf(out, "\n");
-    for (const PolyNode* n = p; n; n = n->next)
-        if (!n->isnum) crude_poly_disp(out, label, n->sub, indent + 1, deeper(var));
+    q = quoly_as_written(std::move(num), std::move(den));
 }
 
 }  // namespace tolmex

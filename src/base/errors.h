@@ -1,0 +1,73 @@
+// Raising numbered errors, warnings and internal stops; keyboard-interrupt
+// polling. Every folder may use this layer; it uses nothing above it.
+//
+// `error` hands the report to the handler the command driver installs:
+// that handler either runs a nested command level right where it is called
+// (and returns when that level is popped), or throws RestartTopLevel, which
+// only the driver's restart point catches. Without a driver (the unit tests
+// of the lower layers) `error` throws RestartTopLevel with the code at once.
+// Every temporary is an RAII handle, so unwinding loses nothing.
+#pragma once
+
+#include <csignal>
+
+namespace tolmex {
+
+// Thrown to abandon the current computation and return to command level 1.
+// Deliberately not derived from std::exception: nothing but the restart
+// point may catch it. `code` is the error that caused it (0: a panic stop).
+struct RestartTopLevel {
+    int code = 0;
+};
+// Thrown by the quit command; main writes " bye" and exits with status 0.
+struct QuitProgram {};
+
+// Reports error `code` with the offending name (code > 0), performs a panic
+// stop (code 0) or pushes a command level without an error (code < 0).
+// Returns only from a pushed level that ends by resuming (an interrupt), or
+// when an error is demoted to a warning at a nested level (codes 19, 22).
+void error(int code, const char* name);
+// The same for errors that are never demoted: never returns.
+[[noreturn]] void fail(int code, const char* name);
+// Prints a warning and returns.
+void warning(int code, const char* name);
+// Prints the error table's text of `code` and a newline.
+void out_err_mess(int code);
+// Internal consistency failure: "*** Tolmex error. " and the text; with a
+// nonzero push flag a command level is pushed as for an interrupt.
+void tolmex_error(const char* text, int push);
+void tolmexerror(const char* text);
+// An internal failure that must abandon the computation: the report, then a
+// panic stop.
+[[noreturn]] void internal_stop(const char* text);
+
+// The command driver's implementation of `error`.
+using ErrorHandler = void (*)(int code, const char* name);
+void set_error_handler(ErrorHandler handler);
+
+// The error table: texts of codes 1 .. kErrorCodes, filled at start-up.
+constexpr int kErrorCodes = 376;
+constexpr int kErrorSlot = 66;  // at most 65 characters and a terminator
+// The text of `code`, or "*** Error N." when the table has none.
+const char* error_text(int code);
+// Stores the text of `code` (cut to 65 characters); null clears every text.
+void set_error_text(int code, const char* text);
+
+// Keyboard interrupts: the handler only sets this flag. Long computations
+// call poll_interrupt() at safe points, where no pool operation is under
+// way; a pending interrupt then opens a nested command level there.
+extern volatile std::sig_atomic_t interrupt_pending;
+void install_interrupt_handler();
+inline void poll_interrupt() {
+    if (interrupt_pending) {
+        interrupt_pending = 0;
+        error(-1, " ");
+    }
+}
+
+// Error codes that several layers raise.
+constexpr int kErrDivideByZero = 22;
+constexpr int kErrOutOfMemory = 375;
+constexpr int kErrExponentTooLarge = 376;
+
+}  // namespace tolmex
