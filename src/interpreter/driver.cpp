@@ -175,29 +175,37 @@ void restart_point() {
 
 }  // namespace
 
-int tolmex_main(int argc, char** argv) {
+void start_system(int argc, char** argv) {
     Input = stdin;
     Output = stdout;
     install_interrupt_handler();
     install_error_handler();
     try {
+        startup(argc, argv);
+    } catch (RestartTopLevel&) {
+        // An error in the initialization data: go on to the top level.
+    }
+}
+
+void run_command_loop() {
+    for (;;) {
         try {
-            startup(argc, argv);
+            restart_point();
+            for (;;) command_step(false);
         } catch (RestartTopLevel&) {
-            // An error in the initialization data: go on to the top level.
         }
-        for (;;) {
-            try {
-                restart_point();
-                for (;;) command_step(false);
-            } catch (RestartTopLevel&) {
-            }
-        }
+    }
+}
+
+int tolmex_main(int argc, char** argv) {
+    try {
+        start_system(argc, argv);
+        run_command_loop();
     } catch (QuitProgram&) {
         std::printf("\n bye\n");
         std::fflush(stdout);
-        return 0;
     }
+    return 0;
 }
 
 }  // namespace tolmex

@@ -60,6 +60,12 @@ extern std::string data_directory;
 
 // The process entry; returns the exit status.
 int tolmex_main(int argc, char** argv);
+// Start-up without the command loop: pools, data files, defaults and the
+// startup file. argv[0] locates the data directory.
+void start_system(int argc, char** argv);
+// The top-level command loop on standard input; it ends only by throwing
+// QuitProgram (the quit command, or the end of the input).
+[[noreturn]] void run_command_loop();
 
 // Finds the executable's path: 0 absolute, 1 relative (not canonicalised),
 // 2 canonicalised with realpath, -1 nothing found (out empty).

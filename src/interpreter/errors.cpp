@@ -141,6 +141,13 @@ void restore_state(const SavedState& s) {
 }
 
 [[noreturn]] void return_to_top_level(int code) {
+    reset_to_top_level();
+    throw RestartTopLevel{code};
+}
+
+}  // namespace
+
+void reset_to_top_level() {
     levelcount = 1;
     time_level = 1;
     for (auto& t : time_off) t = {0, 0};
@@ -148,8 +155,9 @@ void restore_state(const SavedState& s) {
     mod_is_changed = 0;
     set_token(token, "");
     run_resets(ResetPoint::TopLevel, 0);
-    throw RestartTopLevel{code};
 }
+
+namespace {
 
 // Steps 12 to 14: a new command level, run right here.
 void push_level(const SavedState& saved) {

@@ -18,5 +18,8 @@ void install_error_handler();
 // Abandons the current command silently: the recovery of an error that
 // returns to the top level, without a report.
 [[noreturn]] void abandon_command();
+// The state of command level 1, as the return to the top level leaves it
+// (the levels' timing, the token, the reset hooks); it does not unwind.
+void reset_to_top_level();
 
 }  // namespace tolmex
