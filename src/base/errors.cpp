@@ -10,6 +10,7 @@
 namespace tolmex {
 
 volatile std::sig_atomic_t interrupt_pending = 0;
+int interrupt_hold = 0;
 
 namespace {
 

@@ -58,12 +58,25 @@ void set_error_text(int code, const char* text);
 // way; a pending interrupt then opens a nested command level there.
 extern volatile std::sig_atomic_t interrupt_pending;
 void install_interrupt_handler();
+// While positive, polls leave a pending interrupt waiting: a stretch whose
+// half-done state no command level may see (values of one ground ring read
+// under the other's arithmetic) holds interrupts, and the level opens at the
+// first poll after it.
+extern int interrupt_hold;
 inline void poll_interrupt() {
-    if (interrupt_pending) {
+    if (interrupt_pending && interrupt_hold == 0) {
         interrupt_pending = 0;
         error(-1, " ");
     }
 }
+// Holds interrupts for its lifetime.
+class InterruptHold {
+public:
+    InterruptHold() noexcept { ++interrupt_hold; }
+    ~InterruptHold() { --interrupt_hold; }
+    InterruptHold(const InterruptHold&) = delete;
+    InterruptHold& operator=(const InterruptHold&) = delete;
+};
 
 // Error codes that several layers raise.
 constexpr int kErrDivideByZero = 22;

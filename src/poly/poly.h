@@ -124,6 +124,22 @@ PolyNode* lastnode(PolyNode* p);
 PolyNode* lastnum(PolyNode* p);
 
 // ---------------------------------------------------------------------------
+// Changes of ground ring
+
+// Rewrites one number in place (an integer to its residue, a residue back
+// to an integer).
+using CoefficientMap = void (*)(Number& x);
+// Applies f to every number coefficient of p, then drops the terms whose
+// coefficient became zero in the arithmetic now in force and restores the
+// invariants: a term of exponent 0 left over a constant becomes a number
+// node, an emptied sub-poly takes its term with it, and an emptied poly is
+// the constant 0. If f raises, p is left a sound (partly mapped) poly.
+void poly_map_coefficients(PolyNode*& p, CoefficientMap f);
+// A deep copy of p with its digits, whatever lintmode says (a copy made in
+// lintmode holds only the single-word values).
+[[nodiscard]] PolyNode* copy_poly_exact(const PolyNode* p);
+
+// ---------------------------------------------------------------------------
 // Predicates
 
 // A single number node.

@@ -69,6 +69,11 @@ Quoly quoly_copy(const QuolyRec* q) {
     return r;
 }
 
+Quoly quoly_copy_exact(const QuolyRec* q) {
+    LintmodeOff digits;
+    return quoly_copy(q);
+}
+
 void quoly_assign(const QuolyRec* q, Quoly& r) { r = quoly_copy(q); }
 
 void quoly_set(int32_t i, Quoly& q) {

@@ -85,6 +85,8 @@ private:
 
 void quoly_assign(const QuolyRec* q, Quoly& r);  // r := a deep copy of q
 [[nodiscard]] Quoly quoly_copy(const QuolyRec* q);
+// A deep copy with every number's digits, whatever lintmode says.
+[[nodiscard]] Quoly quoly_copy_exact(const QuolyRec* q);
 void quoly_set(int32_t i, Quoly& q);
 void scalar_to_quoly(const Number& n, Quoly& q);
 // In lint mode a one- or two-digit big integer is packed into one word.

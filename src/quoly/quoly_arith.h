@@ -46,6 +46,16 @@ void lint_normal_form(Quoly& q, int lflag);
 // Cancels the common integer content of numerator and denominator.
 void sanitize(Quoly& q);
 
+// The change of ground ring of one value: applies f to the number of q, or
+// to every coefficient of its numerator and denominator (terms that vanish
+// are dropped), then brings q to the normal form of the arithmetic now in
+// force: in lint mode through check_quoly; in rational mode the integer
+// contents are cancelled and the signs fixed (integers lifted from residues
+// of a reduced quotient share no factor that a GCD would find). Returns
+// false, with q := 0, when the denominator vanished or its leading
+// coefficient has no inverse modulo a composite modulus.
+[[nodiscard]] bool quoly_map_coefficients(Quoly& q, CoefficientMap f);
+
 // The rational-number routines (rational mode): r := a + b or a - b (add
 // clear) and the products and quotients; operands are integers or rational
 // numbers.
