@@ -14,8 +14,11 @@
 
 namespace tolmex {
 
-// 10^(8 * disp_size) as a big integer (base 2^28), built by init_numbers().
-extern Number disp_cons;
+// 10^(8 * disp_size) as a big integer (base 2^28), the scale of the decimal
+// approximation of rational numbers. Built when first asked for after
+// disp_size changed, so that a very large display size costs nothing until
+// a rational number is displayed with it.
+const Number& display_constant();
 
 // Digit count from which conversions divide and conquer.
 constexpr int64_t kDecimalCut = 16;
@@ -55,7 +58,8 @@ void display(FILE* out, bool breaks, bool aligned, const Number& x, int& col, bo
 std::string number_to_decimal(const Number& x);
 [[nodiscard]] Number decimal_to_number(std::string_view text);
 
-// Builds disp_cons (init_numbers calls it).
+// Forgets the display constant: disp_size has changed (init_numbers and the
+// display-size command call it).
 void init_disp_cons();
 
 }  // namespace tolmex

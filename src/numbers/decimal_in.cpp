@@ -156,12 +156,32 @@ Number decimal_to_number(std::string_view text) {
     return x;
 }
 
+namespace {
+
+Number disp_cons;
+int disp_cons_size = -1;  // the disp_size disp_cons holds; -1: none
+
+}  // namespace
+
 void init_disp_cons() {
+    disp_cons.reset();
+    disp_cons_size = -1;
+}
+
+const Number& display_constant() {
+    if (disp_cons_size == disp_size && disp_cons) return disp_cons;
     LintmodeOff guard;
-    Number p;
+    // (10^8)^disp_size by squaring: a few products of growing size.
+    Number p, square;
     set_int64(1, p);
-    for (int i = 0; i < disp_size; ++i) fast_mult(p, tens_base, p);
+    spec_num_assign(tens_base, square);
+    for (int e = disp_size > 0 ? disp_size : 0; e > 0; e >>= 1) {
+        if (e & 1) fast_mult(p, square, p);
+        if (e > 1) fast_mult(square, square, square);
+    }
     disp_cons = std::move(p);
+    disp_cons_size = disp_size;
+    return disp_cons;
 }
 
 }  // namespace tolmex

@@ -14,8 +14,6 @@
 
 namespace tolmex {
 
-Number disp_cons;
-
 namespace {
 
 int decimal_digits(int v) {

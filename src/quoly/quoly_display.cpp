@@ -34,7 +34,7 @@ void decimal_approximation(Printer& pr, const Number& p, const Number& d) {
     pr.putc('.');
     Number ar, scaled, frac, rem;
     abs_val_num(r, ar);
-    fast_mult(ar, disp_cons, scaled);
+    fast_mult(ar, display_constant(), scaled);
     divide(scaled, d, frac, rem);
     if (!pr.stopped) showint(pr.out, frac, false, true, false, false, false, pr.breaks, pr.col);
 }
