@@ -197,8 +197,7 @@ void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
         if (name[0] != 'M') error(kNotAvailable, name);
         set_prompt_text(text, true);
     } else if (!std::strcmp(name, "p")) {
-        ring_setting(in, cursor);
-        if (!token_is(token, ")")) error(135, token.text);
+        return ring_setting(in, cursor);
     } else if (!std::strcmp(name, "P")) {
         error(kNotAvailable, name);
     } else {

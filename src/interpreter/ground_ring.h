@@ -11,7 +11,12 @@ namespace tolmex {
 // arithmetic with a modulus asked for (the terminal) or read (a file).
 void ring_command(FILE* in, TokenNode*& cursor);
 // "&(p = n)": the current token is the first after "="; "_i" asks for
-// rational arithmetic. Leaves the token after the value current.
+// rational arithmetic. Reads the rest of the statement, its terminator
+// included. At the terminal an improper modulus is asked for again.
 void ring_setting(FILE* in, TokenNode*& cursor);
+// Error 74 when a command that converts stored values (a change of ground
+// ring, adjoining or removing polynomial variables) is met inside an
+// expression or inside the answer to the modulus prompt.
+void refuse_inside_expression(const char* name);
 
 }  // namespace tolmex

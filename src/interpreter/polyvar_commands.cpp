@@ -3,6 +3,7 @@
 
 #include "interpreter/ampersand_internal.h"
 #include "interpreter/errors.h"
+#include "interpreter/ground_ring.h"
 #include "interpreter/scanner.h"
 #include "poly/poly.h"
 #include "poly/polyvars.h"
@@ -87,6 +88,9 @@ void one_variable(FILE* in, TokenNode*& cursor) {
 }  // namespace
 
 void adjoin_command(FILE* in, TokenNode*& cursor) {
+    // Adjoining and removing rewrite every stored poly, but not the values
+    // an expression is holding.
+    refuse_inside_expression("J");
     for (;;) {
         one_variable(in, cursor);
         if (!token_is(token, ",")) return;
@@ -97,9 +101,16 @@ void adjoin_command(FILE* in, TokenNode*& cursor) {
 void read_name_or_text(FILE* in, TokenNode*& cursor, char* out, size_t room) {
     size_t n = 0;
     if (token_is(token, "'")) {
-        int eol = 0;
         for (;;) {
+            int eol = 0;
             dumbscanner(in, token, cursor, eol);
+            // A text left open ends with its line, or with the input; at the
+            // terminal (and at the end) the statement ends there too.
+            if ((eol && tt_flag && !cursor) || at_end_of_input(in, cursor)) {
+                out[n] = '\0';
+                set_token(token, ";");
+                return;
+            }
             if (token.text[0] == '\'' || token_is(token, kEndOfBody) || eol) break;
             if (n + 1 < room) out[n++] = token.text[0];
         }
