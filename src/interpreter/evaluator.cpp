@@ -97,8 +97,8 @@ Quoly number_literal(FILE* in, TokenNode*& cursor) {
 Quoly char_literal(FILE* in, TokenNode*& cursor) {
     int eol = 0;
     dumbscanner(in, token, cursor, eol);
-    int code = static_cast<unsigned char>(token.text[0]);
-    if (eol) code = '\n';
+    int code = static_cast<unsigned char>(token.text[0]);  // a line end reads as 13
+    eol = 0;
     dumbscanner(in, token, cursor, eol);
     if (first_char() != '\'') error(109, eol ? ";" : token.text);
     next(in, cursor);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "interpreter/errors.h"
+#include "numbers/display_settings.h"
 
 namespace tolmex {
 
@@ -37,6 +38,15 @@ void copy_text(char* dst, const char* src, size_t room) {
     dst[room - 1] = '\0';
 }
 
+// The continuation character continues a line: the grave accent wherever
+// it stands (the rest of its line is skipped); a blank, the continuation
+// character of the plain display style, only as the last character of its
+// line, so that blanks between tokens stay blanks.
+bool continues_line(FILE* in, int c) {
+    if (!continset.has(c)) return false;
+    return c != ' ' || peek_char(in) == '\n';
+}
+
 // Skips blanks and joins continued lines; returns the first significant
 // character, or ';' for a statement-ending line end (terminal mode, left
 // unread) or the end of the stream.
@@ -50,7 +60,7 @@ int next_significant(FILE* in) {
             continue;
         }
         int c = read_char(in);
-        if (continset.has(c)) {
+        if (continues_line(in, c)) {
             skip_line(in);
             semicount = 0;
             continue;
@@ -67,7 +77,7 @@ void read_name(FILE* in, int first, Token& tok) {
         int nx = peek_char(in);
         if (nx == EOF || nx == '\n') break;  // a line end ends the name
         int c = read_char(in);
-        if (continset.has(c)) {
+        if (continues_line(in, c)) {
             skip_line(in);
             semicount = 0;
             leftover = ' ';
@@ -125,6 +135,16 @@ void skip_line(FILE* in) {
     int c;
     do c = read_char(in);
     while (c != EOF && c != '\n');
+}
+
+bool at_end_of_input(FILE* in, const TokenNode* cursor) {
+    return !cursor && (std::feof(in) || std::ferror(in));
+}
+
+void set_continuation(int c) {
+    continuation = c;
+    continset = CharSet();
+    continset.add(static_cast<unsigned char>(c));
 }
 
 bool token_is(const Token& t, const char* text) { return std::strcmp(t.text, text) == 0; }
@@ -187,7 +207,7 @@ void dumbscanner(FILE* in, Token& tok, TokenNode*& cursor, int& end_of_line) {
     } else if (c == '\n') {
         c = '\r';
         end_of_line = 1;
-    } else if (continset.has(c)) {
+    } else if (continues_line(in, c)) {
         skip_line(in);
         c = ' ';
     }
@@ -215,7 +235,8 @@ void handle_quote(FILE* in, TokenNode*& cursor, FILE* out, long (*width_of)(FILE
     for (;;) {
         dumbscanner(in, token, cursor, eol);
         if (token.text[0] == '\'' || token_is(token, kEndOfBody)) break;
-        if (cursor == nullptr && eol == 0 && std::feof(in)) break;
+        if (!eol && at_end_of_input(in, cursor)) break;
+        // A line end inside the text is written as a line end.
         char ch = token.text[0] == '\r' ? '\n' : token.text[0];
         if (n < 255) text[n++] = ch;
         eol = 0;
@@ -242,7 +263,7 @@ std::string read_comment(FILE* in, TokenNode*& cursor) {
             continue;
         }
         if (t.text[0] == '}' || token_is(t, kEndOfBody)) break;
-        if (!cursor && std::feof(in)) break;
+        if (at_end_of_input(in, cursor)) break;
         text += t.text;
     }
     return text;
@@ -295,8 +316,7 @@ void init_ring() { ring_clear(); }
 void init_scanner_sets() {
     throwaways = CharSet();
     throwaways.add(" \t\n\r");
-    continset = CharSet();
-    continset.add('`');
+    set_continuation('`');
 }
 
 }  // namespace tolmex

@@ -33,14 +33,22 @@ extern int semicount;      // reset whenever a continued line is joined
 extern TokenNode* currentchar;  // the node after the current one in a stored list
 extern int func_def_count;      // function definitions being read
 extern CharSet throwaways;      // blank, tab, line feed, carriage return
-extern CharSet continset;       // characters that continue a line when read
+extern CharSet continset;       // the continuation character, as a set
 
 // Reads the next token into tok, from the stored list when cursor is not
 // null, otherwise from the stream.
 void scanner(FILE* in, Token& tok, TokenNode*& cursor);
 // Reads exactly one raw character as a one-character token; end_of_line is
-// set when a line end was crossed (returned as a carriage return).
+// set when a line end was crossed (returned as a carriage return, 13). At
+// the end of the stream the token is ";" (see at_end_of_input).
 void dumbscanner(FILE* in, Token& tok, TokenNode*& cursor, int& end_of_line);
+// True when reading from a stream that has ended: readers of quoted text and
+// comments stop there instead of waiting for their closing character.
+bool at_end_of_input(FILE* in, const TokenNode* cursor);
+// The continuation character: the grave accent, a blank while the plain
+// display style is on (a line ending in a blank then continues). Also the
+// mark the printers end a broken line with.
+void set_continuation(int c);
 // One character with the scanner's skipping, line-end and continuation rules.
 int mygetchar(FILE* in);
 // Reads quoted text after an opening quote and writes it to out; a ":" and a

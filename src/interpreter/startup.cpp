@@ -54,7 +54,7 @@ void set_driver_defaults() {
     noisy = 1;
     errorpush = 0;
     timerflag = 0;
-    continuation = '`';
+    set_continuation('`');
     std::strcpy(prompt, ">");
     promptsize = 1;
 }

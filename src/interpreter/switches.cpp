@@ -22,7 +22,7 @@ namespace tolmex {
 
 namespace {
 
-void after_ugly(int on) { continuation = on ? ' ' : '`'; }
+void after_ugly(int on) { set_continuation(on ? ' ' : '`'); }
 void after_try_rat(int on) { rat_yes = on; }
 
 struct Switch {
