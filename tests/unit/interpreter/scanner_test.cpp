@@ -8,14 +8,18 @@
 #include <vector>
 
 #include "interpreter/scanner.h"
+#include "numbers/display_settings.h"
 
 using namespace tolmex;
 
 namespace {
 
 // The tokens of text until the end of the stream, read in the given mode.
-std::vector<std::string> tokens(const std::string& text, int mode, int limit = 40) {
+// cont is the continuation character.
+std::vector<std::string> tokens(const std::string& text, int mode, int limit = 40,
+                                int cont = '`') {
     init_scanner_sets();
+    set_continuation(cont);
     FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     const int saved = tt_flag;
     tt_flag = mode;
@@ -33,9 +37,12 @@ std::vector<std::string> tokens(const std::string& text, int mode, int limit = 4
         if (!pending && peek_char(f) == EOF && std::strcmp(t.text, ";") == 0) break;
     }
     tt_flag = saved;
+    set_continuation('`');
     std::fclose(f);
     return out;
 }
+
+std::vector<std::string> plain_style(const std::string& text) { return tokens(text, 1, 40, ' '); }
 
 using V = std::vector<std::string>;
 
@@ -59,6 +66,48 @@ TEST(Scanner, LineEndsEndStatementsOnlyAtTheTerminal) {
 TEST(Scanner, TheGraveAccentContinuesALine) {
     EXPECT_EQ(tokens("x + ` anything here\n y\n", 1), (V{"x", "+", "y", ";"}));
     EXPECT_EQ(tokens("ab`\ncd\n", 1), (V{"ab", "cd", ";"}));
+}
+
+TEST(Scanner, InThePlainStyleABlankEndingALineContinuesIt) {
+    EXPECT_EQ(plain_style("x := 3 + \n4\n"), (V{"x", ":", "=", "3", "+", "4", ";"}));
+    EXPECT_EQ(plain_style("y \n+ 1\n"), (V{"y", "+", "1", ";"}));
+    // Blanks between tokens stay blanks, and the grave accent is plain.
+    EXPECT_EQ(plain_style("a b\n"), (V{"a", "b", ";"}));
+    EXPECT_EQ(plain_style("x + `\ny\n"), (V{"x", "+", "`", ";", "y", ";"}));
+    // The lovely style ends the statement there.
+    EXPECT_EQ(tokens("x + \ny\n", 1), (V{"x", "+", ";", "y", ";"}));
+    set_continuation(' ');
+    EXPECT_EQ(continuation, ' ');
+    set_continuation('`');
+    EXPECT_EQ(continuation, '`');
+}
+
+TEST(Scanner, RawReadsGiveThirteenForALineEndAndStopAtTheEnd) {
+    std::string text = "\nz \nq";
+    FILE* f = fmemopen(text.data(), text.size(), "r");
+    leftover = 0;
+    TokenNode* none = nullptr;
+    Token t;
+    int eol = 0;
+    dumbscanner(f, t, none, eol);
+    EXPECT_EQ(t.text[0], '\r');
+    EXPECT_EQ(eol, 1);
+    eol = 0;
+    dumbscanner(f, t, none, eol);
+    EXPECT_STREQ(t.text, "z");
+    // In the plain style a blank ending its line joins the next one.
+    set_continuation(' ');
+    dumbscanner(f, t, none, eol);
+    EXPECT_STREQ(t.text, " ");
+    dumbscanner(f, t, none, eol);
+    EXPECT_STREQ(t.text, "q");
+    EXPECT_EQ(eol, 0);
+    set_continuation('`');
+    EXPECT_FALSE(at_end_of_input(f, none));
+    dumbscanner(f, t, none, eol);
+    EXPECT_STREQ(t.text, ";");
+    EXPECT_TRUE(at_end_of_input(f, none));
+    std::fclose(f);
 }
 
 TEST(Scanner, StoredListsAreReadWithoutTheStream) {

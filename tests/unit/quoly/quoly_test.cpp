@@ -192,3 +192,51 @@ TEST(Quoly, PolyOverIntegerDenominatorKeepsContentsCoprime) {
     EXPECT_EQ(number_to_decimal(rq->nump->num), "-1");
     EXPECT_EQ(leading_coef(rq->denp)->num.sign(), 1);
 }
+
+namespace {
+
+void remainder_mod_5(Number& x) {
+    int64_t v = 0;
+    ASSERT_TRUE(to_int64(x, v));
+    set_int64(((v % 5) + 5) % 5, x);
+}
+
+// a x + b as a poly.
+Poly linear(int a, int b) {
+    Poly x, ax, c, r;
+    base_poly(x, 1);
+    scalar_by_poly(decimal_to_number(std::to_string(a)), x.get(), ax);
+    poly_set(b, c);
+    poly_add(ax.get(), c.get(), r);
+    return r;
+}
+
+Quoly quotient(Poly&& n, Poly&& d) { return make_quotient(std::move(n), std::move(d), 0); }
+
+}  // namespace
+
+TEST(Quoly, MappingCoefficientsRestoresTheNormalForm) {
+    Quoly twelve = integer("12");
+    EXPECT_TRUE(quoly_map_coefficients(twelve, remainder_mod_5));
+    EXPECT_EQ(text(twelve), "2");
+    // (7x + 2) / (2x + 9) becomes (2x + 2) / (2x + 4), that is (x + 1) / (x + 2).
+    Quoly q = quotient(linear(7, 2), linear(2, 9));
+    EXPECT_TRUE(quoly_map_coefficients(q, remainder_mod_5));
+    ASSERT_FALSE(q->numflag);
+    EXPECT_TRUE(poly_equal(q->nump, linear(1, 1).get()));
+    ASSERT_NE(q->denp, nullptr);
+    EXPECT_TRUE(poly_equal(q->denp, linear(1, 2).get()));
+    // A numerator that vanishes makes 0.
+    Quoly n0 = quotient(linear(5, 10), linear(1, 1));
+    EXPECT_TRUE(quoly_map_coefficients(n0, remainder_mod_5));
+    EXPECT_EQ(text(n0), "0");
+    // A denominator that vanishes is reported, and the value is 0.
+    Quoly d0 = quotient(linear(1, 1), linear(10, 0));
+    EXPECT_FALSE(quoly_map_coefficients(d0, remainder_mod_5));
+    EXPECT_EQ(text(d0), "0");
+    // Signs: (-x - 2) / (-x - 3) is (x + 2) / (x + 3).
+    Quoly s = quotient(linear(1, 2), linear(1, 3));
+    EXPECT_TRUE(quoly_map_coefficients(s, [](Number& x) { in_place_neg(x); }));
+    EXPECT_TRUE(poly_equal(s->nump, linear(1, 2).get()));
+    EXPECT_TRUE(poly_equal(s->denp, linear(1, 3).get()));
+}
