@@ -229,11 +229,11 @@ public:
         }
     }
 
-    // Installs the copies: user values replace the old ones, system data
-    // keeps its originals on the undo list (after the originals of an
-    // earlier modulus have come back).
+    // Installs the copies: system data goes back to its originals (from
+    // an earlier modulus), then receives the new copies and keeps the
+    // originals on the undo list; user values replace the old ones.
     void commit() noexcept {
-        if (!data_.empty()) restore_from_mod();
+        restore_from_mod();
         for (PendingValue& v : values_) {
             QuolyRec* old = std::exchange(*v.holder, v.fresh.release());
             free_quoly(old);
@@ -370,7 +370,6 @@ void rational_change() {
     Conversion change;
     lift_values(change);
     change.commit();
-    restore_from_mod();
 }
 
 // From one modulus to another through rational mode, as one change.

@@ -399,3 +399,26 @@ TEST_F(AllOrNothing, InterruptsWaitWhileResiduesAreLifted) {
     change_to_rational(false);
     EXPECT_EQ(seen, 1);
 }
+
+TEST_F(AllOrNothing, TheTablesFollowTheModulus) {
+    Set_prods_for_char();
+    need_to_set_char_poly = 0;
+    chpoly_block = 0;
+    QuolyRec* const five = denom[5];
+    change_to_modular(7, false);
+    EXPECT_NE(denom[5], five);
+    EXPECT_EQ(denom[5]->num.lint(), 5);
+    EXPECT_EQ(masterfix_length(), 1 + 6);  // the mod-out poly, and 1 .. 6
+    change_modulus(11, false);
+    EXPECT_EQ(denom[8]->num.lint(), 8);
+    EXPECT_EQ(masterfix_length(), 1 + 10);
+    // Modulo 9, not a prime, the tables stay as they were made.
+    change_modulus(9, false);
+    EXPECT_EQ(denom[5], five);
+    EXPECT_EQ(number_to_decimal(denom[5]->num), "5");
+    EXPECT_EQ(masterfix_length(), 1);
+    change_to_rational(false);
+    EXPECT_EQ(masterfix_length(), 0);
+    need_to_set_char_poly = 1;
+    chpoly_block = 1;
+}
