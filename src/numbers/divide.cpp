@@ -16,6 +16,10 @@ using namespace numstore;
 
 namespace {
 
+// Long divisions of at least this many digit steps (divisor digits times
+// quotient digits) check for a keyboard interrupt first.
+constexpr int64_t kPollWork = 65536;
+
 bool aliases(const Number* x, DigitSpan s) {
     if (!x || !*x) return false;
     const Digit* d = digits_of(x->get());
@@ -76,6 +80,9 @@ void divmod(DigitSpan as, DigitSpan bs, Number* q, Number* r, int qs, int rs) {
         }
         return;
     }
+    // The long division runs as one kernel call: a keyboard interrupt is
+    // taken before it, while nothing is half built.
+    if (nb * nq >= kPollWork) poll_interrupt();
     DigitBuffer w(kern::divrem_scratch(na, nb));
     std::optional<ResultDigits> qo;
     if (q) qo.emplace(*q, nq, sep_q);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "base/errors.h"
 
 namespace tolmex::kern {
 
@@ -13,8 +12,6 @@ namespace {
 // Columns and rows of one block of the schoolbook product.
 constexpr int64_t kBlockCols = 512;
 constexpr int64_t kStackAcc = 1024;
-// Sizes from which the recursive products check for a keyboard interrupt.
-constexpr int64_t kPollSize = 256;
 
 template <class B>
 void normalise_into(Digit* r, const uint64_t* acc, int64_t n) {
@@ -245,7 +242,6 @@ void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
         mul_basecase<B>(r, a, na, b, nb);
         return;
     }
-    if (na >= kPollSize) poll_interrupt();
     if (2 * nb <= na) {
         // Unbalanced: the long operand in pieces of nb digits.
         Digit* t = w;
@@ -365,9 +361,7 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem(
         rem = r;
         return q1;
     };
-    const bool poll = lb * (la - lb + 1) >= 16384;
     for (int64_t j = la - lb; j >= 0; --j) {
-        if (poll && (j & 63) == 0) poll_interrupt();
         uint64_t* uj = u + j;
         uint64_t rem8;
         uint64_t qhat = div_estimate(uj[lb], uj[lb - 1] << 8, rem8);

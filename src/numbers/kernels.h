@@ -1,8 +1,10 @@
 // Digit-span kernels of the big integers, for the code of src/numbers only.
 //
 // Kernels work on runs of digits, least significant first. They never
-// allocate and never raise errors; the caller provides room (and scratch)
-// as each kernel states. The digit base is a policy: Base28 (2^28) for the
+// allocate, never raise errors and never poll for keyboard interrupts (a
+// command level opened inside one would find its scratch half written);
+// the caller provides room (and scratch) as each kernel states, and polls
+// between kernel calls. The digit base is a policy: Base28 (2^28) for the
 // numbers themselves, Base1e8 (10^8) for decimal conversion.
 //
 // Signed kernels (add_abs, sub_abs) read the magnitude of each digit, so they

@@ -5,6 +5,8 @@
 #include <climits>
 #include <type_traits>
 
+#include "base/errors.h"
+
 #include "numbers/kernels.h"
 #include "numbers/lint_ops.h"
 #include "numbers/mul_div.h"
@@ -21,6 +23,9 @@ namespace {
 
 // Karatsuba threshold of the base-10^8 products.
 constexpr int64_t kBase10Cut = 32;
+// Products with an operand of at least this many digits check for a
+// keyboard interrupt before the kernel runs (the kernels never poll).
+constexpr int64_t kPollDigits = 256;
 
 template <class B>
 void product(const Number& a, const Number& b, Number& r, int64_t cut) {
@@ -66,10 +71,11 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
             return;
         }
     }
+    // A keyboard interrupt is taken before anything is built: an abandoned
+    // product leaves r as it was.
+    if (na >= kPollDigits || nb >= kPollDigits) poll_interrupt();
     Magnitude ma(a.digits()), mb(b.digits());
-    // Long products may stop at a keyboard interrupt: they are built apart
-    // from r, so that an abandoned product leaves r as it was.
-    const bool separate = r.get() == a.get() || r.get() == b.get() || na + nb >= 512;
+    const bool separate = r.get() == a.get() || r.get() == b.get();
     ResultDigits out(r, na + nb, separate);
     const int64_t ws = kern::mul_scratch(na, nb, cut);
     Digit* d = out.data();

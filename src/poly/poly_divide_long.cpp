@@ -246,7 +246,7 @@ void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r
         return;
     }
     const int32_t na = term_count(a), nb = term_count(b);
-    const bool dense = int64_t{4} * na > da && int64_t{4} * nb > db;
+    const bool dense = int64_t{kDenseArrayFactor} * na > da && int64_t{kDenseArrayFactor} * nb > db;
     if (dense && da <= fast_gcd_size && last_node(a)->expo >= 0) {
         fastest_poly_div(a, b, q, r);
         return;

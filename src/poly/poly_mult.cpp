@@ -71,7 +71,7 @@ int32_t exp_poly_length(const PolyNode* p, int32_t& low, int& simple) {
     }
     low = last->expo;
     simple = modularmode && constant_coefs && low >= 0;
-    if (int64_t{p->expo} - low > int64_t{6} * n) return -n;
+    if (int64_t{p->expo} - low > int64_t{kSparseSpanFactor} * n) return -n;
     return n;
 }
 
@@ -104,7 +104,8 @@ void poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, PolyVar* var) {
         mod_out_reduce(c, var);
         return;
     }
-    if (modularmode && a->expo >= 31 && b->expo >= 31 && !laurent && try_fast_2_var(a, b)) {
+    if (modularmode && a->expo >= kDense2MinLead && b->expo >= kDense2MinLead && !laurent &&
+        try_fast_2_var(a, b)) {
         fastest_poly2_mult(a, b, c);
         return;
     }
@@ -173,8 +174,9 @@ bool try_fast_2_var(const PolyNode* a, const PolyNode* b) {
             }
             if (!n->sub->isnum && n->sub->expo > s.inner_degree) s.inner_degree = n->sub->expo;
         }
-        // Dense: three times the term count exceeds the span of exponents.
-        s.ok = s.terms >= 26 && 3 * int64_t{s.terms} > int64_t{s.main_degree} - s.low && s.low >= 0;
+        s.ok = s.terms >= kDense2MinTerms &&
+               int64_t{kDense2DensityFactor} * s.terms > int64_t{s.main_degree} - s.low &&
+               s.low >= 0;
         return s;
     };
     const Shape sa = shape(a);
@@ -183,9 +185,9 @@ bool try_fast_2_var(const PolyNode* a, const PolyNode* b) {
     if (!sb.ok) return false;
     const int64_t lo = sa.main_degree < sb.main_degree ? sa.main_degree : sb.main_degree;
     const int64_t hi = sa.main_degree < sb.main_degree ? sb.main_degree : sa.main_degree;
-    if (hi > 9 * lo) return false;
-    if (int64_t{sa.main_degree} + sb.main_degree > 700) return false;
-    if (int64_t{sa.inner_degree} + sb.inner_degree > 700) return false;
+    if (hi > int64_t{kDense2MaxRatio} * lo) return false;
+    if (int64_t{sa.main_degree} + sb.main_degree > kDense2MaxDegreeSum) return false;
+    if (int64_t{sa.inner_degree} + sb.inner_degree > kDense2MaxDegreeSum) return false;
     return true;
 }
 

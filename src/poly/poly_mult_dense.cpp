@@ -313,8 +313,8 @@ void onevar_mult(const int32_t* x, int32_t lx, int32_t ux, const int32_t* y, int
 }
 
 void fastest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c) {
-    const bool dense_a = int64_t{4} * na > a->expo;
-    const bool dense_b = int64_t{4} * nb > b->expo;
+    const bool dense_a = int64_t{kDenseArrayFactor} * na > a->expo;
+    const bool dense_b = int64_t{kDenseArrayFactor} * nb > b->expo;
     if (dense_a && dense_b)
         k_fastest_poly_mult(a, b, c);
     else
@@ -345,7 +345,7 @@ void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
 
 void fastest_poly2_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     NoPollScope no_poll;
-    constexpr size_t kSide = 701;
+    constexpr size_t kSide = kDense2MaxDegreeSum + 1;
     static std::vector<int32_t> x2, y2, z2;
     if (x2.empty()) {
         x2.assign(kSide * kSide, 0);

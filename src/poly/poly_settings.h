@@ -18,4 +18,29 @@ extern int try_rat;               // fast evaluation pre-test of exact division
 extern int rat_yes;               // second fast probabilistic test (GCD code)
 extern int field_depth;           // leading levels that are modded out
 
+// Fixed cut-offs of the product dispatchers (poly_mult.cpp and the dense
+// methods); unlike the settings above no command changes them.
+//
+// A top list is sparse when its span of exponents exceeds this many times
+// its term count (exp_poly_length): sparse operands always take the
+// schoolbook rows.
+constexpr int32_t kSparseSpanFactor = 6;
+// The one-variable dense arrays (fastest_standard, simplest_poly_divide)
+// take a poly when this many times its term count exceeds its degree.
+constexpr int32_t kDenseArrayFactor = 4;
+// The dense two-variable product (fastest_poly2_mult) is chosen only when
+// both leading main exponents are at least kDense2MinLead, each top list
+// has at least kDense2MinTerms terms and is dense (kDense2DensityFactor
+// times the term count exceeds the span of main exponents), the larger
+// main degree is at most kDense2MaxRatio times the smaller, and the main
+// degrees, and likewise the largest inner degrees, sum to at most
+// kDense2MaxDegreeSum (its arrays have that many rows and columns plus
+// one). Below these sizes, or less dense, Karatsuba on the term lists is
+// faster.
+constexpr int32_t kDense2MinLead = 31;
+constexpr int32_t kDense2MinTerms = 26;
+constexpr int32_t kDense2DensityFactor = 3;
+constexpr int32_t kDense2MaxRatio = 9;
+constexpr int32_t kDense2MaxDegreeSum = 700;
+
 }  // namespace tolmex

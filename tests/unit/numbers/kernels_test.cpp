@@ -6,7 +6,9 @@
 #include <random>
 #include <vector>
 
+#include "base/errors.h"
 #include "numbers/kernels.h"
+#include "numbers/mul_div.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -145,4 +147,44 @@ TEST(Kernels, SignedSumsInPlaceAndRipples) {
     EXPECT_EQ(borrow, 0u);
     for (int i = 0; i < 40; ++i) EXPECT_EQ(r.data()[i], 99999999);
     mpz_clears(x, y, want, got, nullptr);
+}
+
+// The kernels leave a pending keyboard interrupt alone; the number-record
+// operations take it before they start, leaving their destination as it was.
+TEST(Kernels, NeverPollButTheirCallersDo) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(numtest::seed() + 90);
+    const int64_t na = 3000, nb = 1200;
+    auto a = random_mag(rng, na), b = random_mag(rng, nb);
+    std::vector<Digit> r(static_cast<size_t>(na + nb)), w(static_cast<size_t>(kern::mul_scratch(na, nb, 4)));
+    interrupt_pending = 1;
+    kern::mul_mag<kern::Base28>(r.data(), a.data(), na, b.data(), nb, w.data(), 4);
+    std::vector<Digit> q(static_cast<size_t>(na - nb + 1)), rem(static_cast<size_t>(nb)),
+        wd(static_cast<size_t>(kern::divrem_scratch(na, nb)));
+    kern::divrem(q.data(), rem.data(), a.data(), na, b.data(), nb, wd.data());
+    EXPECT_EQ(interrupt_pending, 1);
+
+    // A handler that abandons the computation where the interrupt is taken.
+    set_error_handler([](int code, const char*) { throw RestartTopLevel{code}; });
+    struct Restore {
+        ~Restore() { set_error_handler(nullptr); }
+    } restore;
+    Number x = numtest::random_number(rng, 600, 1), y = numtest::random_number(rng, 400, -1);
+    Number dest = number_from_int64(77);
+    EXPECT_THROW(fast_mult(x, y, dest), RestartTopLevel);
+    EXPECT_EQ(interrupt_pending, 0);
+    int64_t v = 0;
+    EXPECT_TRUE(to_int64(dest, v) && v == 77);
+    interrupt_pending = 1;
+    Number qq = number_from_int64(5), rr = number_from_int64(6);
+    EXPECT_THROW(divide(x, y, qq, rr), RestartTopLevel);
+    EXPECT_EQ(interrupt_pending, 0);
+    EXPECT_TRUE(to_int64(qq, v) && v == 5);
+    // Without a pending interrupt both run to the end.
+    fast_mult(x, y, dest);
+    numtest::Mpz mx, my, mp;
+    numtest::to_mpz(x, mx);
+    numtest::to_mpz(y, my);
+    mpz_mul(mp.z, mx.z, my.z);
+    EXPECT_TRUE(numtest::same(dest, mp));
 }
