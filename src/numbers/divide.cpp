@@ -137,7 +137,13 @@ void mod_or_div(const Number& a, const Number& b, Number& res, int op, int posmo
     const char name[2] = {static_cast<char>(op), '\0'};
     if (lintmode) {
         const int64_t x = a.lint(), y = b.lint();
-        if (y == 0) error(22, name);
+        if (y == 0) {
+            // At a nested command level the error is only a warning: the
+            // result is then 0.
+            error(22, name);
+            setvalue(0, res);
+            return;
+        }
         int64_t v;
         if (op == '|') {
             v = x % y;
@@ -148,7 +154,11 @@ void mod_or_div(const Number& a, const Number& b, Number& res, int op, int posmo
         numstore::ensure(res)->lint = static_cast<int32_t>(v);
         return;
     }
-    if (is_zero(b)) error(22, name);
+    if (is_zero(b)) {
+        error(22, name);
+        setvalue(0, res);
+        return;
+    }
     Number q, r;
     divide(a, b, q, r);
     if (op == '|') {

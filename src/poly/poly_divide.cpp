@@ -89,7 +89,12 @@ bool is_unit_residue(int32_t v) {
 
 void quot(const Number& x, const Number& y, Number& z) {
     if (lintmode) {
-        if (y.lint() == 0) error(22, "/");
+        if (y.lint() == 0) {
+            // Demoted to a warning at a nested command level: quotient 0.
+            error(22, "/");
+            setvalue(0, z);
+            return;
+        }
         if (modularmode) {
             int32_t inv;
             emod_inverse(y.lint(), inv);
@@ -104,7 +109,11 @@ void quot(const Number& x, const Number& y, Number& z) {
         }
         return;
     }
-    if (num_is_zero(y)) error(22, "/");
+    if (num_is_zero(y)) {
+        error(22, "/");
+        setvalue(0, z);
+        return;
+    }
     Number q, r;
     divide(x, y, q, r);
     z = std::move(q);
@@ -159,7 +168,11 @@ bool poly_quot(const PolyNode* a, const PolyNode* c, Poly& q, int code) {
                             : "divisor not number in poly quot.");
     }
     const Number& x = c->num;
-    if (num_is_zero(x)) error(22, "/");
+    if (num_is_zero(x)) {
+        error(22, "/");
+        q.reset(zero_node());
+        return true;
+    }
     if (num_is_one(x)) {
         poly_assign(a, q);
         return true;
@@ -184,6 +197,13 @@ void divide_thru(PolyNode* p, const Number& c) {
 // ---------------------------------------------------------------------------
 
 void poly_mod_or_div(const PolyNode* a, const PolyNode* b, Poly& r, int op, PolyVar* var) {
+    if (poly_is_const(b) && num_is_zero(b->num)) {
+        // One report for the whole poly; at a nested command level the
+        // quotient and the remainder are then 0.
+        error(22, op == '|' ? "|" : "\\");
+        r.reset(zero_node());
+        return;
+    }
     if (poly_is_const(b)) {
         if (poly_is_const(a)) {
             Number res;
@@ -258,7 +278,11 @@ void poly_div_no_q(const PolyNode* a, const PolyNode* b, Poly& r) {
 
 bool poly_exact_quotient(const PolyNode* a, const PolyNode* b, Poly& q) {
     if (poly_is_const(b)) {
-        if (num_is_zero(b->num)) error(22, "/");
+        if (num_is_zero(b->num)) {
+            error(22, "/");
+            q.reset(zero_node());
+            return true;
+        }
         if (modularmode && !is_unit_residue(b->num.lint())) return false;
         Poly qq;
         if (!poly_quot(a, b, qq, 0)) return false;

@@ -42,7 +42,8 @@ bool one_variable_modular(const PolyNode* a, const PolyNode* b) {
 
 int32_t lead_inverse(const PolyNode* b) {
     const int32_t lc = leading_coef(b)->num.lint();
-    if (lc == 0) error(22, "/");
+    // A zero leading coefficient is not a poly in normal form.
+    if (lc == 0) internal_stop("zero leading coefficient in division.");
     int32_t inv;
     emod_inverse(lc, inv);
     return inv;

@@ -41,7 +41,12 @@ void times_power(Poly& r, const PolyNode* v, int64_t g, PolyVar* var) {
 // r := r / v^g for a constant v and g >= 1 (Laurent polys): the inverse in
 // modular mode, an exact division otherwise (error 205 when it is not).
 void times_inverse_power(Poly& r, const PolyNode* v, int64_t g, PolyVar* var) {
-    if (num_is_zero(v->num)) error(22, "#");
+    if (num_is_zero(v->num)) {
+        // A negative power of 0; at a nested command level the value is 0.
+        error(22, "#");
+        r.reset(zero_node());
+        return;
+    }
     Poly vg(copy_poly(v));
     compute_power(vg, checked_expo(g), var);
     if (modularmode) {
@@ -82,7 +87,10 @@ Poly horner(const PolyNode* p, const PolyNode* v, PolyVar* var, Coef&& coef) {
 
 int32_t residue_power(int32_t v, int64_t g) {
     if (g >= 0) return lint_power(v, g);
-    if (v == 0) error(22, "#");
+    if (v == 0) {
+        error(22, "#");
+        return 0;
+    }
     int32_t inv;
     emod_inverse(v, inv);
     return lint_power(inv, -g);

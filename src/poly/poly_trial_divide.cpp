@@ -97,7 +97,12 @@ namespace {
 bool trial(const PolyNode* a, const PolyNode* b, Poly* q, PolyVar* var) {
     if (!a || !b) internal_stop("pt nil in poly_divide.");
     if (poly_is_const(b)) {
-        if (num_is_zero(b->num)) error(22, "/");
+        if (num_is_zero(b->num)) {
+            // Demoted to a warning at a nested command level: quotient 0.
+            error(22, "/");
+            if (q) q->reset(zero_node());
+            return true;
+        }
         if (modularmode && (finf ? b->num.lint() == 0 : smallgcd(b->num.lint(), modulus) != 1))
             return false;
         Poly qq;

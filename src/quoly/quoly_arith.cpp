@@ -295,9 +295,9 @@ Quoly numeric_quotient(const Number& a, const Number& b) {
         return r;
     }
     if (b.lint() == 0) {
+        // Demoted to a warning at a nested command level: quotient 0.
         error(22, "/");
-        quoly_set(1, r);
-        return r;
+        return zero_quoly();
     }
     Number q;
     if (modularmode) {
@@ -305,7 +305,8 @@ Quoly numeric_quotient(const Number& a, const Number& b) {
         emod_inverse(b.lint(), inv);
         setvalue(modmult(a.lint(), inv), q);
     } else {
-        setvalue(a.lint() / b.lint(), q);
+        // In 64 bits: the quotient of -2^31 by -1 wraps instead of trapping.
+        setvalue(static_cast<int32_t>(int64_t{a.lint()} / b.lint()), q);
     }
     return make_numeric(std::move(q));
 }
@@ -313,9 +314,7 @@ Quoly numeric_quotient(const Number& a, const Number& b) {
 Quoly quot_values(Quoly&& a, Quoly&& b, bool no_gcd) {
     if (b->numflag && num_is_zero(b->num)) {
         error(22, "/");
-        Quoly one;
-        quoly_set(1, one);
-        return one;
+        return zero_quoly();
     }
     if (a->numflag && b->numflag) return numeric_quotient(a->num, b->num);
     if (rational_operands(a.get(), b.get())) {
@@ -419,7 +418,7 @@ void quoly_reciprocal(Quoly& q) {
     if (q->numflag) {
         if (num_is_zero(q->num)) {
             error(22, "/");
-            quoly_set(1, q);
+            quoly_set(0, q);
             return;
         }
         if (lintmode) {
@@ -519,6 +518,13 @@ void raise_to_power(Quoly& q, const Number& e) {
 }
 
 void quoly_mod_or_div(const QuolyRec* a, const QuolyRec* b, Quoly& r, int op) {
+    if (b->numflag && num_is_zero(b->num) && !a->numflag) {
+        // One report for numerator and denominator; at a nested command
+        // level the result is then 0.
+        error(22, op == '|' ? "|" : "\\");
+        r = zero_quoly();
+        return;
+    }
     if (a->numflag && b->numflag) {
         Number res;
         mod_or_div(a->num, b->num, res, op, pos_mod);

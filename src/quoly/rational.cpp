@@ -45,8 +45,9 @@ Quoly make_rational(Number&& p, Number&& q) {
 
 void quot_numbers(const Number& n, const Number& m, Quoly& r) {
     if (num_is_zero(m)) {
+        // Demoted to a warning at a nested command level: quotient 0.
         error(22, "/");
-        quoly_set(1, r);
+        quoly_set(0, r);
         return;
     }
     if (num_is_zero(n)) {
@@ -181,8 +182,9 @@ Quoly rat_reciprocal(const QuolyRec* b) {
 
 void quot_rats(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
     if (b->numflag && num_is_zero(b->num)) {
+        // Demoted to a warning at a nested command level: quotient 0.
         error(22, "/");
-        quoly_set(1, r);
+        quoly_set(0, r);
         return;
     }
     if (a->numflag && b->numflag) return quot_numbers(a->num, b->num, r);
@@ -192,8 +194,9 @@ void quot_rats(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
 
 void quot_rat_numb(const QuolyRec* a, const Number& n, Quoly& r) {
     if (num_is_zero(n)) {
+        // Demoted to a warning at a nested command level: quotient 0.
         error(22, "/");
-        quoly_set(1, r);
+        quoly_set(0, r);
         return;
     }
     RatView x = view(a);

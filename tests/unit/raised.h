@@ -19,3 +19,28 @@ int raised_code(F&& f) {
 }
 
 }  // namespace unit
+
+namespace unit {
+
+// Emulates a nested command level for the code under test: error 22 is
+// only a warning there (counted, and `error` returns), every other code
+// abandons the computation as usual.
+class NestedLevel {
+public:
+    NestedLevel() {
+        demoted = 0;
+        tolmex::set_error_handler([](int code, const char*) {
+            if (code == 22) {
+                ++demoted;
+                return;
+            }
+            throw tolmex::RestartTopLevel{code};
+        });
+    }
+    ~NestedLevel() { tolmex::set_error_handler(nullptr); }
+    NestedLevel(const NestedLevel&) = delete;
+    NestedLevel& operator=(const NestedLevel&) = delete;
+    static inline int demoted = 0;
+};
+
+}  // namespace unit

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
+#include "numbers/decimal.h"
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
 #include "numbers/modular_state.h"
+#include "raised.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -224,6 +226,33 @@ TEST(NumberDiv, DivisionByZeroIsError22) {
         thrown = true;
     }
     EXPECT_TRUE(thrown);
+}
+
+// At a nested command level error 22 returns: the quotient and the
+// remainder are then 0, in both representations.
+TEST(NumberDiv, DemotedDivisionByZeroGivesZero) {
+    unit::NestedLevel nested;
+    const Number big = decimal_to_number("-123456789012345678901234567890");
+    for (int op : {'|', '\\'}) {
+        Number r = number_from_int64(5);
+        mod_or_div(big, number_0, r, op, 1);
+        EXPECT_TRUE(well_formed(r));
+        EXPECT_TRUE(r.size() == 1 && r.digits()[0] == 0) << static_cast<char>(op);
+    }
+    const int saved_lint = lintmode, saved_mode = modularmode;
+    const int32_t saved_mod = modulus;
+    lintmode = modularmode = 1;
+    modulus = 7;
+    Number a, b, r;
+    setvalue(1, a);
+    setvalue(0, b);  // 7 read modulo 7
+    r = number_from_int64(3);
+    mod_or_div(a, b, r, '|', 1);
+    EXPECT_EQ(r.lint(), 0);
+    lintmode = saved_lint;
+    modularmode = saved_mode;
+    modulus = saved_mod;
+    EXPECT_EQ(unit::NestedLevel::demoted, 3);
 }
 
 TEST(NumberDiv, ReductionsModuloTheModulus) {

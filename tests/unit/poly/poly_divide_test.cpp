@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
@@ -11,7 +12,9 @@
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
+#include "poly/poly_eval.h"
 #include "poly_support.h"
+#include "raised.h"
 #include "numbers/modular_state.h"
 
 using namespace tolmex;
@@ -379,3 +382,58 @@ TEST(PolyDivide, FastExactDivisionReportsTheRemainder) {
 }
 
 }  // namespace
+
+// At a nested command level error 22 returns; every division by the
+// constant 0 then gives 0 and goes on (one report per operation).
+TEST(PolyDivide, DemotedDivisionByZeroGivesZero) {
+    for (int32_t m : {0, 7}) {
+        Ring ring(m);
+        use_vars(2);
+        unit::NestedLevel nested;
+        Poly x = var_poly(1), y = var_poly(2);
+        Poly p = sum(product(x.get(), y.get()).get(), int_poly(3).get());
+        Poly zero = int_poly(0), r;
+        for (int op : {'|', '\\'}) {
+            r = int_poly(5);
+            poly_mod_or_div(p.get(), zero.get(), r, op, nullptr);
+            ASSERT_TRUE(r);
+            EXPECT_TRUE(poly_iszero(r.get()));
+            poly_mod_or_div(int_poly(4).get(), zero.get(), r, op, nullptr);
+            EXPECT_TRUE(poly_iszero(r.get()));
+        }
+        EXPECT_EQ(unit::NestedLevel::demoted, 4);
+        Poly q = int_poly(9);
+        EXPECT_TRUE(poly_quot(p.get(), zero.get(), q, 0));
+        EXPECT_TRUE(poly_iszero(q.get()));
+        q = int_poly(9);
+        EXPECT_TRUE(poly_exact_quotient(p.get(), zero.get(), q));
+        EXPECT_TRUE(poly_iszero(q.get()));
+        Number z = int_number(4);
+        quot(int_number(3), int_number(0), z);
+        EXPECT_TRUE(num_is_zero(z));
+        EXPECT_EQ(unit::NestedLevel::demoted, 7);
+    }
+}
+
+// A negative power of the value 0 in an evaluation: 0 at a nested level.
+TEST(PolyEval, DemotedNegativePowerOfZero) {
+    for (int32_t m : {0, 7}) {
+        Ring ring(m);
+        use_vars(1);
+        laurent = 1;
+        unit::NestedLevel nested;
+        Poly x = var_poly(1);
+        Poly xinv(copy_poly(x.get()));
+        xinv.get()->expo = -2;
+        Poly l = sum(xinv.get(), x.get());
+        Poly zero = int_poly(0), num, den;
+        EvalPoint at0[] = {{1, zero.get()}};
+        poly_eval_points(l.get(), at0, 1, num, den);
+        ASSERT_TRUE(num);
+        Poly r;
+        all_poly_eval(l.get(), std::vector<const PolyNode*>{zero.get()}.data(), 1, r, 0);
+        ASSERT_TRUE(r);
+        EXPECT_TRUE(poly_iszero(r.get()));
+        EXPECT_GE(unit::NestedLevel::demoted, 1);
+    }
+}

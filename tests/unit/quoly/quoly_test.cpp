@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "raised.h"
 #include "numbers/decimal.h"
+#include "numbers/modular_state.h"
 #include "numbers/number.h"
 #include "poly/poly_arith.h"
 #include "quoly/quoly.h"
@@ -239,4 +240,56 @@ TEST(Quoly, MappingCoefficientsRestoresTheNormalForm) {
     EXPECT_TRUE(quoly_map_coefficients(s, [](Number& x) { in_place_neg(x); }));
     EXPECT_TRUE(poly_equal(s->nump, linear(1, 2).get()));
     EXPECT_TRUE(poly_equal(s->denp, linear(1, 3).get()));
+}
+
+// At a nested command level error 22 returns: every quotient by 0 (and the
+// reciprocal of 0) is then 0, numbers, rational numbers and polys alike.
+TEST(Quoly, DemotedDivisionByZeroGivesZero) {
+    unit::NestedLevel nested;
+    Quoly zero = integer("0"), r;
+    quot_numbers(decimal_to_number("7"), decimal_to_number("0"), r);
+    EXPECT_EQ(text(r), "0");
+    Quoly half = ratio("1", "2");
+    quoly_quot(half.get(), zero.get(), r);
+    EXPECT_EQ(text(r), "0");
+    quot_rats(half.get(), zero.get(), r);
+    EXPECT_EQ(text(r), "0");
+    quot_rat_numb(half.get(), decimal_to_number("0"), r);
+    EXPECT_EQ(text(r), "0");
+    Quoly z = integer("0");
+    quoly_reciprocal(z);
+    EXPECT_EQ(text(z), "0");
+    z = integer("0");
+    raise_to_power(z, decimal_to_number("-3"));
+    EXPECT_EQ(text(z), "0");
+    Poly x;
+    base_poly(x, 1);
+    Quoly px;
+    p_q_take(Poly(copy_poly(x.get())), px);
+    quoly_quot(px.get(), zero.get(), r);
+    EXPECT_EQ(text(r), "0");
+    for (int op : {'|', '\\'}) {
+        quoly_mod_or_div(px.get(), zero.get(), r, op);
+        EXPECT_EQ(text(r), "0");
+        quoly_mod_or_div(half.get(), zero.get(), r, op);
+        EXPECT_EQ(text(r), "0");
+    }
+    EXPECT_EQ(unit::NestedLevel::demoted, 11);
+    // Modulo 7 a residue 0 divides nothing either.
+    const int saved_mode = modularmode, saved_lint = lintmode;
+    const int32_t saved_mod = modulus;
+    modularmode = lintmode = 1;
+    modulus = 7;
+    Number a, b;
+    setvalue(3, a);
+    setvalue(0, b);
+    Quoly qa = make_numeric(std::move(a)), qb = make_numeric(std::move(b));
+    quoly_quot(qa.get(), qb.get(), r);
+    EXPECT_TRUE(r->numflag && r->num.lint() == 0);
+    quoly_mod_or_div(qa.get(), qb.get(), r, '|');
+    EXPECT_TRUE(r->numflag && r->num.lint() == 0);
+    modularmode = saved_mode;
+    lintmode = saved_lint;
+    modulus = saved_mod;
+    EXPECT_EQ(unit::NestedLevel::demoted, 13);
 }
