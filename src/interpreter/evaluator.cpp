@@ -22,6 +22,7 @@
 #include "interpreter/poly_ops.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
+#include "rings/ring_change.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
 
@@ -113,16 +114,33 @@ Quoly char_literal(FILE* in, TokenNode*& cursor) {
     return q;
 }
 
-// Brings a value computed with modular arithmetic switched off back into the
-// ring (numbers become residues).
+// Brings a value computed with true integers (the "_" factor) back into the
+// ring: an integer of any size becomes its residue, a rational number the
+// residue of its quotient, a poly or quotient of polys the same with every
+// coefficient reduced.
 void into_ring(Quoly& q) {
-    if (!modularmode || !q->numflag) return;
-    int64_t v = q->num.lint();
-    int64_t m = modulus;
-    int32_t r = static_cast<int32_t>(((v % m) + m) % m);
-    Number x;
-    setvalue(r, x);
-    q = make_numeric(std::move(x));
+    if (!modularmode) return;
+    if (q->numflag) {
+        change_num(q->num, true, false);
+        return;
+    }
+    if (q->ratflag) {
+        Number n, d;
+        spec_num_assign(q->nump->num, n);
+        spec_num_assign(q->denp->num, d);
+        change_num(n, true, false);
+        change_num(d, true, false);
+        Quoly qn = make_numeric(std::move(n)), qd = make_numeric(std::move(d));
+        fast_quoly_quot(qn, std::move(qd));
+        q = std::move(qn);
+        return;
+    }
+    QuolyRec* r = q.release();
+    quoly_change_num(r);
+    if (r)
+        q = Quoly(r);
+    else
+        q = zero_value();
 }
 
 // ---------------------------------------------------------------------------
@@ -198,24 +216,16 @@ void apply_factorial(FILE* in, Operand& value, TokenNode*& cursor) {
     const QuolyRec* q = value.get();
     if (!q->numflag) error(130, "!");
     Number r;
-    if (lintmode) {
-        // The factorial of a machine integer, reduced in the ring.
-        int32_t n = q->num.lint();
-        if (modularmode && n > half_modulus && alt_form_display) n -= modulus;
-        if (n < 0) error(130, "!");
-        Number big, arg;
-        {
-            ModularSuspend off;
-            int saved = lintmode;
-            lintmode = 0;
-            setvalue(n, arg);
-            factorial(arg, big);
-            lintmode = saved;
-        }
-        if (modularmode) change_num(big, true, false);
-        r = std::move(big);
+    if (modularmode && lintmode) {
+        // The argument is an integer: a literal's as typed (which the
+        // residue keeps beside it), any other value's residue 0 .. p - 1.
+        int64_t n = q->num.lint();
+        if (!value.is_reference() && q->num.keeps_integer() && !to_int64(q->num, n))
+            n = INT64_MAX;  // beyond every modulus: the factorial is 0
+        setvalue(residue_factorial(n), r);
     } else {
-        if (q->num.sign() < 0) error(130, "!");
+        // Machine words in lintmode (error 130 for a negative one).
+        if (!lintmode && q->num.sign() < 0) error(130, "!");
         factorial(q->num, r);
     }
     value.set(make_numeric(std::move(r)));
@@ -369,7 +379,7 @@ void fact(FILE* in, Operand& value, TokenNode*& cursor) {
         next(in, cursor);
         Quoly q;
         {
-            ModularSuspend off;
+            IntegerStretch off;
             old_fact(in, q, cursor);
         }
         into_ring(q);
@@ -399,11 +409,11 @@ void half_fact(FILE* in, Operand& value, TokenNode*& cursor) { postfix(in, value
 
 void get_exponent(FILE* in, TokenNode*& cursor, Number& e) {
     next(in, cursor);  // past "^"
+    // An exponent is an integer of any size, not a residue: in modular mode
+    // it is read with true integers, stored residues reading as their word.
+    IntegerStretch integers;
     Quoly q;
-    {
-        ModularSuspend off;
-        old_fact(in, q, cursor);
-    }
+    old_fact(in, q, cursor);
     if (!q->numflag) error(116, "^");
     num_assign(q->num, e);
 }
@@ -516,9 +526,17 @@ void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
     int32_t amount = increment_amount(in, cursor);
     QuolyRec* target = *value.slot;
     if (!target->numflag && target->denp) error(196, up ? "+" : "-");
+    // The change as an integer, then in the ring: a residue in modular mode
+    // (the word alone would give change_num no digits to reduce), a machine
+    // word, which wraps, in lintmode.
+    const int64_t change = up ? int64_t{amount} : -int64_t{amount};
     Number a;
-    setvalue(up ? amount : -amount, a);
-    if (modularmode) change_num(a, true, false);
+    if (lintmode && !modularmode) {
+        setvalue(static_cast<int32_t>(static_cast<uint32_t>(change)), a);
+    } else {
+        set_int64(change, a);
+        if (modularmode) change_num(a, true, false);
+    }
     if (target->numflag) {
         fastsum(target->num, a);
         return;

@@ -157,7 +157,7 @@ void fastdiff(Number& a, const Number& b) {
 
 void summ(const Number& a, const Number& b, Number& r) {
     if (lintmode) {
-        ensure(r)->lint = lint_add(a.lint(), b.lint());
+        put_word(r, lint_add(a.lint(), b.lint()));
         return;
     }
     if (short_pair(a, b)) {
@@ -170,7 +170,7 @@ void summ(const Number& a, const Number& b, Number& r) {
 
 void diff(const Number& a, const Number& b, Number& r) {
     if (lintmode) {
-        ensure(r)->lint = lint_sub(a.lint(), b.lint());
+        put_word(r, lint_sub(a.lint(), b.lint()));
         return;
     }
     if (short_pair(a, b)) {

@@ -114,7 +114,7 @@ void base_10_to_number(DigitSpan groups, Number& x) {
     }
     const int32_t lint = x ? x.lint() : 0;
     x = std::move(r);
-    x.set_lint(lint);
+    keep_word(x, lint);
 }
 
 void readin_digits(std::string_view digits, Number& x) {
@@ -125,7 +125,11 @@ void readin_digits(std::string_view digits, Number& x) {
         int32_t v = static_cast<int32_t>(g.back() % m);
         for (size_t i = g.size() - 1; i-- > 0;)
             v = mod_add(modmult(v, tens_mod), static_cast<int32_t>(g[i] % m), modulus);
-        ensure(x)->lint = v;
+        // The residue keeps the integer typed beside it (the factorial of a
+        // literal is that of the integer typed).
+        base_10_to_number(DigitSpan(g.data(), g.size()), x);
+        keep_word(x, v);
+        x.get()->kept = 1;
         return;
     }
     if (lintmode) {
@@ -137,7 +141,7 @@ void readin_digits(std::string_view digits, Number& x) {
                 ++readin_warnings;
             }
         }
-        ensure(x)->lint = static_cast<int32_t>(v);
+        put_word(x, static_cast<int32_t>(v));
         return;
     }
     base_10_to_number(DigitSpan(g.data(), g.size()), x);

@@ -151,7 +151,7 @@ void mod_or_div(const Number& a, const Number& b, Number& res, int op, int posmo
         } else {
             v = x / y;
         }
-        numstore::ensure(res)->lint = static_cast<int32_t>(v);
+        numstore::put_word(res, static_cast<int32_t>(v));
         return;
     }
     if (is_zero(b)) {

@@ -50,25 +50,28 @@ bool usable(const Number& x) { return x && x.size() > 0; }
 
 }  // namespace
 
+int32_t residue_factorial(int64_t v) {
+    if (!finf && v >= modulus) return 0;  // the modulus divides v!
+    int32_t p = 1;
+    for (int64_t k = 2; k <= v; ++k) {
+        if ((k & 0xFFFF) == 0) poll_interrupt();
+        p = modmult(p, static_cast<int32_t>(finf ? k & 1 : k % modulus));
+        if (p == 0) break;
+    }
+    return p;
+}
+
 void factorial(const Number& n, Number& r) {
     if (lintmode) {
         const int64_t v = n.lint();
         if (v < 0) error(130, "!");
         if (modularmode) {
-            // A residue factorial: 0 from the modulus on (and in the fields,
-            // whose characteristic is 2, from 2 on).
-            int32_t p = 1;
-            for (int64_t k = 2; k <= v; ++k) {
-                if ((k & 0xFFFF) == 0) poll_interrupt();
-                p = modmult(p, static_cast<int32_t>(finf ? k & 1 : k % modulus));
-                if (p == 0) break;
-            }
-            numstore::ensure(r)->lint = p;
+            numstore::put_word(r, residue_factorial(v));
             return;
         }
         uint32_t p = 1;
         for (int64_t k = 2; k <= v && p; ++k) p *= static_cast<uint32_t>(k);
-        numstore::ensure(r)->lint = static_cast<int32_t>(p);
+        numstore::put_word(r, static_cast<int32_t>(p));
         return;
     }
     if (n.sign() < 0) error(130, "!");

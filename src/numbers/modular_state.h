@@ -44,7 +44,30 @@ public:
     ModularSuspend& operator=(const ModularSuspend&) = delete;
 
 private:
-    int saved_modular_;
+    int saved_modular_, saved_changed_;
 };
+
+// Computes with true integers for a stretch of code (the "_" factor and
+// the exponent of a power) in modular mode: modular arithmetic and
+// lintmode are off, and a stored residue reads as its word (residue_view,
+// number.h); the caller brings the result back into the ring. Outside
+// modular mode the guard changes nothing. Both modes
+// are restored when the guard ends, also when an error unwinds through it.
+// A command level opened meanwhile runs in the ring (mod_is_changed, and
+// the statement-start reset that turns lintmode back on there).
+class IntegerStretch {
+public:
+    IntegerStretch();
+    ~IntegerStretch();
+    IntegerStretch(const IntegerStretch&) = delete;
+    IntegerStretch& operator=(const IntegerStretch&) = delete;
+
+private:
+    int saved_modular_, saved_lint_, saved_changed_;
+    bool active_;
+};
+// Joins the statement-start reset (a command level opened inside an
+// IntegerStretch computes in the ring).
+void register_stretch_resets();
 
 }  // namespace tolmex

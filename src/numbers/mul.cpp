@@ -94,7 +94,7 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
 
 void simp_mult(const Number& x, Number& r, int32_t d) {
     if (lintmode) {
-        ensure(r)->lint = lint_mul(x.lint(), d);
+        put_word(r, lint_mul(x.lint(), d));
         return;
     }
     const int64_t n = x.size();
@@ -121,7 +121,7 @@ void simp_mult(const Number& x, Number& r, int32_t d) {
 
 void multiply(const Number& a, const Number& b, Number& r) {
     if (lintmode) {
-        ensure(r)->lint = lint_mul(a.lint(), b.lint());
+        put_word(r, lint_mul(a.lint(), b.lint()));
         return;
     }
     product<kern::Base28>(a, b, r, INT64_MAX);
@@ -157,7 +157,7 @@ inline bool short_product(const Number& a, const Number& b, Number& r) {
 
 void fast_mult(const Number& a, const Number& b, Number& r) {
     if (lintmode) {
-        ensure(r)->lint = lint_mul(a.lint(), b.lint());
+        put_word(r, lint_mul(a.lint(), b.lint()));
         return;
     }
     if (short_product(a, b, r)) return;

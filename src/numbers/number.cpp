@@ -69,7 +69,7 @@ void set_int64(int64_t v, Number& x) {
         m >>= kDigitBits;
     } while (m);
     assign_digits(x, tmp, n);
-    if (v >= INT32_MIN && v <= INT32_MAX) x.set_lint(static_cast<int32_t>(v));
+    if (v >= INT32_MIN && v <= INT32_MAX) keep_word(x, static_cast<int32_t>(v));
 }
 
 Number number_from_int64(int64_t v) {
@@ -97,12 +97,25 @@ int32_t convert_to_int(const Number& x, int32_t sentinel) {
     return static_cast<int32_t>(v);
 }
 
+int32_t Number::word_view() const noexcept {
+    const int32_t w = rec_->lint;
+    const uint32_t m = w < 0 ? 0u - static_cast<uint32_t>(w) : static_cast<uint32_t>(w);
+    const Digit sm = w < 0 ? -1 : 0;
+    Digit* d = rec_->cls < 0 ? rec_->st.in : rec_->st.ptr;
+    d[0] = kern::with_sign(static_cast<Digit>(m & kDigitMask), sm);
+    const Digit hi = static_cast<Digit>(m >> kDigitBits);
+    if (hi == 0) return 1;
+    d[1] = kern::with_sign(hi, sm);
+    return 2;
+}
+
 void give_up_digits(Number& x) {
     if (!x) return;
     NumRec* r = x.get();
     if (r->cls >= 0) free_array(r->st.ptr, r->cls);
     r->cls = -1;
     r->len = 0;
+    r->kept = 0;
 }
 
 int64_t sizenumber(const Number& x) {
@@ -115,12 +128,12 @@ int64_t sizenumber(const Number& x) {
 
 void setvalue(int32_t v, Number& x) {
     if (lintmode) {
-        ensure(x)->lint = v;
+        put_word(x, v);
         return;
     }
     const int32_t lint = x ? x.lint() : 0;
     set_int64(v, x);
-    x.set_lint(lint);
+    keep_word(x, lint);
 }
 
 void special_set(int32_t v, Number& x) {
@@ -131,12 +144,18 @@ void special_set(int32_t v, Number& x) {
 void special_set_2(int32_t a, int32_t b, Number& x) {
     const int32_t lint = x ? x.lint() : 0;
     set_int64(static_cast<int64_t>(a) * b, x);
-    x.set_lint(lint);
+    keep_word(x, lint);
 }
 
 void num_assign(const Number& src, Number& dst) {
     if (lintmode) {
-        ensure(dst)->lint = src.lint();
+        put_word(dst, src.lint());
+        return;
+    }
+    if (residue_view > 0 && src.keeps_integer()) {
+        // Inside an IntegerStretch a stored residue reads as its word, also
+        // when it keeps the integer it was typed as.
+        set_int64(src.lint(), dst);
         return;
     }
     spec_num_assign(src, dst);
@@ -145,7 +164,7 @@ void num_assign(const Number& src, Number& dst) {
 void spec_num_assign(const Number& src, Number& dst) {
     if (src.get() == dst.get()) return;
     copy_digits(src, dst);
-    dst.set_lint(src.lint());
+    keep_word(dst, src.lint());
 }
 
 void fast_num_assign(DigitSpan chain, Number& dst) {
@@ -177,7 +196,7 @@ void abs_val_num(const Number& src, Number& dst) {
 
 void makeneg(const Number& src, Number& dst) {
     if (lintmode) {
-        ensure(dst)->lint = lint_neg(src.lint());
+        put_word(dst, lint_neg(src.lint()));
         return;
     }
     const int64_t n = src.size();
@@ -194,8 +213,10 @@ void in_place_neg(Number& x) {
         x.set_lint(lint_neg(x.lint()));
         return;
     }
+    const int32_t n = x.size();
+    x.get()->len = n;  // a word read as digits becomes those digits
     Digit* d = digits_of(x.get());
-    for (int32_t i = 0; i < x.size(); ++i) d[i] = -d[i];
+    for (int32_t i = 0; i < n; ++i) d[i] = -d[i];
 }
 
 // ---------------------------------------------------------------------------

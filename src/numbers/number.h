@@ -13,9 +13,15 @@
 //    whose digits were given up when it became a residue).
 //  * The word `lint` is the value while lintmode is on (a machine integer, a
 //    residue in modular mode, a field element in the fields of 2^8 and 2^16
-//    elements). While lintmode is on the operations read and write only
-//    `lint` and leave any digits in place, so that a return to rational
-//    mode can find them again.
+//    elements). While lintmode is on the operations read only `lint`. Digits
+//    a number holds beside its word are the integer the word was made from
+//    (`kept`: a literal as typed, system data converted to a residue, whose
+//    digits a return to rational mode finds again); writing the word in
+//    lintmode drops them, since they would no longer stand for it.
+//  * Inside an IntegerStretch (modular_state.h) lintmode is off and a
+//    number without digits reads as its word, a signed machine integer:
+//    size() and digits() present the word's one or two digits (written into
+//    the record's unused digit room; len stays 0).
 //  * Base-10^8 numbers (decimal conversion) keep the same invariants with
 //    B = 10^8; they are made and used only by the decimal routines.
 //
@@ -37,7 +43,13 @@
 #include <span>
 #include <vector>
 
+#include "numbers/modular_state.h"
+
 namespace tolmex {
+
+// Positive inside an IntegerStretch: numbers without digits then read as
+// their word while lintmode is off.
+extern int residue_view;
 
 using Digit = int32_t;
 constexpr int kDigitBits = 28;
@@ -58,7 +70,7 @@ struct NumRec {
     } st;
     int32_t len;    // digits in use; 0: none
     int16_t cls;    // -1 inline, else the size class (capacity 4 << cls)
-    int16_t spare;
+    int16_t kept;   // 1: the digits are the integer a residue was made from
     int32_t lint;   // the single-word value (lintmode)
 };
 
@@ -109,22 +121,41 @@ public:
     explicit operator bool() const noexcept { return rec_ != nullptr; }
     NumRec* get() const noexcept { return rec_; }
 
-    // Digits, least significant first (empty for a null handle or len 0).
-    int32_t size() const noexcept { return rec_ ? rec_->len : 0; }
+    // Digits, least significant first (empty for a null handle or len 0,
+    // except inside an IntegerStretch, which presents the word).
+    int32_t size() const noexcept {
+        if (!rec_) return 0;
+        if (rec_->len == 0 && residue_view > 0 && !lintmode) return word_view();
+        return rec_->len;
+    }
     DigitSpan digits() const noexcept {
         if (!rec_) return {};
-        return {rec_->cls < 0 ? rec_->st.in : rec_->st.ptr, static_cast<size_t>(rec_->len)};
+        const int32_t n = size();
+        return {rec_->cls < 0 ? rec_->st.in : rec_->st.ptr, static_cast<size_t>(n)};
     }
-    Digit top() const noexcept { return digits()[rec_->len - 1]; }
+    Digit top() const noexcept { return digits()[size() - 1]; }
     // -1, 0 or 1 from the digits (ignores lintmode).
     int sign() const noexcept {
         Digit t = top();
         return (t > 0) - (t < 0);
     }
     int32_t lint() const noexcept { return rec_->lint; }
-    void set_lint(int32_t v) noexcept { rec_->lint = v; }
+    // The word. In lintmode it is the value: digits kept beside it are
+    // dropped. Outside lintmode the digits are the value and stay.
+    void set_lint(int32_t v) noexcept {
+        rec_->lint = v;
+        if (lintmode) {
+            rec_->len = 0;
+            rec_->kept = 0;
+        }
+    }
+    // The digits kept beside the word (lintmode) are the integer it was
+    // made from.
+    bool keeps_integer() const noexcept { return rec_ && rec_->kept && rec_->len > 0; }
 
 private:
+    // Writes the word's digits into the unused digit room; their count.
+    int32_t word_view() const noexcept;
     NumRec* rec_ = nullptr;
 };
 
@@ -144,6 +175,10 @@ private:
 // ---------------------------------------------------------------------------
 // Construction and access (ignore lintmode unless stated)
 
+// v! modulo the modulus for a machine integer v >= 0 (modular mode): 0 from
+// the modulus on, and in the fields, whose characteristic is 2, from 2 on.
+int32_t residue_factorial(int64_t v);
+
 // A number from a most-significant-first list of signed base-2^28 digits (all
 // of one sign, each |d| < 2^28; leading zeros are dropped).
 [[nodiscard]] Number number_from_digits(std::span<const int32_t> msf);
@@ -158,7 +193,7 @@ bool to_int64(const Number& x, int64_t& v);
 // lintmode the `lint` word.
 int32_t convert_to_int(const Number& x, int32_t sentinel);
 // True when x has no digits (len 0) or is a null handle.
-inline bool has_no_digits(const Number& x) { return x.size() == 0; }
+inline bool has_no_digits(const Number& x) { return !x || x.get()->len == 0; }
 // Gives up x's digits (len 0), keeping the record and its lint word: a
 // number that has become a residue for good.
 void give_up_digits(Number& x);

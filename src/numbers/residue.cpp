@@ -8,6 +8,7 @@
 #include "numbers/display_settings.h"
 #include "numbers/field_tables.h"
 #include "numbers/modular_state.h"
+#include "numbers/storage.h"
 
 namespace tolmex {
 
@@ -146,7 +147,11 @@ int32_t imod_inverse(int32_t a) {
 }
 
 void mod_number_power(int32_t a, int32_t e, int32_t& r) {
-    if (e > 15) {
+    if (e > 15 && mod_is_prime) {
+        if (a == 0) {
+            r = 0;
+            return;
+        }
         e = static_cast<int32_t>(e % (int64_t{modulus} - 1));
         if (e == 0) {
             r = 1;
@@ -167,9 +172,57 @@ void mod_number_power(int32_t a, int32_t e, int32_t& r) {
     r = p;
 }
 
-void change_num(Number& x, bool free_digits, bool check_sign) {
+int64_t digits_mod(const Number& x, int64_t m) {
+    const uint64_t um = static_cast<uint64_t>(m);
+    uint64_t rem = 0;
     DigitSpan d = x.digits();
+    for (size_t i = d.size(); i-- > 0;)
+        rem = ((rem << kDigitBits) | static_cast<uint32_t>(d[i] < 0 ? -d[i] : d[i])) % um;
+    return static_cast<int64_t>(rem);
+}
+
+int32_t residue_power(int32_t a, const Number& e) {
+    DigitSpan d = e.digits();
+    size_t n = d.size();
+    while (n > 0 && d[n - 1] == 0) --n;
+    if (n == 0) return 1;
+    if (a == 0) return 0;
+    if (mod_is_prime) {
+        // a^(p - 1) = 1 for every unit a of the field.
+        int32_t r;
+        const int64_t k = digits_mod(e, int64_t{modulus} - 1);
+        if (k == 0) return 1;
+        mod_number_power(a, static_cast<int32_t>(k), r);
+        return r;
+    }
+    // Left to right over the bits of |e|, from its highest set bit.
+    int32_t p = 1;
+    bool started = false;
+    for (size_t i = n; i-- > 0;) {
+        if ((i & 1023) == 0) poll_interrupt();
+        const uint32_t digit = static_cast<uint32_t>(d[i] < 0 ? -d[i] : d[i]);
+        for (int bit = kDigitBits - 1; bit >= 0; --bit) {
+            if (started) p = modmult(p, p);
+            if (digit >> bit & 1) {
+                p = started ? modmult(p, a) : a;
+                started = true;
+            }
+        }
+    }
+    return p;
+}
+
+void change_num(Number& x, bool free_digits, bool check_sign) {
     const int32_t n = modulus;
+    if (has_no_digits(x)) {
+        // A machine integer (the word) rather than digits.
+        const int32_t w = x.lint();
+        int32_t r = finf ? (w < 0 ? -(w % n) : w % n) : w % n;
+        if (r < 0) r += n;
+        numstore::put_word(x, r);
+        return;
+    }
+    DigitSpan d = x.digits();
     int32_t r = 0;
     if (d.size() == 1) {
         const int32_t v = d[0];
@@ -194,7 +247,10 @@ void change_num(Number& x, bool free_digits, bool check_sign) {
             r = (v < 0 ? -v : v) % n;
         }
     }
-    x.set_lint(r);
+    // Without free_digits the digits stay as the integer the residue was
+    // made from.
+    numstore::keep_word(x, r);
+    x.get()->kept = 1;
     if (free_digits) give_up_digits(x);
 }
 
@@ -202,12 +258,14 @@ void residue_to_number(int32_t r, Number& x) {
     int64_t v = r;
     if (alt_form_display && v > modulus / 2) v -= modulus;
     set_int64(v, x);
-    x.set_lint(r);
+    numstore::keep_word(x, r);
+    x.get()->kept = 0;
 }
 
 void register_residue_resets() {
     on_reset(ResetPoint::StatementStart, reset_warnings);
     on_reset(ResetPoint::AnyError, reset_warnings);
+    register_stretch_resets();
 }
 
 }  // namespace tolmex

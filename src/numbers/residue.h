@@ -32,9 +32,17 @@ void mod_inverse(int32_t a, int32_t& r);
 // (emod_inverse) or "bad2: %2d\n" (imod_inverse) with a, then error 85.
 void emod_inverse(int32_t a, int32_t& r);
 int32_t imod_inverse(int32_t a);
-// r := a^e for e >= 1; for e > 15 the exponent is first reduced modulo
-// modulus - 1 (prime moduli only), a reduced exponent of 0 giving 1.
+// r := a^e for e >= 1. For e > 15 and a prime modulus (the fields
+// included) the exponent is first reduced modulo modulus - 1, the order of
+// the group of units, a reduced exponent of 0 giving 1 (a = 0 gives 0);
+// modulo a composite modulus nothing is reduced.
 void mod_number_power(int32_t a, int32_t e, int32_t& r);
+// a^|e| for an exponent e of any size, read from its digits whatever
+// lintmode says: modulo modulus - 1 for a prime modulus, else by powering
+// over the bits of e. 0^0 is 1.
+int32_t residue_power(int32_t a, const Number& e);
+// |x| mod m for the digits of x (whatever lintmode says), m >= 1.
+int64_t digits_mod(const Number& x, int64_t m);
 
 // Converts the big integer x to a residue of the current modulus, stored in
 // x's lint word. With free_digits the digits are given up (len 0); without,

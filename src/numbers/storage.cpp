@@ -76,7 +76,7 @@ NumRec* new_record() {
         r = static_cast<NumRec*>(raw_slug(imagstash, sizeof(NumRec)));
     r->len = 0;
     r->cls = -1;
-    r->spare = 0;
+    r->kept = 0;
     r->lint = 0;
     return r;
 }

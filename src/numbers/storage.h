@@ -40,6 +40,17 @@ inline NumRec* ensure(Number& x) {
     return x.get();
 }
 
+// x's word written as its value (the lintmode arms of the operations):
+// digits kept beside it no longer stand for it and are dropped.
+inline void put_word(Number& x, int32_t v) {
+    NumRec* r = ensure(x);
+    r->lint = v;
+    r->len = 0;
+    r->kept = 0;
+}
+// x's word written beside digits that stay as they are.
+inline void keep_word(Number& x, int32_t v) { ensure(x)->lint = v; }
+
 // A pooled scratch array of at least n digits, returned on destruction.
 class DigitBuffer {
 public:

@@ -10,6 +10,7 @@
 #include "poly/poly_mult_methods.h"
 #include "poly/polyvars.h"
 #include "numbers/modular_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex {
 
@@ -138,19 +139,20 @@ void compute_power(Poly& p, int32_t n, PolyVar* var) {
     power_rules(p, n, var);
 }
 
-int32_t power_exponent(const PolyNode* p, const Number& e) {
-    int64_t v;
-    if (lintmode) {
-        v = e.lint();
-    } else {
-        if (e.size() >= 2) error(32, "^");
-        v = e.digits()[0];
-    }
+int32_t power_exponent(const PolyNode* p, const Number& exponent) {
+    Number word;
+    if (has_no_digits(exponent)) set_int64(exponent.lint(), word);
+    const Number& e = has_no_digits(exponent) ? word : exponent;
     if (modularmode && mod_is_prime && poly_is_const(p)) {
+        // Any size: a unit to the power p - 1 is 1.
         const int64_t m1 = int64_t{modulus} - 1;
-        v %= m1;
-        if (v < 0) v += m1;
+        int64_t v = digits_mod(e, m1);
+        if (e.sign() < 0 && v != 0) v = m1 - v;
+        return static_cast<int32_t>(v);
     }
+    int64_t v = 0;
+    if (!to_int64(e, v) || v <= INT32_MIN || v > INT32_MAX || (!lintmode && e.size() >= 2))
+        fail(32, "^");
     return static_cast<int32_t>(v);
 }
 

@@ -492,28 +492,51 @@ void quoly_compute_power(Quoly& q, int32_t k) {
     q = finish(std::move(f));
 }
 
-void raise_to_power(Quoly& q, const Number& e) {
-    int32_t k;
-    if (lintmode) {
-        k = e.lint();
-        if (modularmode && mod_is_prime && q->numflag && !num_is_zero(q->num)) {
-            int64_t m = modulus - 1;
-            k = static_cast<int32_t>(((static_cast<int64_t>(k) % m) + m) % m);
+namespace {
+
+// q := q^e for a residue q and an exponent of any size; a negative power
+// is a power of the inverse (error 85 for a non-unit, error 22 for 0).
+void residue_to_power(Quoly& q, const Number& e) {
+    int32_t a = q->num.lint();
+    if (e.sign() < 0) {
+        if (a == 0) {
+            // Demoted to a warning at a nested command level: then 0.
+            error(22, "/");
+            q = zero_quoly();
+            return;
         }
-    } else {
-        if (e.size() >= 2) error(32, "^");
-        k = e.digits()[0];
+        emod_inverse(a, a);
     }
-    if (k == 0) {
-        quoly_set(1, q);
+    Number r;
+    setvalue(residue_power(a, e), r);
+    q = make_numeric(std::move(r));
+}
+
+}  // namespace
+
+void raise_to_power(Quoly& q, const Number& exponent) {
+    // An exponent given only as a word (no digits) is that machine integer.
+    Number word;
+    if (has_no_digits(exponent)) set_int64(exponent.lint(), word);
+    const Number& e = has_no_digits(exponent) ? word : exponent;
+    if (e.sign() == 0) {
+        quoly_set(1, q);  // 0^0 is 1 as well
         return;
     }
+    if (modularmode && lintmode && q->numflag) {
+        residue_to_power(q, e);
+        return;
+    }
+    // Other powers are formed by repeated products: rational mode takes
+    // exponents of one digit, the word-sized arithmetic of a word.
+    int64_t k = 0;
+    const bool fits = to_int64(e, k) && k > INT32_MIN && k <= INT32_MAX;
+    if (!fits || (!lintmode && e.size() >= 2)) fail(32, "^");
     if (k > 0) {
-        quoly_compute_power(q, k);
+        quoly_compute_power(q, static_cast<int32_t>(k));
         return;
     }
-    if (k == INT32_MIN) error(32, "^");
-    quoly_compute_power(q, -k);
+    quoly_compute_power(q, static_cast<int32_t>(-k));
     quoly_reciprocal(q);
 }
 

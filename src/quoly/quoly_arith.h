@@ -24,7 +24,12 @@ void quoly_quot(const QuolyRec* a, const QuolyRec* b, Quoly& r, bool no_gcd = fa
 void fast_quoly_quot(Quoly& a, Quoly&& b, bool no_gcd = false);  // a := a / b
 
 void quoly_reciprocal(Quoly& q);  // q := 1 / q
-// q := q^e for an integer exponent e (the power operator).
+// q := q^e for an integer exponent e (the power operator). e is a true
+// integer: its digits are read whatever lintmode says (the evaluator reads
+// exponents with integers), a number without digits being its word. A
+// residue takes an exponent of any size (modulo modulus - 1 for a prime
+// modulus); other values take exponents of one word in modular mode and of
+// one digit in rational mode, else error 32.
 void raise_to_power(Quoly& q, const Number& e);
 // q := q^k for k >= 1.
 void quoly_compute_power(Quoly& q, int32_t k);

@@ -6,10 +6,13 @@
 #include <random>
 
 #include "base/errors.h"
+#include "base/resets.h"
 #include "numbers/decimal.h"
+#include "numbers/gcd.h"
 #include "numbers/display_settings.h"
 #include "numbers/field_tables.h"
 #include "numbers/modular_state.h"
+#include "numbers/mul_div.h"
 #include "numbers/residue.h"
 #include "numbers/support.h"
 
@@ -20,7 +23,7 @@ namespace {
 // Modular state for one modulus, restored afterwards.
 struct Ring {
     int saved_mode = modularmode, saved_lint = lintmode, saved_small = smallmodulus,
-        saved_finf = finf, saved_f256 = f256, saved_f2t16 = f2t16;
+        saved_finf = finf, saved_f256 = f256, saved_f2t16 = f2t16, saved_prime = mod_is_prime;
     int32_t saved_mod = modulus, saved_two28 = two28_mod;
     explicit Ring(int32_t m) {
         modularmode = lintmode = 1;
@@ -30,6 +33,7 @@ struct Ring {
         f256 = m == 256;
         f2t16 = m == 65536;
         two28_mod = static_cast<int32_t>((int64_t{1} << 28) % m);
+        mod_is_prime = finf || is_prime(m);
     }
     ~Ring() {
         modularmode = saved_mode;
@@ -40,6 +44,7 @@ struct Ring {
         f2t16 = saved_f2t16;
         modulus = saved_mod;
         two28_mod = saved_two28;
+        mod_is_prime = saved_prime;
     }
 };
 
@@ -112,14 +117,13 @@ TEST(Residue, ArithmeticAgainstGmp) {
                 ASSERT_EQ(inv, mpz_get_si(r));
                 ASSERT_EQ(imod_inverse(x), mpz_get_si(r));
             }
-            // Powers, with the exponent reduced for prime moduli.
+            // Powers, the exponent reduced for prime moduli only.
             const int32_t e = 1 + static_cast<int32_t>(rng() % (i % 2 ? 15 : 2000000000));
             mpz_set_si(b, e);
-            if (e <= 15 || mpz_probab_prime_p(mm, 20)) {
+            {
                 int32_t p = -1;
                 mod_number_power(x, e, p);
                 mpz_powm(r, a, b, mm);
-                if (e > 15 && x == 0 && e % (m - 1) == 0) mpz_set_ui(r, 1);
                 ASSERT_EQ(p, mpz_get_si(r)) << x << "^" << e << " mod " << m;
             }
         }
@@ -260,4 +264,157 @@ TEST(Residue, FieldConversionsWarnAtMostTwentyTimes) {
         ++count;
     EXPECT_EQ(count, 20u);
     EXPECT_NE(out.find(" ....etc..."), std::string::npos);
+}
+
+// Powers with exponents of any size against GMP: reduced modulo p - 1 for
+// a prime modulus, by the bits of the exponent otherwise; the exponent is
+// read from its digits whatever lintmode says.
+TEST(Residue, PowersWithBigExponents) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(numtest::seed() + 77);
+    numtest::Mpz a, r, mm;
+    for (int32_t m : {7, 4, 6, 9, 65521, 65536 - 1, 2147483629, 2147483646, 1000000}) {
+        Ring ring(m);
+        mpz_set_si(mm.z, m);
+        for (int round = 0; round < 40; ++round) {
+            const int digits = 1 + static_cast<int>(rng() % (round % 3 ? 4 : 200));
+            Number e;
+            {
+                LintmodeOff off;
+                e = numtest::random_number(rng, digits, round % 5 ? 1 : -1);
+            }
+            numtest::Mpz me;
+            numtest::to_mpz(e, me);
+            mpz_abs(me.z, me.z);
+            const int32_t x = residue(rng, m);
+            mpz_set_si(a.z, x);
+            mpz_powm(r.z, a.z, me.z, mm.z);
+            ASSERT_EQ(residue_power(x, e), mpz_get_si(r.z)) << x << "^" << me.str() << " mod " << m;
+            numtest::Mpz rem;
+            mpz_mod_ui(rem.z, me.z, static_cast<unsigned long>(m - 1));
+            ASSERT_EQ(digits_mod(e, m - 1), static_cast<int64_t>(mpz_get_ui(rem.z)));
+        }
+        Number zero = number_from_int64(0);
+        EXPECT_EQ(residue_power(0, zero), 1);
+        EXPECT_EQ(residue_power(0, number_from_int64(5)), 0);
+    }
+    // The cases of the power operator: 2^5000000000 mod 7 and composites.
+    {
+        Ring ring(7);
+        EXPECT_EQ(residue_power(2, decimal_to_number("5000000000")), 4);
+    }
+    {
+        Ring ring(4);
+        EXPECT_EQ(residue_power(3, number_from_int64(287)), 3);
+        int32_t p;
+        mod_number_power(3, 287, p);
+        EXPECT_EQ(p, 3);
+    }
+    {
+        Ring ring(9);
+        EXPECT_EQ(residue_power(3, number_from_int64(73)), 0);
+    }
+    {
+        Ring ring(256);
+        // The group of units of the field has 255 elements.
+        EXPECT_EQ(residue_power(3, decimal_to_number("255000000000000000000001")), 3);
+    }
+}
+
+// v! modulo the modulus: 0 from the modulus on, in the fields from 2 on.
+TEST(Residue, FactorialsOfMachineIntegers) {
+    {
+        Ring ring(5);
+        EXPECT_EQ(residue_factorial(0), 1);
+        EXPECT_EQ(residue_factorial(4), 24 % 5);
+        EXPECT_EQ(residue_factorial(5), 0);
+        EXPECT_EQ(residue_factorial(INT64_MAX), 0);
+    }
+    {
+        Ring ring(2147483629);
+        EXPECT_EQ(residue_factorial(12), 479001600);
+        EXPECT_EQ(residue_factorial(13), static_cast<int32_t>(6227020800 % 2147483629));
+    }
+    {
+        Ring ring(256);
+        EXPECT_EQ(residue_factorial(1), 1);
+        EXPECT_EQ(residue_factorial(3), 0);
+    }
+}
+
+// A residue has no digits; change_num then reduces its word. A literal read
+// in modular mode keeps the integer typed beside its residue until the
+// word is written.
+TEST(Residue, WordsAndKeptIntegers) {
+    Ring ring(7);
+    Number w;
+    setvalue(-12, w);
+    EXPECT_TRUE(has_no_digits(w));
+    change_num(w, true, false);
+    EXPECT_EQ(w.lint(), 2);
+    Number lit;
+    readin_digits("123456789012", lit);
+    EXPECT_EQ(lit.lint(), static_cast<int32_t>(123456789012 % 7));
+    ASSERT_TRUE(lit.keeps_integer());
+    EXPECT_EQ(number_to_decimal(lit), "123456789012");
+    // A copy is the residue alone; a change of the word drops the digits.
+    Number copy;
+    num_assign(lit, copy);
+    EXPECT_FALSE(copy.keeps_integer());
+    EXPECT_EQ(copy.lint(), lit.lint());
+    fastsum(lit, copy);
+    EXPECT_FALSE(lit.keeps_integer());
+    EXPECT_TRUE(has_no_digits(lit));
+    EXPECT_EQ(lit.lint(), static_cast<int32_t>(2 * (123456789012 % 7) % 7));
+}
+
+// Inside an IntegerStretch the arithmetic is on true integers and a stored
+// residue reads as its word; the modes come back when the guard ends, also
+// through an error, and nested guards change nothing more.
+TEST(Residue, IntegerStretchReadsResiduesAsIntegers) {
+    Ring ring(7);
+    Number r5, lit;
+    setvalue(5, r5);
+    readin_digits("12", lit);  // residue 5, typed as 12
+    const int changed = mod_is_changed;
+    {
+        IntegerStretch integers;
+        EXPECT_EQ(modularmode, 0);
+        EXPECT_EQ(lintmode, 0);
+        EXPECT_EQ(mod_is_changed, changed + 1);
+        EXPECT_EQ(r5.size(), 1);
+        EXPECT_EQ(number_to_decimal(r5), "5");
+        Number big;
+        fast_mult(r5, decimal_to_number("100000000000000000000"), big);
+        EXPECT_EQ(number_to_decimal(big), "500000000000000000000");
+        Number copy;
+        num_assign(lit, copy);  // the stored residue, not the integer typed
+        EXPECT_EQ(number_to_decimal(copy), "5");
+        {
+            IntegerStretch inner;
+            EXPECT_EQ(mod_is_changed, changed + 1);
+        }
+        EXPECT_TRUE(has_no_digits(r5));  // the view left nothing behind
+        // A command level opened here: the driver switches modular mode
+        // back on, the statement-start reset lintmode; popping the level
+        // restores the stretch.
+        register_stretch_resets();
+        modularmode = 1;
+        run_resets(ResetPoint::StatementStart, 0);
+        EXPECT_EQ(lintmode, 1);
+        EXPECT_EQ(r5.size(), 0);
+        modularmode = lintmode = 0;
+    }
+    EXPECT_EQ(modularmode, 1);
+    EXPECT_EQ(lintmode, 1);
+    EXPECT_EQ(mod_is_changed, changed);
+    EXPECT_EQ(r5.size(), 0);
+    try {
+        IntegerStretch integers;
+        throw RestartTopLevel{5};
+    } catch (RestartTopLevel&) {
+    }
+    EXPECT_EQ(modularmode, 1);
+    EXPECT_EQ(lintmode, 1);
+    EXPECT_EQ(mod_is_changed, changed);
 }

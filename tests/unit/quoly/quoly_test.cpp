@@ -293,3 +293,90 @@ TEST(Quoly, DemotedDivisionByZeroGivesZero) {
     modulus = saved_mod;
     EXPECT_EQ(unit::NestedLevel::demoted, 13);
 }
+
+namespace {
+
+// Modular state for one modulus, restored afterwards.
+struct ModRing {
+    int mode = modularmode, lint = lintmode, prime = mod_is_prime, small = smallmodulus;
+    int32_t mod = modulus;
+    ModRing(int32_t m, bool is_prime) {
+        modularmode = lintmode = 1;
+        modulus = m;
+        mod_is_prime = is_prime;
+        smallmodulus = m < 65535;
+    }
+    ~ModRing() {
+        modularmode = mode;
+        lintmode = lint;
+        mod_is_prime = prime;
+        smallmodulus = small;
+        modulus = mod;
+    }
+};
+
+Quoly residue(int32_t v) {
+    Number x;
+    setvalue(v, x);
+    return make_numeric(std::move(x));
+}
+
+}  // namespace
+
+// The power operator on residues takes exponents of any size (given by
+// their digits): modulo p - 1 for a prime modulus, never modulo n - 1 for
+// a composite one; negative exponents power the inverse.
+TEST(Quoly, ResiduePowersWithExponentsOfAnySize) {
+    struct Case {
+        int32_t m;
+        bool prime;
+        int32_t base;
+        const char* e;
+        int32_t want;
+    };
+    const Case cases[] = {
+        {7, true, 2, "5000000000", 4},   {7, true, 2, "-5000000000", 2},
+        {4, false, 3, "287", 3},         {6, false, 2, "16", 4},
+        {9, false, 3, "73", 0},          {9, false, 2, "-1", 5},
+        {7, true, 3, "0", 1},            {7, true, 0, "0", 1},
+        {7, true, 0, "12345678901234567890", 0},
+        {1000000, false, 3, "100000000000000000000", 1},  // 3^(10^20) mod 10^6
+    };
+    for (const Case& c : cases) {
+        ModRing ring(c.m, c.prime);
+        Quoly q = residue(c.base);
+        raise_to_power(q, decimal_to_number(c.e));
+        ASSERT_TRUE(q->numflag);
+        EXPECT_EQ(q->num.lint(), c.want) << c.base << "^" << c.e << " mod " << c.m;
+    }
+    ModRing ring(9, false);
+    Quoly three = residue(3);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(unit::raised_code([&] { raise_to_power(three, decimal_to_number("-2")); }), 85);
+    testing::internal::GetCapturedStdout();
+    Quoly zero = residue(0);
+    EXPECT_EQ(unit::raised_code([&] { raise_to_power(zero, decimal_to_number("-1")); }), 22);
+}
+
+// Other values take exponents of a word in modular mode and of a digit in
+// rational mode; larger ones are error 32 instead of wrapping.
+TEST(Quoly, PowersOfPolysRefuseHugeExponents) {
+    Poly x;
+    base_poly(x, 1);
+    Quoly px;
+    p_q_take(Poly(copy_poly(x.get())), px);
+    EXPECT_EQ(unit::raised_code([&] { raise_to_power(px, decimal_to_number("5000000000")); }), 32);
+    EXPECT_EQ(unit::raised_code([&] { raise_to_power(px, decimal_to_number("268435456")); }), 32);
+    ModRing ring(7, true);
+    Poly xm;
+    base_poly(xm, 1);
+    Quoly py;
+    p_q_take(std::move(xm), py);
+    EXPECT_EQ(unit::raised_code([&] { raise_to_power(py, decimal_to_number("5000000000")); }), 32);
+    EXPECT_EQ(unit::raised_code([&] { raise_to_power(py, decimal_to_number("-2147483648")); }), 32);
+    // An exponent given only as a word is that machine integer.
+    Number w;
+    setvalue(3, w);
+    raise_to_power(py, w);
+    EXPECT_EQ(py->nump->expo, 3);
+}
