@@ -18,22 +18,31 @@ namespace tolmex {
 bool Printer::do_line_sup_on() { return do_line_sup != 0; }
 
 void Printer::put(const char* s) {
+    emit_break();
     if (stopped) return;
     std::fputs(s, out);
     col += static_cast<int>(std::strlen(s));
 }
 
 void Printer::putc(char c) {
+    emit_break();
     if (stopped) return;
     std::fputc(c, out);
     col += 1;
 }
 
 void Printer::break_point(bool inside_term) {
-    if (stopped || col < dispcutoff) return;
+    if (stopped || pending || col < dispcutoff) return;
+    pending = true;
+    pending_inside = inside_term;
+}
+
+void Printer::emit_break() {
+    if (!pending || stopped) return;
+    pending = false;
     if (!uglyprint && breaks)
         std::fprintf(out, " %c", continuation);
-    else if (uglyprint && inside_term)
+    else if (uglyprint && pending_inside)
         std::fputc(continuation, out);
     std::fputc('\n', out);
     col = 0;
@@ -45,6 +54,7 @@ void Printer::break_point(bool inside_term) {
 }
 
 void Printer::number(const Number& x, bool sign) {
+    emit_break();
     if (stopped) return;
     display(out, breaks, false, x, col, sign);
 }
@@ -61,6 +71,7 @@ const char* var_name(const PolyVar* var) { return var ? var->name : "?"; }
 const PolyVar* next_var(const PolyVar* var) { return var ? var->next : nullptr; }
 
 void print_exponent(Printer& pr, int32_t e) {
+    pr.emit_break();
     if (pr.stopped) return;
     if (uglyprint && e < 0)
         std::fprintf(pr.out, "^(%1d)", e);
@@ -69,13 +80,20 @@ void print_exponent(Printer& pr, int32_t e) {
     pr.count_exponent(e);
 }
 
-// The sign a term is displayed with.
-bool term_positive(const PolyNode* n) {
-    if (n->isnum) return num_display_sign(n->num) > 0;
-    if (n->expo == 0) return num_display_sign(leading_coef(n->sub)->num) > 0;
-    if (poly_is_const(n->sub)) return num_display_sign(n->sub->num) > 0;
-    return true;  // a parenthesised coefficient
+// Whether the display of the term n, printed first, begins with its own
+// minus sign: a negative number, a negative constant coefficient, or the
+// same for the first term of an unbracketed exponent-0 coefficient. A
+// bracketed coefficient keeps its sign inside: "(-x)y".
+bool starts_with_minus(const PolyNode* n) {
+    if (n->isnum) return num_display_sign(n->num) < 0;
+    if (n->expo == 0) return starts_with_minus(n->sub);
+    if (poly_is_const(n->sub)) return num_display_sign(n->sub->num) < 0;
+    return false;
 }
+
+// A term after the first is separated by "+ " unless its display brings
+// its own minus sign, which then stands between the terms.
+bool term_positive(const PolyNode* n) { return !starts_with_minus(n); }
 
 void check_representation(const PolyNode* p) {
     for (const PolyNode* n = p; n; n = n->next) {

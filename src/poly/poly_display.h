@@ -20,16 +20,23 @@ struct Printer {
     int lines = 0;    // lines ended so far
     bool linesuppression = false;  // stop after kMaxDisplayLines lines
     bool stopped = false;          // the suppression message was printed
+    // A line end decided at a break point, written only when more of the
+    // value follows (a value never ends in a continuation mark).
+    bool pending = false;
+    bool pending_inside = false;
 
     Printer(FILE* o, bool b, int c) : out(o), breaks(b), col(c), linesuppression(b && do_line_sup_on()) {}
     static bool do_line_sup_on();
 
     void put(const char* s);  // text that counts toward the column
     void putc(char c);
-    // A break point: ends the line when the column has reached the cutoff.
-    // inside_term marks breaks after a sign or a parenthesis (the ugly
-    // style then prints the bare continuation mark).
+    // A break point: ends the line when the column has reached the cutoff
+    // and more of the value follows. inside_term marks breaks after a sign
+    // or a parenthesis (the ugly style then prints the bare continuation
+    // mark).
     void break_point(bool inside_term);
+    // Writes a pending line end; every output of the value comes after it.
+    void emit_break();
     // Prints a number (with its sign when sign is set).
     void number(const Number& x, bool sign);
     // Adds the estimated width of a printed exponent.

@@ -36,6 +36,7 @@ void decimal_approximation(Printer& pr, const Number& p, const Number& d) {
     abs_val_num(r, ar);
     fast_mult(ar, display_constant(), scaled);
     divide(scaled, d, frac, rem);
+    pr.emit_break();
     if (!pr.stopped) showint(pr.out, frac, false, true, false, false, false, pr.breaks, pr.col);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -11,6 +12,8 @@
 #include "numbers/decimal.h"
 #include "poly/poly_arith.h"
 #include "interpreter/value_reader.h"
+#include "numbers/display_settings.h"
+#include "poly/poly_display.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "poly/poly_support.h"
@@ -135,6 +138,44 @@ TEST(PolyReadin, UglyFormsReadBack) {
                 Poly back = read_poly(s);
                 testing::internal::GetCapturedStdout();
                 EXPECT_TRUE(same_poly(back.get(), p.get(), nv)) << s;
+            }
+        }
+    }
+}
+
+// What the nested display prints, in either style, reads back as the same
+// poly: with three and four variables a negative term constant in the
+// outer variables keeps its sign inside its bracket, with "+" before it.
+TEST(PolyReadin, DisplayedFormsReadBack) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 62);
+    auto shown = [](const PolyNode* p, bool ugly_style) {
+        char* buf = nullptr;
+        size_t len = 0;
+        FILE* out = open_memstream(&buf, &len);
+        const int saved = uglyprint;
+        uglyprint = ugly_style;
+        Printer pr(out, false, 0);
+        poly_display(pr, true, p, polynames, false, true);
+        uglyprint = saved;
+        std::fclose(out);
+        std::string text(buf, len);
+        std::free(buf);
+        return text;
+    };
+    for (int32_t m : {0, 7}) {
+        Ring ring(m);
+        for (int nv = 3; nv <= 4; ++nv) {
+            use_vars(nv);
+            for (int round = 0; round < 40; ++round) {
+                Poly p = random_poly(rng, {nv, 1 + round % 9, 3, 2});
+                for (bool ugly_style : {false, true}) {
+                    const std::string text = shown(p.get(), ugly_style);
+                    testing::internal::CaptureStdout();  // the modular warning
+                    Poly back = read_poly(text);
+                    testing::internal::GetCapturedStdout();
+                    EXPECT_TRUE(same_poly(back.get(), p.get(), nv)) << text;
+                }
             }
         }
     }
