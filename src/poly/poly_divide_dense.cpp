@@ -277,7 +277,7 @@ bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, En
     if (poly_is_const(b)) return false;
     const int32_t da = degree(a), db = degree(b);
     if (db > da || da > (int32_t{1} << 26)) return false;
-    if (last_node(a)->expo < 0 || last_node(b)->expo < 0) return false;
+    if (low_negative(a) || low_negative(b)) return false;
     if (int64_t{4} * term_count(a) <= da || int64_t{4} * term_count(b) <= db) return false;
     const int32_t inv = lead_inverse(b);
     DenseScratch s;
@@ -324,6 +324,11 @@ bool dense_three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
 }  // namespace polyimpl
 
 void fastest_poly_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (low_negative(a) || low_negative(b)) {
+        // The arrays are indexed by exponent: negative ones divide on lists.
+        simplest_poly_divide(a, b, q, r);
+        return;
+    }
     const int32_t da = degree(a), db = degree(b);
     if (db > da) {
         Poly rr(copy_poly(a));

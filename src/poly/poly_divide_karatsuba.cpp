@@ -129,21 +129,32 @@ void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
     r = std::move(rr);
 }
 
+// The splits assume exponents from 0 up: a Laurent poly is divided term by
+// term.
+bool laurent_schoolbook(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (!low_negative(a) && !low_negative(b)) return false;
+    Ops{one_variable_modular(a, b)}.schoolbook(a, b, q, r);
+    return true;
+}
+
 }  // namespace
 
 void karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (laurent_schoolbook(a, b, q, r)) return;
     if (dense_karat_mod_and_div(a, b, q, r)) return;
     PrivateOperands own(a, b);
     karat(a, b, q, r, Ops{one_variable_modular(a, b)});
 }
 
 void three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (laurent_schoolbook(a, b, q, r)) return;
     if (dense_three_case(a, b, q, r)) return;
     PrivateOperands own(a, b);
     three(a, b, q, r, Ops{one_variable_modular(a, b)});
 }
 
 void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
+    if (laurent_schoolbook(a, b, q, r)) return;
     if (dense_mod_and_div(a, b, q, r)) return;
     PrivateOperands own(a, b);
     const Ops ops{one_variable_modular(a, b)};

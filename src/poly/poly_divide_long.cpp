@@ -125,8 +125,8 @@ bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
         r = std::move(rr);
         return true;
     }
-    if (modularmode && mod_is_prime && one_variable_modular(a, b) &&
-        (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
+    if (modularmode && mod_is_prime && one_variable_modular(a, b) && !low_negative(a) &&
+        !low_negative(b) && (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
         // On arrays b need not be made monic: the quotient and remainder
         // are the same.
         if (dense_mod_and_div(a, b, q, r)) return true;
@@ -248,7 +248,7 @@ void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r
     }
     const int32_t na = term_count(a), nb = term_count(b);
     const bool dense = int64_t{kDenseArrayFactor} * na > da && int64_t{kDenseArrayFactor} * nb > db;
-    if (dense && da <= fast_gcd_size && last_node(a)->expo >= 0) {
+    if (dense && da <= fast_gcd_size && !low_negative(a) && !low_negative(b)) {
         fastest_poly_div(a, b, q, r);
         return;
     }

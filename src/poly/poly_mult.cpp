@@ -133,6 +133,12 @@ void simplest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, int32_t n
         number_by_poly(k->num.lint(), p, c, false);
         return;
     }
+    if (low_negative(a) || low_negative(b)) {
+        // Negative exponents: the rows, never the arrays.
+        check_product_exponents(a, b);
+        simplest_standard(a, term_count(a), b, term_count(b), c);
+        return;
+    }
     // With both counts given poly_mult has checked the exponents already.
     const bool checked = na != 0 && nb != 0;
     int32_t low;

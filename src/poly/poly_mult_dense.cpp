@@ -324,6 +324,11 @@ void fastest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t 
 }  // namespace polyimpl
 
 void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
+    if (low_negative(a) || low_negative(b)) {
+        // The arrays are indexed by exponent: negative ones take the rows.
+        simplest_standard(a, term_count(a), b, term_count(b), c);
+        return;
+    }
     NoPollScope no_poll;
     reserve_dense_arrays();
     const int32_t da = a->expo, db = b->expo;
@@ -344,6 +349,11 @@ void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
 }
 
 void fastest_poly2_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
+    if (low_negative(a) || low_negative(b)) {
+        // Rows indexed by main exponent: negative ones take the schoolbook.
+        schoolbook_mult(a, term_count(a), b, term_count(b), c, nullptr);
+        return;
+    }
     NoPollScope no_poll;
     constexpr size_t kSide = kDense2MaxDegreeSum + 1;
     static std::vector<int32_t> x2, y2, z2;
