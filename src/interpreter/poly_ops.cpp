@@ -25,19 +25,23 @@ struct Points {
 bool is_lowercase_name(const char* t) { return t[0] >= 'a' && t[0] <= 'z'; }
 
 // One item: "name = value" for the variable of that name, or a plain value
-// for the next level in order.
+// for the next level in order. A plain value beyond the last variable is
+// error 15 (the list should have ended), a missing "=" error 4, a value
+// that is not a number error 147.
 void read_item(FILE* in, TokenNode*& cursor, int& next_level, Points& pts) {
     int level = next_level;
     if (is_lowercase_name(token.text) && is_poly_name(token.text, level)) {
         // "name = value" sets the variable of that name.
         const Token name = token;
         scanner(in, token, cursor);
-        if (!token_is(token, "=")) error(116, name.text);
+        if (!token_is(token, "=")) error(4, token_is(token, ")") ? name.text : token.text);
         scanner(in, token, cursor);
+    } else if (level > number_polys) {
+        error(15, token.text);
     }
     Quoly v;
     old_expre(in, v, cursor);
-    if (!v->numflag) error(116, "#");
+    if (!v->numflag) error(147, "#");
     pts.values.emplace_back(number_node(std::move(v->num)));
     pts.points.push_back({level, pts.values.back().get()});
     next_level = level + 1;

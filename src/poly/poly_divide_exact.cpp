@@ -49,7 +49,8 @@ void gen_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* var
         q.reset(zero_node());
         return;
     }
-    const PolyNode* lcb = lead_coef(b);
+    Poly lc_holder;
+    const PolyNode* lcb = lead_coef_alone(b, lc_holder);
     PolyVar* below = deeper(var);
     Poly qq, r;
     const bool done = long_division(a, b, &qq, r, var, [&](const PolyNode* c, Poly& cq) {

@@ -23,6 +23,12 @@ using namespace polyimpl;
 
 namespace polyimpl {
 
+const PolyNode* lead_coef_alone(const PolyNode* p, Poly& holder) {
+    if (!p->isnum || !p->next) return lead_coef(p);
+    holder.reset(copy_number_node(p->num));
+    return holder.get();
+}
+
 PolyNode* make_term(int32_t e, PolyNode* c) {
     if (e == 0 && poly_is_const(c)) return c;
     return term_node(e, c);
@@ -80,9 +86,11 @@ bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyV
     while (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
         poly_poll();
         const int32_t e = degree(rr.get()) - db;
-        if (poly_iszero(lead_coef(rr.get()))) internal_stop("zero node t.");
+        Poly lead_holder;
+        const PolyNode* lead = lead_coef_alone(rr.get(), lead_holder);
+        if (poly_iszero(lead)) internal_stop("zero node t.");
         Poly c;
-        if (!coef(lead_coef(rr.get()), c) || poly_iszero(c.get())) return false;
+        if (!coef(lead, c) || poly_iszero(c.get())) return false;
         pop_leading(rr);
         Poly term(make_term(e, c.release()));
         if (tail) {
@@ -158,13 +166,15 @@ bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
         field_coef_poly_divide(a, b, &q, r, nullptr);
         return true;
     }
+    Poly lc_holder;
+    const PolyNode* lcb = lead_coef_alone(b, lc_holder);
     return long_division(a, b, &q, r, nullptr, [&](const PolyNode* c, Poly& cq) {
         if (unit) {
             poly_assign(c, cq);
             if (minus) poly_inplace(cq.get());
             return true;
         }
-        return poly_quot(c, lead_coef(b), cq, 1);
+        return poly_quot(c, lcb, cq, 1);
     });
 }
 
@@ -178,7 +188,8 @@ void pseudo_div(const PolyNode* a, const PolyNode* b, Poly* q, Poly* r, PolyVar*
         if (q) q->reset(zero_node());
         return;
     }
-    const PolyNode* lc = lead_coef(b);
+    Poly lc_holder;
+    const PolyNode* lc = lead_coef_alone(b, lc_holder);
     Poly rr;
     if (first_coef_invrtble(lc, var)) {
         if (poly_is_const(lc) && modularmode) {
@@ -207,7 +218,8 @@ void pseudo_div(const PolyNode* a, const PolyNode* b, Poly* q, Poly* r, PolyVar*
     while (!poly_iszero(rr.get()) && degree(rr.get()) >= db) {
         poly_poll();
         const int32_t e = degree(rr.get()) - db;
-        Poly term(make_term(e, copy_poly(lead_coef(rr.get()))));
+        Poly lead_holder;
+        Poly term(make_term(e, copy_poly(lead_coef_alone(rr.get(), lead_holder))));
         pop_leading(rr);
         poly_mult(big_l.get(), rr.get(), rr, var);
         if (tail) {

@@ -23,6 +23,10 @@ inline const PolyNode* lead_coef(const PolyNode* p) {
     return p->isnum ? p : p->sub;
 }
 
+// The same as a poly of its own: a leading number node followed by terms
+// of negative exponent (a Laurent list) is copied out alone into holder.
+const PolyNode* lead_coef_alone(const PolyNode* p, Poly& holder);
+
 // The term c x^e (c taken over, a poly one level deeper): a number node
 // when e == 0 and c is a constant.
 PolyNode* make_term(int32_t e, PolyNode* c);

@@ -54,7 +54,7 @@ inline const PolyNode* last_node(const PolyNode* p) {
 // The top list has a negative exponent (a Laurent poly): its last term,
 // which has the lowest exponent, does. The dense and packed methods index
 // arrays by exponent and are bypassed for such polys.
-inline bool low_negative(const PolyNode* p) { return !p->isnum && last_node(p)->expo < 0; }
+inline bool low_negative(const PolyNode* p) { return last_node(p)->expo < 0; }
 
 // Every coefficient of the top list is a constant.
 inline bool top_coefficients_constant(const PolyNode* p) {

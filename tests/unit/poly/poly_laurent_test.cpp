@@ -74,7 +74,9 @@ TEST(PolyLaurent, ProductsOnEveryModularPath) {
         laurent = 1;
         // Small cut-offs: the dense and Karatsuba methods would be chosen.
         Cutoffs cut(6, 4, 25000, 8);
-        const Span shapes[] = {{-20, 40}, {-3, 60}, {-50, -10}, {-1, 35}, {0, 45}};
+        // Lists led by their constant term and followed by negative
+        // exponents ({-30, 0}) as well as the others.
+        const Span shapes[] = {{-20, 40}, {-3, 60}, {-50, -10}, {-1, 35}, {0, 45}, {-30, 0}};
         for (const Span& sa : shapes)
             for (const Span& sb : shapes) {
                 Poly a = dense_laurent(rng, sa.lo, sa.hi, false);
@@ -109,7 +111,8 @@ TEST(PolyLaurent, DivisionsOnEveryModularPath) {
         use_vars(1);
         laurent = 1;
         Cutoffs cut(6, 4, 25000, 8, 4);
-        const Span dividends[] = {{-30, 300}, {-4, 120}, {-2, 2}}, divisors[] = {{-3, 40}, {-1, 9}, {-60, -2}};
+        const Span dividends[] = {{-30, 300}, {-4, 120}, {-2, 2}, {-40, 0}},
+                   divisors[] = {{-3, 40}, {-1, 9}, {-60, -2}, {-5, 0}};
         for (const Span& sa : dividends)
             for (const Span& sb : divisors) {
                 Poly a = dense_laurent(rng, sa.lo, sa.hi, false);
@@ -124,5 +127,47 @@ TEST(PolyLaurent, DivisionsOnEveryModularPath) {
                     ++k;
                 }
             }
+    }
+}
+
+// Exact and trial division of Laurent polys whose lists are led by their
+// constant term (two variables, rational and modular): the leading
+// coefficient of such a list is that constant alone, so the quotient comes
+// out instead of an internal stop on a non-constant divisor.
+TEST(PolyLaurent, ExactDivisionOfListsLedByTheirConstant) {
+    for (int32_t m : {0, 7}) {
+        Ring ring(m);
+        use_vars(2);
+        laurent = 1;
+        Poly x1 = var_poly(1), x2 = var_poly(2);
+        // b = x2^-1 - 3 (a list led by -3), a = b * (x1 x2 + 2).
+        Poly x2inv = monomial_poly(int_number(1), {0, -1});
+        Poly b = sum(x2inv.get(), int_poly(-3).get());
+        ASSERT_TRUE(b.get()->isnum || b.get()->expo == 0);
+        Poly c = sum(product(x1.get(), x2.get()).get(), int_poly(2).get());
+        Poly a = product(b.get(), c.get());
+        Poly q;
+        int inexact = -1;
+        gen_poly_divide(a.get(), b.get(), q, nullptr, inexact);
+        EXPECT_EQ(inexact, 0) << m;
+        EXPECT_TRUE(same_poly(q.get(), c.get(), 2)) << m;
+        Poly t;
+        EXPECT_TRUE(trial_poly_divide(a.get(), b.get(), t, nullptr)) << m;
+        EXPECT_TRUE(same_poly(t.get(), c.get(), 2)) << m;
+        // The lists of x2 alone (one level down, height 1): Euclidean
+        // division by the list led by -3.
+        Poly a2 = product(b.get(), sum(x2.get(), int_poly(5).get()).get());
+        ASSERT_FALSE(a2.get()->isnum);
+        const PolyNode* sa = a2.get()->sub;
+        const PolyNode* sb = b.get()->sub;
+        Poly q2, r2;
+        basic_poly_divide(sa, sb, q2, r2);
+        EXPECT_TRUE(poly_iszero(r2.get())) << m;
+        Poly back;
+        poly_mult(q2.get(), sb, back, nullptr);
+        EXPECT_TRUE(poly_equal(back.get(), sa)) << m;
+        // Not a multiple.
+        Poly d = sum(a.get(), int_poly(1).get());
+        EXPECT_FALSE(trial_poly_divide(d.get(), b.get(), t, nullptr)) << m;
     }
 }
