@@ -1,8 +1,10 @@
 // Modular poly products and divisions timed against FLINT on the same
 // random dense operands in the same run: one-variable products and
 // quotient-with-remainder (degree 2n by degree n) over Z/p for p = 32003 and
-// p = 2147483629, against nmod_poly; dense two-variable products over Z/32003
-// against nmod_mpoly. Each case alternates a batch of ours with a batch of
+// p = 2147483629, against nmod_poly; quotient-with-remainder of unbalanced
+// shapes over Z/65521 (quotients from 3 to 25 times as long as the divisor,
+// whose degree is in the hundreds or thousands: the block division), against
+// nmod_poly; dense two-variable products over Z/32003 against nmod_mpoly. Each case alternates a batch of ours with a batch of
 // FLINT's, so that both see the same load on a shared machine, checks once
 // that both sides computed the same thing, and reports both CPU times and
 // the ratio ours / FLINT as counters. A table at the end collects the ratios
@@ -28,6 +30,7 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/errors.h"
@@ -380,6 +383,47 @@ void BM_div1(benchmark::State& st, int32_t p, int32_t n) {
     });
 }
 
+// Unbalanced shapes: a dense dividend of degree da by a dense divisor of
+// degree db.
+constexpr int32_t kShapePrime = 65521;
+
+std::string shape_name(int32_t da, int32_t db) {
+    return "divrem/p" + std::to_string(kShapePrime) + "/" + std::to_string(da) + "by" +
+           std::to_string(db);
+}
+
+void BM_div_shape(benchmark::State& st, int32_t da, int32_t db) {
+    const int32_t p = kShapePrime;
+    const std::string name = shape_name(da, db);
+    guarded(st, [&] {
+        ModularRing ring(p);
+        const Coeffs ca = random_coeffs(da, p), cb = random_coeffs(db, p);
+        Poly a(onevar_poly(ca)), b(onevar_poly(cb)), q, r;
+#ifdef TOLMEX_HAVE_FLINT
+        FlintPoly fa(p, ca), fb(p, cb), fq(p), fr(p);
+        mod_and_div(a.get(), b.get(), q, r);
+        nmod_poly_divrem(fq.f, fr.f, fa.f, fb.f);
+        if (onevar_coeffs(q.get()) != fq.coeffs() || onevar_coeffs(r.get()) != fr.coeffs()) {
+            st.SkipWithError("quotient or remainder differs from FLINT's");
+            return;
+        }
+        auto ref = [&] {
+            nmod_poly_divrem(fq.f, fr.f, fa.f, fb.f);
+            benchmark::ClobberMemory();
+        };
+#else
+        auto ref = [] {};
+#endif
+        compare(
+            st, name, 1,
+            [&] {
+                mod_and_div(a.get(), b.get(), q, r);
+                benchmark::ClobberMemory();
+            },
+            ref);
+    });
+}
+
 void BM_mul2(benchmark::State& st, int32_t p, int32_t n) {
     const std::string name = case_name("mul2", p, n);
     guarded(st, [&] {
@@ -439,6 +483,13 @@ void register_cases() {
     for (int32_t p : {kSmallPrime, kLargePrime})
         for (const Size& s : sizes1) add("divrem", BM_div1, p, s);
     for (const Size& s : sizes2) add("mul2", BM_mul2, kSmallPrime, s);
+    // Quotients much longer than divisors of hundreds to thousands.
+    const std::vector<std::pair<int32_t, int32_t>> shapes = {
+        {12000, 3000}, {12000, 1000}, {20000, 1000}, {25000, 1000}, {8000, 300}, {30000, 2000}};
+    for (const auto& [da, db] : shapes) {
+        auto* b = benchmark::RegisterBenchmark(shape_name(da, db).c_str(), BM_div_shape, da, db);
+        b->Unit(benchmark::kMillisecond)->Iterations(5);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -8,7 +8,8 @@
 //     A1 = q1 B1 + r1,   R1 = r1 x^k - B0 q1,   R1 = q2 B1 + r2,
 //     A = (q1 x^k + q2) B + (r2 x^k - B0 q2 + A0),
 // one more schoolbook step when that remainder still reaches deg B, and
-// three_case's shift of B when A is much longer. Splitting is only pointer
+// three_case's shift of B. A quotient longer than B is found block by
+// block (see long_quotient in poly_divide_methods.h). Splitting is only pointer
 // arithmetic here; the products are the array products of
 // poly_mult_dense.cpp. The schoolbook division (the leaves, and
 // fastest_poly_div) delays its reductions: the negated quotient terms
@@ -167,10 +168,42 @@ struct Divider {
         const int32_t da = degree_of(a, na);
         if (trivial(a, na, da, db, q, r)) return;
         std::fill(q + (da - db + 1), q + quotient_room(na, db), 0);
-        if (int64_t{9} * db < int64_t{4} * da)
-            three(a, da, b, db, q, r);
+        if (long_quotient(da, db))
+            blocks(a, da, b, db, q, r);
         else
             karat(a, da, b, db, q, r);
+    }
+
+    // A quotient longer than b, block by block from the top: each window
+    // is the remainder so far over the next db entries of a (degree at
+    // most 2 db - 1), divided by b with karat; its quotient fills db
+    // entries of q and its remainder tops the next window.
+    void blocks(const int32_t* a, int32_t da, const int32_t* b, int32_t db, int32_t* q,
+                int32_t* r) const {
+        DenseScratch s;
+        const int32_t width = 2 * db;
+        int32_t* w = s.take(static_cast<size_t>(width));
+        int32_t* qw = s.take(static_cast<size_t>(db) + 1);
+        int32_t* rw = s.take(static_cast<size_t>(db));
+        int32_t hi = da;
+        int32_t lo = hi - (width - 1) > 0 ? hi - (width - 1) : 0;
+        std::copy(a + lo, a + hi + 1, w);  // the first window: the top of a
+        for (;;) {
+            const int32_t n = hi - lo + 1;
+            const int32_t nq = quotient_room(n, db);
+            karat_part(w, n, b, db, qw, rw);
+            std::copy(qw, qw + nq, q + lo);
+            if (lo == 0) break;
+            poly_poll();
+            // Next window: a[lo' .. lo - 1] under the remainder, which
+            // stands at lo .. lo + db - 1.
+            hi = lo + db - 1;
+            const int32_t nlo = hi - (width - 1) > 0 ? hi - (width - 1) : 0;
+            std::copy(a + nlo, a + lo, w);
+            std::copy(rw, rw + db, w + (lo - nlo));
+            lo = nlo;
+        }
+        std::copy(rw, rw + db, r);
     }
 
     // karat on a dividend of na entries.

@@ -3,7 +3,8 @@
 //     A1 = q1 B1 + r1,   R1 = r1 x^k - B0 q1,   R1 = q2 B1 + r2,
 //     A = (q1 x^k + q2) B + (r2 x^k - B0 q2 + A0),
 // and one more schoolbook step when that remainder still reaches deg B.
-// three_case shifts B up first when A is much longer than B. The outermost
+// three_case shifts B up first when A is much longer than B; a quotient
+// longer than B is found block by block (long_quotient). The outermost
 // call works on private copies of A and B (PrivateOperands), so the splits
 // never touch a poly that a command level opened by an interrupt could see. The schoolbook
 // division is simplest_poly_divide for modular one-variable polys and
@@ -41,6 +42,7 @@ struct Ops {
 };
 
 void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops);
+void blocks(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops);
 
 void three(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
     const int32_t da = degree(a), db = degree(b);
@@ -63,8 +65,8 @@ void three(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
     r = std::move(r2);
 }
 
-// Divides by B1 the way the step asks: three_case when the dividend is much
-// longer, else divide and conquer.
+// Divides by B1 the way the step asks: block by block when the quotient is
+// longer than the divisor, else divide and conquer.
 void divide_part(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
     if (poly_iszero(a) || degree(a) < degree(b)) {
         Poly rr(copy_poly(a));
@@ -72,10 +74,62 @@ void divide_part(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const O
         r = std::move(rr);
         return;
     }
-    if (int64_t{9} * degree(b) < int64_t{4} * degree(a))
-        three(a, b, q, r, ops);
+    if (long_quotient(degree(a), degree(b)))
+        blocks(a, b, q, r, ops);
     else
         karat(a, b, q, r, ops);
+}
+
+// Copies of the terms from `next` on whose exponent is at least lo; `next`
+// moves past them. Null when there are none.
+PolyNode* take_terms(const PolyNode*& next, int32_t lo) {
+    Poly head;
+    PolyNode** tail = &head.raw();
+    for (; next && degree(next) >= lo; next = next->next) {
+        PolyNode* t = next->isnum ? copy_number_node(next->num)
+                                  : term_node(next->expo, copy_poly(next->sub));
+        *tail = t;
+        tail = &t->next;
+    }
+    return head.release();
+}
+
+// A quotient longer than b, block by block from the top: each window is
+// the remainder so far plus the terms of a of the next exponents down
+// (exponents lo .. lo + 2 deg b - 1), moved down to exponent 0 and divided
+// by b with divide and conquer; its quotient and remainder are moved back
+// up by lo, and that remainder tops the next window.
+void blocks(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
+    const int32_t db = degree(b);
+    const int32_t width = 2 * db;
+    const PolyNode* next = a;
+    Poly quo(zero_node()), rem;
+    int32_t hi = degree(a);
+    for (;;) {
+        const int32_t lo = hi - (width - 1) > 0 ? hi - (width - 1) : 0;
+        Poly window(take_terms(next, lo));
+        if (!window) window.reset(zero_node());
+        if (rem) best_poly_add(std::move(window), std::move(rem), window);
+        Poly qw, rw;
+        if (poly_iszero(window.get()) || degree(window.get()) - lo < db) {
+            rw = std::move(window);
+        } else {
+            shift_exponents(window.raw(), -lo);
+            karat(window.get(), b, qw, rw, ops);
+            shift_exponents(qw.raw(), lo);
+            shift_exponents(rw.raw(), lo);
+            best_poly_add(std::move(quo), std::move(qw), quo);
+        }
+        rem = std::move(rw);
+        if (lo == 0 || (!next && poly_iszero(rem.get()))) break;
+        poly_poll();
+        // The next window tops at the remainder, or at the next terms of a
+        // when the remainder is 0 (a sparse dividend).
+        hi = lo + db - 1;
+        if (poly_iszero(rem.get()) && next && degree(next) < hi) hi = degree(next);
+    }
+    q = std::move(quo);
+    r = std::move(rem);
 }
 
 void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {

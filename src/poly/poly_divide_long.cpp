@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/errors.h"
+#include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_dense.h"
@@ -44,6 +45,12 @@ void pop_leading(Poly& r) {
 
 bool one_variable_modular(const PolyNode* a, const PolyNode* b) {
     return modularmode && top_coefficients_constant(a) && top_coefficients_constant(b);
+}
+
+bool lead_is_unit(const PolyNode* b) {
+    const int32_t lc = leading_coef(b)->num.lint();
+    if (finf) return lc != 0;
+    return lc != 0 && smallgcd(lc, modulus) == 1;
 }
 
 int32_t lead_inverse(const PolyNode* b) {
@@ -133,8 +140,11 @@ bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
         r = std::move(rr);
         return true;
     }
-    if (modularmode && mod_is_prime && one_variable_modular(a, b) && !low_negative(a) &&
-        !low_negative(b) && (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
+    // The fast division only ever divides by the leading coefficient of b:
+    // any modulus serves when that coefficient is a unit.
+    if (modularmode && one_variable_modular(a, b) && !low_negative(a) && !low_negative(b) &&
+        (mod_is_prime || lead_is_unit(b)) &&
+        (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
         // On arrays b need not be made monic: the quotient and remainder
         // are the same.
         if (dense_mod_and_div(a, b, q, r)) return true;

@@ -54,6 +54,9 @@ void field_coef_poly_divide(const PolyNode* a, const PolyNode* b, Poly* q, Poly&
 // constant).
 bool one_variable_modular(const PolyNode* a, const PolyNode* b);
 
+// Whether the leading coefficient of the modular one-variable poly b is a
+// unit.
+bool lead_is_unit(const PolyNode* b);
 // The residue inverse of the leading coefficient of b (error 85 when it
 // is not a unit).
 int32_t lead_inverse(const PolyNode* b);
@@ -63,6 +66,15 @@ int32_t lead_inverse(const PolyNode* b);
 // b[db] != 0 and inv its inverse.
 void array_long_division(const int32_t* a, int32_t da, const int32_t* b, int32_t db, int32_t inv,
                          int32_t* q, int32_t* r);
+
+// A quotient longer than the divisor (deg a - deg b > deg b). The
+// divide-and-conquer steps would then halve the divisor again and again
+// while the dividend hardly shrinks (three_case shifts the divisor only
+// once), which costs more than quadratic time; such a quotient is found
+// block by block from the top instead, each block a balanced division of
+// at most 2 deg b - 1 by deg b, so that the whole division costs about
+// deg a / deg b balanced ones.
+inline bool long_quotient(int64_t da, int64_t db) { return da - db > db; }
 
 // The divide-and-conquer division (fast_mod_and_div, karat_mod_and_div,
 // three_case) carried out on residue arrays when a and b are dense modular

@@ -9,6 +9,7 @@
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
+#include "poly/poly_divide_methods.h"
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
@@ -435,5 +436,76 @@ TEST(PolyEval, DemotedNegativePowerOfZero) {
         ASSERT_TRUE(r);
         EXPECT_TRUE(poly_iszero(r.get()));
         EXPECT_GE(unit::NestedLevel::demoted, 1);
+    }
+}
+
+namespace {
+
+// A dense random one-variable poly of degree d (every coefficient a unit
+// residue), with leading coefficient `lead` (0: random).
+Poly dense_onevar(std::mt19937_64& rng, int32_t d, int64_t lead) {
+    Poly acc = int_poly(0);
+    const uint64_t span = static_cast<uint64_t>(modulus < 200 ? modulus - 1 : 199);
+    for (int32_t e = 0; e <= d; ++e) {
+        int64_t c = 1 + static_cast<int64_t>(rng() % span);
+        if (e == d && lead) c = lead;
+        best_poly_add(std::move(acc), monomial_poly(int_number(c), {e}), acc);
+    }
+    return acc;
+}
+
+}  // namespace
+
+// Every division method, on arrays and on term lists, gives the quotient
+// and remainder of long division for every shape: quotients shorter and
+// much longer than the divisor (the block method), dense and sparse
+// dividends, prime and composite moduli (a unit leading coefficient).
+TEST(PolyDivide, EveryShapeAgreesWithLongDivision) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 26);
+    use_vars(1);
+    struct Shape {
+        int32_t db, ratio;
+    };
+    const Shape shapes[] = {{5, 1},  {5, 9},   {5, 40},  {30, 2},  {30, 3},
+                            {30, 8}, {30, 25}, {130, 1}, {130, 4}, {130, 12}};
+    for (int32_t m : {65521, 7, 2147483629, 256, 6}) {
+        Ring ring(m);
+        int round = 0;
+        for (const Shape& s : shapes)
+            for (bool sparse : {false, true}) {
+                const int32_t da = s.db * s.ratio + static_cast<int32_t>(rng() % 7);
+                // Monic divisors every other round; modulo 6 the leading
+                // coefficient 5 is a unit.
+                const bool monic = ++round % 2 == 0;
+                Poly b = dense_onevar(rng, s.db, monic ? 1 : m == 6 ? 5 : 0);
+                Poly a = sparse ? random_poly(rng, {1, 12, da, 1}) : dense_onevar(rng, da, 0);
+                if (sparse) a = sum(a.get(), monomial_poly(int_number(1), {da}).get());
+                Poly q0, r0;
+                {
+                    Cutoffs cut(1 << 30, 1 << 30, 0, 1 << 30, 1 << 30);
+                    simplest_poly_divide(a.get(), b.get(), q0, r0);
+                }
+                ASSERT_TRUE(same_poly(sum(product(q0.get(), b.get()).get(), r0.get()).get(), a.get(), 1));
+                // Arrays and term lists, through the dispatcher and directly
+                // (the divide-and-conquer entries want a monic b on lists).
+                for (int variant = 0; variant < 4; ++variant) {
+                    if (variant >= 2 && !monic) continue;
+                    SCOPED_TRACE("modulus " + std::to_string(m) + " shape " + std::to_string(da) +
+                                 "/" + std::to_string(s.db) + (sparse ? " sparse" : " dense") +
+                                 " variant " + std::to_string(variant));
+                    Cutoffs cut(6, 4, 25000, 8, 4);
+                    const bool saved = polyimpl::dense_division;
+                    polyimpl::dense_division = variant % 2 == 0;
+                    Poly q, r;
+                    if (variant < 2)
+                        basic_poly_divide(a.get(), b.get(), q, r);
+                    else
+                        fast_mod_and_div(a.get(), b.get(), q, r);
+                    polyimpl::dense_division = saved;
+                    ASSERT_TRUE(same_poly(q.get(), q0.get(), 1));
+                    ASSERT_TRUE(same_poly(r.get(), r0.get(), 1));
+                }
+            }
     }
 }
