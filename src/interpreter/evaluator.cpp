@@ -526,9 +526,8 @@ void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
     int32_t amount = increment_amount(in, cursor);
     QuolyRec* target = *value.slot;
     if (!target->numflag && target->denp) error(196, up ? "+" : "-");
-    // The change as an integer, then in the ring: a residue in modular mode
-    // (the word alone would give change_num no digits to reduce), a machine
-    // word, which wraps, in lintmode.
+    // The change as an integer, then in the ring: its residue in modular
+    // mode, a machine word (which wraps) in lintmode.
     const int64_t change = up ? int64_t{amount} : -int64_t{amount};
     Number a;
     if (lintmode && !modularmode) {
