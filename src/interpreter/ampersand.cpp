@@ -137,11 +137,14 @@ void memory_line(FILE* in, TokenNode*& cursor) {
     read_terminator(in, cursor);
 }
 
-// "&_G": the records parked on the free lists of quolys and polys go back
-// to their stashes.
+// "&_G": the records parked on the free lists of quolys, polys and (outside
+// single-word mode) numbers go back to their stashes. Only slugs of the
+// stash go back; a record made on the heap stays on its list, so the
+// stashes' counts of used slugs stay true.
 void give_back_free_lists(FILE* in, TokenNode*& cursor) {
-    while (void* q = quolygarb.pop()) free_slug(quolystash, q);
-    while (void* p = polygarb.pop()) free_slug(polystash, p);
+    give_back_to_stash(quolystash, quolygarb);
+    give_back_to_stash(polystash, polygarb);
+    if (!lintmode) give_back_to_stash(imagstash, imhead);
     read_terminator(in, cursor);
 }
 

@@ -1,6 +1,7 @@
 #include "interpreter/command_level.h"
 
 #include <cstdio>
+#include <new>
 
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
@@ -48,9 +49,7 @@ void display_step(const Operand& value) {
     if (no_poly_variables() && noisy && extra_line) std::fputc('\n', stdout);
 }
 
-}  // namespace
-
-bool command_step(bool nested) {
+bool statement_step(bool nested) {
     run_resets(ResetPoint::StatementStart, 0);
     waiting_for_statement = true;
     if (input_exhausted()) throw QuitProgram();
@@ -87,6 +86,20 @@ bool command_step(bool nested) {
     write_prompt();
     consume_statement_line_end();
     return false;
+}
+
+}  // namespace
+
+void report_out_of_memory() { fail(kErrOutOfMemory, token.text); }
+
+bool command_step(bool nested) {
+    try {
+        return statement_step(nested);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has freed the statement's temporaries; a value is only
+        // ever replaced by a complete new one, so every stored value is whole.
+        report_out_of_memory();
+    }
 }
 
 void run_nested_level() {

@@ -9,6 +9,12 @@ namespace tolmex {
 // end (the prompt is then not written).
 bool command_step(bool nested);
 
+// Error 375 ("Out of memory.") with the current token: what a statement
+// that ran out of memory ends in, whether a pool or the digit storage
+// refused (the storage-exhausted handler) or a std::bad_alloc reached the
+// place where the statement runs. The report asks for no memory.
+[[noreturn]] void report_out_of_memory();
+
 // Runs a nested command level inside `error` (steps 12 to 14 of the error
 // routine); returns when the level is popped.
 void run_nested_level();

@@ -457,9 +457,11 @@ void prefill_free_lists() {
         while (numhead.count() + kPerNumber * static_cast<int64_t>(held.size()) < target)
             held.push_back(number_from_digits(digits));
     }
-    // Polynodes: separate heap records, never returned.
+    // Polynodes: slugs of the poly stash, so that "&_G" can give them back
+    // (records made on the heap would make its count of used slugs go
+    // negative).
     for (int i = 0; i < kFill; ++i) {
-        void* node = std::malloc(sizeof(PolyNode));
+        void* node = get_slug(polystash);
         if (!node) storage_exhausted();
         polygarb.push(node);
     }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "interpreter/arrays.h"
 #include "interpreter/command_level.h"
@@ -180,6 +181,7 @@ void start_system(int argc, char** argv) {
     Output = stdout;
     install_interrupt_handler();
     install_error_handler();
+    storage_exhausted_handler = report_out_of_memory;
     try {
         startup(argc, argv);
     } catch (RestartTopLevel&) {
@@ -193,6 +195,10 @@ void run_command_loop() {
             restart_point();
             for (;;) command_step(false);
         } catch (RestartTopLevel&) {
+        } catch (const std::bad_alloc&) {
+            // The report of an exhausted memory ran out of memory itself.
+            out_err_mess(kErrOutOfMemory);
+            reset_to_top_level();
         }
     }
 }

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "gcd/gcd_state.h"
 #include "interpreter/builtins.h"
+#include "interpreter/command_level.h"
 #include "interpreter/names.h"
 #include "interpreter/data_files.h"
 #include "interpreter/driver.h"
@@ -115,8 +117,12 @@ bool load_startup(const std::string& dir) {
             TokenNode* cursor = nullptr;
             run_resets(ResetPoint::StatementStart, 0);
             scanner(file.f, token, cursor);
-            Operand value;
-            dispatch_statement(file.f, value, cursor);
+            try {
+                Operand value;
+                dispatch_statement(file.f, value, cursor);
+            } catch (const std::bad_alloc&) {
+                report_out_of_memory();
+            }
             if (!startup_terminator(token)) error(129, token.text);
             skip_line(file.f);
         }

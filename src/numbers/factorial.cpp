@@ -11,6 +11,7 @@
 #include "numbers/tables.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
+#include "storage/free_lists.h"
 
 namespace tolmex {
 
@@ -76,11 +77,12 @@ void factorial(const Number& n, Number& r) {
     }
     if (n.sign() < 0) error(130, "!");
     int64_t v = 0;
-    if (!to_int64(n, v) || v > INT32_MAX) numstore::class_for(int64_t{kMaxDigits} + 1);
-    // Refuse at once what could not be stored: log2(v!) ~ v log2(v / e).
-    if (v > 100 && (static_cast<double>(v) * (std::log2(static_cast<double>(v)) - 1.44)) / kDigitBits >
-                       kMaxDigits)
-        numstore::class_for(int64_t{kMaxDigits} + 1);
+    if (!to_int64(n, v) || v > INT32_MAX) storage_exhausted();
+    // Refuse at once what could not be stored: v! > (v / e)^v, so v! has
+    // more than v log2(v / e) bits.
+    if (v > 100)
+        require_digits(static_cast<double>(v) *
+                       (std::log2(static_cast<double>(v)) - 1.4426950408889634) / kDigitBits);
     const int32_t lint = r ? r.lint() : 0;
     if (v < kFactEntries && v <= 12 && factnum[v] > 0) {
         Number s;

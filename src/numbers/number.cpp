@@ -123,6 +123,18 @@ int64_t sizenumber(const Number& x) {
     return numbersize + static_cast<int64_t>(x.size()) * numnodesize;
 }
 
+void require_digits(double digits) {
+    if (digits > kMaxDigits) storage_exhausted();
+    require_memory(digits * sizeof(Digit));
+}
+
+void require_power_digits(const Number& x, int64_t n) {
+    if (x.size() == 0 || n <= 1 || x.top() == 0) return;
+    const double bits = static_cast<double>(kDigitBits) * (x.size() - 1) +
+                        (32 - __builtin_clz(static_cast<uint32_t>(kern::mag(x.top()))));
+    require_digits((static_cast<double>(n) * (bits - 1) + 1) / kDigitBits);
+}
+
 // ---------------------------------------------------------------------------
 // Assignment
 

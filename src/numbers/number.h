@@ -28,9 +28,11 @@
 // Storage: the number record comes from the free list `imhead`, else the
 // stash `imagstash`. One or two digits live inline in the record; longer
 // numbers own a digit array of a power-of-two size class (4, 8, 16, ...
-// digits). Arrays are recycled per class and never returned to the heap;
-// the small classes are carved from slugs of `numstash`, larger ones come
-// from the heap. `numhead` reports the free digit slots.
+// digits). Arrays are recycled per class; the small classes are carved from
+// slugs of `numstash`, larger ones come from the heap and are counted by the
+// memory accounting, and those of a megabyte and more go back to the heap
+// when freed. `numhead` reports the free digit slots. An allocation that
+// cannot be served ends the command with error 375 before anything changes.
 //
 // Ownership: a Number owns its record (and the digits); its destructor
 // returns both. Operations take operands by const reference and write a
@@ -199,6 +201,12 @@ inline bool has_no_digits(const Number& x) { return !x || x.get()->len == 0; }
 void give_up_digits(Number& x);
 // Storage: bytes a number occupies for the accounting.
 int64_t sizenumber(const Number& x);
+// Refuses, with error 375 before any work, a result known to need at least
+// `digits` digits: more than a number may have, or more than memory could
+// ever hold. Callers pass a lower bound, so nothing that fits is refused.
+void require_digits(double digits);
+// The same for x^n (n >= 1), which has at least n * (bits(x) - 1) + 1 bits.
+void require_power_digits(const Number& x, int64_t n);
 
 // ---------------------------------------------------------------------------
 // Assignment

@@ -1,8 +1,11 @@
-// Number records and digit arrays: pooled, recycled, never returned.
+// Number records and digit arrays: pooled and recycled; only arrays of a
+// megabyte and more go back to the heap.
 #include "numbers/storage.h"
 
 #include <cstdlib>
 
+#include "base/alloc_faults.h"
+#include "storage/accounting.h"
 #include "storage/free_lists.h"
 #include "storage/stash.h"
 
@@ -20,6 +23,12 @@ int64_t class_free[kClasses];
 // Classes carved from numstash slugs: arrays of 16, 32 and 64 bytes.
 constexpr int kSlugClasses = 3;
 static_assert(class_capacity(kSlugClasses - 1) * sizeof(Digit) == kDigitSlugBytes);
+// Arrays of this class (1 MiB) and larger are given back to the heap when
+// freed: parked, they would hold memory that only their own class can use.
+constexpr int kReturnedClasses = 16;
+static_assert(class_capacity(kReturnedClasses) * sizeof(Digit) == 1 << 20);
+
+size_t class_bytes(int c) { return static_cast<size_t>(class_capacity(c)) * sizeof(Digit); }
 
 void*& link_of(void* p) { return *static_cast<void**>(p); }
 
@@ -32,7 +41,7 @@ void push_array(void* p, int c) {
 void* raw_slug(Stash* stash, size_t bytes) {
     // The pools are opened at start-up; code that runs before (or without)
     // them gets heap memory of the same size.
-    void* p = stash ? get_slug(stash) : std::malloc(bytes);
+    void* p = stash ? get_slug(stash) : checked_malloc(bytes);
     if (!p) storage_exhausted();
     return p;
 }
@@ -48,12 +57,13 @@ int class_for(int64_t n) {
 }
 
 Digit* alloc_array(int c) {
+    if (allocation_refused()) storage_exhausted();
     if (void* p = class_head[c]) {
         class_head[c] = link_of(p);
         class_free[c] -= 1;
         return static_cast<Digit*>(p);
     }
-    const size_t bytes = static_cast<size_t>(class_capacity(c)) * sizeof(Digit);
+    const size_t bytes = class_bytes(c);
     if (c < kSlugClasses) {
         char* slug = static_cast<char*>(raw_slug(numstash, kDigitSlugBytes));
         // The rest of the slug goes onto the class list.
@@ -61,14 +71,23 @@ Digit* alloc_array(int c) {
             push_array(slug + off, c);
         return reinterpret_cast<Digit*>(slug);
     }
-    void* p = std::malloc(bytes);
+    void* p = checked_malloc(bytes);
     if (!p) storage_exhausted();
+    heap_array_bytes += bytes;
     return static_cast<Digit*>(p);
 }
 
-void free_array(Digit* p, int c) { push_array(p, c); }
+void free_array(Digit* p, int c) noexcept {
+    if (c < kReturnedClasses) {
+        push_array(p, c);
+        return;
+    }
+    heap_array_bytes -= class_bytes(c);
+    std::free(p);
+}
 
 NumRec* new_record() {
+    if (allocation_refused()) storage_exhausted();
     NumRec* r;
     if (void* p = imhead.pop())
         r = static_cast<NumRec*>(p);
@@ -82,7 +101,7 @@ NumRec* new_record() {
 }
 
 void free_record(NumRec* r) noexcept {
-    if (r->cls >= 0) push_array(r->st.ptr, r->cls);
+    if (r->cls >= 0) free_array(r->st.ptr, r->cls);
     imhead.push(r);
 }
 
@@ -90,7 +109,7 @@ Digit* reserve_fresh(NumRec* r, int64_t n) {
     if (n <= capacity_of(r)) return digits_of(r);
     int c = class_for(n);
     Digit* p = alloc_array(c);
-    if (r->cls >= 0) push_array(r->st.ptr, r->cls);
+    if (r->cls >= 0) free_array(r->st.ptr, r->cls);
     r->st.ptr = p;
     r->cls = static_cast<int16_t>(c);
     return p;
@@ -101,7 +120,7 @@ Digit* reserve_keep(NumRec* r, int64_t n) {
     int c = class_for(n);
     Digit* p = alloc_array(c);
     std::memcpy(p, digits_of(r), static_cast<size_t>(r->len) * sizeof(Digit));
-    if (r->cls >= 0) push_array(r->st.ptr, r->cls);
+    if (r->cls >= 0) free_array(r->st.ptr, r->cls);
     r->st.ptr = p;
     r->cls = static_cast<int16_t>(c);
     return p;
@@ -111,7 +130,7 @@ void release_digits(NumRec* r) noexcept {
     if (r->cls < 0) return;
     if (r->len <= 2) {
         Digit d0 = r->len > 0 ? r->st.ptr[0] : 0, d1 = r->len > 1 ? r->st.ptr[1] : 0;
-        push_array(r->st.ptr, r->cls);
+        free_array(r->st.ptr, r->cls);
         r->cls = -1;
         r->st.in[0] = d0;
         r->st.in[1] = d1;

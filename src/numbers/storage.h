@@ -16,8 +16,13 @@ constexpr int64_t class_capacity(int c) { return c < 0 ? 2 : int64_t{4} << c; }
 // through the storage-exhausted path when n exceeds kMaxDigits.
 int class_for(int64_t n);
 
+// An array of class c: from the class's free list, else carved from a
+// numstash slug (the three smallest classes) or taken from the heap (counted
+// in heap_array_bytes). Error 375 when no memory is left.
 Digit* alloc_array(int c);
-void free_array(Digit* p, int c);
+// Parks the array on its class's list; arrays of a megabyte and more go
+// back to the heap.
+void free_array(Digit* p, int c) noexcept;
 
 // A record with len 0, the inline store and lint 0.
 NumRec* new_record();

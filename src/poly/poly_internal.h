@@ -75,6 +75,10 @@ void exponent_range(const PolyNode* p, int32_t& lo, int32_t& hi);
 // is meant for prime moduli and nonzero bases): a^e for e >= 0.
 int32_t lint_power(int32_t a, int64_t e);
 
+// Error 375 before the work when p^n (n >= 2, p not constant) could not fit
+// in memory even by a lower bound of its size (poly_power_room.cpp).
+void require_power_room(const PolyNode* p, int64_t n);
+
 }  // namespace tolmex::polyimpl
 
 #include "poly/polyvars.h"

@@ -25,6 +25,7 @@ void number_power(Number& x, int64_t n) {
         x.set_lint(lint_power(x.lint(), n));
         return;
     }
+    require_power_digits(x, n);
     Number base;
     num_assign(x, base);
     int bit = 63 - __builtin_clzll(static_cast<uint64_t>(n));
@@ -132,6 +133,7 @@ void compute_power(Poly& p, int32_t n, PolyVar* var) {
         return;
     }
     check_power_exponents(p.get(), n);
+    require_power_room(p.get(), n);
     if (prime_field && n >= modulus && (!pseudo_polynames || modulus <= 9)) {
         poly_mod_prime(p, n, var);
         return;

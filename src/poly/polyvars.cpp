@@ -70,13 +70,53 @@ namespace {
 
 void wrap_stored(PolyNode*& p) { add_pad(p); }
 
+int64_t polys_to_wrap = 0;
+void count_to_wrap(PolyNode*& p) { polys_to_wrap += p && !poly_is_const(p); }
+
+// Puts on polygarb a wrapper node for every stored poly that add_pad wraps,
+// so that the wrapping itself cannot run out of memory half-way. Refused
+// part of the way, the nodes taken so far go back to the list as well.
+void reserve_wrappers() {
+    polys_to_wrap = 0;
+    if (for_each_stored_poly) for_each_stored_poly(count_to_wrap);
+    struct Taken {
+        PolyNode* chain = nullptr;
+        ~Taken() {
+            while (PolyNode* n = chain) {
+                chain = n->next;
+                polygarb.push(n);
+            }
+        }
+    } taken;
+    for (int64_t i = 0; i < polys_to_wrap; ++i) {
+        PolyNode* n = newpoly();
+        n->next = taken.chain;
+        taken.chain = n;
+    }
+}
+
+// The variable record until it is linked in.
+struct NewVar {
+    PolyVar* t;
+    ~NewVar() {
+        if (t) free_pt(t);
+    }
+};
+
 }  // namespace
 
 void adjoin_poly_var(const char* name, bool at_end) {
     if (number_polys >= kMaxPolyVars) error(228, name);
     if (at_end && field_depth >= 1) error(360, name);
-    PolyVar* t = newpt();
+    // Everything that asks for memory comes first: refused, it changes
+    // nothing.
+    NewVar fresh{newpt()};
+    PolyVar* t = fresh.t;
     std::snprintf(t->name, sizeof t->name, "%s", name);
+    std::string key(name);
+    polyvar.reserve(polyvar.size() + 1);
+    if (!at_end) reserve_wrappers();
+    fresh.t = nullptr;
     if (at_end) {
         PolyVar** tail = &polynames;
         while (*tail) tail = &(*tail)->next;
@@ -88,7 +128,7 @@ void adjoin_poly_var(const char* name, bool at_end) {
         if (for_each_stored_poly) for_each_stored_poly(wrap_stored);
     }
     renumber_levels();
-    polyvar.insert(std::upper_bound(polyvar.begin(), polyvar.end(), std::string(name)), name);
+    polyvar.insert(std::upper_bound(polyvar.begin(), polyvar.end(), key), std::move(key));
     number_polys += 1;
 }
 

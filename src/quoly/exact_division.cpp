@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "numbers/modular_state.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_divide.h"
 
@@ -80,6 +81,7 @@ void remove_denominator_monomial(Quoly& q) {
 }
 
 void number_power(const Number& x, int32_t k, Number& r) {
+    if (!lintmode) require_power_digits(x, k);
     Number acc;
     num_assign(x, acc);
     int top = 31;

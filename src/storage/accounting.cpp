@@ -1,5 +1,9 @@
 #include "storage/accounting.h"
 
+#include <sys/resource.h>
+#include <sys/sysinfo.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "storage/free_lists.h"
@@ -16,15 +20,39 @@ int32_t numnodesize = 8, numbersize = 20, polynodesize = 16, quolysize = 20;
 int64_t (*gcd_cache_mass)() = nullptr;
 int diskstore = 0;
 
+uint64_t heap_array_bytes = 0;
+
 uint64_t memavail() {
     const Stash* pools[] = {polystash, quolystash, numstash, imagstash, colmstash};
-    uint64_t used = 0;
+    uint64_t used = heap_array_bytes;
+    if (used >= totalavailablememory) return 0;
     for (const Stash* s : pools) {
-        if (!s) continue;
+        if (!s || s->slugs_used <= 0) continue;
         used += static_cast<uint64_t>(s->slug_size) * static_cast<uint64_t>(s->slugs_used);
         if (used >= totalavailablememory) return 0;
     }
     return totalavailablememory - used;
+}
+
+uint64_t memory_ceiling() {
+    uint64_t ceiling = UINT64_MAX;
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit rl;
+        if (getrlimit(resource, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
+            ceiling = std::min<uint64_t>(ceiling, rl.rlim_cur);
+    }
+    struct sysinfo si;
+    if (sysinfo(&si) == 0 && si.mem_unit > 0) {
+        const uint64_t machine = (static_cast<uint64_t>(si.totalram) + si.totalswap) * si.mem_unit;
+        if (machine > 0) ceiling = std::min(ceiling, machine);
+    }
+    return ceiling;
+}
+
+void require_memory(double bytes) {
+    // Below a megabyte there is nothing to decide (and no system call).
+    if (bytes < 1048576.0) return;
+    if (bytes > static_cast<double>(memory_ceiling())) storage_exhausted();
 }
 
 namespace {

@@ -21,9 +21,22 @@ extern int diskstore;
 // Mass of the GCD cache, added to the system data size by the report.
 extern int64_t (*gcd_cache_mass)();
 
-// Bytes of the budget not yet committed to the five pools; 0 when the pools
-// already use the whole budget. Never wraps.
+// Bytes of arrays the value types hold on the heap outside the stashes (the
+// large digit arrays of numbers), kept up to date by their allocation and
+// release, so that the budget sees the memory numbers really use.
+extern uint64_t heap_array_bytes;
+
+// Bytes of the budget not yet committed to the five pools and the heap
+// arrays; 0 when they already use the whole budget. Never wraps.
 uint64_t memavail();
+
+// The most memory the process could ever hold: the smallest of its
+// address-space and data-size limits and the machine's memory and swap.
+uint64_t memory_ceiling();
+// Ends the command with error 375 when a result known to need at least
+// `bytes` bytes could not fit in memory at all (more than the ceiling).
+// Callers pass a lower bound of the size, so nothing that fits is refused.
+void require_memory(double bytes);
 
 // Bytes on the four hot free lists, uncapped and with bounded walks.
 int64_t garbsize();

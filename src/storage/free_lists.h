@@ -59,11 +59,19 @@ extern FreeList pt_garb;    // polynomial variable records
 extern FreeList formhead;   // compiled statement nodes
 extern FreeList condhead;   // compiled condition nodes
 
-// Called when a pool cannot be refilled after the out-of-memory report.
-// Start-up installs a handler that ends the command through the error path;
+// Ends the command with error 375 ("Out of memory."): a pool could not be
+// refilled, the heap refused a record or an array, or a result is known to
+// exceed memory. Every caller has changed nothing yet, so the pools are
+// consistent while the error unwinds. The handler, when installed (the
+// command driver supplies the offending symbol), raises the error itself;
 // it must not return.
 extern void (*storage_exhausted_handler)();
 [[noreturn]] void storage_exhausted();
+
+// Gives the records on `list` that are slugs of `stash` back to the stash
+// (its slugs_used drops by their number) and returns how many went back.
+// Records that came from the heap stay on the list.
+int64_t give_back_to_stash(Stash* stash, FreeList& list);
 
 // A record from the type's free list, else a slug of its stash.
 template <class T>

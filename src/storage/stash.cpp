@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/alloc_faults.h"
 
 namespace tolmex {
 
@@ -39,18 +40,24 @@ void* take_block() {
         extra_blocks = get_link(b);
         return b;
     }
-    return std::malloc(kHeaderBytes + kBlockBytes);
+    return checked_malloc(kHeaderBytes + kBlockBytes);
 }
 
-// Carves a block onto the stash's free list; false when no block can be had.
+// The out-of-memory report; nothing in it asks for memory.
+void report_exhausted(const Stash* s) {
+    std::printf("out of memory while trying to accesss stash %s\n", s->name);
+    stash_stats();
+    for (const Stash* t = primal_stash.next; t != &primal_stash; t = t->next)
+        print_stash_stats(t);
+    std::fflush(stdout);
+}
+
+// Carves a block onto the stash's free list; false when no block can be had
+// (the stash is then unchanged).
 bool refill(Stash* s) {
     void* block = take_block();
     if (!block) {
-        std::printf("out of memory while trying to accesss stash %s\n", s->name);
-        stash_stats();
-        for (const Stash* t = primal_stash.next; t != &primal_stash; t = t->next)
-            print_stash_stats(t);
-        std::fflush(stdout);
+        report_exhausted(s);
         return false;
     }
     // Slug 0 sits at the start of the slug space and slug i links to slug
@@ -73,6 +80,9 @@ bool refill(Stash* s) {
 }
 
 }  // namespace
+
+void* block_link(const void* block) { return get_link(block); }
+char* block_slugs(void* block) { return slug_space(block); }
 
 int32_t slug_size_for(int32_t requested) {
     int32_t sz = (requested + 3) / 4 * 4;
@@ -99,6 +109,10 @@ Stash* open_stash(int32_t size, const char* name) {
 
 void* get_slug(Stash* stash) {
     if (!stash) return nullptr;
+    if (allocation_refused()) {
+        report_exhausted(stash);
+        return nullptr;
+    }
     if (!stash->free_list && !refill(stash)) return nullptr;
     void* slug = stash->free_list;
     stash->free_list = get_link(slug);
@@ -128,7 +142,7 @@ void endof_stash(Stash* stash) {
 }
 
 int more_mem() {
-    void* b = std::malloc(kHeaderBytes + kBlockBytes);
+    void* b = checked_malloc(kHeaderBytes + kBlockBytes);
     if (!b) return 0;
     set_link(b, extra_blocks);
     extra_blocks = b;

@@ -41,6 +41,11 @@ extern Stash* numstash;
 extern Stash* imagstash;
 extern Stash* colmstash;
 
+// A block's link to the block taken before it, and the start of its slug
+// space (kBlockBytes long).
+void* block_link(const void* block);
+char* block_slugs(void* block);
+
 int32_t slug_size_for(int32_t requested);
 int32_t slugs_per_block(int32_t slug_size);
 

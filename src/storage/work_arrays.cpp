@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/alloc_faults.h"
 #include "base/errors.h"
 #include "base/resets.h"
 #include "storage/free_lists.h"
@@ -15,7 +16,7 @@ void new_worknode(int& k, const char* ctx) {
     if (first_available > kWorkArrays) error(88, ctx);
     int s = first_available - 1;
     if (!workhead[s]) {
-        workhead[s] = std::malloc(kWorkArrayBytes);
+        workhead[s] = checked_malloc(kWorkArrayBytes);
         if (!workhead[s]) storage_exhausted();
     }
     first_available += 1;
