@@ -105,8 +105,9 @@ void require_power_room(const PolyNode* p, int64_t n) {
     if (lead) require_power_digits(lead->num, n);
     // Every term of p^n takes a number node and a number record.
     constexpr double kTermBytes = sizeof(PolyNode) + kNumberRecordBytes;
-    const int width = number_polys > 0 ? number_polys : 1;
-    if (binomial(n, width) * kTermBytes < 1048576.0) return;  // cannot matter
+    // Number nodes sit one level below the deepest variable.
+    const int width = number_polys + 1;
+    if (binomial(n, number_polys) * kTermBytes < 1048576.0) return;  // cannot matter
     Terms t{width, {}, std::vector<int32_t>(static_cast<size_t>(width), 0)};
     collect(p, 0, t);
     if (t.too_deep || !t.one_sign) return;
