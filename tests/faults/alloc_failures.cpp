@@ -209,7 +209,6 @@ void run_with_failures(const std::string& stmt, bool sticky, size_t max_runs) {
         if (testing::Test::HasFailure()) return;
     }
     EXPECT_GT(refused, 0) << stmt << "no refusal ever ended it in error 375";
-    if (std::getenv("FAULTS_DEBUG")) std::fprintf(stderr, "%s  count %ld refused %d\n%s\n", stmt.c_str(), (long)count, refused, expected.c_str());
 }
 
 TEST_F(AllocFailures, EachAllocationOfEachStatementInTurn) {
