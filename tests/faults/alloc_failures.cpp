@@ -24,6 +24,8 @@
 #include "base/alloc_faults.h"
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
+#include "numbers/modular_state.h"
+#include "storage/free_lists.h"
 
 // ---------------------------------------------------------------------------
 // operator new that asks the countdown (and plain malloc and free beneath)
@@ -89,6 +91,15 @@ std::string session(const std::string& text, int64_t n = 0, bool sticky = false)
         std::abort();
     close(out);
     return result;
+}
+
+// What "&_G" does, right before a faulted run (a session's own end frees
+// records): the free records go back to their stashes, so that the records
+// too are taken by allocations that can be refused.
+void give_back_free_records() {
+    tolmex::give_back_to_stash(tolmex::quolystash, tolmex::quolygarb);
+    tolmex::give_back_to_stash(tolmex::polystash, tolmex::polygarb);
+    if (!tolmex::lintmode) tolmex::give_back_to_stash(tolmex::imagstash, tolmex::imhead);
 }
 
 // How a faulted run ended: "ok" (no error at all), "375", or the first line
@@ -188,17 +199,15 @@ void run_with_failures(const std::string& stmt, bool sticky, size_t max_runs) {
     ASSERT_EQ(outcome(expected), "ok") << stmt << expected;
     // The allocations the statement makes: arm far beyond them and see how
     // many the countdown still had.
-    // The free records go back to their stashes first, so that the records
-    // too are taken by allocations that can be refused.
     constexpr int64_t kFar = int64_t{1} << 40;
-    session("&_G\n");
+    give_back_free_records();
     session(stmt, kFar);
     const int64_t count = kFar - countdown_left;
     ASSERT_GT(count, 0) << stmt;
     const int64_t step = std::max<int64_t>(1, count / static_cast<int64_t>(max_runs));
     int refused = 0;
     for (int64_t n = 1; n <= count + 1; n += step) {
-        session("&_G\n");
+        give_back_free_records();
         const std::string out = session(stmt, n, sticky);
         const std::string how = outcome(out);
         EXPECT_TRUE(how == "ok" || how == "375")
@@ -243,13 +252,13 @@ TEST_F(AllocFailures, RingChangeIsAllOrNothing) {
     const std::string modular = session(kCheck);
     session(std::string("&p\n") + kSetup);
     ASSERT_EQ(session(kCheck), rational);
-    session("&_G\n");
+    give_back_free_records();
     constexpr int64_t kFar = int64_t{1} << 40;
     session(kToModular, kFar);
     const int64_t count = kFar - countdown_left;
     session(std::string("&p\n") + kSetup);
     for (int64_t n = 1; n <= count + 1; ++n) {
-        session("&_G\n");
+        give_back_free_records();
         const std::string out = session(kToModular, n);
         const std::string how = outcome(out);
         ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
@@ -268,12 +277,12 @@ TEST_F(AllocFailures, RingChangeIsAllOrNothing) {
     const std::string back = session(kCheck);
     session(kToModular);
     ASSERT_EQ(session(kCheck), modular);
-    session("&_G\n");
+    give_back_free_records();
     session("&p\n", kFar);
     const int64_t back_count = kFar - countdown_left;
     session(kToModular);
     for (int64_t n = 1; n <= back_count + 1; ++n) {
-        session("&_G\n");
+        give_back_free_records();
         const std::string out = session("&p\n", n);
         const std::string how = outcome(out);
         ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
@@ -284,6 +293,28 @@ TEST_F(AllocFailures, RingChangeIsAllOrNothing) {
         session(kToModular);
         ASSERT_EQ(session(kCheck), modular);
     }
+    // From one modulus to another.
+    const char* const kToOther = "&(p = 103)\n";
+    session(kToOther);
+    const std::string other = session(kCheck);
+    session(kToModular);
+    ASSERT_EQ(session(kCheck), modular);
+    give_back_free_records();
+    session(kToOther, kFar);
+    const int64_t other_count = kFar - countdown_left;
+    session(kToModular);
+    for (int64_t n = 1; n <= other_count + 1; ++n) {
+        give_back_free_records();
+        const std::string out = session(kToOther, n);
+        const std::string how = outcome(out);
+        ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
+                                                 << out;
+        const std::string values = session(kCheck);
+        if (how == "375" && values == modular) continue;
+        ASSERT_EQ(values, other) << "allocation " << n << " refused:\n" << out;
+        session(kToModular);
+        ASSERT_EQ(session(kCheck), modular);
+    }
     session(std::string("&p\n") + kSetup);
     ASSERT_EQ(session(kCheck), rational);
 }
@@ -291,48 +322,50 @@ TEST_F(AllocFailures, RingChangeIsAllOrNothing) {
 // Adjoining a variable wraps every stored poly once: refused part of the
 // way, it must leave the values as they were, or else complete.
 TEST_F(AllocFailures, AdjoiningAVariable) {
-    const std::string before = session(kCheck);
+    // The values, and whether w is a variable.
+    const std::string check = std::string(kCheck) + "w - w\n";
+    const std::string before = session(check);
     session("&J w\n");
-    const std::string after = session(kCheck);
+    const std::string after = session(check);
     session("&J - w\n");
-    ASSERT_EQ(session(kCheck), before);
+    ASSERT_EQ(session(check), before);
     constexpr int64_t kFar = int64_t{1} << 40;
-    session("&_G\n");
+    give_back_free_records();
     session("&J w\n", kFar);
     const int64_t count = kFar - countdown_left;
     session("&J - w\n");
     for (int64_t n = 1; n <= count + 1; ++n) {
-        session("&_G\n");
+        give_back_free_records();
         const std::string out = session("&J w\n", n);
         const std::string how = outcome(out);
         ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
                                                  << out;
-        const std::string values = session(kCheck);
+        const std::string values = session(check);
         if (how == "375" && values == before) continue;
         ASSERT_EQ(values, after) << "allocation " << n << " refused:\n" << out;
         session("&J - w\n");
-        ASSERT_EQ(session(kCheck), before);
+        ASSERT_EQ(session(check), before);
     }
     // And taking it away again.
     session("&J w\n");
-    session("&_G\n");
+    give_back_free_records();
     session("&J - w\n", kFar);
     const int64_t drop_count = kFar - countdown_left;
     for (int64_t n = 1; n <= drop_count + 1; ++n) {
         session("&J w\n");
-        session("&_G\n");
+        give_back_free_records();
         const std::string out = session("&J - w\n", n);
         const std::string how = outcome(out);
         ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
                                                  << out;
-        const std::string values = session(kCheck);
+        const std::string values = session(check);
         if (how == "375" && values == after) {
             session("&J - w\n");
             continue;
         }
         ASSERT_EQ(values, before) << "allocation " << n << " refused:\n" << out;
     }
-    ASSERT_EQ(session(kCheck), before);
+    ASSERT_EQ(session(check), before);
 }
 
 // Runs last: it leaves the session in modular arithmetic.
