@@ -25,14 +25,12 @@ void gcd_into(Number& c, const Number& x) {
     c = std::move(g);
 }
 
+// c := gcd(c, every coefficient of p); stops once c is 1.
 void content_walk(const PolyNode* p, Number& c) {
-    for (; p; p = p->next) {
-        if (p->isnum)
-            gcd_into(c, p->num);
-        else
-            content_walk(p->sub, c);
-        if (c.size() == 1 && c.digits()[0] == 1) return;
-    }
+    poly_each_number(p, [&c](const Number& x) {
+        gcd_into(c, x);
+        return !spec_is_longint(c, 1);
+    });
 }
 
 }  // namespace
@@ -60,7 +58,7 @@ namespace {
 // lint mode.
 void associate(const PolyNode* p, Poly& g) {
     poly_assign(p, g);
-    const Number& lc = leading_coef(g.get())->num;
+    const Number& lc = leading_number(g.get());
     if (lintmode) {
         if (num_is_one(lc) || !modularmode) return;
         int32_t inv = 0;

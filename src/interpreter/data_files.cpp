@@ -154,9 +154,7 @@ bool read_counted_number(FILE* f, Number& x, long* count) {
     return true;
 }
 
-bool is_zero(const Number& x) {
-    return x.size() == 1 && x.digits()[0] == 0;
-}
+bool is_zero(const Number& x) { return spec_is_longint(x, 0); }
 
 // ---------------------------------------------------------------------------
 // "Qerrs"
@@ -236,7 +234,7 @@ void read_powers_and_factorials(FILE* f) {
     for (int k = 0; k < kFactEntries; ++k) {
         long m;
         if (!read_counted_number(f, facts[k], &m)) return;
-        if (facts[k].size() == 1) facts[k].set_lint(facts[k].digits()[0]);
+        if (facts[k].size() == 1) facts[k].set_lint(static_cast<int32_t>(low_digits_value(facts[k])));
         account(8 * m);
     }
     data_detail::read_binomials(f, kBinomLastN);
@@ -369,24 +367,17 @@ bool direct_number_read(FILE* f, Number& x) {
 bool direct_poly_read(FILE* f, Poly& p) {
     long d;
     if (!read_long(f, d) || d < 0 || d > kMaxDegree) return false;
-    // Terms in decreasing exponent; the constant term, a number node, last.
-    Poly head;
-    PolyNode** tail = &head.raw();
+    // Terms in decreasing exponent, zero coefficients left out.
+    TermList terms;
     for (long e = d; e >= 0; --e) {
         Number c;
         if (!read_counted_number(f, c, nullptr)) return false;
-        if (is_zero(c)) continue;
-        PolyNode* node = e == 0 ? number_node(std::move(c))
-                                : term_node(static_cast<int32_t>(e), number_node(std::move(c)));
-        *tail = node;
-        tail = &node->next;
+        if (!is_zero(c)) terms.append(static_cast<int32_t>(e), std::move(c));
     }
-    if (!head) {
-        Number zero;
-        set_int64(0, zero);
-        head.reset(number_node(std::move(zero)));
-    }
-    p = std::move(head);
+    if (terms.empty())
+        scalar_to_poly(number_from_int64(0), p);
+    else
+        p.reset(terms.release());
     return true;
 }
 
@@ -395,7 +386,7 @@ bool direct_quoly_read(FILE* f, Quoly& q) {
     Poly num;
     if (!read_counted_number(f, den, nullptr) || !direct_poly_read(f, num)) return false;
     if (is_zero(den)) return false;
-    if (den.size() == 1 && den.digits()[0] == 1) {
+    if (spec_is_longint(den, 1)) {
         p_q_take(std::move(num), q);
         return true;
     }
@@ -445,26 +436,8 @@ int read_binomials(FILE* f, int last_n) {
 
 void prefill_free_lists() {
     constexpr int kFill = 5001;
-    // Digits: four-digit numbers made and dropped again leave their digit
-    // arrays on the free lists. Arrays already free are taken first and
-    // come back, so numbers are made until the stash has given 5001 slots.
-    {
-        constexpr int kPerNumber = 4;
-        const int32_t digits[kPerNumber] = {1, 0, 0, 0};
-        const int64_t target = numhead.count() + kFill;
-        std::vector<Number> held;
-        held.reserve(kFill / kPerNumber + 1);
-        while (numhead.count() + kPerNumber * static_cast<int64_t>(held.size()) < target)
-            held.push_back(number_from_digits(digits));
-    }
-    // Polynodes: slugs of the poly stash, so that "&_G" can give them back
-    // (records made on the heap would make its count of used slugs go
-    // negative).
-    for (int i = 0; i < kFill; ++i) {
-        void* node = get_slug(polystash);
-        if (!node) storage_exhausted();
-        polygarb.push(node);
-    }
+    prefill_digit_slots(kFill);
+    prefill_poly_nodes(kFill);
 }
 
 }  // namespace data_detail

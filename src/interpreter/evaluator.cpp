@@ -120,14 +120,14 @@ Quoly char_literal(FILE* in, TokenNode*& cursor) {
 // coefficient reduced.
 void into_ring(Quoly& q) {
     if (!modularmode) return;
-    if (q->numflag) {
-        change_num(q->num, true, false);
+    if (quoly_is_number(q.get())) {
+        change_num(quoly_number(q.get()), true, false);
         return;
     }
-    if (q->ratflag) {
+    if (quoly_is_rational(q.get())) {
         Number n, d;
-        spec_num_assign(q->nump->num, n);
-        spec_num_assign(q->denp->num, d);
+        spec_num_assign(poly_constant(quoly_numerator(q.get())), n);
+        spec_num_assign(poly_constant(quoly_denominator(q.get())), d);
         change_num(n, true, false);
         change_num(d, true, false);
         Quoly qn = make_numeric(std::move(n)), qd = make_numeric(std::move(d));
@@ -214,19 +214,19 @@ void apply_power(FILE* in, Operand& value, TokenNode*& cursor) {
 void apply_factorial(FILE* in, Operand& value, TokenNode*& cursor) {
     next(in, cursor);
     const QuolyRec* q = value.get();
-    if (!q->numflag) error(130, "!");
+    if (!quoly_is_number(q)) error(130, "!");
     Number r;
     if (modularmode && lintmode) {
         // The argument is an integer: a literal's as typed (which the
         // residue keeps beside it), any other value's residue 0 .. p - 1.
-        int64_t n = q->num.lint();
-        if (!value.is_reference() && q->num.keeps_integer() && !to_int64(q->num, n))
+        int64_t n = quoly_number(q).lint();
+        if (!value.is_reference() && quoly_number(q).keeps_integer() && !to_int64(quoly_number(q), n))
             n = INT64_MAX;  // beyond every modulus: the factorial is 0
         setvalue(residue_factorial(n), r);
     } else {
         // Machine words in lintmode (error 130 for a negative one).
-        if (!lintmode && q->num.sign() < 0) error(130, "!");
-        factorial(q->num, r);
+        if (!lintmode && quoly_number(q).sign() < 0) error(130, "!");
+        factorial(quoly_number(q), r);
     }
     value.set(make_numeric(std::move(r)));
 }
@@ -414,8 +414,8 @@ void get_exponent(FILE* in, TokenNode*& cursor, Number& e) {
     IntegerStretch integers;
     Quoly q;
     old_fact(in, q, cursor);
-    if (!q->numflag) error(116, "^");
-    num_assign(q->num, e);
+    if (!quoly_is_number(q.get())) error(116, "^");
+    num_assign(quoly_number(q.get()), e);
 }
 
 // ---------------------------------------------------------------------------
@@ -513,9 +513,9 @@ int32_t increment_amount(FILE* in, TokenNode*& cursor) {
     if (!(is_digit(c) || is_lower(c) || c == '(')) return 1;
     Quoly q;
     old_fact(in, q, cursor);
-    if (!q->numflag) error(223, token.text);
-    if (lintmode) return q->num.lint();
-    int32_t v = convert_to_int(q->num, kNotAnInt);
+    if (!quoly_is_number(q.get())) error(223, token.text);
+    if (lintmode) return quoly_number(q.get()).lint();
+    int32_t v = convert_to_int(quoly_number(q.get()), kNotAnInt);
     if (v == kNotAnInt) error(224, token.text);
     return v;
 }
@@ -525,7 +525,7 @@ void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
     next(in, cursor);
     int32_t amount = increment_amount(in, cursor);
     QuolyRec* target = *value.slot;
-    if (!target->numflag && target->denp) error(196, up ? "+" : "-");
+    if (!quoly_is_number(target) && quoly_denominator(target)) error(196, up ? "+" : "-");
     // The change as an integer, then in the ring: its residue in modular
     // mode, a machine word (which wraps) in lintmode.
     const int64_t change = up ? int64_t{amount} : -int64_t{amount};
@@ -536,8 +536,8 @@ void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
         set_int64(change, a);
         if (modularmode) change_num(a, true, false);
     }
-    if (target->numflag) {
-        fastsum(target->num, a);
+    if (quoly_is_number(target)) {
+        fastsum(quoly_number(target), a);
         return;
     }
     Quoly q(*value.slot);
@@ -605,15 +605,15 @@ IntValue read_setting_value(FILE* in, TokenNode*& cursor) {
         ModularSuspend off;
         old_expre(in, q, cursor);
     }
-    if (!q->numflag) return r;
+    if (!quoly_is_number(q.get())) return r;
     r.is_number = true;
     if (lintmode) {
         r.fits = true;
-        r.v = q->num.lint();
+        r.v = quoly_number(q.get()).lint();
         return r;
     }
     int64_t v = 0;
-    r.fits = to_int64(q->num, v) && v >= INT32_MIN && v <= INT32_MAX;
+    r.fits = to_int64(quoly_number(q.get()), v) && v >= INT32_MIN && v <= INT32_MAX;
     r.v = v;
     return r;
 }

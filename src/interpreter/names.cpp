@@ -171,7 +171,7 @@ void dump_variables(FILE* out, int mode) {
             }
             std::fprintf(out, " := ");
             const QuolyRec* q = v->value;
-            if (!q->numflag && !q->denp && !monomial_list && !uglyprint)
+            if (quoly_is_poly(q) && !monomial_list && !uglyprint)
                 std::fprintf(out, "&_n ");
             int col = 0;
             quoly_display(out, false, true, q, col, ";");
@@ -191,16 +191,9 @@ namespace {
 
 void visit_stored(PolyVisitor visit) {
     for_each_var([&](VarRec* v) {
-        QuolyRec* q = v->value;
-        if (!q || q->numflag) return;
-        visit(q->nump);
-        if (q->denp) visit(q->denp);
+        if (v->value) quoly_visit_polys(v->value, visit);
     });
-    QuolyRec* p = prevnum.get();
-    if (p && !p->numflag) {
-        visit(p->nump);
-        if (p->denp) visit(p->denp);
-    }
+    if (QuolyRec* p = prevnum.get()) quoly_visit_polys(p, visit);
 }
 
 void visit_values(QuolyVisitor visit) {

@@ -41,8 +41,10 @@ void read_item(FILE* in, TokenNode*& cursor, int& next_level, Points& pts) {
     }
     Quoly v;
     old_expre(in, v, cursor);
-    if (!v->numflag) error(147, "#");
-    pts.values.emplace_back(number_node(std::move(v->num)));
+    if (!quoly_is_number(v.get())) error(147, "#");
+    Poly value;
+    quoly_consume(std::move(v), value);
+    pts.values.push_back(std::move(value));
     pts.points.push_back({level, pts.values.back().get()});
     next_level = level + 1;
 }
@@ -76,37 +78,39 @@ void evaluate_at_list(FILE* in, Quoly& q, TokenNode*& cursor) {
         if (!token_is(token, ")")) error(1, token.text);
     }
     scanner(in, token, cursor);
-    if (q->numflag) return;
-    Quoly num = evaluate_poly(q->nump, pts);
-    if (q->denp) {
-        Quoly den = evaluate_poly(q->denp, pts);
+    if (quoly_is_number(q.get())) return;
+    Quoly num = evaluate_poly(quoly_numerator(q.get()), pts);
+    if (const PolyNode* d = quoly_denominator(q.get())) {
+        Quoly den = evaluate_poly(d, pts);
         fast_quoly_quot(num, std::move(den));
     }
     q = std::move(num);
 }
 
 void differentiate_once(Quoly& q) {
-    if (q->numflag) {
+    if (quoly_is_number(q.get())) {
         quoly_set(0, q);
         return;
     }
-    Poly n(copy_poly(q->nump));
+    const PolyNode* num = quoly_numerator(q.get());
+    const PolyNode* den = quoly_denominator(q.get());
+    Poly n(copy_poly(num));
     general_poly_diff(n, 1, 1);
-    if (!q->denp) {
+    if (!den) {
         p_q_take(std::move(n), q);
         return;
     }
     // (n / d)' = (n' d - n d') / d^2.
-    Poly d(copy_poly(q->denp));
+    Poly d(copy_poly(den));
     general_poly_diff(d, 1, 1);
     Quoly dn, nd, den2;
     Poly t1, t2;
-    poly_mult(n.get(), q->denp, t1, nullptr);
-    poly_mult(q->nump, d.get(), t2, nullptr);
+    poly_mult(n.get(), den, t1, nullptr);
+    poly_mult(num, d.get(), t2, nullptr);
     Poly top;
     best_poly_sub(std::move(t1), std::move(t2), top);
     Poly bottom;
-    poly_mult(q->denp, q->denp, bottom, nullptr);
+    poly_mult(den, den, bottom, nullptr);
     Quoly r = make_quotient(std::move(top), std::move(bottom), 0);
     check_quoly(r, laurent);
     q = std::move(r);

@@ -15,41 +15,13 @@ namespace {
 
 bool is_lowercase_name(const char* t) { return t[0] >= 'a' && t[0] <= 'z'; }
 
-// True when p has a term of nonzero exponent at level k.
-bool involves_level(const PolyNode* p, int k) {
-    for (const PolyNode* n = p; n; n = n->next) {
-        if (n->isnum) continue;
-        if (k == 1) {
-            if (n->expo != 0) return true;
-        } else if (involves_level(n->sub, k - 1)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Removes level k from a poly that does not involve it: the wrapper node of
-// that level gives way to its coefficient.
-void drop_level(PolyNode*& p, int k) {
-    if (poly_is_const(p)) return;
-    if (k == 1) {
-        PolyNode* wrapper = p;
-        p = wrapper->sub;
-        wrapper->sub = nullptr;
-        wrapper->isnum = 0;
-        wrapper->next = nullptr;
-        free_poly(wrapper);
-        return;
-    }
-    for (PolyNode* n = p; n; n = n->next)
-        if (!n->isnum) drop_level(n->sub, k - 1);
-}
-
 int level_to_remove = 0;
 bool level_in_use = false;
 
-void check_level(PolyNode*& p) { level_in_use = level_in_use || involves_level(p, level_to_remove); }
-void remove_level(PolyNode*& p) { drop_level(p, level_to_remove); }
+void check_level(PolyNode*& p) {
+    level_in_use = level_in_use || poly_involves_level(p, level_to_remove);
+}
+void remove_level(PolyNode*& p) { poly_remove_level(p, level_to_remove); }
 
 void remove_poly_var(const char* name) {
     int k = 0;

@@ -59,6 +59,48 @@ std::vector<int32_t> digits_msf(const Number& x) {
     return std::vector<int32_t>(d.rbegin(), d.rend());
 }
 
+int number_to_limbs(const Number& x, uint64_t* out, int w) {
+    std::memset(out, 0, sizeof(uint64_t) * static_cast<size_t>(w));
+    unsigned __int128 acc = 0;
+    int bits = 0, k = 0;
+    for (Digit v : x.digits()) {
+        acc |= static_cast<unsigned __int128>(static_cast<uint32_t>(kern::mag(v))) << bits;
+        bits += kDigitBits;
+        if (bits >= 64) {
+            out[k++] = static_cast<uint64_t>(acc);
+            acc >>= 64;
+            bits -= 64;
+        }
+    }
+    if (bits > 0 && k < w) out[k++] = static_cast<uint64_t>(acc);
+    while (k > 0 && out[k - 1] == 0) --k;
+    return k;
+}
+
+Number number_from_limbs(const uint64_t* m, int n, bool negative) {
+    Number x;
+    const int64_t room = (int64_t{n} * 64 + kDigitBits - 1) / kDigitBits + 1;
+    ResultDigits out(x, room, true);
+    Digit* d = out.data();
+    const Digit sign = negative ? -1 : 0;
+    int64_t count = 0;
+    unsigned __int128 acc = 0;
+    int bits = 0;
+    for (int i = 0; i < n; ++i) {
+        acc |= static_cast<unsigned __int128>(m[i]) << bits;
+        bits += 64;
+        while (bits >= kDigitBits) {
+            d[count++] = kern::with_sign(static_cast<Digit>(static_cast<uint64_t>(acc) & kDigitMask), sign);
+            acc >>= kDigitBits;
+            bits -= kDigitBits;
+        }
+    }
+    if (bits > 0 || count == 0)
+        d[count++] = kern::with_sign(static_cast<Digit>(static_cast<uint64_t>(acc) & kDigitMask), sign);
+    out.commit(count);
+    return x;
+}
+
 void set_int64(int64_t v, Number& x) {
     Digit tmp[3];
     uint64_t m = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
@@ -337,6 +379,19 @@ int int_abs_bigger(const Number& a, const Number& b, int tie) {
 bool is_longint(const Number& x, int32_t v) {
     if (lintmode) return x.lint() == v;
     return x.size() == 1 && x.digits()[0] == v;
+}
+
+void prefill_digit_slots(int64_t slots) {
+    // Four-digit numbers made and dropped again leave their digit arrays on
+    // the free lists. Arrays already free are taken first and come back, so
+    // numbers are made until the store has given `slots` new slots.
+    constexpr int kPerNumber = 4;
+    const int32_t digits[kPerNumber] = {1, 0, 0, 0};
+    const int64_t target = numhead.count() + slots;
+    std::vector<Number> held;
+    held.reserve(static_cast<size_t>(slots / kPerNumber + 1));
+    while (numhead.count() + kPerNumber * static_cast<int64_t>(held.size()) < target)
+        held.push_back(number_from_digits(digits));
 }
 
 // ---------------------------------------------------------------------------

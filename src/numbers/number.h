@@ -194,6 +194,32 @@ bool to_int64(const Number& x, int64_t& v);
 // The value of x as a 32-bit integer, or `sentinel` when it does not fit; in
 // lintmode the `lint` word.
 int32_t convert_to_int(const Number& x, int32_t sentinel);
+// x is exactly the single digit v, whatever lintmode says (is_longint reads
+// the lint word in lintmode).
+inline bool spec_is_longint(const Number& x, int32_t v) {
+    return x.size() == 1 && x.digits()[0] == v;
+}
+// The value of x's two lowest digits: the value of a number of one or two
+// digits (|x| < 2^56), whatever lintmode says. x must have digits.
+inline int64_t low_digits_value(const Number& x) {
+    const DigitSpan d = x.digits();
+    return d.size() == 1 ? int64_t{d[0]} : int64_t{d[0]} + (int64_t{d[1]} << kDigitBits);
+}
+// Bits enough for the magnitude of any number of that many digits.
+constexpr int64_t digits_bit_bound(int64_t digits) { return digits * kDigitBits; }
+
+// Machine limbs: magnitudes in 64-bit words, least significant first, for
+// the kernels that compute on machine words (the dense poly products).
+//
+// Limbs enough for |x|.
+inline int limbs_bound(const Number& x) { return static_cast<int>((digits_bit_bound(x.size()) + 63) / 64); }
+// out[0 .. w) := |x| in limbs, the words above it 0 (|x| must fit w limbs);
+// returns the count of limbs up to the highest nonzero one (0 for x = 0).
+int number_to_limbs(const Number& x, uint64_t* out, int w);
+// The number of magnitude m[0 .. n) and the sign `negative` (leading zero
+// limbs allowed; n = 0 gives 0).
+[[nodiscard]] Number number_from_limbs(const uint64_t* m, int n, bool negative);
+
 // True when x has no digits (len 0) or is a null handle.
 inline bool has_no_digits(const Number& x) { return !x || x.get()->len == 0; }
 // Gives up x's digits (len 0), keeping the record and its lint word: a
@@ -302,6 +328,10 @@ extern Number number_0, number_1, number_2, number_m1, number_10, num_2_14;
 extern Number tens_base;     // 10^8
 extern Number two_tensbase;  // 10^16
 extern int32_t ones[32];     // ones[k] = 2^k - 1
+
+// Leaves at least `slots` more digit slots on the free lists of the digit
+// store (numbers made and dropped again), so that later numbers find them.
+void prefill_digit_slots(int64_t slots);
 
 // Builds the constants, the `ones` table and disp_cons, and installs the
 // digit free-list counter. Needs the node pools open.

@@ -28,24 +28,6 @@ int32_t field_product(int32_t a, int32_t b) {
 
 int32_t field_inverse(int32_t a) { return f256 ? f256inv[a & 0xFF] : f2t16inv[a & 0xFFFF]; }
 
-// The extended Euclidean algorithm on (modulus, a): x with a x = g mod
-// modulus, and g.
-int64_t euclid_inverse(int64_t a, int64_t& g) {
-    int64_t r0 = modulus, r1 = a, s0 = 0, s1 = 1;
-    while (r1 != 0) {
-        const int64_t q = r0 / r1;
-        int64_t t = r0 - q * r1;
-        r0 = r1;
-        r1 = t;
-        t = s0 - q * s1;
-        s0 = s1;
-        s1 = t;
-    }
-    g = r0;
-    if (s0 < 0) s0 += modulus;
-    return s0;
-}
-
 void warn(const char* text, int32_t value, bool with_value) {
     if (!verbose) return;
     if (warn_cnt < kWarnCap) {
@@ -62,6 +44,22 @@ void warn(const char* text, int32_t value, bool with_value) {
 void reset_warnings(int) { warn_cnt = 0; }
 
 }  // namespace
+
+int64_t euclid_inverse(int64_t a, int64_t m, int64_t& g) {
+    int64_t r0 = m, r1 = a, s0 = 0, s1 = 1;
+    while (r1 != 0) {
+        const int64_t q = r0 / r1;
+        int64_t t = r0 - q * r1;
+        r0 = r1;
+        r1 = t;
+        t = s0 - q * s1;
+        s0 = s1;
+        s1 = t;
+    }
+    g = r0;
+    if (s0 < 0) s0 += m;
+    return s0;
+}
 
 int32_t mod_add(int32_t a, int32_t b, int32_t m) {
     if (finf) return a ^ b;
@@ -115,7 +113,7 @@ void mod_inverse(int32_t a, int32_t& r) {
         return;
     }
     int64_t g;
-    r = static_cast<int32_t>(euclid_inverse(a, g));
+    r = static_cast<int32_t>(euclid_inverse(a, modulus, g));
 }
 
 void emod_inverse(int32_t a, int32_t& r) {
@@ -124,7 +122,7 @@ void emod_inverse(int32_t a, int32_t& r) {
         return;
     }
     int64_t g = 0;
-    const int64_t x = a == 0 ? 0 : euclid_inverse(a, g);
+    const int64_t x = a == 0 ? 0 : euclid_inverse(a, modulus, g);
     if (g != 1) {
         std::printf("bad1: %2d\n", a);
         error(85, " ");
@@ -137,7 +135,7 @@ void emod_inverse(int32_t a, int32_t& r) {
 int32_t imod_inverse(int32_t a) {
     if (finf) return field_inverse(a);
     int64_t g = 0;
-    const int64_t x = a == 0 ? 0 : euclid_inverse(a, g);
+    const int64_t x = a == 0 ? 0 : euclid_inverse(a, modulus, g);
     if (g != 1) {
         std::printf("bad2: %2d\n", a);
         error(85, " ");

@@ -32,6 +32,10 @@ void mod_inverse(int32_t a, int32_t& r);
 // (emod_inverse) or "bad2: %2d\n" (imod_inverse) with a, then error 85.
 void emod_inverse(int32_t a, int32_t& r);
 int32_t imod_inverse(int32_t a);
+// The extended Euclidean algorithm on (m, a) for 0 <= a < m: returns x in
+// 0 .. m - 1 with a x = g mod m, and g := gcd(a, m) (g = m and x = 0 for
+// a = 0).
+int64_t euclid_inverse(int64_t a, int64_t m, int64_t& g);
 // r := a^e for e >= 1. For e > 15 and a prime modulus (the fields
 // included) the exponent is first reduced modulo modulus - 1, the order of
 // the group of units, a reduced exponent of 0 giving 1 (a = 0 gives 0);

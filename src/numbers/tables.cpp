@@ -2,6 +2,7 @@
 #include "numbers/tables.h"
 
 #include "numbers/kernels.h"
+#include "numbers/residue.h"
 #include "numbers/storage.h"
 
 namespace tolmex {
@@ -63,18 +64,8 @@ void compute_invs_prod() {
         }
         int64_t prod = 1;
         for (int i = 0; i < j; ++i) prod = prod * (prime[5 + i].lint() % p) % p;
-        // Inverse by the extended Euclidean algorithm.
-        int64_t r0 = p, r1 = prod, s0 = 0, s1 = 1;
-        while (r1) {
-            const int64_t q = r0 / r1;
-            int64_t t = r0 - q * r1;
-            r0 = r1;
-            r1 = t;
-            t = s0 - q * s1;
-            s0 = s1;
-            s1 = t;
-        }
-        invs_prod[j] = static_cast<int32_t>(((s0 % p) + p) % p);
+        int64_t g;
+        invs_prod[j] = static_cast<int32_t>(euclid_inverse(prod, p, g));
     }
 }
 

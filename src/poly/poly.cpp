@@ -14,6 +14,16 @@ namespace tolmex {
 
 PolyNode* newpoly() { return pool_alloc<PolyNode>(polygarb, polystash); }
 
+void prefill_poly_nodes(int count) {
+    // Slugs of the poly stash, so that "&_G" can give them back (records
+    // made on the heap would make its count of used slugs go negative).
+    for (int i = 0; i < count; ++i) {
+        void* node = get_slug(polystash);
+        if (!node) storage_exhausted();
+        polygarb.push(node);
+    }
+}
+
 namespace {
 
 // Frees the coefficients of the top list and returns its last node.
@@ -73,12 +83,12 @@ PolyNode* term_node(int32_t e, PolyNode* c, PolyNode* next) {
 
 bool num_is_zero(const Number& x) {
     if (lintmode) return x.lint() == 0;
-    return x.size() == 1 && x.digits()[0] == 0;
+    return spec_is_longint(x, 0);
 }
 
 bool num_is_one(const Number& x) {
     if (lintmode) return x.lint() == 1;
-    return x.size() == 1 && x.digits()[0] == 1;
+    return spec_is_longint(x, 1);
 }
 
 bool num_is_minus_one(const Number& x) {
@@ -86,7 +96,7 @@ bool num_is_minus_one(const Number& x) {
         if (modularmode) return finf ? x.lint() == 1 : x.lint() == modulus - 1;
         return x.lint() == -1;
     }
-    return x.size() == 1 && x.digits()[0] == -1;
+    return spec_is_longint(x, -1);
 }
 
 int num_display_sign(const Number& x) {

@@ -23,6 +23,8 @@
 
 #include <cstdint>
 #include <new>
+#include <span>
+#include <vector>
 
 #include "numbers/number.h"
 
@@ -154,6 +156,64 @@ bool monomial(const PolyNode* p);
 bool poly_equal(const PolyNode* p, const PolyNode* q);
 bool height_is_1(const PolyNode* p);
 
+// Builds a poly term by term in strictly decreasing exponent of the top
+// level's variable; each coefficient is a number or a poly one level deeper
+// (taken over). The caller keeps the invariants: no zero coefficient, and a
+// poly coefficient of exponent 0 only when it is not a constant.
+class TermList {
+public:
+    TermList() = default;
+    TermList(const TermList&) = delete;
+    TermList& operator=(const TermList&) = delete;
+    // The term c x^e (a number node for e = 0).
+    void append(int32_t e, Number&& c) {
+        PolyNode* n = number_node(std::move(c));
+        link(e != 0 ? term_node(e, n) : n);
+    }
+    // The term c x^e for a poly c; a constant c of exponent 0 is its number.
+    void append(int32_t e, PolyNode* c) { link(e == 0 && poly_is_const(c) ? c : term_node(e, c)); }
+    bool empty() const { return !head_; }
+    // The list built so far (null when no term was appended); the builder is
+    // left empty.
+    [[nodiscard]] PolyNode* release() {
+        tail_ = &head_.raw();
+        return head_.release();
+    }
+
+private:
+    void link(PolyNode* n) {
+        *tail_ = n;
+        tail_ = &n->next;
+    }
+    Poly head_;
+    PolyNode** tail_ = &head_.raw();
+};
+
+// Puts `count` fresh nodes of the poly stash on the poly free list, so that
+// later polys find them there (start-up does this once).
+void prefill_poly_nodes(int count);
+
+// ---------------------------------------------------------------------------
+// Reading coefficients
+
+// The number of a constant poly (a single number node).
+inline const Number& poly_constant(const PolyNode* p) { return p->num; }
+inline Number& poly_constant(PolyNode* p) { return p->num; }
+// The number of the leading coefficient (the first term at every level).
+const PolyNode* leading_coef(const PolyNode* p);
+inline const Number& leading_number(const PolyNode* p) { return leading_coef(p)->num; }
+// Calls f(x) on the number of every coefficient of p, depth first in term
+// order, until f returns false; false when f stopped the walk.
+template <class F>
+bool poly_each_number(const PolyNode* p, F&& f) {
+    for (; p; p = p->next)
+        if (p->isnum ? !f(p->num) : !poly_each_number(p->sub, f)) return false;
+    return true;
+}
+// Every coefficient replaced by its absolute value (nothing in modular
+// mode).
+void poly_abs(PolyNode* p);
+
 // ---------------------------------------------------------------------------
 // Levels, degrees and sizes
 
@@ -161,8 +221,26 @@ int poly_level(const PolyNode* p);
 int poly_depth(const PolyNode* p);
 int32_t real_degree(const PolyNode* p, int k);
 void max_degree(const PolyNode* p, int k, int32_t& m);
-const PolyNode* leading_coef(const PolyNode* p);
 int poly_vars(const PolyNode* p, int k, int* flags);
+// k when p is exactly the variable of level k (levels from 1), else 0.
+int poly_variable_level(const PolyNode* p);
+// p has a term of nonzero exponent at level k (p's top level is 1).
+bool poly_involves_level(const PolyNode* p, int k);
+// Removes level k from a poly that does not involve it: the deeper levels
+// move one up.
+void poly_remove_level(PolyNode*& p, int k);
+
+// ---------------------------------------------------------------------------
+// Negative exponents (Laurent polys). Levels count from p's top level: entry
+// k of a vector is the level k + 1.
+
+// The exponents of the largest monomial dividing p: entry k is the lowest
+// exponent of level k + 1 over all terms (a term not reaching a level has
+// exponent 0 there); as many entries as p's lists have levels.
+[[nodiscard]] std::vector<int32_t> poly_lowest_exponents(const PolyNode* p);
+// p := p / prod x_(k+1)^e[k] (exponents of either sign; number nodes
+// become terms where their exponents change).
+void poly_divide_monomial(PolyNode* p, std::span<const int32_t> e);
 int32_t poly_length(const PolyNode* p);
 int32_t fast_poly_length(const PolyNode* p, int32_t m);
 int64_t sizepoly(const PolyNode* p);

@@ -273,20 +273,7 @@ struct Arith {
 
 // The two's complement of x in w limbs.
 void encode(const Number& x, uint64_t* out, int w) {
-    std::memset(out, 0, sizeof(uint64_t) * w);
-    auto d = x.digits();
-    unsigned __int128 acc = 0;
-    int bits = 0, k = 0;
-    for (int32_t v : d) {
-        acc |= static_cast<unsigned __int128>(static_cast<uint32_t>(v < 0 ? -v : v)) << bits;
-        bits += kDigitBits;
-        if (bits >= 64) {
-            out[k++] = static_cast<uint64_t>(acc);
-            acc >>= 64;
-            bits -= 64;
-        }
-    }
-    if (bits > 0 && k < w) out[k] = static_cast<uint64_t>(acc);
+    number_to_limbs(x, out, w);
     if (x.sign() < 0) {
         unsigned __int128 c = 1;
         for (int i = 0; i < w; ++i) {
@@ -301,25 +288,8 @@ void encode(const Number& x, uint64_t* out, int w) {
 Number decode(const uint64_t* x, int w) {
     uint64_t m[kMaxWidth];
     bool negative;
-    Arith{w}.magnitude(x, m, negative);
-    int32_t lsf[kMaxWidth * 64 / kDigitBits + 2];
-    int count = 0;
-    unsigned __int128 acc = 0;
-    int bits = 0;
-    for (int i = 0; i < w; ++i) {
-        acc |= static_cast<unsigned __int128>(m[i]) << bits;
-        bits += 64;
-        while (bits >= kDigitBits) {
-            lsf[count++] = static_cast<int32_t>(static_cast<uint64_t>(acc) & kDigitMask);
-            acc >>= kDigitBits;
-            bits -= kDigitBits;
-        }
-    }
-    if (bits > 0) lsf[count++] = static_cast<int32_t>(static_cast<uint64_t>(acc) & kDigitMask);
-    while (count > 1 && lsf[count - 1] == 0) --count;
-    int32_t msf[kMaxWidth * 64 / kDigitBits + 2];
-    for (int i = 0; i < count; ++i) msf[i] = negative ? -lsf[count - 1 - i] : lsf[count - 1 - i];
-    return number_from_digits(std::span<const int32_t>(msf, static_cast<size_t>(count)));
+    const int n = Arith{w}.magnitude(x, m, negative);
+    return number_from_limbs(m, n, negative);
 }
 
 bool is_zero_entry(const uint64_t* x, int w) {
@@ -328,16 +298,14 @@ bool is_zero_entry(const uint64_t* x, int w) {
     return true;
 }
 
-int bit_length(int32_t digits) { return digits * kDigitBits; }
-
 }  // namespace
 
 int integer_width(int32_t digits_a, int32_t digits_b, int64_t terms) {
     int log_terms = 1;
     while ((int64_t{1} << log_terms) < terms + 1) ++log_terms;
     // Every product coefficient, and one sign bit, fit.
-    const int bits = bit_length(digits_a) + bit_length(digits_b) + log_terms + 1;
-    return bits / 64 + 1;
+    const int64_t bits = digits_bit_bound(digits_a) + digits_bit_bound(digits_b) + log_terms + 1;
+    return static_cast<int>(bits / 64 + 1);
 }
 
 void integer_array_product(const uint64_t* x, int64_t nx, const uint64_t* y, int64_t ny,

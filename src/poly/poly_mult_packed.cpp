@@ -100,28 +100,18 @@ struct Flat {
 
     void add(uint64_t offset, const Number& x) {
         off.push_back(static_cast<uint32_t>(offset));
-        auto d = x.digits();
         if (!wide) {
-            coef.push_back(d.size() == 1 ? int64_t{d[0]} : int64_t{d[0]} + (int64_t{d[1]} << kDigitBits));
+            coef.push_back(low_digits_value(x));
             return;
         }
-        at.push_back(static_cast<uint32_t>(limbs.size()));
+        const uint32_t first = static_cast<uint32_t>(limbs.size());
+        at.push_back(first);
         neg.push_back(x.sign() < 0);
-        unsigned __int128 acc = 0;
-        int bits = 0;
-        for (int32_t v : d) {
-            acc |= static_cast<unsigned __int128>(static_cast<uint32_t>(v < 0 ? -v : v)) << bits;
-            bits += kDigitBits;
-            if (bits >= 64) {
-                limbs.push_back(static_cast<uint64_t>(acc));
-                acc >>= 64;
-                bits -= 64;
-            }
-        }
-        if (bits > 0) limbs.push_back(static_cast<uint64_t>(acc));
-        uint32_t n = static_cast<uint32_t>(limbs.size()) - at.back();
-        while (n > 1 && limbs[at.back() + n - 1] == 0) --n;
-        limbs.resize(at.back() + n);
+        const int room = limbs_bound(x);
+        limbs.resize(first + static_cast<size_t>(room));
+        int n = number_to_limbs(x, limbs.data() + first, room);
+        if (n < 1) n = 1;
+        limbs.resize(first + static_cast<size_t>(n));
         len.push_back(static_cast<uint16_t>(n));
         if (n > max_len) max_len = static_cast<uint16_t>(n);
     }
@@ -160,28 +150,6 @@ void flatten_operand(const PolyNode* p, const Box& box, Flat& f) {
 // ---------------------------------------------------------------------------
 // Cells
 
-// A number from the magnitude limbs m[0 .. n) and a sign.
-Number limbs_number(const uint64_t* m, int n, bool negative) {
-    int32_t lsf[kMaxDigitsWide * 2 + 8];
-    int count = 0;
-    unsigned __int128 acc = 0;
-    int bits = 0;
-    for (int i = 0; i < n; ++i) {
-        acc |= static_cast<unsigned __int128>(m[i]) << bits;
-        bits += 64;
-        while (bits >= kDigitBits) {
-            lsf[count++] = static_cast<int32_t>(static_cast<uint64_t>(acc) & kDigitMask);
-            acc >>= kDigitBits;
-            bits -= kDigitBits;
-        }
-    }
-    if (bits > 0) lsf[count++] = static_cast<int32_t>(static_cast<uint64_t>(acc) & kDigitMask);
-    while (count > 1 && lsf[count - 1] == 0) --count;
-    int32_t msf[kMaxDigitsWide * 2 + 8];
-    for (int i = 0; i < count; ++i) msf[i] = negative ? -lsf[count - 1 - i] : lsf[count - 1 - i];
-    return number_from_digits(std::span<const int32_t>(msf, static_cast<size_t>(count)));
-}
-
 struct SmallCells {
     using Cell = __int128;
     Cell* z;
@@ -196,7 +164,7 @@ struct SmallCells {
         const unsigned __int128 m =
             negative ? -static_cast<unsigned __int128>(v) : static_cast<unsigned __int128>(v);
         const uint64_t limbs[2] = {static_cast<uint64_t>(m), static_cast<uint64_t>(m >> 64)};
-        return limbs_number(limbs, 2, negative);
+        return number_from_limbs(limbs, 2, negative);
     }
     // cells[oa + ob] += ca * cb over two groups.
     void multiply(const Flat& a, const Flat::Group& ga, const Flat& b, const Flat::Group& gb) {
@@ -298,7 +266,7 @@ struct WideCells {
         }
         int n = width;
         while (n > 1 && c[n - 1] == 0) --n;
-        Number x = limbs_number(c, n, negative);
+        Number x = number_from_limbs(c, n, negative);
         for (int k = 0; k < width; ++k) c[k] = 0;
         return x;
     }

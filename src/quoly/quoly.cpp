@@ -93,9 +93,7 @@ void spec_scalar_quoly(const Number& n, Quoly& q) {
     Number x;
     int64_t v = 0;
     if (n.size() > 0) {
-        auto d = n.digits();
-        v = d[0];
-        if (d.size() > 1) v += static_cast<int64_t>(d[1]) << 28;
+        v = low_digits_value(n);
     } else {
         v = n.lint();
     }
@@ -108,7 +106,7 @@ void spec_scalar_quoly(const Number& n, Quoly& q) {
 
 void p_q_take(Poly&& p, Quoly& q) {
     if (poly_is_const(p.get())) {
-        Number x = std::move(p.get()->num);
+        Number x = std::move(poly_constant(p.get()));
         q = make_numeric(std::move(x));
         return;
     }
@@ -119,7 +117,7 @@ void p_q_assign(const PolyNode* p, Quoly& q) { p_q_take(Poly(copy_poly(p)), q); 
 
 void polynum_to_quoly(Quoly& q) {
     if (q->numflag || q->denp || !poly_is_const(q->nump)) return;
-    Number x = std::move(q->nump->num);
+    Number x = std::move(poly_constant(q->nump));
     free_poly(q->nump);
     q->numflag = 1;
     q->ratflag = 0;
@@ -140,13 +138,18 @@ Poly numerator_poly(const QuolyRec* q) {
     return Poly(copy_poly(q->nump));
 }
 
+void quoly_visit_polys(QuolyRec* q, void (*visit)(PolyNode*& p)) {
+    if (q->numflag) return;
+    visit(q->nump);
+    if (q->denp) visit(q->denp);
+}
+
 // ---------------------------------------------------------------------------
 
 bool quoly_iszero(const QuolyRec* q) { return q->numflag && num_is_zero(q->num); }
 bool lint_quoly_iszero(const QuolyRec* q) { return quoly_iszero(q); }
 bool quoly_eq_1(const QuolyRec* q) { return q->numflag && num_is_one(q->num); }
 bool quoly_eq_m1(const QuolyRec* q) { return q->numflag && num_is_minus_one(q->num); }
-bool quoly_is_number(const QuolyRec* q) { return q->numflag != 0; }
 bool quoly_is_rational(const QuolyRec* q) { return q->numflag || q->ratflag; }
 
 bool quoly_equal(const QuolyRec* a, const QuolyRec* b) {
@@ -177,18 +180,13 @@ bool quoly_larger(const QuolyRec* a, const QuolyRec* b) { return bigger(a->num, 
 
 int quol_neg_lead_term(const QuolyRec* q) {
     if (q->numflag) return num_display_sign(q->num);
-    return num_display_sign(leading_coef(q->nump)->num);
+    return num_display_sign(leading_number(q->nump));
 }
 
 bool is_poly_var(const QuolyRec* q, int& k) {
     if (q->numflag || q->denp) return false;
-    const PolyNode* p = q->nump;
-    int level = 1;
-    while (p && !p->isnum && !p->next && p->expo == 0) {
-        p = p->sub;
-        ++level;
-    }
-    if (!p || p->isnum || p->next || p->expo != 1 || !poly_eq_1(p->sub)) return false;
+    const int level = poly_variable_level(q->nump);
+    if (level == 0) return false;
     k = level;
     return true;
 }
@@ -200,7 +198,7 @@ int32_t quoly_convert_to_int(const QuolyRec* q) {
 
 int32_t big_quoly_convert_to_int(const QuolyRec* q) {
     if (q->numflag) return convert_to_int(q->num, kNotAnInt);
-    return convert_to_int(leading_coef(q->nump)->num, kNotAnInt);
+    return convert_to_int(leading_number(q->nump), kNotAnInt);
 }
 
 int64_t sizequoly(const QuolyRec* q) {

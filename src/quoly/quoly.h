@@ -103,13 +103,29 @@ void quoly_consume(Quoly&& q, Poly& p);
 [[nodiscard]] Poly numerator_poly(const QuolyRec* q);
 
 // ---------------------------------------------------------------------------
+// Parts, for the layers above
+
+// The number of a numeric quoly.
+inline const Number& quoly_number(const QuolyRec* q) { return q->num; }
+inline Number& quoly_number(QuolyRec* q) { return q->num; }
+// The numerator and the denominator (null for 1) of a quoly that is not
+// numeric.
+inline const PolyNode* quoly_numerator(const QuolyRec* q) { return q->nump; }
+inline const PolyNode* quoly_denominator(const QuolyRec* q) { return q->denp; }
+// Calls visit on the numerator and the denominator of a quoly that is not
+// numeric, so that it may rewrite them in place (nothing for a numeric q).
+void quoly_visit_polys(QuolyRec* q, void (*visit)(PolyNode*& p));
+
+// ---------------------------------------------------------------------------
 // Tests
 
 bool quoly_iszero(const QuolyRec* q);
 bool lint_quoly_iszero(const QuolyRec* q);
 bool quoly_eq_1(const QuolyRec* q);
 bool quoly_eq_m1(const QuolyRec* q);
-bool quoly_is_number(const QuolyRec* q);
+inline bool quoly_is_number(const QuolyRec* q) { return q->numflag != 0; }
+// A poly: not numeric, no denominator.
+inline bool quoly_is_poly(const QuolyRec* q) { return !q->numflag && !q->denp; }
 bool quoly_is_rational(const QuolyRec* q);  // an integer or a rational number
 bool quoly_equal(const QuolyRec* a, const QuolyRec* b);
 bool fast_quoly_equal(const QuolyRec* a, const QuolyRec* b);

@@ -91,7 +91,7 @@ void cancel_number(Poly& a, Poly& b, const Number& c) {
 // q := a / g and b / g for a GCD g of them (constant or not).
 void reduce_pair(Poly& a, Poly& b, const PolyNode* g) {
     if (poly_is_const(g)) {
-        if (!lintmode) cancel_number(a, b, g->num);
+        if (!lintmode) cancel_number(a, b, poly_constant(g));
         return;
     }
     exact_poly_quotient(a.get(), g, a);
@@ -102,7 +102,7 @@ void reduce_pair(Poly& a, Poly& b, const PolyNode* g) {
 Quoly finish(Frac&& f) {
     if (poly_iszero(f.n.get())) return zero_quoly();
     if (f.d && poly_is_const(f.d.get())) {
-        const Number& d = f.d.get()->num;
+        const Number& d = poly_constant(f.d.get());
         if (num_is_zero(d)) error(210, "/");
         if (num_is_one(d)) {
             f.d.reset();
@@ -446,8 +446,8 @@ void quoly_reciprocal(Quoly& q) {
     }
     if (q->ratflag) {
         Number p, d;
-        num_assign(q->denp->num, p);
-        num_assign(q->nump->num, d);
+        num_assign(poly_constant(q->denp), p);
+        num_assign(poly_constant(q->nump), d);
         q = make_rational(std::move(p), std::move(d));
         return;
     }
@@ -484,8 +484,8 @@ void quoly_compute_power(Quoly& q, int32_t k) {
     compute_power(f.n, k, nullptr);
     if (f.d) compute_power(f.d, k, nullptr);
     if (!lintmode && f.d && poly_is_const(f.n.get()) && poly_is_const(f.d.get())) {
-        if (num_is_zero(f.d.get()->num)) error(210, "^");
-        Number p = std::move(f.n.get()->num), d = std::move(f.d.get()->num);
+        if (num_is_zero(poly_constant(f.d.get()))) error(210, "^");
+        Number p = std::move(poly_constant(f.n.get())), d = std::move(poly_constant(f.d.get()));
         q = make_rational(std::move(p), std::move(d));
         return;
     }
@@ -588,20 +588,9 @@ void quoly_great_int(Quoly& q) {
     if (q->numflag || !q->ratflag) return;
     // floor(p / d) for d > 0.
     Number fl, rem;
-    divide(q->nump->num, q->denp->num, fl, rem);
+    divide(poly_constant(q->nump), poly_constant(q->denp), fl, rem);
     if (rem.sign() < 0) fastdiff(fl, number_1);
     q = make_numeric(std::move(fl));
-}
-
-void poly_abs(PolyNode* p) {
-    if (modularmode) return;
-    for (; p; p = p->next) {
-        if (p->isnum) {
-            if (p->num.sign() < 0) in_place_neg(p->num);
-        } else {
-            poly_abs(p->sub);
-        }
-    }
 }
 
 void quoly_abs(Quoly& q) {
@@ -637,8 +626,7 @@ void sanitize(Quoly& q) {
 void normal_form(Quoly& q, int lflag) {
     if (q->numflag) return;
     if (q->denp) {
-        const PolyNode* lc = leading_coef(q->denp);
-        if (lc->num.sign() < 0) {
+        if (leading_number(q->denp).sign() < 0) {
             poly_inplace(q->nump);
             poly_inplace(q->denp);
         }
@@ -663,7 +651,7 @@ void normal_form(Quoly& q, int lflag) {
 void lint_normal_form(Quoly& q, int lflag) {
     if (q->numflag) return;
     if (q->denp) {
-        const Number& lc = leading_coef(q->denp)->num;
+        const Number& lc = leading_number(q->denp);
         if (!num_is_one(lc)) {
             Number inv;
             lint_inverse(lc, inv);
@@ -699,7 +687,7 @@ void check_quoly(Quoly& q, int lflag) {
     if (lintmode) {
         if (poly_is_const(f.d.get())) {
             Number d;
-            num_assign(f.d.get()->num, d);
+            num_assign(poly_constant(f.d.get()), d);
             if (num_is_zero(d)) error(210, "/");
             divide_by_number(f.n, d);
             f.d.reset();
@@ -719,7 +707,7 @@ void check_quoly(Quoly& q, int lflag) {
         reduce_pair(f.n, f.d, g.get());
     }
     if (poly_is_const(f.d.get())) {
-        const Number& d = f.d.get()->num;
+        const Number& d = poly_constant(f.d.get());
         if (num_is_zero(d)) error(210, "/");
         if (!is_longint(d, 1) && !is_longint(d, -1)) {
             Number c, g;

@@ -40,7 +40,6 @@ void quoly_makeneg(const QuolyRec* q, Quoly& r);  // r := -q
 void quoly_inplace(QuolyRec* q);                  // q := -q
 void quoly_great_int(Quoly& q);                   // the "$" operator
 void quoly_abs(Quoly& q);                         // |q|
-void poly_abs(PolyNode* p);  // every coefficient replaced by its absolute value
 
 // Normalisation: check_quoly cancels common factors of numerator and
 // denominator; normal_form and lint_normal_form only fix signs, monic

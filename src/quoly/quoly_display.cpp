@@ -59,7 +59,7 @@ void print_quoly(Printer& pr, bool first, const QuolyRec* q) {
             print_part(pr, q->denp, !poly_small(q->denp));
         }
         if (rational && !lintmode && breaks && first && disp_size >= 1)
-            decimal_approximation(pr, q->nump->num, q->denp->num);
+            decimal_approximation(pr, poly_constant(q->nump), poly_constant(q->denp));
     }
 }
 

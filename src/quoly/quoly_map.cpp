@@ -13,7 +13,7 @@ namespace {
 bool usable_denominator(const PolyNode* d) {
     if (poly_iszero(d)) return false;
     if (!lintmode || finf || !modularmode) return true;
-    return smallgcd(leading_coef(d)->num.lint(), modulus) == 1;
+    return smallgcd(leading_number(d).lint(), modulus) == 1;
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ struct RatView {
 
 RatView view(const QuolyRec* a) {
     if (a->numflag) return {&a->num, nullptr};
-    return {&a->nump->num, &a->denp->num};
+    return {&poly_constant(a->nump), &poly_constant(a->denp)};
 }
 
 }  // namespace
