@@ -21,6 +21,7 @@
 #include "numbers/number.h"
 #include "numbers/tables.h"
 #include "numbers/field_tables.h"
+#include "poly/poly_eval.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 #include "storage/stash.h"
@@ -136,20 +137,17 @@ int64_t int_of(const Number& x) {
 
 // The value at x of a poly in the level-1 variable.
 int64_t eval_level1(const PolyNode* p, int64_t x) {
-    int64_t v = 0;
-    for (const PolyNode* n = p; n; n = n->next) {
-        const Number* c = nullptr;
-        if (n->isnum) {
-            c = &n->num;
-        } else {
-            EXPECT_TRUE(poly_is_const(n->sub));
-            c = &n->sub->num;
-        }
-        int64_t t = int_of(*c);
-        for (int32_t e = 0; e < n->expo; ++e) t *= x;
-        v += t;
-    }
-    return v;
+    const Number at = number_from_int64(x);
+    Number v;
+    EXPECT_TRUE(rat_all_poly_eval(p, &at, 1, v));
+    return int_of(v);
+}
+
+// The poly c[0] x^e[0] + c[1] x^e[1] + ... (exponents decreasing).
+Poly terms_poly(std::initializer_list<std::pair<int32_t, int64_t>> terms) {
+    TermList list;
+    for (auto [e, c] : terms) list.append(e, number_from_int64(c));
+    return Poly(list.release());
 }
 
 // The files whose tables hold their known values.
@@ -337,20 +335,18 @@ TEST(DataFiles, LagrangeTable) {
     EXPECT_FALSE(pol_entry(-1, 0));
 
     // pol[3][1] = x (x - 2) / (1 - 0)(1 - 2) = -x^2 + 2x, no denominator.
-    Poly expected(term_node(2, number_node(number_from_int64(-1)),
-                            term_node(1, number_node(number_from_int64(2)))));
+    Poly expected = terms_poly({{2, -1}, {1, 2}});
     const QuolyRec* q = pol_entry(3, 1);
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->numflag, 0);
-    EXPECT_EQ(q->denp, nullptr);
-    EXPECT_TRUE(poly_equal(q->nump, expected.get()));
+    EXPECT_TRUE(quoly_is_poly(q));
+    EXPECT_TRUE(poly_equal(quoly_numerator(q), expected.get()));
 
     // pol[3][0] = (x - 1)(x - 2) / 2.
     q = pol_entry(3, 0);
-    ASSERT_TRUE(q && !q->numflag && q->denp);
-    EXPECT_TRUE(poly_is_const(q->denp));
-    EXPECT_EQ(int_of(q->denp->num), 2);
-    EXPECT_EQ(q->ratflag, 0);
+    ASSERT_TRUE(q && !quoly_is_number(q) && quoly_denominator(q));
+    EXPECT_TRUE(poly_is_const(quoly_denominator(q)));
+    EXPECT_EQ(int_of(poly_constant(quoly_denominator(q))), 2);
+    EXPECT_FALSE(quoly_is_rational(q));
 
     // Every entry is 1 at its own node and 0 at the others.
     for (int i = 1; i < kPolRowsUsed; ++i)
@@ -358,8 +354,11 @@ TEST(DataFiles, LagrangeTable) {
             q = pol_entry(i, j);
             ASSERT_TRUE(q) << i << " " << j;
             for (int k = 0; k < i; ++k) {
-                int64_t num = q->numflag ? int_of(q->num) : eval_level1(q->nump, k);
-                int64_t den = q->numflag || !q->denp ? 1 : int_of(q->denp->num);
+                const bool numeric = quoly_is_number(q);
+                int64_t num = numeric ? int_of(quoly_number(q)) : eval_level1(quoly_numerator(q), k);
+                int64_t den = numeric || !quoly_denominator(q)
+                                  ? 1
+                                  : int_of(poly_constant(quoly_denominator(q)));
                 EXPECT_GT(den, 0);
                 EXPECT_EQ(num, k == j ? den : 0) << "pol[" << i << "][" << j << "] at " << k;
             }
@@ -417,8 +416,7 @@ TEST(DataFiles, DirectReaders) {
 
     Poly p;
     ASSERT_TRUE(direct_poly_read(Stream("3 1 1 1 0 1 -4 1 0").f, p));
-    Poly expected(term_node(3, number_node(number_from_int64(1)),
-                            term_node(1, number_node(number_from_int64(-4)))));
+    Poly expected = terms_poly({{3, 1}, {1, -4}});
     EXPECT_TRUE(poly_equal(p.get(), expected.get()));
     ASSERT_TRUE(direct_poly_read(Stream("2 1 0 1 0 1 0").f, p));
     EXPECT_TRUE(poly_iszero(p.get()));
@@ -427,19 +425,19 @@ TEST(DataFiles, DirectReaders) {
 
     Quoly q;
     ASSERT_TRUE(direct_quoly_read(Stream("1 1 0 1 5").f, q));
-    EXPECT_EQ(q->numflag, 1);
-    EXPECT_EQ(int_of(q->num), 5);
+    ASSERT_TRUE(quoly_is_number(q.get()));
+    EXPECT_EQ(int_of(quoly_number(q.get())), 5);
     // 2 / 3: a rational number.
     ASSERT_TRUE(direct_quoly_read(Stream("1 3 0 1 2").f, q));
-    EXPECT_EQ(q->numflag, 0);
-    EXPECT_EQ(q->ratflag, 1);
-    EXPECT_EQ(int_of(q->nump->num), 2);
-    EXPECT_EQ(int_of(q->denp->num), 3);
+    ASSERT_FALSE(quoly_is_number(q.get()));
+    EXPECT_TRUE(quoly_is_rational(q.get()));
+    EXPECT_EQ(int_of(poly_constant(quoly_numerator(q.get()))), 2);
+    EXPECT_EQ(int_of(poly_constant(quoly_denominator(q.get()))), 3);
     // (x - 1) / -2 becomes (-x + 1) / 2.
     ASSERT_TRUE(direct_quoly_read(Stream("1 -2 1 1 1 1 -1").f, q));
-    EXPECT_EQ(q->ratflag, 0);
-    EXPECT_EQ(int_of(q->denp->num), 2);
-    EXPECT_EQ(eval_level1(q->nump, 3), -2);
+    EXPECT_FALSE(quoly_is_rational(q.get()));
+    EXPECT_EQ(int_of(poly_constant(quoly_denominator(q.get()))), 2);
+    EXPECT_EQ(eval_level1(quoly_numerator(q.get()), 3), -2);
     EXPECT_FALSE(direct_quoly_read(Stream("1 0 0 1 1").f, q));
 }
 

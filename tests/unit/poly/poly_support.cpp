@@ -5,6 +5,7 @@
 #include <functional>
 #include <sstream>
 
+#include "numbers/decimal.h"
 #include "numbers/gcd.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_settings.h"
@@ -414,6 +415,20 @@ namespace {
 ::testing::AssertionResult well_formed(const PolyNode* p) { return check_list(p, true); }
 
 std::string text(const PolyNode* p, int nvars) { return expand(p, nvars).str(); }
+
+std::string plain_form(const PolyNode* p, int level) {
+    std::string s;
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n != p) s += "+";
+        if (n->isnum) {
+            s += "(" + (lintmode ? std::to_string(n->num.lint()) : number_to_decimal(n->num)) + ")";
+            continue;
+        }
+        s += "(" + plain_form(n->sub, level + 1) + ")";
+        if (n->expo != 0) s += "*x" + std::to_string(level) + "^(" + std::to_string(n->expo) + ")";
+    }
+    return s;
+}
 
 ::testing::AssertionResult same_poly(const PolyNode* p, const PolyNode* q, int nvars) {
     auto w = well_formed(p);

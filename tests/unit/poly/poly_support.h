@@ -115,6 +115,11 @@ Poly dense_poly(std::mt19937_64& rng, int nvars, int deg, int digits);
 
 // Plain text of a poly, monomial by monomial.
 std::string text(const PolyNode* p, int nvars);
+// The plain nested form of p, node by node, written independently of the
+// display code: coefficients in parentheses, "+" between terms, "*xL^(e)"
+// after a coefficient of exponent e != 0 at level L (p's top level is
+// `level`). The poly reader takes it back.
+std::string plain_form(const PolyNode* p, int level = 1);
 
 // Runs f and reports whether it raised the numbered error (the command
 // level is abandoned by RestartTopLevel).

@@ -149,7 +149,7 @@ TEST_F(RingChange, SystemDataComesBackExactly) {
         EXPECT_TRUE(poly_iszero(all.get()));
     }
     restore_from_mod();
-    EXPECT_EQ(number_to_decimal(all.get()->num), "21");
+    EXPECT_EQ(number_to_decimal(poly_constant(all.get())), "21");
 }
 
 TEST_F(RingChange, ValuesSurviveARoundTrip) {
@@ -177,15 +177,15 @@ TEST_F(RingChange, ValuesSurviveARoundTrip) {
     };
     testing::internal::CaptureStdout();
     change_to_modular(7, true);
-    EXPECT_EQ(values[0]->num.lint(), 5);
-    EXPECT_EQ(values[2]->num.lint(), 5);  // 1/3 = 5 modulo 7
-    EXPECT_EQ(values[3]->num.lint(), 0);  // 1/7 has no value modulo 7
+    EXPECT_EQ(quoly_number(values[0]).lint(), 5);
+    EXPECT_EQ(quoly_number(values[2]).lint(), 5);  // 1/3 = 5 modulo 7
+    EXPECT_EQ(quoly_number(values[3]).lint(), 0);  // 1/7 has no value modulo 7
     change_to_rational(true);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find(" Now in modular mode. Modulus is 7, a prime.\n"), std::string::npos);
     EXPECT_NE(out.find("Warning. A zero quoly denominator was found."), std::string::npos);
-    EXPECT_EQ(number_to_decimal(values[0]->num), "-2");  // symmetric residues
-    EXPECT_EQ(number_to_decimal(values[1]->num), "3");
+    EXPECT_EQ(number_to_decimal(quoly_number(values[0])), "-2");  // symmetric residues
+    EXPECT_EQ(number_to_decimal(quoly_number(values[1])), "3");
     EXPECT_EQ(modulus, -1);
     EXPECT_EQ(poly_cutoff, 40);
     for_each_user_value = nullptr;
@@ -323,9 +323,9 @@ TEST_F(AllOrNothing, FailingHalfWayToModularChangesNothing) {
     // Without the failure the same change goes through.
     ring_change_step = nullptr;
     change_to_modular(7, false);
-    EXPECT_EQ(store[0]->num.lint(), 3);
-    EXPECT_EQ(store[1]->num.lint(), 5);  // 1/3
-    EXPECT_EQ(store[3]->num.lint(), 2);  // -12
+    EXPECT_EQ(quoly_number(store[0]).lint(), 3);
+    EXPECT_EQ(quoly_number(store[1]).lint(), 5);  // 1/3
+    EXPECT_EQ(quoly_number(store[3]).lint(), 2);  // -12
     EXPECT_EQ(masterfix_length(), 1);
     EXPECT_NE(var_x()->mod_poly, original_modout);
 }
@@ -338,13 +338,13 @@ TEST_F(AllOrNothing, FailingHalfWayToRationalChangesNothing) {
     EXPECT_EQ(unit::raised_code([] { change_to_rational(false); }), kErrOutOfMemory);
     expect_unchanged(before);
     for (size_t i = 0; i < store.size(); ++i)
-        if (store[i]->numflag) EXPECT_EQ(store[i]->num.lint(), before.values[i]->num.lint());
+        if (quoly_is_number(store[i])) EXPECT_EQ(quoly_number(store[i]).lint(), quoly_number(before.values[i].get()).lint());
     // The change then restores the system data's original itself.
     ring_change_step = nullptr;
     change_to_rational(false);
     EXPECT_EQ(var_x()->mod_poly, original_modout);
     EXPECT_TRUE(poly_equal(var_x()->mod_poly, modout_poly().get()));
-    EXPECT_EQ(number_to_decimal(store[0]->num), "3");
+    EXPECT_EQ(number_to_decimal(quoly_number(store[0])), "3");
     EXPECT_EQ(masterfix_length(), 0);
 }
 
@@ -352,8 +352,8 @@ TEST_F(AllOrNothing, ModulusToModulusIsOneChange) {
     change_to_modular(7, false);
     change_modulus(11, false);
     EXPECT_EQ(modulus, 11);
-    EXPECT_EQ(store[0]->num.lint(), 3);  // 10 went to 3 modulo 7, which stays 3
-    EXPECT_EQ(store[1]->num.lint(), 9);  // 1/3 went to 5 modulo 7, that is -2: 9 modulo 11
+    EXPECT_EQ(quoly_number(store[0]).lint(), 3);  // 10 went to 3 modulo 7, which stays 3
+    EXPECT_EQ(quoly_number(store[1]).lint(), 9);  // 1/3 went to 5 modulo 7, that is -2: 9 modulo 11
     // System data comes from its original, not from its residues modulo 7:
     // 14x^2 + 3x + 7 is 3x^2 + 3x + 7 modulo 11.
     EXPECT_EQ(masterfix_length(), 1);
@@ -382,8 +382,8 @@ TEST_F(AllOrNothing, ALevelOpenedOnTheWayMakesTheChangeStartOver) {
         run_resets(ResetPoint::AnyError, -1);
     };
     change_to_modular(7, false);
-    EXPECT_EQ(store[0]->num.lint(), 5);
-    EXPECT_EQ(store[3]->num.lint(), 2);
+    EXPECT_EQ(quoly_number(store[0]).lint(), 5);
+    EXPECT_EQ(quoly_number(store[3]).lint(), 2);
 }
 
 TEST_F(AllOrNothing, InterruptsWaitWhileResiduesAreLifted) {
@@ -407,15 +407,15 @@ TEST_F(AllOrNothing, TheTablesFollowTheModulus) {
     QuolyRec* const five = denom[5];
     change_to_modular(7, false);
     EXPECT_NE(denom[5], five);
-    EXPECT_EQ(denom[5]->num.lint(), 5);
+    EXPECT_EQ(quoly_number(denom[5]).lint(), 5);
     EXPECT_EQ(masterfix_length(), 1 + 6);  // the mod-out poly, and 1 .. 6
     change_modulus(11, false);
-    EXPECT_EQ(denom[8]->num.lint(), 8);
+    EXPECT_EQ(quoly_number(denom[8]).lint(), 8);
     EXPECT_EQ(masterfix_length(), 1 + 10);
     // Modulo 9, not a prime, the tables stay as they were made.
     change_modulus(9, false);
     EXPECT_EQ(denom[5], five);
-    EXPECT_EQ(number_to_decimal(denom[5]->num), "5");
+    EXPECT_EQ(number_to_decimal(quoly_number(denom[5])), "5");
     EXPECT_EQ(masterfix_length(), 1);
     change_to_rational(false);
     EXPECT_EQ(masterfix_length(), 0);
