@@ -47,12 +47,6 @@ void take_pending_line_end(FILE* in) {
     if (tt_flag && peek_char(in) == '\n') read_char(in);
 }
 
-void level_prompt() {
-    if (levelcount > 1) std::printf("%1d", levelcount);
-    if (promptsize > 0) std::fputs(prompt, stdout);
-    std::fflush(stdout);
-}
-
 void show_value_line(const QuolyRec* q) {
     int col = 0;
     quoly_display(stdout, true, true, q, col);

@@ -48,7 +48,5 @@ void show_int_line(int64_t v);
 // Consumes the line end left by the command when reading from the terminal,
 // so that the next line holds the answer to a prompt.
 void take_pending_line_end(FILE* in);
-// Writes the prompt of the current level (the level number above level 1).
-void level_prompt();
 
 }  // namespace tolmex

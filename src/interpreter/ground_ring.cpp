@@ -51,7 +51,7 @@ int32_t obtain_modulus(FILE* in, TokenNode*& cursor) {
     for (;;) {
         if (interactive(cursor)) {
             std::printf(" Enter modulus:\n");
-            level_prompt();
+            write_prompt();
             take_pending_line_end(in);
         }
         scanner(in, token, cursor);

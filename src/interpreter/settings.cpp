@@ -30,7 +30,7 @@ constexpr int kVeryLargeDispSize = 1000;
 // restricted expression from the current input. Not a number: error 147.
 IntValue prompted_value(const char* text, FILE* in, TokenNode*& cursor) {
     std::fputs(text, stdout);
-    level_prompt();
+    write_prompt();
     take_pending_line_end(in);
     scanner(in, token, cursor);
     IntValue v = read_setting_value(in, cursor);
@@ -149,7 +149,7 @@ void set_value_int(Operand& value, int64_t v) {
 // "&M": one line of at most 9 characters from standard input.
 void prompt_command() {
     std::printf(" Enter prompt:\n");
-    level_prompt();
+    write_prompt();
     take_pending_line_end(stdin);
     char line[256];
     if (!std::fgets(line, sizeof line, stdin)) line[0] = '\0';

@@ -38,6 +38,53 @@ inline bool is_zero_poly_node(const PolyNode* n) {
     return n->isnum && !n->next && num_is_zero(n->num);
 }
 
+// The merge of the term list a (consumed) with the terms of B, larger
+// exponent first. A term only in a is kept as it is; the policy M says what
+// becomes of the rest:
+//  * only_b(b): the result term for the term at b (null: none), advancing b;
+//  * both(t, b): the term t of a (unlinked) combined with the term at b of
+//    equal exponent (null: the sum vanished), advancing b;
+//  * vanished(t): t is a zero term to drop;
+//  * a_is_zero(a): the rest of a is the zero poly (dropped);
+//  * rest_b(b, tail): appends what is left of b; true when it spliced b on
+//    whole (the list is complete).
+template <class B, class M>
+PolyNode* merge(PolyNode* a, B b, M& m) {
+    PolyNode* head = nullptr;
+    PolyNode** tail = &head;
+    while (a && b) {
+        PolyNode* t;
+        if (a->expo > b->expo) {
+            t = a;
+            a = a->next;
+        } else if (b->expo > a->expo) {
+            t = m.only_b(b);
+        } else {
+            t = a;
+            a = a->next;
+            t->next = nullptr;
+            t = m.both(t, b);
+        }
+        if (!t) continue;
+        if (m.vanished(t)) {
+            drop_node(t);
+            continue;
+        }
+        append(tail, t);
+    }
+    // The rest of a normalised list holds no zero term unless it is the
+    // zero poly itself: spliced on whole.
+    if (a) {
+        if (!m.a_is_zero(a)) {
+            *tail = a;
+            return head;
+        }
+        drop_node(a);
+    }
+    if (m.rest_b(b, tail)) return head;
+    return finish(head, tail);
+}
+
 // The sum of two unlinked term nodes of equal exponent, both consumed; null
 // when the sum is 0.
 PolyNode* add_terms(PolyNode* a, PolyNode* b) {
@@ -70,43 +117,36 @@ PolyNode* add_terms(PolyNode* a, PolyNode* b) {
     return a;
 }
 
+// Policy of a + b consuming both.
+struct ConsumeMerge {
+    static PolyNode* only_b(PolyNode*& b) {
+        PolyNode* t = b;
+        b = b->next;
+        return t;
+    }
+    static PolyNode* both(PolyNode* t, PolyNode*& b) {
+        PolyNode* u = b;
+        b = b->next;
+        u->next = nullptr;
+        return add_terms(t, u);
+    }
+    static bool vanished(const PolyNode* t) { return t->isnum && num_is_zero(t->num); }
+    static bool a_is_zero(const PolyNode* a) { return is_zero_poly_node(a); }
+    static bool rest_b(PolyNode* b, PolyNode**& tail) {
+        if (!b) return false;
+        if (!is_zero_poly_node(b)) {
+            *tail = b;
+            return true;
+        }
+        drop_node(b);
+        return false;
+    }
+};
+
 // a + b, consuming both.
 PolyNode* add_consume(PolyNode* a, PolyNode* b) {
-    PolyNode* head = nullptr;
-    PolyNode** tail = &head;
-    while (a && b) {
-        PolyNode* t;
-        if (a->expo > b->expo) {
-            t = a;
-            a = a->next;
-        } else if (b->expo > a->expo) {
-            t = b;
-            b = b->next;
-        } else {
-            PolyNode* an = a->next;
-            PolyNode* bn = b->next;
-            a->next = b->next = nullptr;
-            t = add_terms(a, b);
-            a = an;
-            b = bn;
-            if (!t) continue;
-        }
-        if (t->isnum && num_is_zero(t->num)) {
-            drop_node(t);
-            continue;
-        }
-        append(tail, t);
-    }
-    // The rest of a normalised list holds no zero number node unless it is
-    // the zero poly itself: splice it on whole.
-    if (PolyNode* rest = a ? a : b) {
-        if (!is_zero_poly_node(rest)) {
-            *tail = rest;
-            return head;
-        }
-        drop_node(rest);
-    }
-    return finish(head, tail);
+    ConsumeMerge m;
+    return merge(a, b, m);
 }
 
 // A copy of the term node n (its coefficient negated when neg), unlinked.
@@ -164,117 +204,99 @@ void add_number_into(PolyNode*& p, const Number& x, bool neg) {
     if (!p) p = zero_node();
 }
 
+PolyNode* add_copy(PolyNode* a, const PolyNode* b, bool neg);
+
+// Policy of a + b (a - b when neg) consuming a and copying from b.
+struct CopyMerge {
+    bool neg;
+    PolyNode* only_b(const PolyNode*& b) const {
+        const PolyNode* n = b;
+        b = b->next;
+        return n->isnum && num_is_zero(n->num) ? nullptr : copy_term(n, neg);
+    }
+    PolyNode* both(PolyNode* t, const PolyNode*& b) const {
+        const PolyNode* n = b;
+        b = b->next;
+        if (t->isnum && n->isnum) {
+            if (neg)
+                fastdiff(t->num, n->num);
+            else
+                fastsum(t->num, n->num);
+        } else if (n->isnum) {
+            add_number_into(t->sub, n->num, neg);
+        } else if (t->isnum) {
+            // The number of a goes into a copy of b's coefficient.
+            PolyNode* s = copy_poly(n->sub);
+            if (neg) poly_inplace(s);
+            t = term_node(n->expo, add_consume(s, t));
+        } else {
+            t->sub = add_copy(t->sub, n->sub, neg);
+        }
+        if (!t->isnum) {
+            if (poly_iszero(t->sub)) {
+                drop_node(t);
+                return nullptr;
+            }
+            settle_term(t);
+        }
+        return t;
+    }
+    static bool vanished(const PolyNode* t) { return t->isnum && num_is_zero(t->num); }
+    static bool a_is_zero(const PolyNode* a) { return is_zero_poly_node(a); }
+    bool rest_b(const PolyNode* b, PolyNode**& tail) const {
+        for (; b; b = b->next) {
+            if (b->isnum && num_is_zero(b->num)) continue;
+            append(tail, copy_term(b, neg));
+        }
+        return false;
+    }
+};
+
 // a + b (a - b when neg), consuming a and copying from b.
 PolyNode* add_copy(PolyNode* a, const PolyNode* b, bool neg) {
-    PolyNode* head = nullptr;
-    PolyNode** tail = &head;
-    while (a && b) {
-        PolyNode* t;
-        if (a->expo > b->expo) {
-            t = a;
-            a = a->next;
-        } else if (b->expo > a->expo) {
-            if (b->isnum && num_is_zero(b->num)) {
-                b = b->next;
-                continue;
-            }
-            t = copy_term(b, neg);
-            b = b->next;
-        } else {
-            t = a;
-            a = a->next;
-            t->next = nullptr;
-            if (t->isnum && b->isnum) {
-                if (neg)
-                    fastdiff(t->num, b->num);
-                else
-                    fastsum(t->num, b->num);
-            } else if (b->isnum) {
-                add_number_into(t->sub, b->num, neg);
-            } else if (t->isnum) {
-                // The number of a goes into a copy of b's coefficient.
-                PolyNode* s = copy_poly(b->sub);
-                if (neg) poly_inplace(s);
-                t = term_node(b->expo, add_consume(s, t));
-            } else {
-                t->sub = add_copy(t->sub, b->sub, neg);
-            }
-            b = b->next;
-            if (!t->isnum) {
-                if (poly_iszero(t->sub)) {
-                    drop_node(t);
-                    continue;
-                }
-                settle_term(t);
-            }
-        }
-        if (t->isnum && num_is_zero(t->num)) {
-            drop_node(t);
-            continue;
-        }
-        append(tail, t);
-    }
-    if (a) {
-        if (!is_zero_poly_node(a)) {
-            *tail = a;
-            return head;
-        }
-        drop_node(a);
-    }
-    for (; b; b = b->next) {
-        if (b->isnum && num_is_zero(b->num)) continue;
-        append(tail, copy_term(b, neg));
-    }
-    return finish(head, tail);
+    CopyMerge m{neg};
+    return merge(a, b, m);
 }
 
-// Modular one-variable merge, consuming both: a + b, or a - b when neg.
+// Policy of the modular one-variable merge, consuming both: a + b, or a - b
+// when neg.
+struct ModularMerge {
+    bool neg;
+    PolyNode* only_b(PolyNode*& b) const {
+        PolyNode* t = b;
+        b = b->next;
+        if (neg) in_place_neg(term_number(t));
+        return t;
+    }
+    PolyNode* both(PolyNode* t, PolyNode*& b) const {
+        PolyNode* u = b;
+        b = b->next;
+        Number& x = term_number(t);
+        const int32_t v = term_number(u).lint();
+        x.set_lint(neg ? mod_sub(x.lint(), v, modulus) : mod_add(x.lint(), v, modulus));
+        drop_node(u);
+        return t;
+    }
+    static bool vanished(const PolyNode* t) { return term_number(t).lint() == 0; }
+    static bool a_is_zero(const PolyNode* a) { return !a->next && term_number(a).lint() == 0; }
+    bool rest_b(PolyNode* b, PolyNode**& tail) const {
+        while (b) {
+            PolyNode* nx = b->next;
+            if (term_number(b).lint() == 0) {
+                drop_node(b);
+            } else {
+                if (neg) in_place_neg(term_number(b));
+                append(tail, b);
+            }
+            b = nx;
+        }
+        return false;
+    }
+};
+
 PolyNode* simplest_merge(PolyNode* a, PolyNode* b, bool neg) {
-    PolyNode* head = nullptr;
-    PolyNode** tail = &head;
-    while (a && b) {
-        PolyNode* t;
-        if (a->expo > b->expo) {
-            t = a;
-            a = a->next;
-        } else if (b->expo > a->expo) {
-            t = b;
-            b = b->next;
-            if (neg) in_place_neg(term_number(t));
-        } else {
-            t = a;
-            a = a->next;
-            PolyNode* u = b;
-            b = b->next;
-            Number& x = term_number(t);
-            const int32_t v = term_number(u).lint();
-            x.set_lint(neg ? mod_sub(x.lint(), v, modulus) : mod_add(x.lint(), v, modulus));
-            drop_node(u);
-        }
-        if (term_number(t).lint() == 0) {
-            drop_node(t);
-            continue;
-        }
-        append(tail, t);
-    }
-    if (a) {
-        if (a->next || term_number(a).lint() != 0) {
-            *tail = a;
-            return head;
-        }
-        drop_node(a);
-    }
-    for (; b;) {
-        PolyNode* nx = b->next;
-        if (term_number(b).lint() == 0) {
-            drop_node(b);
-        } else {
-            if (neg) in_place_neg(term_number(b));
-            append(tail, b);
-        }
-        b = nx;
-    }
-    return finish(head, tail);
+    ModularMerge m{neg};
+    return merge(a, b, m);
 }
 
 }  // namespace

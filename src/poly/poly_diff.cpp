@@ -50,12 +50,12 @@ bool falling_factorial(int32_t e, int32_t k, Number& f) {
     return !num_is_zero(f);
 }
 
-}  // namespace
-
-void poly_diff(Poly& p, int32_t k) {
-    if (k <= 0) return;
-    PolyNode* list = p.release();
-    Poly rest(list);  // owns what is not yet moved into the result
+// Rewrites p term by term: each term node, unlinked, is kept (in order)
+// when f returns true for it, f having rewritten it; a dropped node is
+// freed. An empty result is the constant 0.
+template <class F>
+void rewrite_terms(Poly& p, F&& f) {
+    Poly rest(p.release());  // owns what is not yet moved into the result
     Poly head;
     PolyNode** tail = &head.raw();
     while (rest) {
@@ -63,31 +63,41 @@ void poly_diff(Poly& p, int32_t k) {
         rest.reset(n->next);
         n->next = nullptr;
         Poly node(n);
-        if (n->isnum) continue;  // constant in the variable
+        if (!f(n)) continue;
+        PolyNode* t = node.release();
+        *tail = t;
+        tail = &t->next;
+    }
+    p = head ? std::move(head) : Poly(zero_node());
+}
+
+}  // namespace
+
+void poly_diff(Poly& p, int32_t k) {
+    if (k <= 0) return;
+    rewrite_terms(p, [k](PolyNode* n) {
+        if (n->isnum) return false;  // constant in the variable
         const int32_t e = n->expo;
-        if (e >= 0 && e < k) continue;
+        if (e >= 0 && e < k) return false;
         if (finf) {
             // Characteristic 2: only a first derivative of an odd power
             // survives, with its coefficient unchanged.
-            if (k != 1 || (e & 1) == 0) continue;
+            if (k != 1 || (e & 1) == 0) return false;
         } else {
             Number f;
-            if (!falling_factorial(e, k, f)) continue;
+            if (!falling_factorial(e, k, f)) return false;
             if (!num_is_one(f)) {
                 Poly c;
                 scalar_by_poly(f, n->sub, c);
-                if (poly_iszero(c.get())) continue;
+                if (poly_iszero(c.get())) return false;
                 free_poly(n->sub);
                 n->sub = c.release();
             }
         }
         n->expo = checked_expo(int64_t{e} - k);
         settle_term(n);
-        PolyNode* t = node.release();
-        *tail = t;
-        tail = &t->next;
-    }
-    p = head ? std::move(head) : Poly(zero_node());
+        return true;
+    });
 }
 
 void general_poly_diff(Poly& p, int32_t k, int level) {
@@ -96,29 +106,19 @@ void general_poly_diff(Poly& p, int32_t k, int level) {
         return;
     }
     if (k <= 0) return;
-    Poly rest(p.release());
-    Poly head;
-    PolyNode** tail = &head.raw();
-    while (rest) {
-        PolyNode* n = rest.release();
-        rest.reset(n->next);
-        n->next = nullptr;
-        Poly node(n);
-        if (n->isnum) continue;  // constant in every deeper variable
+    rewrite_terms(p, [k, level](PolyNode* n) {
+        if (n->isnum) return false;  // constant in every deeper variable
         Poly c(n->sub);
         n->sub = nullptr;
         general_poly_diff(c, k, level - 1);
         if (poly_iszero(c.get())) {
             n->sub = zero_node();
-            continue;
+            return false;
         }
         n->sub = c.release();
         settle_term(n);
-        PolyNode* t = node.release();
-        *tail = t;
-        tail = &t->next;
-    }
-    p = head ? std::move(head) : Poly(zero_node());
+        return true;
+    });
 }
 
 }  // namespace tolmex

@@ -303,6 +303,27 @@ struct Divider {
 
 enum class Entry { Part, Karat, Three };
 
+// Runs kernel(av, bv, qv, rv) on the arrays of a and b (degrees da >= db):
+// the quotient of degree da - db into qv, the remainder of degree below db
+// into rv; q and r become their polys.
+template <class Kernel>
+void divide_arrays(const PolyNode* a, int32_t da, const PolyNode* b, int32_t db, Poly& q, Poly& r,
+                   Kernel&& kernel) {
+    DenseScratch s;
+    int32_t* av = s.take(static_cast<size_t>(da) + 1);
+    int32_t* bv = s.take(static_cast<size_t>(db) + 1);
+    poly_to_array(a, av, da);
+    poly_to_array(b, bv, db);
+    int32_t* qv = s.take(static_cast<size_t>(da - db) + 1);
+    int32_t* rv = s.take(static_cast<size_t>(db > 0 ? db : 1));
+    kernel(av, bv, qv, rv);
+    PolyNode* qp = array_to_poly(qv, 0, da - db);
+    Poly qq(qp ? qp : zero_node());
+    PolyNode* rp = db > 0 ? array_to_poly(rv, 0, db - 1) : nullptr;
+    r.reset(rp ? rp : zero_node());
+    q = std::move(qq);
+}
+
 // Divides on arrays when the operands are dense modular one-variable
 // polys; false, leaving q and r alone, when they are not.
 bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, Entry entry) {
@@ -312,33 +333,22 @@ bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, En
     if (db > da || da > (int32_t{1} << 26)) return false;
     if (low_negative(a) || low_negative(b)) return false;
     if (int64_t{4} * term_count(a) <= da || int64_t{4} * term_count(b) <= db) return false;
-    const int32_t inv = lead_inverse(b);
-    DenseScratch s;
-    int32_t* av = s.take(static_cast<size_t>(da) + 1);
-    int32_t* bv = s.take(static_cast<size_t>(db) + 1);
-    poly_to_array(a, av, da);
-    poly_to_array(b, bv, db);
-    int32_t* qv = s.take(static_cast<size_t>(da - db) + 1);
-    int32_t* rv = s.take(static_cast<size_t>(db > 0 ? db : 1));
-    const Divider d{inv};
-    switch (entry) {
-        case Entry::Part:
-            d.part(av, da + 1, bv, db, qv, rv);
-            break;
-        case Entry::Karat:
-            d.karat_part(av, da + 1, bv, db, qv, rv);
-            break;
-        case Entry::Three: {
-            const int32_t dq = degree_of(av, da + 1);
-            if (!Divider::trivial(av, da + 1, dq, db, qv, rv)) d.three(av, da, bv, db, qv, rv);
-            break;
+    const Divider d{lead_inverse(b)};
+    divide_arrays(a, da, b, db, q, r, [&](int32_t* av, int32_t* bv, int32_t* qv, int32_t* rv) {
+        switch (entry) {
+            case Entry::Part:
+                d.part(av, da + 1, bv, db, qv, rv);
+                break;
+            case Entry::Karat:
+                d.karat_part(av, da + 1, bv, db, qv, rv);
+                break;
+            case Entry::Three: {
+                const int32_t dq = degree_of(av, da + 1);
+                if (!Divider::trivial(av, da + 1, dq, db, qv, rv)) d.three(av, da, bv, db, qv, rv);
+                break;
+            }
         }
-    }
-    PolyNode* qp = array_to_poly(qv, 0, da - db);
-    Poly qq(qp ? qp : zero_node());
-    PolyNode* rp = db > 0 ? array_to_poly(rv, 0, db - 1) : nullptr;
-    r.reset(rp ? rp : zero_node());
-    q = std::move(qq);
+    });
     return true;
 }
 
@@ -364,25 +374,13 @@ void fastest_poly_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     }
     const int32_t da = degree(a), db = degree(b);
     if (db > da) {
-        Poly rr(copy_poly(a));
-        q.reset(zero_node());
-        r = std::move(rr);
+        zero_quotient(a, q, r);
         return;
     }
     const int32_t inv = lead_inverse(b);
-    DenseScratch s;
-    int32_t* av = s.take(static_cast<size_t>(da) + 1);
-    int32_t* bv = s.take(static_cast<size_t>(db) + 1);
-    poly_to_array(a, av, da);
-    poly_to_array(b, bv, db);
-    int32_t* qv = s.take(static_cast<size_t>(da - db) + 1);
-    int32_t* rv = s.take(static_cast<size_t>(db > 0 ? db : 1));
-    array_long_division(av, da, bv, db, inv, qv, rv);
-    PolyNode* qp = array_to_poly(qv, 0, da - db);
-    Poly qq(qp ? qp : zero_node());
-    PolyNode* rp = db > 0 ? array_to_poly(rv, 0, db - 1) : nullptr;
-    r.reset(rp ? rp : zero_node());
-    q = std::move(qq);
+    divide_arrays(a, da, b, db, q, r, [&](int32_t* av, int32_t* bv, int32_t* qv, int32_t* rv) {
+        array_long_division(av, da, bv, db, inv, qv, rv);
+    });
 }
 
 }  // namespace tolmex

@@ -69,9 +69,7 @@ void three(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& op
 // longer than the divisor, else divide and conquer.
 void divide_part(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
     if (poly_iszero(a) || degree(a) < degree(b)) {
-        Poly rr(copy_poly(a));
-        q.reset(zero_node());
-        r = std::move(rr);
+        zero_quotient(a, q, r);
         return;
     }
     if (long_quotient(degree(a), degree(b)))
@@ -213,9 +211,7 @@ void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     PrivateOperands own(a, b);
     const Ops ops{one_variable_modular(a, b)};
     if (degree(b) > degree(a)) {
-        Poly rr(copy_poly(a));
-        q.reset(zero_node());
-        r = std::move(rr);
+        zero_quotient(a, q, r);
         return;
     }
     divide_part(a, b, q, r, ops);

@@ -135,9 +135,7 @@ void field_coef_poly_divide(const PolyNode* a, const PolyNode* b, Poly* q, Poly&
 bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     const int32_t da = degree(a), db = degree(b);
     if (db > da) {
-        Poly rr(copy_poly(a));
-        q.reset(zero_node());
-        r = std::move(rr);
+        zero_quotient(a, q, r);
         return true;
     }
     // The fast division only ever divides by the leading coefficient of b:
@@ -263,9 +261,7 @@ void pseudo_div_no_q(const PolyNode* a, const PolyNode* b, Poly& r, PolyVar* var
 void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     const int32_t da = degree(a), db = degree(b);
     if (db > da) {
-        Poly rr(copy_poly(a));
-        q.reset(zero_node());
-        r = std::move(rr);
+        zero_quotient(a, q, r);
         return;
     }
     const int32_t na = term_count(a), nb = term_count(b);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "poly/poly.h"
+#include "poly/poly_internal.h"
 
 namespace tolmex {
 struct PolyVar;
@@ -15,6 +15,14 @@ namespace tolmex::polyimpl {
 // The degree in the main variable (0 for a leading number node).
 inline int32_t degree(const PolyNode* p) {
     return p->isnum ? 0 : p->expo;
+}
+
+// q := 0 and r := a: the division by a divisor of higher degree (a may be
+// part of q or r).
+inline void zero_quotient(const PolyNode* a, Poly& q, Poly& r) {
+    Poly rr(copy_poly(a));
+    q.reset(zero_node());
+    r = std::move(rr);
 }
 
 // The leading coefficient as a poly one level deeper (borrowed): the first
