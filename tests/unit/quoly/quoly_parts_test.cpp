@@ -1,0 +1,146 @@
+// The parts of a quoly as the layers above see them, and the Laurent step
+// of the normal form (the largest monomial dividing the denominator is
+// taken out of both parts).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "numbers/decimal.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_settings.h"
+#include "quoly/quoly.h"
+#include "quoly/quoly_arith.h"
+
+using namespace tolmex;
+
+namespace {
+
+Poly constant(int v) {
+    Poly p;
+    poly_set(v, p);
+    return p;
+}
+
+Poly times(const PolyNode* a, const PolyNode* b) {
+    Poly c;
+    poly_mult(a, b, c, nullptr);
+    return c;
+}
+
+Poly plus(const PolyNode* a, const PolyNode* b) {
+    Poly c;
+    poly_add(a, b, c);
+    return c;
+}
+
+// x1^e[0] x2^e[1] ... (exponents of either sign).
+Poly monomial(const std::vector<int32_t>& e) {
+    Poly m = constant(1);
+    for (size_t k = 0; k < e.size(); ++k) {
+        Poly v;
+        variable_power(v, static_cast<int>(k) + 1, e[k]);
+        m = times(m.get(), v.get());
+    }
+    return m;
+}
+
+int visits = 0;
+void count_visit(PolyNode*&) { ++visits; }
+void negate_visit(PolyNode*& p) { poly_inplace(p); }
+
+}  // namespace
+
+TEST(QuolyParts, NumbersPolysAndQuotients) {
+    Quoly n = make_numeric(decimal_to_number("-12345678901234567890"));
+    ASSERT_TRUE(quoly_is_number(n.get()));
+    EXPECT_FALSE(quoly_is_poly(n.get()));
+    EXPECT_EQ(number_to_decimal(quoly_number(n.get())), "-12345678901234567890");
+    // The number can be changed in place.
+    in_place_neg(quoly_number(n.get()));
+    EXPECT_EQ(number_to_decimal(quoly_number(n.get())), "12345678901234567890");
+
+    Poly x;
+    base_poly(x, 1);
+    const Poly x_plus_1 = plus(x.get(), constant(1).get());
+    Quoly p;
+    p_q_assign(x_plus_1.get(), p);
+    ASSERT_FALSE(quoly_is_number(p.get()));
+    EXPECT_TRUE(quoly_is_poly(p.get()));
+    EXPECT_TRUE(poly_equal(quoly_numerator(p.get()), x_plus_1.get()));
+    EXPECT_EQ(quoly_denominator(p.get()), nullptr);
+
+    Quoly q = make_quotient(Poly(copy_poly(x.get())), Poly(copy_poly(x_plus_1.get())), 0);
+    EXPECT_FALSE(quoly_is_number(q.get()));
+    EXPECT_FALSE(quoly_is_poly(q.get()));
+    EXPECT_TRUE(poly_equal(quoly_numerator(q.get()), x.get()));
+    EXPECT_TRUE(poly_equal(quoly_denominator(q.get()), x_plus_1.get()));
+}
+
+TEST(QuolyParts, VisitingThePolys) {
+    Poly x;
+    base_poly(x, 1);
+    Quoly n = make_numeric(decimal_to_number("5"));
+    Quoly p;
+    p_q_assign(x.get(), p);
+    Quoly q = make_quotient(Poly(copy_poly(x.get())), plus(x.get(), constant(2).get()), 0);
+    int want[] = {0, 1, 2};
+    const QuolyRec* all[] = {n.get(), p.get(), q.get()};
+    for (int i = 0; i < 3; ++i) {
+        visits = 0;
+        quoly_visit_polys(const_cast<QuolyRec*>(all[i]), count_visit);
+        EXPECT_EQ(visits, want[i]);
+    }
+    // The visitor rewrites the parts in place: -x / (-x - 2).
+    quoly_visit_polys(q.get(), negate_visit);
+    Poly mx;
+    poly_makeneg(x.get(), mx);
+    EXPECT_TRUE(poly_equal(quoly_numerator(q.get()), mx.get()));
+    EXPECT_TRUE(poly_equal(quoly_denominator(q.get()), plus(mx.get(), constant(-2).get()).get()));
+    EXPECT_EQ(number_to_decimal(quoly_number(n.get())), "5");
+}
+
+TEST(QuolyLaurent, TheDenominatorLosesItsLargestMonomial) {
+    struct Laurent {
+        int saved = laurent;
+        Laurent() { laurent = 1; }
+        ~Laurent() { laurent = saved; }
+    } on;
+    std::mt19937_64 rng(20261207);
+    SCOPED_TRACE("seed 20261207");
+    // Denominators with a constant term (no monomial divides them) and a
+    // positive leading coefficient; numerators anything.
+    Poly x1, x2, x3;
+    base_poly(x1, 1);
+    base_poly(x2, 2);
+    base_poly(x3, 3);
+    const Poly dens[] = {plus(x1.get(), constant(1).get()),
+                         plus(times(x1.get(), x1.get()).get(), plus(times(x2.get(), x3.get()).get(), constant(-3).get()).get()),
+                         plus(times(x3.get(), x3.get()).get(), constant(7).get())};
+    const Poly nums[] = {constant(5), plus(x2.get(), constant(1).get()), times(x1.get(), x3.get())};
+    for (int round = 0; round < 40; ++round) {
+        std::vector<int32_t> shift(3), extra(3);
+        for (int k = 0; k < 3; ++k) {
+            shift[k] = static_cast<int32_t>(rng() % 7) - 3;
+            extra[k] = static_cast<int32_t>(rng() % 7) - 3;
+        }
+        const Poly& d = dens[round % 3];
+        const Poly& n = nums[(round / 3) % 3];
+        const Poly m = monomial(shift);
+        Quoly q = make_quotient(times(times(n.get(), monomial(extra).get()).get(), m.get()),
+                                times(d.get(), m.get()), 0);
+        normal_form(q, 1);
+        ASSERT_FALSE(quoly_is_number(q.get()));
+        EXPECT_TRUE(poly_equal(quoly_denominator(q.get()), d.get())) << "round " << round;
+        EXPECT_TRUE(poly_equal(quoly_numerator(q.get()), times(n.get(), monomial(extra).get()).get()))
+            << "round " << round;
+    }
+    // x1^2 + x1 x3^3: the constant coefficient of x1^2 counts as x3^0 even
+    // though it comes before the term that reaches x3. The monomial is x1.
+    const Poly d = plus(times(x1.get(), x1.get()).get(), times(x1.get(), times(x3.get(), times(x3.get(), x3.get()).get()).get()).get());
+    Quoly q = make_quotient(constant(1), Poly(copy_poly(d.get())), 0);
+    normal_form(q, 1);
+    EXPECT_TRUE(poly_equal(quoly_numerator(q.get()), monomial({-1, 0, 0}).get()));
+    EXPECT_TRUE(poly_equal(quoly_denominator(q.get()), times(d.get(), monomial({-1, 0, 0}).get()).get()));
+}
