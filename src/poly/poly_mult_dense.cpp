@@ -155,7 +155,8 @@ namespace {
 // vectorise): for residues a, b < m <= 2^31, a + b - m wraps above a + b
 // exactly when a + b < m, and a - b + m wraps below a - b exactly when
 // a >= b.
-void add_to(int32_t* z, const int32_t* a, size_t n) {
+template <bool kSub>
+void combine_into(int32_t* z, const int32_t* a, size_t n) {
     uint32_t* zu = reinterpret_cast<uint32_t*>(z);
     const uint32_t* au = reinterpret_cast<const uint32_t*>(a);
     if (finf) {
@@ -164,24 +165,18 @@ void add_to(int32_t* z, const int32_t* a, size_t n) {
     }
     const uint32_t m = static_cast<uint32_t>(modulus);
     for (size_t i = 0; i < n; ++i) {
-        const uint32_t s = zu[i] + au[i];
-        zu[i] = std::min(s, s - m);
+        if constexpr (kSub) {
+            const uint32_t d = zu[i] - au[i];
+            zu[i] = std::min(d, d + m);
+        } else {
+            const uint32_t s = zu[i] + au[i];
+            zu[i] = std::min(s, s - m);
+        }
     }
 }
 
-void sub_from(int32_t* z, const int32_t* a, size_t n) {
-    uint32_t* zu = reinterpret_cast<uint32_t*>(z);
-    const uint32_t* au = reinterpret_cast<const uint32_t*>(a);
-    if (finf) {
-        for (size_t i = 0; i < n; ++i) zu[i] ^= au[i];
-        return;
-    }
-    const uint32_t m = static_cast<uint32_t>(modulus);
-    for (size_t i = 0; i < n; ++i) {
-        const uint32_t d = zu[i] - au[i];
-        zu[i] = std::min(d, d + m);
-    }
-}
+void add_to(int32_t* z, const int32_t* a, size_t n) { combine_into<false>(z, a, n); }
+void sub_from(int32_t* z, const int32_t* a, size_t n) { combine_into<true>(z, a, n); }
 
 // r := a + b, where b has n words and a the first na <= n of them.
 void sum_halves(int32_t* r, const int32_t* a, const int32_t* b, size_t na, size_t n) {
