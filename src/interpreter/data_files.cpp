@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "numbers/tables.h"
 #include "numbers/field_tables.h"
 #include "storage/accounting.h"
-#include "storage/free_lists.h"
 
 namespace tolmex {
 
@@ -234,7 +232,8 @@ void read_powers_and_factorials(FILE* f) {
     for (int k = 0; k < kFactEntries; ++k) {
         long m;
         if (!read_counted_number(f, facts[k], &m)) return;
-        if (facts[k].size() == 1) facts[k].set_lint(static_cast<int32_t>(low_digits_value(facts[k])));
+        if (facts[k].size() == 1)
+            facts[k].set_lint(static_cast<int32_t>(low_digits_value(facts[k])));
         account(8 * m);
     }
     data_detail::read_binomials(f, kBinomLastN);

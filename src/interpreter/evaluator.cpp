@@ -220,7 +220,8 @@ void apply_factorial(FILE* in, Operand& value, TokenNode*& cursor) {
         // The argument is an integer: a literal's as typed (which the
         // residue keeps beside it), any other value's residue 0 .. p - 1.
         int64_t n = quoly_number(q).lint();
-        if (!value.is_reference() && quoly_number(q).keeps_integer() && !to_int64(quoly_number(q), n))
+        if (!value.is_reference() && quoly_number(q).keeps_integer() &&
+            !to_int64(quoly_number(q), n))
             n = INT64_MAX;  // beyond every modulus: the factorial is 0
         setvalue(residue_factorial(n), r);
     } else {

@@ -90,13 +90,13 @@ Number number_from_limbs(const uint64_t* m, int n, bool negative) {
         acc |= static_cast<unsigned __int128>(m[i]) << bits;
         bits += 64;
         while (bits >= kDigitBits) {
-            d[count++] = kern::with_sign(static_cast<Digit>(static_cast<uint64_t>(acc) & kDigitMask), sign);
+            d[count++] = kern::with_sign(static_cast<Digit>(acc & kDigitMask), sign);
             acc >>= kDigitBits;
             bits -= kDigitBits;
         }
     }
     if (bits > 0 || count == 0)
-        d[count++] = kern::with_sign(static_cast<Digit>(static_cast<uint64_t>(acc) & kDigitMask), sign);
+        d[count++] = kern::with_sign(static_cast<Digit>(acc & kDigitMask), sign);
     out.commit(count);
     return x;
 }

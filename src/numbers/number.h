@@ -212,7 +212,9 @@ constexpr int64_t digits_bit_bound(int64_t digits) { return digits * kDigitBits;
 // the kernels that compute on machine words (the dense poly products).
 //
 // Limbs enough for |x|.
-inline int limbs_bound(const Number& x) { return static_cast<int>((digits_bit_bound(x.size()) + 63) / 64); }
+inline int limbs_bound(const Number& x) {
+    return static_cast<int>((digits_bit_bound(x.size()) + 63) / 64);
+}
 // out[0 .. w) := |x| in limbs, the words above it 0 (|x| must fit w limbs);
 // returns the count of limbs up to the highest nonzero one (0 for x = 0).
 int number_to_limbs(const Number& x, uint64_t* out, int w);

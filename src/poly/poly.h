@@ -230,6 +230,11 @@ bool poly_involves_level(const PolyNode* p, int k);
 // move one up.
 void poly_remove_level(PolyNode*& p, int k);
 
+int32_t poly_length(const PolyNode* p);
+int32_t fast_poly_length(const PolyNode* p, int32_t m);
+int64_t sizepoly(const PolyNode* p);
+int32_t poly_mass(const PolyNode* p, int32_t f, int32_t g);
+
 // ---------------------------------------------------------------------------
 // Negative exponents (Laurent polys). Levels count from p's top level: entry
 // k of a vector is the level k + 1.
@@ -241,9 +246,5 @@ void poly_remove_level(PolyNode*& p, int k);
 // p := p / prod x_(k+1)^e[k] (exponents of either sign; number nodes
 // become terms where their exponents change).
 void poly_divide_monomial(PolyNode* p, std::span<const int32_t> e);
-int32_t poly_length(const PolyNode* p);
-int32_t fast_poly_length(const PolyNode* p, int32_t m);
-int64_t sizepoly(const PolyNode* p);
-int32_t poly_mass(const PolyNode* p, int32_t f, int32_t g);
 
 }  // namespace tolmex

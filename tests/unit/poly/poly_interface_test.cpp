@@ -108,13 +108,15 @@ TEST(PolyNumbers, EveryCoefficientOnceAndTheLeadingOne) {
             EXPECT_EQ(visited, coefs);
             // Stopping after the third number.
             int calls = 0;
-            const bool whole = poly_each_number(p.get(), [&](const Number&) { return ++calls < 3; });
+            const bool whole =
+                poly_each_number(p.get(), [&](const Number&) { return ++calls < 3; });
             EXPECT_EQ(whole, coefs.size() < 3);
             EXPECT_EQ(calls, std::min<int>(3, static_cast<int>(coefs.size())));
             // The leading number: the coefficient of the largest exponent
             // vector (top level first).
             if (!ex.terms().empty()) {
-                EXPECT_EQ(number_to_decimal(leading_number(p.get())), mpz_str(*ex.terms().rbegin()->second));
+                const std::string lead = mpz_str(*ex.terms().rbegin()->second);
+                EXPECT_EQ(number_to_decimal(leading_number(p.get())), lead);
             }
         }
     }
@@ -167,7 +169,8 @@ TEST(PolyLevels, RemovingALevelNoTermUses) {
             const int k = 1 + round % nv;  // the level to remove
             // A poly of nv - 1 variables, its levels from k on moved one down.
             use_vars(nv - 1);
-            const Expansion small = expand(random_poly(rng, {nv - 1, 1 + round % 9, 3, 2}).get(), nv - 1);
+            const Poly base = random_poly(rng, {nv - 1, 1 + round % 9, 3, 2});
+            const Expansion small = expand(base.get(), nv - 1);
             const Expansion wide = remapped(small, [&](std::vector<int32_t> e) {
                 e.insert(e.begin() + (k - 1), 0);
                 return e;
@@ -207,7 +210,8 @@ TEST(PolyLevels, LargestDividingMonomialOfLaurentPolys) {
                 for (int j = 0; j <= nv; ++j) {
                     int32_t want = INT32_MAX;
                     for (const auto& [mono, c] : ex.terms()) want = std::min(want, mono.e[j]);
-                    EXPECT_EQ(j < static_cast<int>(low.size()) ? low[j] : 0, want) << "level " << j + 1;
+                    const int32_t got = j < static_cast<int>(low.size()) ? low[j] : 0;
+                    EXPECT_EQ(got, want) << "level " << j + 1;
                 }
                 poly_divide_monomial(p.get(), low);
                 ASSERT_TRUE(well_formed(p.get())) << text(p.get(), nv);
@@ -228,9 +232,10 @@ TEST(PolyLevels, ConstantTermsCountAtLevelsFoundLater) {
     Ring ring(0);
     laurent = 1;
     use_vars(3);
-    Poly p = sum(monomial_poly(int_number(1), {2, 0, 0}).get(), monomial_poly(int_number(1), {1, 0, 3}).get());
+    const Number one = int_number(1);
+    Poly p = sum(monomial_poly(one, {2, 0, 0}).get(), monomial_poly(one, {1, 0, 3}).get());
     EXPECT_EQ(poly_lowest_exponents(p.get()), (std::vector<int32_t>{1, 0, 0, 0}));
-    Poly q = sum(monomial_poly(int_number(1), {2, 0, 0}).get(), monomial_poly(int_number(1), {1, -2, 3}).get());
+    Poly q = sum(monomial_poly(one, {2, 0, 0}).get(), monomial_poly(one, {1, -2, 3}).get());
     EXPECT_EQ(poly_lowest_exponents(q.get()), (std::vector<int32_t>{1, -2, 0, 0}));
     EXPECT_EQ(poly_lowest_exponents(int_poly(5).get()), (std::vector<int32_t>{0}));
 }
