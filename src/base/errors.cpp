@@ -24,18 +24,25 @@ extern "C" void interrupt(int) { interrupt_pending = 1; }
 
 void set_error_handler(ErrorHandler h) { handler = h; }
 
-void error(int code, const char* name) {
+namespace {
+
+void raise_error(int code, const char* name, bool may_return) {
     if (handler) {
-        handler(code, name);
+        handler(code, name, may_return);
         return;
     }
     if (code < 0) return;  // no command level to open: the computation goes on
     throw RestartTopLevel{code};
 }
 
+}  // namespace
+
+void error(int code, const char* name) { raise_error(code, name, code < 0 || demotable(code)); }
+
 void fail(int code, const char* name) {
-    error(code, name);
-    // A demoted error or a resumed level must not resume this computation.
+    raise_error(code, name, false);
+    // The handler does not return here; should one ever do so, the
+    // computation still must not go on.
     throw RestartTopLevel{code};
 }
 

@@ -24,11 +24,16 @@ struct QuitProgram {};
 
 // Reports error `code` with the offending name (code > 0), performs a panic
 // stop (code 0) or pushes a command level without an error (code < 0).
-// Returns only from a pushed level that ends by resuming (an interrupt), or
-// when an error is demoted to a warning at a nested level (codes 19, 22).
+// Returns only from a pushed level that ends by resuming (code < 0), or
+// when error 19 or 22 is demoted to a warning at a nested command level:
+// only callers of those two codes need code after the call. Any other error
+// abandons the computation that raised it, also when it opens a command
+// level first.
 void error(int code, const char* name);
 // The same for errors that are never demoted: never returns.
 [[noreturn]] void fail(int code, const char* name);
+// True for the codes a nested command level turns into warnings.
+constexpr bool demotable(int code) { return code == 19 || code == 22; }
 // Prints a warning and returns.
 void warning(int code, const char* name);
 // Prints the error table's text of `code` and a newline.
@@ -41,8 +46,10 @@ void tolmexerror(const char* text);
 // panic stop.
 [[noreturn]] void internal_stop(const char* text);
 
-// The command driver's implementation of `error`.
-using ErrorHandler = void (*)(int code, const char* name);
+// The command driver's implementation of `error`. It returns only when
+// may_return is set and either the code is negative (a resumed level) or a
+// demotable error became a warning.
+using ErrorHandler = void (*)(int code, const char* name, bool may_return);
 void set_error_handler(ErrorHandler handler);
 
 // The error table: texts of codes 1 .. kErrorCodes, filled at start-up.
@@ -82,5 +89,7 @@ public:
 constexpr int kErrDivideByZero = 22;
 constexpr int kErrOutOfMemory = 375;
 constexpr int kErrExponentTooLarge = 376;
+// Input nested more deeply than the stack can follow.
+constexpr int kErrTooDeep = 344;
 
 }  // namespace tolmex

@@ -13,6 +13,7 @@
 namespace tolmex {
 
 bool waiting_for_statement = false;
+bool level_just_opened = false;
 
 bool input_exhausted() {
     if (Input != stdin) return false;
@@ -37,7 +38,7 @@ void consume_statement_line_end() {
     if (peek_char(Input) == '\n') read_char(Input);
 }
 
-void display_step(const Operand& value) {
+void display_step(Operand& value) {
     if (token_is(token, ":")) {
         if (extra_line) std::fputc('\n', stdout);
         return;
@@ -55,6 +56,7 @@ bool statement_step(bool nested) {
     if (input_exhausted()) throw QuitProgram();
     scanner(Input, token, zilch);
     waiting_for_statement = false;
+    level_just_opened = false;
     const int tl = time_level;
     mytime[tl] = clock_now();
     Operand sysnum;
@@ -103,8 +105,15 @@ bool command_step(bool nested) {
 }
 
 void run_nested_level() {
+    const int level = levelcount;
     for (;;) {
-        if (command_step(true)) return;
+        const StatementMark mark = mark_statement();
+        try {
+            if (command_step(true)) return;
+        } catch (AbandonStatement& a) {
+            if (a.level != level) throw;
+            recover_at_level(mark);
+        }
     }
 }
 

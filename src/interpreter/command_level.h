@@ -15,13 +15,17 @@ bool command_step(bool nested);
 // place where the statement runs. The report asks for no memory.
 [[noreturn]] void report_out_of_memory();
 
-// Runs a nested command level inside `error` (steps 12 to 14 of the error
-// routine); returns when the level is popped.
+// Runs a nested command level inside `error`; returns when the level is
+// popped. A statement of the level abandoned by an error ends here, and the
+// level reads its next statement.
 void run_nested_level();
 
 // Set while the command loop waits for the first token of a statement, so
 // that a level opened by an interrupt there can prompt again when it ends.
 extern bool waiting_for_statement;
+// Set from the opening of a command level until its first token has been
+// read: command interrupts are suspended meanwhile.
+extern bool level_just_opened;
 
 // True when standard input has no more statements.
 bool input_exhausted();

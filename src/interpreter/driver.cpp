@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 
+#include "base/stack.h"
 #include "interpreter/arrays.h"
 #include "interpreter/command_level.h"
 #include "interpreter/data_files.h"
@@ -88,7 +89,7 @@ void write_prompt() {
 
 void rewind_input(FILE* in) {
     std::clearerr(in);
-    if (tt_flag && !at_line_start(in)) skip_line(in);
+    if (tt_flag) discard_rest_of_line(in);
 }
 
 namespace {
@@ -115,15 +116,22 @@ void dispatch_statement(FILE* in, Operand& value, TokenNode*& cursor) {
 
 namespace {
 
-void raise_stack_limit() {
+// Raises the stack limit to at least 1 MB; returns the limit in force.
+size_t raise_stack_limit() {
+    // Taken when the limit cannot be read, or when there is none: the usual
+    // default, so that deep input still ends in an error.
+    constexpr size_t kAssumedStack = size_t{8} << 20;
     struct rlimit rl;
-    if (getrlimit(RLIMIT_STACK, &rl) != 0) return;
+    if (getrlimit(RLIMIT_STACK, &rl) != 0) return kAssumedStack;
     const rlim_t want = 1048576;
     if (rl.rlim_cur != RLIM_INFINITY && rl.rlim_cur < want) {
         rl.rlim_cur = want;
         int r = setrlimit(RLIMIT_STACK, &rl);
         if (r != 0) std::fprintf(stderr, "setrlimit returned result = %d\n", r);
+        if (getrlimit(RLIMIT_STACK, &rl) != 0) return kAssumedStack;
     }
+    if (rl.rlim_cur == RLIM_INFINITY) return kAssumedStack;
+    return static_cast<size_t>(rl.rlim_cur);
 }
 
 void print_banner() {
@@ -141,7 +149,7 @@ void print_date_line() {
 
 void startup(int argc, char** argv) {
     mytime[1] = clock_now();
-    raise_stack_limit();
+    note_stack_start(raise_stack_limit());
     open_node_pools(node_sizes());
     std::string exec;
     GetExecName(argc > 0 ? argv[0] : "", exec);

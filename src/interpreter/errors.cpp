@@ -148,6 +148,8 @@ void restore_state(const SavedState& s) {
 }  // namespace
 
 void reset_to_top_level() {
+    forget_held_lines();
+    level_just_opened = false;
     levelcount = 1;
     time_level = 1;
     for (auto& t : time_off) t = {0, 0};
@@ -158,6 +160,27 @@ void reset_to_top_level() {
 }
 
 namespace {
+
+// What a nested level changes in the reading of its input and puts back
+// when it resumes the statement it interrupted: the pending character, the
+// token history, and the rest of that statement's line.
+struct InputHeld {
+    int leftover;
+    bool waiting;
+    RingSnapshot ring;
+    explicit InputHeld(FILE* in) : leftover(tolmex::leftover), waiting(waiting_for_statement) {
+        ring_save(ring);
+        ring_clear();
+        hold_rest_of_line(in);
+        tolmex::leftover = 0;
+    }
+    void give_back(FILE* in) const {
+        give_back_held_line(in);
+        ring_restore(ring);
+        tolmex::leftover = leftover;
+        waiting_for_statement = waiting;
+    }
+};
 
 // Steps 12 to 14: a new command level, run right here.
 void push_level(const SavedState& saved) {
@@ -185,12 +208,10 @@ void push_level(const SavedState& saved) {
     time_off[time_level] = {0, 0};
     std::fflush(stdout);
     write_prompt();
-    rewind_input(Input);
-    const int saved_leftover = leftover;
-    const bool was_waiting = waiting_for_statement;
-    leftover = 0;
+    const InputHeld input(Input);
+    level_just_opened = true;
     run_nested_level();
-    waiting_for_statement = was_waiting;
+    level_just_opened = false;
     time_to_quit = 0;
     if (was_modulus > 0) modulus = was_modulus;
     was_modulus = -1;
@@ -202,14 +223,18 @@ void push_level(const SavedState& saved) {
     std::printf("*** Resuming earlier command level\n");
     std::fflush(stdout);
     restore_state(saved);
-    leftover = saved_leftover;
+    input.give_back(Input);
     // Back at a command prompt that was waiting for input: show it again.
-    if (was_waiting) write_prompt();
+    if (input.waiting) write_prompt();
 }
+
+// Input nested too deeply leaves no room for a command level: its
+// statement is abandoned instead of opening one.
+bool level_fits(int code) { return code != kErrTooDeep; }
 
 }  // namespace
 
-void report_error(int code, const char* name) {
+void report_error(int code, const char* name, bool may_return) {
     if (code == 0 && was_modulus > 0) {
         modulus = was_modulus;
         modularmode = 1;
@@ -232,7 +257,7 @@ void report_error(int code, const char* name) {
     } else if (code < 0) {
         std::printf("*** New command level.\n");
     } else {
-        if (levelcount > 1 && (code == 19 || code == 22)) {
+        if (may_return && levelcount > 1 && demotable(code)) {
             warning(code, nm.c_str());
             ring_clear();
             return;
@@ -251,6 +276,7 @@ void report_error(int code, const char* name) {
     report_function_stack(code < 0 || (push && code > 0));
     report_stored_statement();
     if (extra_line) std::printf("\n");
+    const int level = levelcount;  // where the failing statement was typed
     SavedState saved = save_and_reset_state();
     if (code == 0 || (!push && code > 0)) {
         statcount = 0;
@@ -262,15 +288,52 @@ void report_error(int code, const char* name) {
         }
     }
     if (code >= 0 && (!push || code == 0)) return_to_top_level(code);
+    if (!level_fits(code)) {
+        restore_state(saved);
+        abandon_to_level(level, code);
+    }
     push_level(saved);
+    // The level an error opened is for looking around: popping it abandons
+    // the computation that failed, which never goes on past its error.
+    if (code > 0 || !may_return) abandon_to_level(level, code);
+}
+
+void abandon_to_level(int level, int code) {
+    if (level > 1) throw AbandonStatement{level};
+    unwind_function_evaluations();
+    statcount = 0;
+    return_to_top_level(code);
+}
+
+void recover_at_level(const StatementMark& mark) {
+    zilch = nullptr;
+    leftover = 0;
+    ring_clear();
+    set_token(token, "");
+    statcount = mark.statcount;
+    if (lastf.size() > mark.evaluations) lastf.resize(mark.evaluations);
+    tt_flag = 1;
+    doing_sys_func = 0;
+    func_def_count = 0;
+    integerflag = 0;
+    done_load = 0;
+    time_to_quit = 0;
+    level_just_opened = false;
+    time_off[time_level] = {0, 0};
+    std::clearerr(Input);
+    drop_held_lines(Input, mark.held);
+    std::printf("\n");
+    write_prompt();
+}
+
+StatementMark mark_statement() {
+    return StatementMark{statcount, lastf.size(), held_line_count()};
 }
 
 void abandon_command() {
     run_resets(ResetPoint::AnyError, 0);
     run_resets(ResetPoint::Abandon, 0);
-    unwind_function_evaluations();
-    statcount = 0;
-    return_to_top_level(0);
+    abandon_to_level(levelcount, 0);
 }
 
 void install_error_handler() { set_error_handler(report_error); }

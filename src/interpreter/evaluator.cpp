@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/stack.h"
 #include "interpreter/ampersand.h"
 #include "interpreter/arrays.h"
 #include "interpreter/builtins.h"
@@ -183,12 +184,11 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
             value.set(zero_value());
             return;
         }
-        value.refer(&v->value);
+        value.refer(v);
         return;
     }
     if (tok(":")) {
-        VarRec* nv = insert_var(name, zero_value());
-        value.refer(&nv->value);
+        value.refer(insert_var(name, zero_value()));
         return;
     }
     if (!std::strcmp(name, "quit")) {
@@ -204,14 +204,15 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
 // Postfix operators
 
 void apply_power(FILE* in, Operand& value, TokenNode*& cursor) {
+    Quoly q = value.take();
     Number e;
     get_exponent(in, cursor, e);
-    Quoly q = value.take();
     raise_to_power(q, e);
     value.set(std::move(q));
 }
 
 void apply_factorial(FILE* in, Operand& value, TokenNode*& cursor) {
+    value.materialize();
     next(in, cursor);
     const QuolyRec* q = value.get();
     if (!quoly_is_number(q)) error(130, "!");
@@ -233,15 +234,15 @@ void apply_factorial(FILE* in, Operand& value, TokenNode*& cursor) {
 }
 
 void apply_evaluation(FILE* in, Operand& value, TokenNode*& cursor) {
-    next(in, cursor);  // past "#"
     Quoly q = value.take();
+    next(in, cursor);  // past "#"
     evaluate_at_list(in, q, cursor);
     value.set(std::move(q));
 }
 
 void apply_derivative(FILE* in, Operand& value, TokenNode*& cursor) {
-    next(in, cursor);
     Quoly q = value.take();
+    next(in, cursor);
     differentiate_once(q);
     value.set(std::move(q));
 }
@@ -337,6 +338,9 @@ void primary(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
 // Factors
 
 void fact(FILE* in, Operand& value, TokenNode*& cursor) {
+    // Every reader of nested input comes through here once per level of
+    // nesting: deep input ends in an error while the stack still has room.
+    if (stack_nearly_full()) fail(kErrTooDeep, token.text);
     const char c = first_char();
     if (c == '-' && token.text[1] == '\0') {
         next(in, cursor);
@@ -396,12 +400,13 @@ void fact(FILE* in, Operand& value, TokenNode*& cursor) {
     primary(in, value, cursor, star);
     if (star && value.is_reference() && (tok("#") || tok("\""))) {
         // The value is moved out of the variable, which is left holding 1.
-        QuolyRec** slot = value.slot;
-        Quoly moved(*slot);
         Quoly one;
         quoly_set(1, one);
-        *slot = one.release();
-        value.set(std::move(moved));
+        if (VarRec* v = value.target()) {
+            Quoly moved(v->value);
+            v->value = one.release();
+            value.set(std::move(moved));
+        }
     }
     postfix(in, value, cursor);
 }
@@ -432,13 +437,6 @@ bool continues_term() {
     return false;
 }
 
-// A factor that may change the name tables or the ring: references held by
-// the left operand are copied first.
-bool may_disturb_storage() {
-    const char c = first_char();
-    return c == '@' || c == '?' || c == '&' || c == '!' || is_upper(c);
-}
-
 void combine(Operand& left, Operand&& right, char op, bool double_slash) {
     Quoly a = left.take();
     Quoly b = right.take();
@@ -462,6 +460,9 @@ void combine(Operand& left, Operand&& right, char op, bool double_slash) {
 
 void half_term(FILE* in, Operand& value, TokenNode*& cursor) {
     while (continues_term()) {
+        // The operator consumes a copy anyway; taken now, it cannot be
+        // disturbed by what the next factor does to the variable.
+        value.materialize();
         char op = '*';
         bool double_slash = false;
         const char c = first_char();
@@ -474,7 +475,6 @@ void half_term(FILE* in, Operand& value, TokenNode*& cursor) {
                 next(in, cursor);
             }
         }
-        if (may_disturb_storage()) value.materialize();
         Operand right;
         fact(in, right, cursor);
         combine(value, std::move(right), op, double_slash);
@@ -494,8 +494,8 @@ namespace {
 void add_terms(FILE* in, Operand& value, TokenNode*& cursor) {
     while ((tok("+") || tok("-"))) {
         const bool add = tok("+");
+        value.materialize();
         next(in, cursor);
-        if (may_disturb_storage()) value.materialize();
         Operand right;
         term(in, right, cursor);
         Quoly a = value.take();
@@ -521,11 +521,19 @@ int32_t increment_amount(FILE* in, TokenNode*& cursor) {
     return v;
 }
 
+// The amount may cancel or replace the variable: it is found again by its
+// name afterwards, and an increment of a cancelled name creates it anew
+// from 0, as for a new name.
 void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
     if (!value.is_reference()) error(316, up ? "+" : "-");
+    char name[kTokenText];
+    std::memcpy(name, value.name, sizeof name);
+    value.clear();
     next(in, cursor);
     int32_t amount = increment_amount(in, cursor);
-    QuolyRec* target = *value.slot;
+    VarRec* v = find_var(name);
+    if (!v) v = insert_var(name, zero_value());
+    QuolyRec* target = v->value;
     if (!quoly_is_number(target) && quoly_denominator(target)) error(196, up ? "+" : "-");
     // The change as an integer, then in the ring: its residue in modular
     // mode, a machine word (which wraps) in lintmode.
@@ -539,13 +547,13 @@ void increment(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
     }
     if (quoly_is_number(target)) {
         fastsum(quoly_number(target), a);
+        value.refer(v);
         return;
     }
-    Quoly q(*value.slot);
-    *value.slot = nullptr;
-    Quoly add = make_numeric(std::move(a));
-    best_quoly_add(q, std::move(add));
-    *value.slot = q.release();
+    // The variable keeps its value until the new one is complete.
+    Quoly q = quoly_copy(target);
+    best_quoly_add(q, make_numeric(std::move(a)));
+    value.refer(insert_var(name, std::move(q)));
 }
 
 }  // namespace
@@ -558,13 +566,16 @@ void expre(FILE* in, Operand& value, TokenNode*& cursor) {
         next(in, cursor);
         if (tok("=")) {
             if (!value.is_reference()) error(317, ":=");
-            QuolyRec** slot = value.slot;
+            // The right side may cancel or replace the target (a nested
+            // statement, a command level opened meanwhile): the target is
+            // found again by its name, and a cancelled one is created anew.
+            char name[kTokenText];
+            std::memcpy(name, value.name, sizeof name);
+            value.clear();
             next(in, cursor);
             Quoly rhs;
             old_expre(in, rhs, cursor);
-            free_quoly(*slot);
-            *slot = rhs.release();
-            value.refer(slot);
+            value.refer(insert_var(name, std::move(rhs)));
             return;
         }
         if (tok("+") || tok("-")) {

@@ -118,7 +118,7 @@ void cancel_one(FILE* in, TokenNode*& cursor) {
     }
     const char c = token.text[0];
     if (c >= 'A' && c <= 'Z') error(20, token.text);
-    if (!(c >= 'a' && c <= 'z')) error(19, token.text);
+    if (!(c >= 'a' && c <= 'z')) fail(19, token.text);
     if (!remove_var(token.text)) error(19, token.text);
     scanner(in, token, cursor);
 }

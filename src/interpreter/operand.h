@@ -1,44 +1,49 @@
-// A value in the evaluator: either a temporary it owns, or a reference to
-// the storage of a variable or array element (read without copying; the
-// target of an assignment).
+// A value in the evaluator: either a temporary it owns, or a reference to a
+// variable's value (read without copying; the target of an assignment).
+//
+// A reference names its variable and finds it again at each use, so it
+// never dangles: a statement may cancel or replace the variable while the
+// reference is held (a nested statement "@f", a command level opened by an
+// interrupt). A reference whose variable is gone is error 19, as for any
+// undefined variable.
 #pragma once
 
+#include "interpreter/names.h"
 #include "quoly/quoly.h"
 
 namespace tolmex {
 
 struct Operand {
     Quoly own;
-    QuolyRec** slot = nullptr;
+    char name[kTokenText] = "";  // the variable referred to; empty: own is the value
 
-    const QuolyRec* get() const { return slot ? *slot : own.get(); }
-    bool present() const { return get() != nullptr; }
-    bool is_reference() const { return slot != nullptr; }
+    bool is_reference() const { return name[0] != '\0'; }
     void set(Quoly&& q) {
         own = std::move(q);
-        slot = nullptr;
+        name[0] = '\0';
     }
-    void refer(QuolyRec** s) {
-        own.reset();
-        slot = s;
-    }
+    void refer(const VarRec* v);
     void clear() {
         own.reset();
-        slot = nullptr;
+        name[0] = '\0';
     }
+    // The variable referred to, found again by its name; null when it has
+    // been cancelled meanwhile (or when this is no reference).
+    VarRec* target() const;
+    // The value; a reference whose variable is gone reports error 19 (a
+    // warning at nested levels, and the value is then 0).
+    const QuolyRec* get();
+    bool present() { return get() != nullptr; }
     // A value the caller may change: the temporary itself, or a copy.
-    Quoly take() {
-        if (slot) {
-            Quoly c = quoly_copy(*slot);
-            slot = nullptr;
-            return c;
-        }
-        return std::move(own);
-    }
-    // Replaces a reference by a copy of the value it refers to.
+    Quoly take();
+    // Replaces a reference by a copy of the value it refers to, before
+    // anything that might change the variable is read or evaluated.
     void materialize() {
-        if (slot) set(take());
+        if (is_reference()) set(take());
     }
+
+private:
+    void lost();
 };
 
 }  // namespace tolmex

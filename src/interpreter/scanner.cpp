@@ -3,7 +3,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
+#include "interpreter/command_level.h"
+#include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "numbers/display_settings.h"
 
@@ -95,41 +98,92 @@ void read_name(FILE* in, int first, Token& tok) {
 }  // namespace
 
 namespace {
+
 // The last character read from standard input, for at_line_start.
 int last_stdin_char = '\n';
-}  // namespace
 
-bool at_line_start(FILE* in) { return in != stdin || last_stdin_char == '\n'; }
+// Input given back to a resumed statement: read before the stream itself.
+struct Replay {
+    FILE* stream = nullptr;
+    std::string text;
+    size_t pos = 0;
+    bool active(FILE* in) const { return in == stream && pos < text.size(); }
+};
+Replay replay;
+// The rest of the lines of the statements that open levels interrupted,
+// oldest first.
+std::vector<std::string> held;
 
-int read_char(FILE* in) {
-    for (;;) {
-        // An interrupt that arrived while computing opens its level before
-        // the read blocks.
+void note_read(FILE* in, int c) {
+    if (in == stdin) last_stdin_char = c;
+}
+
+// A keyboard interrupt while Tolmex waits for a command.
+void command_interrupt() {
+    interrupt_pending = 0;
+    if (!command_int || command_interrupt_suspended > 0 || level_just_opened) return;
+    error(m_interrupt == 2 ? 0 : -1, " ");
+}
+
+// An interrupt that arrived while the stream was read: at a prompt, or
+// while the read was blocked, it is a command interrupt; otherwise it
+// interrupts the computation under way.
+void take_interrupt(bool blocked) {
+    if (!interrupt_pending) return;
+    if (blocked || waiting_for_statement)
+        command_interrupt();
+    else
         poll_interrupt();
+}
+
+int next_char(FILE* in, bool consume) {
+    for (;;) {
+        take_interrupt(false);
+        if (replay.active(in)) {
+            int c = static_cast<unsigned char>(replay.text[replay.pos]);
+            if (consume) {
+                ++replay.pos;
+                note_read(in, c);
+            }
+            return c;
+        }
         errno = 0;
         int c = std::getc(in);
         if (c != EOF) {
-            if (in == stdin) last_stdin_char = c;
+            if (consume)
+                note_read(in, c);
+            else
+                std::ungetc(c, in);
             return c;
         }
         if (std::ferror(in) && errno == EINTR) {
             std::clearerr(in);
-            poll_interrupt();
+            take_interrupt(true);
             continue;
         }
         return EOF;
     }
 }
 
-int peek_char(FILE* in) {
-    int before = last_stdin_char;
-    int c = read_char(in);
-    if (c != EOF) {
-        std::ungetc(c, in);
-        if (in == stdin) last_stdin_char = before;
+// One character straight from the stream, leaving interrupts pending.
+int raw_char(FILE* in) {
+    for (;;) {
+        errno = 0;
+        int c = std::getc(in);
+        if (c != EOF || !(std::ferror(in) && errno == EINTR)) return c;
+        std::clearerr(in);
     }
-    return c;
 }
+
+}  // namespace
+
+int command_interrupt_suspended = 0;
+
+bool at_line_start(FILE* in) { return in != stdin || last_stdin_char == '\n'; }
+
+int read_char(FILE* in) { return next_char(in, true); }
+
+int peek_char(FILE* in) { return next_char(in, false); }
 
 void skip_line(FILE* in) {
     int c;
@@ -138,13 +192,69 @@ void skip_line(FILE* in) {
 }
 
 bool at_end_of_input(FILE* in, const TokenNode* cursor) {
-    return !cursor && (std::feof(in) || std::ferror(in));
+    return !cursor && !replay.active(in) && (std::feof(in) || std::ferror(in));
 }
 
 void set_continuation(int c) {
     continuation = c;
     continset = CharSet();
     continset.add(static_cast<unsigned char>(c));
+}
+
+void discard_rest_of_line(FILE* in) {
+    if (replay.active(in)) {
+        // Given-back text always runs to the end of its line.
+        replay = Replay();
+        note_read(in, '\n');
+        return;
+    }
+    if (at_line_start(in)) return;
+    int c;
+    do c = raw_char(in);
+    while (c != EOF && c != '\n');
+    note_read(in, '\n');
+}
+
+void hold_rest_of_line(FILE* in) {
+    std::string rest;
+    if (replay.active(in)) {
+        rest = replay.text.substr(replay.pos);
+        replay = Replay();
+    } else if (!at_line_start(in)) {
+        for (int c = raw_char(in); c != EOF; c = raw_char(in)) {
+            rest += static_cast<char>(c);
+            if (c == '\n') break;
+        }
+    }
+    held.push_back(rest);
+    note_read(in, '\n');
+}
+
+void give_back_held_line(FILE* in) {
+    if (held.empty()) return;
+    std::string text = std::move(held.back());
+    held.pop_back();
+    discard_rest_of_line(in);
+    std::clearerr(in);
+    if (text.empty()) return;
+    replay.stream = in;
+    replay.text = std::move(text);
+    replay.pos = 0;
+    note_read(in, ' ');  // back in the middle of the statement's line
+}
+
+void drop_held_lines(FILE* in, size_t keep) {
+    if (held.size() > keep) held.resize(keep);
+    discard_rest_of_line(in);
+}
+
+size_t held_line_count() { return held.size(); }
+
+void forget_held_lines() {
+    // The stream under an unread given-back text is at a line start.
+    if (replay.active(replay.stream)) note_read(replay.stream, '\n');
+    held.clear();
+    replay = Replay();
 }
 
 bool token_is(const Token& t, const char* text) { return std::strcmp(t.text, text) == 0; }
@@ -167,7 +277,7 @@ void scanner(FILE* in, Token& tok, TokenNode*& cursor) {
         currentchar = cursor->next;
         return;
     }
-    poll_interrupt();
+    take_interrupt(false);
     tok.text[0] = '\0';
     tok.code = -1;
     int c;
@@ -193,7 +303,7 @@ void dumbscanner(FILE* in, Token& tok, TokenNode*& cursor, int& end_of_line) {
         scanner(in, tok, cursor);
         return;
     }
-    poll_interrupt();
+    take_interrupt(false);
     int c;
     if (leftover && leftover != ' ') {
         c = leftover;
@@ -270,6 +380,12 @@ std::string read_comment(FILE* in, TokenNode*& cursor) {
 }
 
 TokenNode* save_input_stream(FILE* in) {
+    // A keyboard interrupt while the lines of a statement are being typed
+    // does not cut it in two.
+    struct Suspend {
+        Suspend() { ++command_interrupt_suspended; }
+        ~Suspend() { --command_interrupt_suspended; }
+    } suspend;
     TokenNode* head = nullptr;
     TokenNode* tail = nullptr;
     for (;;) {
@@ -301,6 +417,19 @@ void ring_record(const char* text) {
 
 void ring_clear() { ring_finish = -1; }
 bool ring_empty() { return ring_finish < 0; }
+
+void ring_save(RingSnapshot& s) {
+    static_assert(sizeof s.text == sizeof ring_text);
+    std::memcpy(s.text, ring_text, sizeof ring_text);
+    s.start = ring_start;
+    s.finish = ring_finish;
+}
+
+void ring_restore(const RingSnapshot& s) {
+    std::memcpy(ring_text, s.text, sizeof ring_text);
+    ring_start = s.start;
+    ring_finish = s.finish;
+}
 
 void ring_print(FILE* out) {
     if (ring_finish < 0) return;

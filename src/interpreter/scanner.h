@@ -62,8 +62,9 @@ std::string read_comment(FILE* in, TokenNode*& cursor);
 // Captures the rest of the current statement, up to ";", as a token list.
 TokenNode* save_input_stream(FILE* in);
 
-// Reads one character, opening a command level when a keyboard interrupt
-// arrives while waiting.
+// Reads one character. A keyboard interrupt that arrived during a
+// computation opens a command level first; one that arrives while Tolmex
+// waits for input is a command interrupt (see below).
 int read_char(FILE* in);
 // The next character without consuming it.
 int peek_char(FILE* in);
@@ -72,11 +73,45 @@ void skip_line(FILE* in);
 // True when the last character read from the stream ended a line (or
 // nothing has been read from it yet).
 bool at_line_start(FILE* in);
+// Discards what is left of the current line of `in` (nothing at a line
+// start) without taking keyboard interrupts meanwhile.
+void discard_rest_of_line(FILE* in);
+
+// A command level opened in the middle of a statement reads lines of its
+// own: the rest of the interrupted statement's line is held, one text per
+// open level, and given back when the statement resumes, so that it goes on
+// exactly where it stopped.
+void hold_rest_of_line(FILE* in);
+// Gives the newest held text back as the next input of `in`; what is left
+// of the line that ended the level is discarded.
+void give_back_held_line(FILE* in);
+// For statements abandoned by an error: keeps the `keep` oldest held texts
+// and discards the rest of the current line.
+void drop_held_lines(FILE* in, size_t keep);
+size_t held_line_count();
+// Forgets every held text and the input given back (the return to the top
+// level).
+void forget_held_lines();
+
+// Command interrupts: a keyboard interrupt while Tolmex waits at a prompt
+// is ignored when `command_int` is off, opens a command level at level 1
+// and is a panic stop at level 2. It is suspended (ignored) while this is
+// positive: from the opening of a level until its first token is read, and
+// while a statement is captured.
+extern int command_interrupt_suspended;
 
 // Token history ring: the last 60 tokens read from text.
 void ring_record(const char* text);
 void ring_clear();
 bool ring_empty();
+// The ring as it stands, for a command level to put back when it resumes
+// the statement it interrupted.
+struct RingSnapshot {
+    char text[60][24];
+    int start, finish;
+};
+void ring_save(RingSnapshot& s);
+void ring_restore(const RingSnapshot& s);
 // Writes the ring's texts from the oldest to the newest, back to back.
 void ring_print(FILE* out);
 void init_ring();

@@ -124,7 +124,10 @@ bool load_startup(const std::string& dir) {
                 report_out_of_memory();
             }
             if (!startup_terminator(token)) error(129, token.text);
+            // One statement a line: the rest of the line goes, with the
+            // character the scanner read past the statement's last name.
             skip_line(file.f);
+            leftover = 0;
         }
     } catch (RestartTopLevel&) {
         return false;

@@ -18,7 +18,7 @@ Quoly previous_value_copy() {
     return quoly_copy(prevnum.get());
 }
 
-void display_statement_value(const Operand& v) {
+void display_statement_value(Operand& v) {
     int col = 0;
     if (v.present()) {
         quoly_display(Output, true, true, v.get(), col);

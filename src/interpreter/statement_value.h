@@ -14,7 +14,7 @@ extern int statement_as_factor;
 // A copy of the previous value (0 when there is none).
 [[nodiscard]] Quoly previous_value_copy();
 // Displays the statement's value on Output.
-void display_statement_value(const Operand& v);
+void display_statement_value(Operand& v);
 // At the top level the value becomes the previous value; at nested levels
 // it is discarded.
 void keep_as_previous(Operand& v, bool nested);

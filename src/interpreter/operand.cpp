@@ -1,0 +1,44 @@
+#include "interpreter/operand.h"
+
+#include <cstring>
+
+#include "base/errors.h"
+
+namespace tolmex {
+
+void Operand::refer(const VarRec* v) {
+    own.reset();
+    std::memcpy(name, v->name, sizeof name);
+}
+
+VarRec* Operand::target() const { return is_reference() ? find_var(name) : nullptr; }
+
+void Operand::lost() {
+    char gone[kTokenText];
+    std::memcpy(gone, name, sizeof gone);
+    clear();
+    error(19, gone);
+    Quoly zero;
+    quoly_set(0, zero);
+    set(std::move(zero));
+}
+
+const QuolyRec* Operand::get() {
+    if (!is_reference()) return own.get();
+    if (VarRec* v = target()) return v->value;
+    lost();
+    return own.get();
+}
+
+Quoly Operand::take() {
+    if (!is_reference()) return std::move(own);
+    if (VarRec* v = target()) {
+        Quoly c = quoly_copy(v->value);
+        name[0] = '\0';
+        return c;
+    }
+    lost();
+    return std::move(own);
+}
+
+}  // namespace tolmex
