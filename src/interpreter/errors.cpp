@@ -12,6 +12,7 @@
 #include "interpreter/functions.h"
 #include "interpreter/save_load.h"
 #include "interpreter/scanner.h"
+#include "interpreter/statement_value.h"
 #include "gcd/gcd_state.h"
 #include "numbers/modular_state.h"
 #include "storage/work_arrays.h"
@@ -110,21 +111,28 @@ void report_stored_statement() {
     std::printf("\n");
 }
 
-// State saved by a pushed level and restored when it is popped.
+// State saved by a pushed level and restored when it is popped: the level
+// reads statements of its own, from the terminal.
 struct SavedState {
     int tt_flag, doing_sys_func, func_def_count, integerflag, modularmode, lintmode, done_load;
     int32_t modulus;
     Token token;
+    int statement_as_factor, abs_depth;
+    TokenNode* cursor;
 };
 
 SavedState save_and_reset_state() {
-    SavedState s{tt_flag,     doing_sys_func, func_def_count, integerflag, modularmode,
-                 lintmode,    done_load,      modulus,        token};
+    SavedState s{tt_flag,   doing_sys_func, func_def_count, integerflag,         modularmode,
+                 lintmode,  done_load,      modulus,        token,               statement_as_factor,
+                 abs_depth, zilch};
     tt_flag = 1;
     doing_sys_func = 0;
     func_def_count = 0;
     integerflag = 0;
     done_load = 0;
+    statement_as_factor = 0;
+    abs_depth = 0;
+    zilch = nullptr;
     if (mod_is_changed > 0) modularmode = 1;
     return s;
 }
@@ -138,6 +146,9 @@ void restore_state(const SavedState& s) {
     lintmode = s.lintmode;
     done_load = s.done_load;
     token = s.token;
+    statement_as_factor = s.statement_as_factor;
+    abs_depth = s.abs_depth;
+    zilch = s.cursor;
 }
 
 [[noreturn]] void return_to_top_level(int code) {

@@ -31,11 +31,9 @@ namespace tolmex {
 
 int integerflag = 0;
 
-namespace {
-
-// Depth of |...| being read: a "|" then closes the absolute value instead of
-// being the remainder operator. Parentheses reset it.
 int abs_depth = 0;
+
+namespace {
 
 struct AbsDepthReset {
     int saved = abs_depth;

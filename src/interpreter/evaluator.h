@@ -14,6 +14,10 @@ namespace tolmex {
 // Expressions are evaluated in machine integers (inside function bodies
 // after an "Integer" declaration).
 extern int integerflag;
+// Depth of |...| being read: a "|" then closes the absolute value instead of
+// being the remainder operator. Parentheses reset it, and so does a command
+// level opened meanwhile.
+extern int abs_depth;
 
 // Executes one statement whose first token has been read; leaves its value
 // in value (possibly none) and the terminator in `token`.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/errors.h"
+#include "base/stack.h"
 #include "interpreter/scanner.h"
 #include "numbers/decimal.h"
 #include "numbers/modular_state.h"
@@ -80,6 +81,9 @@ struct Reader {
 
     // factor -> primary ["^" exponent]
     Poly factor() {
+        // Parentheses nest through here: deep input is an error, not an
+        // overflow of the stack.
+        if (stack_nearly_full()) fail(kErrTooDeep, token.text);
         Poly f;
         int level = 0;
         if (is_digit_token()) {
