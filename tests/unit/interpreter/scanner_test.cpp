@@ -173,3 +173,101 @@ TEST(Scanner, CapturedStatementsStopAtTheSemicolon) {
     tt_flag = saved;
     std::fclose(f);
 }
+
+namespace {
+
+// Standard input read from `text` in terminal mode, as a command level
+// reads it.
+struct TerminalInput {
+    std::string path;
+    int saved = tt_flag;
+    explicit TerminalInput(const std::string& text) {
+        init_scanner_sets();
+        char tmpl[] = "/tmp/tolmex_stdin_XXXXXX";
+        int fd = mkstemp(tmpl);
+        path = tmpl;
+        FILE* f = fdopen(fd, "w");
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+        EXPECT_NE(std::freopen(path.c_str(), "r", stdin), nullptr);
+        tt_flag = 1;
+        leftover = 0;
+        forget_held_lines();
+    }
+    ~TerminalInput() {
+        forget_held_lines();
+        tt_flag = saved;
+        std::remove(path.c_str());
+    }
+    // The tokens up to the end of the current statement, whose line end is
+    // then consumed as the command loop does.
+    static std::vector<std::string> statement() {
+        std::vector<std::string> out;
+        TokenNode* none = nullptr;
+        Token t;
+        do {
+            scanner(stdin, t, none);
+            out.push_back(t.text);
+        } while (std::strcmp(t.text, ";") != 0);
+        if (peek_char(stdin) == '\n') read_char(stdin);
+        return out;
+    }
+    static std::string next_token() {
+        TokenNode* none = nullptr;
+        Token t;
+        scanner(stdin, t, none);
+        return t.text;
+    }
+};
+
+}  // namespace
+
+TEST(HeldLines, ALevelReadsItsOwnLinesAndTheStatementResumesWithTheRestOfItsLine) {
+    TerminalInput in("k := 1 + 2\n&_p\nnext\n");
+    EXPECT_EQ(in.next_token(), "k");
+    EXPECT_EQ(in.next_token(), ":");
+    hold_rest_of_line(stdin);  // a level opens here
+    EXPECT_EQ(held_line_count(), 1u);
+    EXPECT_EQ(in.statement(), (V{"&", "_", "p", ";"}));
+    give_back_held_line(stdin);  // and is popped
+    EXPECT_EQ(held_line_count(), 0u);
+    EXPECT_EQ(in.statement(), (V{"=", "1", "+", "2", ";"}));
+    EXPECT_EQ(in.statement(), (V{"next", ";"}));
+}
+
+TEST(HeldLines, LevelsNestAndAGivenBackLineCanBeHeldAgain) {
+    TerminalInput in("a + b\nc * d\n&_p\ne\n&_p\nf\n");
+    EXPECT_EQ(in.next_token(), "a");
+    hold_rest_of_line(stdin);                      // level 2
+    EXPECT_EQ(in.next_token(), "c");
+    hold_rest_of_line(stdin);                      // level 3
+    EXPECT_EQ(in.statement(), (V{"&", "_", "p", ";"}));
+    give_back_held_line(stdin);                    // back to level 2
+    EXPECT_EQ(in.next_token(), "*");
+    hold_rest_of_line(stdin);                      // interrupted again
+    EXPECT_EQ(in.statement(), (V{"e", ";"}));
+    give_back_held_line(stdin);
+    EXPECT_EQ(in.statement(), (V{"d", ";"}));      // the rest of "c * d"
+    EXPECT_EQ(in.statement(), (V{"&", "_", "p", ";"}));
+    give_back_held_line(stdin);                    // back to level 1
+    EXPECT_EQ(in.statement(), (V{"+", "b", ";"}));
+    EXPECT_EQ(in.statement(), (V{"f", ";"}));
+}
+
+TEST(HeldLines, AnAbandonedStatementLosesTheRestOfItsLine) {
+    TerminalInput in("a + b\nc * d\ne\nf\n");
+    EXPECT_EQ(in.next_token(), "a");
+    hold_rest_of_line(stdin);  // level 2
+    EXPECT_EQ(in.next_token(), "c");
+    hold_rest_of_line(stdin);  // level 3, opened by an error in "c * d"
+    // Popping level 3 abandons "c * d": level 2 goes on with a fresh line.
+    drop_held_lines(stdin, 1);
+    EXPECT_EQ(held_line_count(), 1u);
+    EXPECT_EQ(in.statement(), (V{"e", ";"}));
+    // An error with nothing held, in the middle of a line.
+    EXPECT_EQ(in.next_token(), "f");
+    drop_held_lines(stdin, 1);
+    give_back_held_line(stdin);  // level 2 popped: the interrupted "a + b"
+    EXPECT_EQ(in.statement(), (V{"+", "b", ";"}));
+    EXPECT_EQ(peek_char(stdin), EOF);
+}
