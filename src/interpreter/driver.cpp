@@ -172,7 +172,7 @@ void startup(int argc, char** argv) {
     }
 }
 
-// Step 17: where the top level starts and where errors return to.
+// Where the top level starts and where errors return to.
 void restart_point() {
     std::printf("\n");
     leftover = 0;

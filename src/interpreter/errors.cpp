@@ -33,7 +33,7 @@ void print_delicate_poly_table_head() {
     std::printf("    changed. Your variables that are polynomials are unreadable and unusable.\n");
 }
 
-// Step 8 of the error routine: where the error happened.
+// Where the error happened.
 void report_context(int code) {
     if (code == 132) {
         std::printf("Here is the last line read:\n%s\n", last_line_read.c_str());
@@ -193,7 +193,7 @@ struct InputHeld {
     }
 };
 
-// Steps 12 to 14: a new command level, run right here.
+// A new command level, run right here, inside the computation it stopped.
 void push_level(const SavedState& saved) {
     levelcount += 1;
     if (levelcount > kMaxLevels) {
