@@ -112,7 +112,9 @@ void report_stored_statement() {
 }
 
 // State saved by a pushed level and restored when it is popped: the level
-// reads statements of its own, from the terminal.
+// reads statements of its own, from the terminal. (The reading state of
+// the statement it interrupted is cleared by the push itself: a return to
+// the top level leaves it to the guards that unwind.)
 struct SavedState {
     int tt_flag, doing_sys_func, func_def_count, integerflag, modularmode, lintmode, done_load;
     int32_t modulus;
@@ -130,9 +132,6 @@ SavedState save_and_reset_state() {
     func_def_count = 0;
     integerflag = 0;
     done_load = 0;
-    statement_as_factor = 0;
-    abs_depth = 0;
-    zilch = nullptr;
     if (mod_is_changed > 0) modularmode = 1;
     return s;
 }
@@ -220,6 +219,9 @@ void push_level(const SavedState& saved) {
     std::fflush(stdout);
     write_prompt();
     const InputHeld input(Input);
+    statement_as_factor = 0;
+    abs_depth = 0;
+    zilch = nullptr;
     level_just_opened = true;
     run_nested_level();
     level_just_opened = false;
