@@ -127,9 +127,10 @@ void command_interrupt() {
 
 // An interrupt that arrived while the stream was read: at a prompt, or
 // while the read was blocked, it is a command interrupt; otherwise it
-// interrupts the computation under way.
+// interrupts the computation under way. A stretch that holds interrupts
+// keeps it waiting either way.
 void take_interrupt(bool blocked) {
-    if (!interrupt_pending) return;
+    if (!interrupt_pending || interrupt_hold > 0) return;
     if (blocked || waiting_for_statement)
         command_interrupt();
     else
