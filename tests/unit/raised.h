@@ -29,8 +29,8 @@ class NestedLevel {
 public:
     NestedLevel() {
         demoted = 0;
-        tolmex::set_error_handler([](int code, const char*) {
-            if (code == 22) {
+        tolmex::set_error_handler([](int code, const char*, bool may_return) {
+            if (code == 22 && may_return) {
                 ++demoted;
                 return;
             }

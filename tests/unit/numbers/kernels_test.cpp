@@ -165,7 +165,7 @@ TEST(Kernels, NeverPollButTheirCallersDo) {
     EXPECT_EQ(interrupt_pending, 1);
 
     // A handler that abandons the computation where the interrupt is taken.
-    set_error_handler([](int code, const char*) { throw RestartTopLevel{code}; });
+    set_error_handler([](int code, const char*, bool) { throw RestartTopLevel{code}; });
     struct Restore {
         ~Restore() { set_error_handler(nullptr); }
     } restore;
