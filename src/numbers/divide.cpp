@@ -80,15 +80,19 @@ void divmod(DigitSpan as, DigitSpan bs, Number* q, Number* r, int qs, int rs) {
         }
         return;
     }
-    // The long division runs as one kernel call: a keyboard interrupt is
-    // taken before it, while nothing is half built.
-    if (nb * nq >= kPollWork) poll_interrupt();
+    // A long division takes keyboard interrupts before it starts and
+    // between the kernel's steps; its results are then built apart from q
+    // and r, so that an abandoned division leaves them as they were.
+    const bool polls = nb * nq >= kPollWork;
+    if (polls) poll_interrupt();
+    const kern::Between between = polls ? &poll_interrupt : nullptr;
     DigitBuffer w(kern::divrem_scratch(na, nb));
     std::optional<ResultDigits> qo;
-    if (q) qo.emplace(*q, nq, sep_q);
+    if (q) qo.emplace(*q, nq, sep_q || polls);
     if (r) {
-        ResultDigits ro(*r, nb, sep_r);
-        kern::divrem(qo ? qo->data() : nullptr, ro.data(), ma.data(), na, mb.data(), nb, w.data());
+        ResultDigits ro(*r, nb, sep_r || polls);
+        kern::divrem(qo ? qo->data() : nullptr, ro.data(), ma.data(), na, mb.data(), nb, w.data(),
+                     between);
         Digit* d = ro.data();
         if (rm)
             for (int64_t i = 0; i < nb; ++i) d[i] = -d[i];
@@ -101,7 +105,7 @@ void divmod(DigitSpan as, DigitSpan bs, Number* q, Number* r, int qs, int rs) {
         ro.commit(nb);
     } else {
         DigitBuffer rr(nb);
-        kern::divrem(qo->data(), rr.data(), ma.data(), na, mb.data(), nb, w.data());
+        kern::divrem(qo->data(), rr.data(), ma.data(), na, mb.data(), nb, w.data(), between);
         Digit* e = qo->data();
         if (qm)
             for (int64_t i = 0; i < nq; ++i) e[i] = -e[i];

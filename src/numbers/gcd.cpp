@@ -146,7 +146,7 @@ void gcd_magnitudes(const Digit* a, int64_t na, const Digit* b, int64_t nb, Numb
         }
         if (!lehmer) {
             // u, v := v, u mod v
-            kern::divrem(nullptr, r, u, nu, v, nv, bw.data());
+            kern::divrem(nullptr, r, u, nu, v, nv, bw.data(), &poll_interrupt);
             std::swap(u, v);
             std::swap(v, r);
             nu = nv;

@@ -219,9 +219,18 @@ int64_t mul_scratch(int64_t na, int64_t nb, int64_t cut) {
     return 6 * n + 32 * (bit_length(n) + 1);
 }
 
+namespace {
+
+// mul_mag calls `between` before sub-products of at least this many digits.
+constexpr int64_t kBetweenDigits = 1024;
+// divrem calls it after about this many limb products.
+constexpr int64_t kBetweenLimbSteps = int64_t{1} << 20;
+
+}  // namespace
+
 template <class B>
 void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
-             int64_t cut) {
+             int64_t cut, Between between) {
     if (na < nb) {
         std::swap(a, b);
         std::swap(na, nb);
@@ -234,7 +243,7 @@ void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
         return;
     }
     if (sa != na || sb != nb) {
-        mul_mag<B>(r, a, sa, b, sb, w, cut);
+        mul_mag<B>(r, a, sa, b, sb, w, cut, between);
         std::fill(r + sa + sb, r + total, Digit{0});
         return;
     }
@@ -242,6 +251,7 @@ void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
         mul_basecase<B>(r, a, na, b, nb);
         return;
     }
+    const Between step = nb >= kBetweenDigits ? between : nullptr;
     if (2 * nb <= na) {
         // Unbalanced: the long operand in pieces of nb digits.
         Digit* t = w;
@@ -249,7 +259,8 @@ void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
         std::fill(r, r + total, Digit{0});
         for (int64_t off = 0; off < na; off += nb) {
             const int64_t len = std::min(nb, na - off);
-            mul_mag<B>(t, a + off, len, b, nb, w2, cut);
+            if (step) step();
+            mul_mag<B>(t, a + off, len, b, nb, w2, cut, between);
             add_into<B>(r + off, total - off, t, len + nb);
         }
         return;
@@ -261,8 +272,10 @@ void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
     Digit* s2 = w + k + 2;    // b0 + b1
     Digit* p2 = w + 2 * k + 4;  // s1 * s2, 2k + 4 digits
     Digit* w2 = p2 + 2 * k + 4;
-    mul_mag<B>(r, a, k, b, k, w2, cut);                  // P0 into r[0, 2k)
-    mul_mag<B>(r + 2 * k, a + k, na1, b + k, nb1, w2, cut);  // P1 into r[2k, na+nb)
+    if (step) step();
+    mul_mag<B>(r, a, k, b, k, w2, cut, between);  // P0 into r[0, 2k)
+    if (step) step();
+    mul_mag<B>(r + 2 * k, a + k, na1, b + k, nb1, w2, cut, between);  // P1 into r[2k, na+nb)
     // s1 := a0 + a1 (na1 >= k), s2 := b0 + b1.
     int64_t n1 = na1;
     s1[n1] = static_cast<Digit>(add_mag<B>(s1, a + k, na1, a, k));
@@ -276,7 +289,8 @@ void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
         s2[n2] = static_cast<Digit>(add_mag<B>(s2, b, k, b + k, nb1));
     }
     ++n2;
-    mul_mag<B>(p2, s1, n1, s2, n2, w2, cut);
+    if (step) step();
+    mul_mag<B>(p2, s1, n1, s2, n2, w2, cut, between);
     int64_t np = n1 + n2;
     // p2 -= P0 + P1; the difference a0 b1 + a1 b0 is non-negative.
     sub_into<B>(p2, np, r, 2 * k);
@@ -306,7 +320,8 @@ int64_t divrem_scratch(int64_t na, int64_t nb) { return 2 * (na + nb) + 16; }
 // Knuth's long division on 56-bit limbs (pairs of digits): a quarter of the
 // digit steps, each a 64 x 64 -> 128-bit product.
 __attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem(
-    Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w) {
+    Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
+    Between between) {
     using u128 = unsigned __int128;
     constexpr uint64_t kM56 = (uint64_t{1} << 56) - 1;
     const int64_t la = (na + 1) / 2, lb = (nb + 1) / 2;
@@ -361,7 +376,9 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem(
         rem = r;
         return q1;
     };
+    const int64_t steps_between = std::max<int64_t>(1, kBetweenLimbSteps / lb);
     for (int64_t j = la - lb; j >= 0; --j) {
+        if (between && j % steps_between == 0 && j < la - lb) between();
         uint64_t* uj = u + j;
         uint64_t rem8;
         uint64_t qhat = div_estimate(uj[lb], uj[lb - 1] << 8, rem8);
@@ -432,8 +449,8 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem(
 template void mul_basecase<Base28>(Digit*, const Digit*, int64_t, const Digit*, int64_t);
 template void mul_basecase<Base1e8>(Digit*, const Digit*, int64_t, const Digit*, int64_t);
 template void mul_mag<Base28>(Digit*, const Digit*, int64_t, const Digit*, int64_t, Digit*,
-                              int64_t);
+                              int64_t, Between);
 template void mul_mag<Base1e8>(Digit*, const Digit*, int64_t, const Digit*, int64_t, Digit*,
-                               int64_t);
+                               int64_t, Between);
 
 }  // namespace tolmex::kern

@@ -1,10 +1,14 @@
 // Digit-span kernels of the big integers, for the code of src/numbers only.
 //
 // Kernels work on runs of digits, least significant first. They never
-// allocate, never raise errors and never poll for keyboard interrupts (a
-// command level opened inside one would find its scratch half written);
-// the caller provides room (and scratch) as each kernel states, and polls
-// between kernel calls. The digit base is a policy: Base28 (2^28) for the
+// allocate, never raise errors and never poll for keyboard interrupts by
+// themselves; the caller provides room (and scratch) as each kernel states,
+// and polls between kernel calls. The two kernels whose running time has
+// no bound (mul_mag, divrem) take an optional `between`, a function they
+// call between their sub-products or every few thousand limb steps, so that
+// the caller can take a keyboard interrupt there too: `between` may unwind,
+// and the kernels hold nothing that would need freeing (their scratch and
+// result belong to the caller, who must not read the result then). The digit base is a policy: Base28 (2^28) for the
 // numbers themselves, Base1e8 (10^8) for decimal conversion.
 //
 // Signed kernels (add_abs, sub_abs) read the magnitude of each digit, so they
@@ -349,9 +353,12 @@ int64_t mul_scratch(int64_t na, int64_t nb, int64_t cut);
 
 // r[0..na+nb) := a * b (magnitudes), Karatsuba above `cut` digits. r must
 // not overlap a, b or the scratch w (mul_scratch digits).
+// Called by the long kernels between their steps (see the top of this file).
+using Between = void (*)();
+
 template <class B>
 void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
-             int64_t cut);
+             int64_t cut, Between between = nullptr);
 
 // Division (base 2^28 magnitudes) -------------------------------------------
 
@@ -365,6 +372,7 @@ uint32_t mod_1(const Digit* a, int64_t n, uint32_t d);
 // a mod b. w is scratch of divrem_scratch(na, nb) digits, aligned for 64-bit
 // words. None of q, r, w may overlap a or b.
 int64_t divrem_scratch(int64_t na, int64_t nb);
-void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w);
+void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
+            Between between = nullptr);
 
 }  // namespace tolmex::kern

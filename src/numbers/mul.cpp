@@ -23,8 +23,8 @@ namespace {
 
 // Karatsuba threshold of the base-10^8 products.
 constexpr int64_t kBase10Cut = 32;
-// Products with an operand of at least this many digits check for a
-// keyboard interrupt before the kernel runs (the kernels never poll).
+// Products with an operand of at least this many digits take keyboard
+// interrupts before the kernel runs and between its steps.
 constexpr int64_t kPollDigits = 256;
 
 template <class B>
@@ -71,17 +71,20 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
             return;
         }
     }
-    // A keyboard interrupt is taken before anything is built: an abandoned
-    // product leaves r as it was.
-    if (na >= kPollDigits || nb >= kPollDigits) poll_interrupt();
+    // A long product takes keyboard interrupts before it starts and between
+    // the kernel's sub-products; it is then built apart from r, so that an
+    // abandoned product leaves r as it was.
+    const bool polls = na >= kPollDigits || nb >= kPollDigits;
+    if (polls) poll_interrupt();
     Magnitude ma(a.digits()), mb(b.digits());
-    const bool separate = r.get() == a.get() || r.get() == b.get();
+    const bool separate = polls || r.get() == a.get() || r.get() == b.get();
     ResultDigits out(r, na + nb, separate);
     const int64_t ws = kern::mul_scratch(na, nb, cut);
     Digit* d = out.data();
     if (ws > 0) {
         DigitBuffer w(ws);
-        kern::mul_mag<B>(d, ma.data(), na, mb.data(), nb, w.data(), cut);
+        kern::mul_mag<B>(d, ma.data(), na, mb.data(), nb, w.data(), cut,
+                         polls ? &poll_interrupt : nullptr);
     } else {
         kern::mul_basecase<B>(d, ma.data(), na, mb.data(), nb);
     }

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Keyboard interrupts reach long big-integer kernels: a product of two
+numbers of 340,000 digits is interrupted, resumed and complete; a long
+division far from done is interrupted and abandoned, leaving its target
+as it was created (0)."""
+import signal
+import sys
+import time
+
+from session import Session
+
+
+def main():
+    p = 1000003
+    s = Session(sys.argv[1])
+    try:
+        s.read_until(">")
+        s.send("a := 3^6000000:\nc := 3^2000000:\nd := c*c:\n")
+        for _ in range(3):
+            s.read_until(">")
+        s.send("b := a*a:\n")
+        time.sleep(0.3)
+        s.proc.send_signal(signal.SIGINT)
+        before = s.read_until("*** New command level.\n")
+        assert ">" not in before, "the product ended before the interrupt:\n" + before
+        s.read_until("2>")
+        s.send("&_p\n")
+        s.read_until("*** Resuming earlier command level\n")
+        s.read_until(">")
+        s.send("b | %d\n" % p)
+        s.read_until("\n%d\n" % pow(3, 12000000, p))
+        s.read_until(">")
+        s.send("e := d \\ (c+7):\n")
+        time.sleep(0.5)
+        s.proc.send_signal(signal.SIGINT)
+        before = s.read_until("*** New command level.\n")
+        assert ">" not in before, "the division ended before the interrupt:\n" + before
+        s.read_until("2>")
+        s.send("&@\n")
+        s.read_until("*** Panic stop.\n")
+        s.read_until(">")
+        s.send("e\n")
+        s.read_until("\n0\n")
+        s.read_until(">")
+        s.finish()
+    finally:
+        s.close()
+    print("ok")
+
+
+if __name__ == "__main__":
+    main()
