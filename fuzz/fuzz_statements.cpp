@@ -4,9 +4,9 @@
 // and the command loop runs until the input ends (or "&q"); values, arrays
 // and switches carry over from one input to the next, as in one long
 // session. Output goes to /dev/null. A watchdog raises a keyboard interrupt
-// when one input has used WATCHDOG_SECONDS of CPU time: the nested level
-// it opens reads the end of the input and quits, so a long computation
-// must give way at its next safe point. A statement that never reaches a
+// every kWatchdogSeconds of CPU time: the nested level it opens reads the
+// rest of the input and quits at its end, so a long computation must give
+// way at its next safe point. A statement that never reaches a
 // safe point shows up as a libFuzzer timeout.
 //
 // Run from a directory holding a tolstart.txt (the memory budget); the data
@@ -33,6 +33,7 @@ extern "C" void watchdog(int) { tolmex::interrupt_pending = 1; }
 void arm_watchdog(int seconds) {
     itimerval t{};
     t.it_value.tv_sec = seconds;
+    t.it_interval.tv_sec = seconds;  // again and again: a nested level may compute too
     setitimer(ITIMER_PROF, &t, nullptr);
 }
 
