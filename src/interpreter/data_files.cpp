@@ -356,13 +356,6 @@ const QuolyRec* pol_entry(int i, int j) {
     return pol[i][j].get();
 }
 
-bool direct_number_read(FILE* f, Number& x) {
-    Number r;
-    if (!read_counted_number(f, r, nullptr)) return false;
-    x = std::move(r);
-    return true;
-}
-
 bool direct_poly_read(FILE* f, Poly& p) {
     long d;
     if (!read_long(f, d) || d < 0 || d > kMaxDegree) return false;

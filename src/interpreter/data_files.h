@@ -74,11 +74,10 @@ void reset_data_tables();
 
 // The readers of "chdat" (any stream in the same layout). Each returns
 // false, leaving its destination alone, when the stream does not hold a
-// well-formed item.
+// well-formed item. A number in digit-count form is a count m (1 <= m),
+// then m base-2^28 digits, most significant first, each carrying the sign
+// of the number.
 //
-// A number in digit-count form: a count m (1 <= m), then m base-2^28
-// digits, most significant first, each carrying the sign of the number.
-bool direct_number_read(FILE* f, Number& x);
 // A poly in the level-1 variable: its degree d, then d + 1 coefficients for
 // x^d .. x^0, each a number in digit-count form.
 bool direct_poly_read(FILE* f, Poly& p);

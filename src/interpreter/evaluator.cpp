@@ -595,12 +595,6 @@ void old_fact(FILE* in, Quoly& value, TokenNode*& cursor) {
     value = v.take();
 }
 
-void old_term(FILE* in, Quoly& value, TokenNode*& cursor) {
-    Operand v;
-    term(in, v, cursor);
-    value = v.take();
-}
-
 void old_expre(FILE* in, Quoly& value, TokenNode*& cursor) {
     Operand v;
     term(in, v, cursor);

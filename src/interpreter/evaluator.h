@@ -35,7 +35,6 @@ void term(FILE* in, Operand& value, TokenNode*& cursor);
 void fact(FILE* in, Operand& value, TokenNode*& cursor);
 // The restricted twins: no assignment; always a value of their own.
 void old_expre(FILE* in, Quoly& value, TokenNode*& cursor);
-void old_term(FILE* in, Quoly& value, TokenNode*& cursor);
 void old_fact(FILE* in, Quoly& value, TokenNode*& cursor);
 // Continuations for readers that already hold the first factor's value.
 void half_fact(FILE* in, Operand& value, TokenNode*& cursor);

@@ -193,8 +193,4 @@ void summ_base_10(const Number& a, const Number& b, Number& r) {
     signed_add<kern::Base1e8>(a.digits(), b.digits(), false, r);
 }
 
-void diff_base_10(const Number& a, const Number& b, Number& r) {
-    signed_add<kern::Base1e8>(a.digits(), b.digits(), true, r);
-}
-
 }  // namespace tolmex

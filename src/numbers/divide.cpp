@@ -117,14 +117,6 @@ bool is_zero(const Number& x) { return x.size() == 1 && x.digits()[0] == 0; }
 
 }  // namespace
 
-void simp_divide(DigitSpan a, const Number& b, Number& q, Number& r) {
-    divmod(a, b.digits(), &q, &r, 1, 1);
-}
-
-void simp_divide_noq(DigitSpan a, const Number& b, Number& r) {
-    divmod(a, b.digits(), nullptr, &r, 1, 1);
-}
-
 void pos_divide(const Number& a, const Number& b, Number& q, Number& r) {
     divmod(a.digits(), b.digits(), &q, &r, 1, 1);
 }
@@ -180,15 +172,6 @@ void mod_or_div(const Number& a, const Number& b, Number& res, int op, int posmo
     } else {
         res = std::move(q);
     }
-}
-
-int32_t modout(const Number& x) {
-    const uint64_t m = static_cast<uint64_t>(modulus);
-    DigitSpan d = x.digits();
-    uint64_t rem = 0;
-    for (size_t i = d.size(); i-- > 0;) rem = ((rem << kDigitBits) | kern::mag(d[i])) % m;
-    const int32_t v = static_cast<int32_t>(rem);
-    return x.sign() < 0 ? -v : v;
 }
 
 int32_t quotient_of(const Number& x, int32_t d) {

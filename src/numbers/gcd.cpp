@@ -177,29 +177,4 @@ void binary_gcd(const Number& a, const Number& b, Number& g) {
     g = std::move(r);
 }
 
-bool extgcd(const Number& a, const Number& b, Number& g, Number& ca, Number& cb) {
-    LintmodeOff guard;
-    Number h;
-    if (a.sign() == 0 || b.sign() == 0) {
-        abs_val_num(a.sign() == 0 ? b : a, h);
-    } else {
-        binary_gcd(a, b, h);
-    }
-    if (is_longint(h, 1)) {
-        g = std::move(h);
-        return true;
-    }
-    if (h.sign() == 0) {
-        g = std::move(h);
-        return false;
-    }
-    Number qa, qb, rem;
-    divide(a, h, qa, rem);
-    divide(b, h, qb, rem);
-    g = std::move(h);
-    ca = std::move(qa);
-    cb = std::move(qb);
-    return false;
-}
-
 }  // namespace tolmex

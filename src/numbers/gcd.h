@@ -21,14 +21,9 @@ void binary_gcd(const Number& a, const Number& b, Number& g);
 // gcd of two positive machine words.
 int32_t smallgcd(int32_t u, int32_t v);
 int64_t smallgcd64(int64_t u, int64_t v);
-// g := gcd(a, b). Returns true when g = 1 (ca and cb are then not written);
-// otherwise ca := a / g and cb := b / g exactly, signs kept.
-bool extgcd(const Number& a, const Number& b, Number& g, Number& ca, Number& cb);
 
 // r := floor(sqrt(x)) for x >= 0 (r may be x).
 void int_sqrt(const Number& x, Number& r);
-// The same consuming x.
-void better_int_sqrt(Number&& x, Number& r);
 
 // Modular mode with a prime modulus: v^((modulus - 1) / 2) = 1 (0 for v = 0).
 bool its_a_square(int32_t v);
@@ -42,10 +37,6 @@ bool is_prime(int32_t n);
 int32_t long_is_prime(int32_t n);
 // The smallest prime greater than n; 0 when none fits 31 bits.
 int32_t nextprime(int32_t n);
-// The distinct prime factors of n >= 1, largest first.
-void prime_factors(int32_t n, std::vector<int32_t>& list);
-// n / p for each distinct prime factor p of n (in the order of prime_factors).
-void set_prime_quotients(std::vector<int32_t>& list, int32_t n);
 
 // Pseudo-random integers from the runtime's random(): 0 .. 16384, and below
 // 48871 mixed with the processor clock.

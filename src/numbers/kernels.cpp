@@ -93,49 +93,8 @@ TOLMEX_CLONES int32_t combine1e8_sub(Digit* r, const Digit* a, int64_t na, const
     return combine<Base1e8, true, false>(r, a, na, b, nb, 0);
 }
 
-// u[0..n] -= q * v[0..n) without a borrow chain (see combine28): digit i
-// takes the low part of q v[i], the high part of q v[i - 1] and the borrow
-// of the digit below, all computed from the operands. Returns the new top
-// digit u[n] as a signed value (negative: q was one too large).
-TOLMEX_CLONES int64_t submul28(Digit* u, const Digit* v, int64_t n, uint32_t q) {
-    constexpr int64_t kM = Base28::kB - 1;
-    auto lo = [v, q](int64_t i) {
-        return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(v[i])) * q) & kM);
-    };
-    auto hi = [v, q](int64_t i) {
-        return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(v[i])) * q) >> 28);
-    };
-    // d(i) = u[i] - lo(i) - hi(i - 1), in (-2^29, 2^28).
-    auto d = [u, &lo, &hi](int64_t i) { return static_cast<int64_t>(u[i]) - lo(i) - hi(i - 1); };
-    int64_t top = static_cast<int64_t>(u[n]) - hi(n - 1) + ((n >= 2 ? d(n - 1) : u[0] - lo(0)) >> 28);
-    int64_t bad = 0;
-    for (int64_t i = n - 1; i > 1; --i) {
-        const int64_t t = (d(i) & kM) + (d(i - 1) >> 28);
-        bad |= t;
-        u[i] = static_cast<Digit>(t);
-    }
-    const int64_t d0 = static_cast<int64_t>(u[0]) - lo(0);
-    if (n >= 2) {
-        const int64_t t = (d(1) & kM) + (d0 >> 28);
-        bad |= t;
-        u[1] = static_cast<Digit>(t);
-    }
-    u[0] = static_cast<Digit>(d0 & kM);
-    if (bad < 0) {
-        int64_t c = 0;
-        for (int64_t i = 0; i < n; ++i) {
-            const int64_t t = u[i] + c;
-            u[i] = static_cast<Digit>(t & kM);
-            c = t >> 28;
-        }
-        top += c;
-    }
-    return top;
-}
-
-TOLMEX_CLONES void acc_products(uint64_t* acc,
-                                                                     const Digit* a, int64_t na,
-                                                                     const Digit* b, int64_t nb) {
+TOLMEX_CLONES void acc_products(uint64_t* acc, const Digit* a, int64_t na, const Digit* b,
+                                int64_t nb) {
     for (int64_t j = 0; j < nb; ++j) {
         const uint64_t bj = static_cast<uint32_t>(b[j]);
         uint64_t* p = acc + j;

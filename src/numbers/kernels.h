@@ -328,18 +328,6 @@ uint32_t sub_into(Digit* a, int64_t na, const Digit* b, int64_t nb) {
     return c ? 1u : 0u;
 }
 
-// r[0..n) := a * d, returns the carry digit (r may be a).
-template <class B>
-Digit mul_1(Digit* r, const Digit* a, int64_t n, uint32_t d) {
-    uint64_t c = 0;
-    for (int64_t i = 0; i < n; ++i) {
-        uint64_t t = static_cast<uint64_t>(static_cast<uint32_t>(a[i])) * d + c;
-        r[i] = static_cast<Digit>(B::lo(t));
-        c = B::hi(t);
-    }
-    return static_cast<Digit>(c);
-}
-
 // acc[i + j] += a[i] * b[j] for every i < na, j < nb (no carries).
 void acc_products(uint64_t* acc, const Digit* a, int64_t na, const Digit* b, int64_t nb);
 

@@ -95,41 +95,6 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
 
 }  // namespace
 
-void simp_mult(const Number& x, Number& r, int32_t d) {
-    if (lintmode) {
-        put_word(r, lint_mul(x.lint(), d));
-        return;
-    }
-    const int64_t n = x.size();
-    const int s = x.sign() * ((d > 0) - (d < 0));
-    const Digit* src = x.digits().data();
-    ResultDigits out(r, n + 1, false);
-    Digit* o = out.data();
-    if (s == 0) {
-        o[0] = 0;
-        out.commit(1);
-        return;
-    }
-    const uint64_t md = static_cast<uint64_t>(d < 0 ? -static_cast<int64_t>(d) : d);
-    const Digit m = s < 0 ? -1 : 0;
-    uint64_t c = 0;
-    for (int64_t i = 0; i < n; ++i) {
-        const uint64_t t = static_cast<uint64_t>(kern::mag(src[i])) * md + c;
-        o[i] = kern::with_sign(static_cast<Digit>(t & kDigitMask), m);
-        c = t >> kDigitBits;
-    }
-    o[n] = kern::with_sign(static_cast<Digit>(c), m);
-    out.commit(n + 1);
-}
-
-void multiply(const Number& a, const Number& b, Number& r) {
-    if (lintmode) {
-        put_word(r, lint_mul(a.lint(), b.lint()));
-        return;
-    }
-    product<kern::Base28>(a, b, r, INT64_MAX);
-}
-
 // Products of one- or two-digit operands: one 128-bit product written
 // straight into r when it has room for four digits.
 inline bool short_product(const Number& a, const Number& b, Number& r) {
@@ -167,31 +132,13 @@ void fast_mult(const Number& a, const Number& b, Number& r) {
     product<kern::Base28>(a, b, r, multcut < 1 ? 1 : multcut);
 }
 
-void base_10_multiply(const Number& a, const Number& b, Number& r) {
-    product<kern::Base1e8>(a, b, r, INT64_MAX);
-}
-
 void base_10_fast_mult(const Number& a, const Number& b, Number& r) {
     product<kern::Base1e8>(a, b, r, kBase10Cut);
-}
-
-bool is_product_of(const Number& x, int32_t u, int32_t v) {
-    Number p;
-    set_int64(static_cast<int64_t>(u) * v, p);
-    return spec_equal(x, p);
 }
 
 bool oversize(int32_t u, int32_t v) {
     const int64_t p = static_cast<int64_t>(u) * v;
     return p >= kBase || p <= -kBase || p > 1000000;
 }
-
-bool sparse_oversize(int32_t u, int32_t v) {
-    int64_t p = static_cast<int64_t>(u) * v;
-    if (p < 0) p = -p;
-    return p >= (int64_t{1} << 31);
-}
-
-bool power_of_two(int64_t v) { return v > 0 && (v & (v - 1)) == 0; }
 
 }  // namespace tolmex

@@ -22,18 +22,10 @@ extern int32_t multcut;
 // keeps the sign of the dividend (1).
 extern int pos_mod;
 
-// r := x * d for a machine integer d with |d| < 2^28.
-void simp_mult(const Number& x, Number& r, int32_t d);
-// r := a * b, schoolbook.
-void multiply(const Number& a, const Number& b, Number& r);
 // r := a * b: schoolbook up to multcut digits, Karatsuba above; an operand
 // twice as long as the other is multiplied piecewise. The general product.
 void fast_mult(const Number& a, const Number& b, Number& r);
 
-// One division step: the raw chain A (A < 2^28 * b, A >= 0) divided by b > 0:
-// q := one quotient digit, r := A mod b.
-void simp_divide(DigitSpan a, const Number& b, Number& q, Number& r);
-void simp_divide_noq(DigitSpan a, const Number& b, Number& r);
 // Long division of a >= 0 by b > 0: q := a div b, r := a mod b.
 void pos_divide(const Number& a, const Number& b, Number& q, Number& r);
 // The remainder of raw non-negative chains (b nonzero).
@@ -46,23 +38,14 @@ void divide(const Number& a, const Number& b, Number& q, Number& r);
 // a, or in 0 .. |b| - 1 when posmod is set), any other op the quotient
 // rounded toward zero. b = 0 is error 22.
 void mod_or_div(const Number& a, const Number& b, Number& res, int op, int posmod);
-// x mod modulus as a machine integer, with the sign of x (modular mode).
-int32_t modout(const Number& x);
 // x div d for x >= 0 and 0 < d < 2^28 whose quotient fits a machine word.
 int32_t quotient_of(const Number& x, int32_t d);
-// x = u * v exactly.
-bool is_product_of(const Number& x, int32_t u, int32_t v);
 // u * v has more than one digit or exceeds 1000000.
 bool oversize(int32_t u, int32_t v);
-// u * v >= 2^31 in magnitude.
-bool sparse_oversize(int32_t u, int32_t v);
-// v is a power of two (0 is not).
-bool power_of_two(int64_t v);
 
-// Base-10^8 products: schoolbook, and Karatsuba above 32 digits (the
+// The base-10^8 product: schoolbook, and Karatsuba above 32 digits (the
 // schoolbook rows vectorise; 32 against 10 more than halves the time of
 // printing a 100,000-digit number).
-void base_10_multiply(const Number& a, const Number& b, Number& r);
 void base_10_fast_mult(const Number& a, const Number& b, Number& r);
 
 }  // namespace tolmex

@@ -160,11 +160,6 @@ void give_up_digits(Number& x) {
     r->kept = 0;
 }
 
-int64_t sizenumber(const Number& x) {
-    if (lintmode) return numbersize;
-    return numbersize + static_cast<int64_t>(x.size()) * numnodesize;
-}
-
 void require_digits(double digits) {
     if (digits > kMaxDigits) storage_exhausted();
     require_memory(digits * sizeof(Digit));
@@ -195,12 +190,6 @@ void special_set(int32_t v, Number& x) {
     assign_digits(x, &d, 1);
 }
 
-void special_set_2(int32_t a, int32_t b, Number& x) {
-    const int32_t lint = x ? x.lint() : 0;
-    set_int64(static_cast<int64_t>(a) * b, x);
-    keep_word(x, lint);
-}
-
 void num_assign(const Number& src, Number& dst) {
     if (lintmode) {
         put_word(dst, src.lint());
@@ -227,15 +216,6 @@ void fast_num_assign(DigitSpan chain, Number& dst) {
         return;
     }
     assign_digits(dst, chain.data(), static_cast<int64_t>(chain.size()));
-}
-
-void fast_assign(DigitSpan chain, Number& dst) { fast_num_assign(chain, dst); }
-
-Number faster_num_assign(DigitSpan chain) {
-    Number p;
-    if (chain.empty() || chain.back() == 0) return p;
-    fast_num_assign(chain, p);
-    return p;
 }
 
 void abs_val_num(const Number& src, Number& dst) {
@@ -290,16 +270,6 @@ int compare(const Number& a, const Number& b) {
     return sa > 0 ? c : -c;
 }
 
-bool bigger(const Number& a, const Number& b) {
-    if (lintmode) return a.lint() > b.lint();
-    return compare(a, b) > 0;
-}
-
-bool pos_bigger(const Number& a, const Number& b) {
-    if (lintmode) return a.lint() > b.lint();
-    return compare_abs(a, b) > 0;
-}
-
 bool fast_bigger(DigitSpan a, DigitSpan b) {
     return kern::cmp_abs(a.data(), static_cast<int64_t>(a.size()), b.data(),
                          static_cast<int64_t>(b.size())) > 0;
@@ -313,33 +283,6 @@ bool spec_equal(const Number& a, const Number& b) {
 bool equal(const Number& a, const Number& b) {
     if (lintmode) return a.lint() == b.lint();
     return spec_equal(a, b);
-}
-
-bool negtive(const Number& a, const Number& b) {
-    if (lintmode) {
-        const int64_t x = a.lint(), y = b.lint();
-        if (modularmode) {
-            if (finf) return x == y;
-            return x + y == modulus || (x == 0 && y == 0);
-        }
-        return x == -y;
-    }
-    DigitSpan x = a.digits(), y = b.digits();
-    if (x.size() != y.size()) return false;
-    for (size_t i = 0; i < x.size(); ++i)
-        if (x[i] != -y[i]) return false;
-    return true;
-}
-
-bool equal_which(const Number& a, const Number& b, int& w) {
-    int c;
-    if (lintmode)
-        c = (a.lint() > b.lint()) - (a.lint() < b.lint());
-    else
-        c = compare_abs(a, b);
-    if (c == 0) return true;
-    w = c > 0;
-    return false;
 }
 
 bool equal_to_pm1(const Number& x, int& m) {
@@ -358,22 +301,6 @@ bool equal_to_pm1(const Number& x, int& m) {
     if (d != 1 && d != -1) return false;
     m = d < 0;
     return true;
-}
-
-bool abs_larger(const Number& a, const Number& b) {
-    if (lintmode) return std::llabs(a.lint()) > std::llabs(b.lint());
-    return compare_abs(a, b) > 0;
-}
-
-int int_abs_bigger(const Number& a, const Number& b, int tie) {
-    int c;
-    if (lintmode) {
-        const long long x = std::llabs(a.lint()), y = std::llabs(b.lint());
-        c = (x > y) - (x < y);
-    } else {
-        c = compare_abs(a, b);
-    }
-    return c > 0 ? 1 : c < 0 ? 0 : tie;
 }
 
 bool is_longint(const Number& x, int32_t v) {

@@ -227,8 +227,6 @@ inline bool has_no_digits(const Number& x) { return !x || x.get()->len == 0; }
 // Gives up x's digits (len 0), keeping the record and its lint word: a
 // number that has become a residue for good.
 void give_up_digits(Number& x);
-// Storage: bytes a number occupies for the accounting.
-int64_t sizenumber(const Number& x);
 // Refuses, with error 375 before any work, a result known to need at least
 // `digits` digits: more than a number may have, or more than memory could
 // ever hold. Callers pass a lower bound, so nothing that fits is refused.
@@ -243,18 +241,12 @@ void require_power_digits(const Number& x, int64_t n);
 void setvalue(int32_t v, Number& x);
 // x := the single digit v (|v| < 2^28), whatever lintmode says.
 void special_set(int32_t v, Number& x);
-// x := a * b exactly for two single-digit machine integers, lintmode held off.
-void special_set_2(int32_t a, int32_t b, Number& x);
 // dst := a copy of src; in lintmode only the lint word is copied.
 void num_assign(const Number& src, Number& dst);
 // dst := a copy of src's digits (and its lint word), whatever lintmode says.
 void spec_num_assign(const Number& src, Number& dst);
 // dst := the raw chain (normalised: leading zero digits are dropped).
 void fast_num_assign(DigitSpan chain, Number& dst);
-void fast_assign(DigitSpan chain, Number& dst);
-// A new number holding the chain, or a null handle when the chain's leading
-// digit is 0 (callers that store zero as an absent entry).
-[[nodiscard]] Number faster_num_assign(DigitSpan chain);
 // dst := |src| (digits; the sign is read before lintmode is consulted).
 void abs_val_num(const Number& src, Number& dst);
 
@@ -268,21 +260,12 @@ void in_place_neg(Number& x);
 // ---------------------------------------------------------------------------
 // Comparison (lintmode compares the lint words)
 
-bool bigger(const Number& a, const Number& b);      // a > b
-bool pos_bigger(const Number& a, const Number& b);  // a > b, both >= 0
 // a > b on two raw non-negative chains (need not be normalised).
 bool fast_bigger(DigitSpan a, DigitSpan b);
 bool equal(const Number& a, const Number& b);
 bool spec_equal(const Number& a, const Number& b);  // digits, whatever lintmode says
-// a = -b; modular mode: a + b = modulus or both 0; the fields: a = b.
-bool negtive(const Number& a, const Number& b);
-// For a, b >= 0: true when equal; otherwise w := 1 if a > b, else 0.
-bool equal_which(const Number& a, const Number& b, int& w);
 // True when x is 1 or -1; m := 1 exactly when x = -1.
 bool equal_to_pm1(const Number& x, int& m);
-bool abs_larger(const Number& a, const Number& b);  // |a| > |b|
-// 1 if |a| > |b|, 0 if |a| < |b|, tie if equal.
-int int_abs_bigger(const Number& a, const Number& b, int tie);
 // x has one digit and that digit is v.
 bool is_longint(const Number& x, int32_t v);
 // Three-way comparison of the digits: -1, 0, 1 (ignores lintmode).
@@ -302,25 +285,16 @@ void medsum(DigitSpan a, DigitSpan b, Number& r);
 void meddiff(DigitSpan a, DigitSpan b, Number& r);
 // The same in base 10^8, for decimal conversion (ignore lintmode).
 void summ_base_10(const Number& a, const Number& b, Number& r);
-void diff_base_10(const Number& a, const Number& b, Number& r);
 
 // ---------------------------------------------------------------------------
-// Shifts and sizes (non-negative arguments unless stated; ignore lintmode)
+// Shifts and bit lengths (non-negative arguments unless stated; ignore
+// lintmode)
 
 void shift_left(Number& x, int64_t k);   // x := x * 2^k
 void shift_right(Number& x, int64_t k);  // x := floor(x / 2^k), k < 28 * len
-void shift_right_1(Number& x);
-void shift_right_2(Number& x);
-void gen_shift_right(Number& x, int k);  // 1 <= k <= 27
-// Bit length of x > 0, and of x < 0.
-int64_t logg2(const Number& x);
-int64_t logg2_neg(const Number& x);
 // Index of the highest set bit of |v| (of the symmetric residue in modular
 // mode); 0 for v = 0.
 int logg2lint(int32_t v);
-inline int32_t minn(int32_t a, int32_t b) { return a < b ? a : b; }
-inline int32_t maxx(int32_t a, int32_t b) { return a > b ? a : b; }
-inline int16_t Iminn(int16_t a, int16_t b) { return a < b ? a : b; }
 
 // ---------------------------------------------------------------------------
 // Constants, built by init_numbers() at start-up (each has its lint word set

@@ -63,30 +63,6 @@ int32_t nextprime(int32_t n) {
     return 0;
 }
 
-void prime_factors(int32_t n, std::vector<int32_t>& list) {
-    list.clear();
-    int64_t m = n < 0 ? -int64_t{n} : n;
-    if (m <= 1) return;
-    const int64_t limit = trial_bound(m);
-    auto take = [&](int64_t p) {
-        if (m % p) return;
-        list.insert(list.begin(), static_cast<int32_t>(p));
-        while (m % p == 0) m /= p;
-    };
-    take(2);
-    take(3);
-    for (int64_t p = 5; p <= limit && m > 1; p += 6) {
-        take(p);
-        take(p + 2);
-    }
-    if (m > 1) list.insert(list.begin(), static_cast<int32_t>(m));
-}
-
-void set_prime_quotients(std::vector<int32_t>& list, int32_t n) {
-    prime_factors(n, list);
-    for (int32_t& p : list) p = n / p;
-}
-
 bool its_a_square(int32_t v) {
     if (v == 0) return false;
     const uint64_t p = static_cast<uint64_t>(modulus);

@@ -97,25 +97,6 @@ int32_t mod_mult(int32_t a, int32_t b, int32_t m) {
     return static_cast<int32_t>(p % static_cast<uint32_t>(m));
 }
 
-int32_t spec_modmult(int32_t a, int32_t b) {
-    const uint64_t p = static_cast<uint64_t>(static_cast<uint32_t>(a)) * static_cast<uint32_t>(b);
-    return static_cast<int32_t>(p % static_cast<uint64_t>(modulus - 1));
-}
-
-void mod_inverse(int32_t a, int32_t& r) {
-    if (finf) {
-        r = field_inverse(a);
-        return;
-    }
-    if (a == 0) {
-        tolmex_error("bad seca.", 0);
-        r = 0;
-        return;
-    }
-    int64_t g;
-    r = static_cast<int32_t>(euclid_inverse(a, modulus, g));
-}
-
 void emod_inverse(int32_t a, int32_t& r) {
     if (finf) {
         r = field_inverse(a);
@@ -130,18 +111,6 @@ void emod_inverse(int32_t a, int32_t& r) {
         return;
     }
     r = static_cast<int32_t>(x);
-}
-
-int32_t imod_inverse(int32_t a) {
-    if (finf) return field_inverse(a);
-    int64_t g = 0;
-    const int64_t x = a == 0 ? 0 : euclid_inverse(a, modulus, g);
-    if (g != 1) {
-        std::printf("bad2: %2d\n", a);
-        error(85, " ");
-        return 0;
-    }
-    return static_cast<int32_t>(x);
 }
 
 void mod_number_power(int32_t a, int32_t e, int32_t& r) {

@@ -24,14 +24,9 @@ int32_t modmult(int32_t a, int32_t b);
 // a * b mod m for a modulus below 65536 (32-bit product); field product in
 // the field modes.
 int32_t mod_mult(int32_t a, int32_t b, int32_t m);
-// a * b mod (modulus - 1), for exponents.
-int32_t spec_modmult(int32_t a, int32_t b);
-// r := 1 / a. a = 0 reports "bad seca." as an internal error (r := 0).
-void mod_inverse(int32_t a, int32_t& r);
-// 1 / a, checked: when gcd(a, modulus) is not 1, prints "bad1: %2d\n"
-// (emod_inverse) or "bad2: %2d\n" (imod_inverse) with a, then error 85.
+// 1 / a, checked: when gcd(a, modulus) is not 1, prints "bad1: %2d\n" with
+// a, then error 85.
 void emod_inverse(int32_t a, int32_t& r);
-int32_t imod_inverse(int32_t a);
 // The extended Euclidean algorithm on (m, a) for 0 <= a < m: returns x in
 // 0 .. m - 1 with a x = g mod m, and g := gcd(a, m) (g = m and x = 0 for
 // a = 0).

@@ -8,12 +8,6 @@ namespace tolmex {
 
 using namespace numstore;
 
-namespace {
-
-int bit_length32(uint32_t v) { return v ? 32 - __builtin_clz(v) : 0; }
-
-}  // namespace
-
 void shift_left(Number& x, int64_t k) {
     const int64_t n = x.size();
     if (k <= 0 || n == 0 || (n == 1 && x.digits()[0] == 0)) return;
@@ -72,20 +66,6 @@ void shift_right(Number& x, int64_t k) {
     }
     x.get()->len = static_cast<int32_t>(normal_length(d, len));
     release_digits(x.get());
-}
-
-void shift_right_1(Number& x) { shift_right(x, 1); }
-void shift_right_2(Number& x) { shift_right(x, 2); }
-void gen_shift_right(Number& x, int k) { shift_right(x, k); }
-
-int64_t logg2(const Number& x) {
-    const int64_t n = x.size();
-    return kDigitBits * (n - 1) + bit_length32(static_cast<uint32_t>(x.top()));
-}
-
-int64_t logg2_neg(const Number& x) {
-    const int64_t n = x.size();
-    return kDigitBits * (n - 1) + bit_length32(static_cast<uint32_t>(-x.top()));
 }
 
 int logg2lint(int32_t v) {

@@ -92,9 +92,4 @@ void int_sqrt(const Number& x, Number& r) {
     r = std::move(y);
 }
 
-void better_int_sqrt(Number&& x, Number& r) {
-    Number own = std::move(x);
-    int_sqrt(own, r);
-}
-
 }  // namespace tolmex

@@ -115,17 +115,6 @@ Digit* reserve_fresh(NumRec* r, int64_t n) {
     return p;
 }
 
-Digit* reserve_keep(NumRec* r, int64_t n) {
-    if (n <= capacity_of(r)) return digits_of(r);
-    int c = class_for(n);
-    Digit* p = alloc_array(c);
-    std::memcpy(p, digits_of(r), static_cast<size_t>(r->len) * sizeof(Digit));
-    if (r->cls >= 0) free_array(r->st.ptr, r->cls);
-    r->st.ptr = p;
-    r->cls = static_cast<int16_t>(c);
-    return p;
-}
-
 void release_digits(NumRec* r) noexcept {
     if (r->cls < 0) return;
     if (r->len <= 2) {

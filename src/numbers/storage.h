@@ -34,8 +34,6 @@ inline int64_t capacity_of(const NumRec* r) { return class_capacity(r->cls); }
 
 // Room for n digits; the old digits are dropped (len is left alone).
 Digit* reserve_fresh(NumRec* r, int64_t n);
-// Room for n digits keeping the old ones.
-Digit* reserve_keep(NumRec* r, int64_t n);
 // Gives up a digit array larger than needed for len (after cancellation).
 void release_digits(NumRec* r) noexcept;
 

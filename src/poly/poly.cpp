@@ -53,8 +53,6 @@ void free_poly(PolyNode*& p) noexcept {
     p = nullptr;
 }
 
-void special_free_poly(PolyNode*& p) noexcept { free_poly(p); }
-
 void remove_dummy(PolyNode* n) {
     PolyNode* single = n->sub;
     new (&n->num) Number(std::move(single->num));
@@ -118,12 +116,6 @@ void poly_set(int32_t v, Poly& p) {
 
 void scalar_to_poly(Number&& x, Poly& p) { p.reset(number_node(std::move(x))); }
 
-void node_assign(const PolyNode* node, Poly& p) {
-    Number x;
-    num_assign(node->num, x);
-    p.reset(number_node(std::move(x)));
-}
-
 PolyNode* copy_poly(const PolyNode* src) {
     if (!src) return nullptr;
     Poly head;
@@ -148,16 +140,6 @@ PolyNode* copy_poly(const PolyNode* src) {
 }
 
 void poly_assign(const PolyNode* src, Poly& p) { p.reset(copy_poly(src)); }
-
-void poly_to_scalar(const PolyNode* p, Number& x) { num_assign(p->num, x); }
-
-void make_monomial(Poly& p, int32_t e, Poly&& c) {
-    if (e == 0 && poly_is_const(c.get())) {
-        p = std::move(c);
-        return;
-    }
-    p.reset(term_node(e, c.release()));
-}
 
 void base_poly(Poly& p, int k) { variable_power(p, k, 1); }
 
@@ -193,21 +175,9 @@ void add_pad(PolyNode*& p) {
     p = term_node(0, p);
 }
 
-PolyNode* lastnode(PolyNode* p) {
-    while (p && p->next) p = p->next;
-    return p;
-}
-
-PolyNode* lastnum(PolyNode* p) {
-    PolyNode* l = lastnode(p);
-    return (l && !l->isnum) ? l->sub : l;
-}
-
 // ---------------------------------------------------------------------------
 
 bool poly_iszero(const PolyNode* p) { return poly_is_const(p) && num_is_zero(p->num); }
-
-bool node_iszero(const PolyNode* n) { return n->isnum && num_is_zero(n->num); }
 
 bool poly_eq_1(const PolyNode* p) { return poly_is_const(p) && num_is_one(p->num); }
 
@@ -268,75 +238,15 @@ int poly_level(const PolyNode* p) { return level_walk(p, 0); }
 
 int poly_depth(const PolyNode* p) { return level_walk(p, 0x4000); }
 
-int32_t real_degree(const PolyNode* p, int k) {
-    if (p->isnum || k < 2) return p->expo;
-    for (int i = 1; i < k && !p->isnum; ++i) p = p->sub;
-    return p->expo;
-}
-
-void max_degree(const PolyNode* p, int k, int32_t& m) {
-    if (k <= 1) {
-        if (p->isnum) {
-            if (m < 0) m = 0;
-        } else if (p->expo > m) {
-            m = p->expo;
-        }
-        return;
-    }
-    for (const PolyNode* n = p; n; n = n->next) {
-        if (n->isnum) {
-            if (m < 0) m = 0;
-        } else {
-            max_degree(n->sub, k - 1, m);
-        }
-    }
-}
-
 const PolyNode* leading_coef(const PolyNode* p) {
     while (!p->isnum) p = p->sub;
     return p;
 }
 
-namespace {
-
-int vars_below(const PolyNode* p, int k, int* flags) {
-    int best = 0;
-    for (const PolyNode* n = p; n; n = n->next) {
-        if (n->isnum) continue;
-        int here = 0;
-        if (n->expo != 0) {
-            flags[k] = 1;
-            here = 1;
-        }
-        int below = vars_below(n->sub, k + 1, flags);
-        if (here + below > best) best = here + below;
-    }
-    return best;
-}
-
-}  // namespace
-
-int poly_vars(const PolyNode* p, int k, int* flags) { return vars_below(p, k, flags); }
-
 int32_t poly_length(const PolyNode* p) {
     int32_t n = 0;
     for (; p; p = p->next) ++n;
     return n;
-}
-
-int32_t fast_poly_length(const PolyNode* p, int32_t m) {
-    int32_t n = 0;
-    for (; p && n <= m; p = p->next) ++n;
-    return n;
-}
-
-int64_t sizepoly(const PolyNode* p) {
-    int64_t total = 0;
-    for (; p; p = p->next) {
-        total += polynodesize;
-        total += p->isnum ? sizenumber(p->num) : sizepoly(p->sub);
-    }
-    return total;
 }
 
 namespace {

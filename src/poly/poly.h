@@ -47,8 +47,6 @@ PolyNode* newpoly();
 // Frees the whole poly (numbers, sub-polys, and the top chain in one
 // splice) and sets p to null; a null p is allowed.
 void free_poly(PolyNode*& p) noexcept;
-// Frees a one-level poly all of whose nodes hold numbers.
-void special_free_poly(PolyNode*& p) noexcept;
 // n's sub-poly is a single number node: n takes that number over.
 void remove_dummy(PolyNode* n);
 
@@ -105,14 +103,10 @@ int num_display_sign(const Number& x);
 
 void poly_set(int32_t v, Poly& p);            // p := the constant v
 void scalar_to_poly(Number&& x, Poly& p);     // p := the constant x (taken over)
-void node_assign(const PolyNode* node, Poly& p);  // p := copy of a number node
 // p := a deep copy of src; p's old value is freed afterwards, so src may be
 // part of it.
 void poly_assign(const PolyNode* src, Poly& p);
 [[nodiscard]] PolyNode* copy_poly(const PolyNode* src);
-void poly_to_scalar(const PolyNode* p, Number& x);  // x := the constant p
-// p := c when e == 0 and c is a number node, else the term x^e over c.
-void make_monomial(Poly& p, int32_t e, Poly&& c);
 // p := the variable of level k (k - 1 wrapper nodes, then x_k).
 void base_poly(Poly& p, int k);
 // p := x_k^e (1 when e == 0; a negative e needs Laurent polys).
@@ -121,9 +115,6 @@ void poly_inplace(PolyNode* p);                  // p := -p
 void poly_makeneg(const PolyNode* p, Poly& q);   // q := -p
 // Wraps a non-constant p in one wrapper node (the levels moved one deeper).
 void add_pad(PolyNode*& p);
-PolyNode* lastnode(PolyNode* p);
-// The last node of the top list when it is a number node, else its sub-poly.
-PolyNode* lastnum(PolyNode* p);
 
 // ---------------------------------------------------------------------------
 // Changes of ground ring
@@ -147,7 +138,6 @@ void poly_map_coefficients(PolyNode*& p, CoefficientMap f);
 // A single number node.
 inline bool poly_is_const(const PolyNode* p) { return p && p->isnum && !p->next; }
 bool poly_iszero(const PolyNode* p);
-bool node_iszero(const PolyNode* n);
 bool poly_eq_1(const PolyNode* p);
 bool poly_eq_m1(const PolyNode* p);
 bool poly_eq_pm1(const PolyNode* p);
@@ -219,11 +209,6 @@ void poly_abs(PolyNode* p);
 
 int poly_level(const PolyNode* p);
 int poly_depth(const PolyNode* p);
-int32_t real_degree(const PolyNode* p, int k);
-void max_degree(const PolyNode* p, int k, int32_t& m);
-int poly_vars(const PolyNode* p, int k, int* flags);
-// k when p is exactly the variable of level k (levels from 1), else 0.
-int poly_variable_level(const PolyNode* p);
 // p has a term of nonzero exponent at level k (p's top level is 1).
 bool poly_involves_level(const PolyNode* p, int k);
 // Removes level k from a poly that does not involve it: the deeper levels
@@ -231,8 +216,6 @@ bool poly_involves_level(const PolyNode* p, int k);
 void poly_remove_level(PolyNode*& p, int k);
 
 int32_t poly_length(const PolyNode* p);
-int32_t fast_poly_length(const PolyNode* p, int32_t m);
-int64_t sizepoly(const PolyNode* p);
 int32_t poly_mass(const PolyNode* p, int32_t f, int32_t g);
 
 // ---------------------------------------------------------------------------

@@ -351,10 +351,4 @@ void simplest_poly_add(Poly&& a, Poly&& b, Poly& c) {
     c.reset(simplest_merge(pa, pb, false));
 }
 
-void simplest_poly_sub(Poly&& a, Poly&& b, Poly& c) {
-    PolyNode* pa = a.release();
-    PolyNode* pb = b.release();
-    c.reset(simplest_merge(pa, pb, true));
-}
-
 }  // namespace tolmex

@@ -43,7 +43,6 @@ void best_poly_add(Poly&& a, Poly&& b, Poly& c);
 void best_poly_sub(Poly&& a, Poly&& b, Poly& c);
 // Modular one-variable sums, consuming both operands.
 void simplest_poly_add(Poly&& a, Poly&& b, Poly& c);
-void simplest_poly_sub(Poly&& a, Poly&& b, Poly& c);
 
 // ---------------------------------------------------------------------------
 // Scaling
@@ -96,18 +95,7 @@ void compute_power(Poly& p, int32_t n, PolyVar* var);
 // characteristic 2): p := p^n using p^modulus = p with every exponent
 // multiplied by modulus.
 void poly_mod_prime(Poly& p, int64_t n, PolyVar* var);
-// The exponent of the power operator for the base p, as a machine integer.
-// e is a true integer (its digits, whatever lintmode says; a number without
-// digits is its word). In modular mode with a prime modulus and a constant
-// p it is reduced into 0 .. modulus - 2, whatever its size; otherwise an
-// exponent beyond a word, or outside lintmode of two or more digits, is
-// error 32. The power operator then uses poly_power for an exponent >= 0 and
-// takes the reciprocal of poly_power(p, -n) for a negative one (a quoly's
-// business).
-int32_t power_exponent(const PolyNode* p, const Number& e);
 // r := p^n for n >= 0 (n = 0 gives 1, also for p = 0).
 void poly_power(const PolyNode* p, int32_t n, Poly& r, PolyVar* var);
-// Modular: every negative residue of p replaced by residue + modulus.
-void standard_form(PolyNode* p);
 
 }  // namespace tolmex

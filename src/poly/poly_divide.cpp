@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "base/errors.h"
-#include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
@@ -77,12 +76,6 @@ PolyNode* coefficientwise_by_poly(const PolyNode* a, const PolyNode* b, int op, 
         tail = &t->next;
     }
     return head.release();
-}
-
-bool is_unit_residue(int32_t v) {
-    if (finf) return v != 0;
-    if (v == 0) return false;
-    return smallgcd(v, modulus) == 1;
 }
 
 }  // namespace
@@ -274,30 +267,6 @@ void poly_div_no_q(const PolyNode* a, const PolyNode* b, Poly& r) {
         return;
     }
     pseudo_div_no_q(a, b, r, nullptr);
-}
-
-bool poly_exact_quotient(const PolyNode* a, const PolyNode* b, Poly& q) {
-    if (poly_is_const(b)) {
-        if (num_is_zero(b->num)) {
-            error(22, "/");
-            q.reset(zero_node());
-            return true;
-        }
-        if (modularmode && !is_unit_residue(b->num.lint())) return false;
-        Poly qq;
-        if (!poly_quot(a, b, qq, 0)) return false;
-        q = std::move(qq);
-        return true;
-    }
-    if (poly_is_const(a)) {
-        if (!num_is_zero(a->num)) return false;
-        q.reset(zero_node());
-        return true;
-    }
-    Poly qq;
-    if (!trial_poly_divide(a, b, qq, nullptr)) return false;
-    q = std::move(qq);
-    return true;
 }
 
 }  // namespace tolmex

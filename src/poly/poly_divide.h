@@ -40,11 +40,6 @@ struct PolyVar;
 // var is the variable record of a's level (null: level 1 / no mod-out).
 void poly_mod_or_div(const PolyNode* a, const PolyNode* b, Poly& r, int op, PolyVar* var);
 
-// The exact quotient for "/" by a poly: true and q := a / b when b divides
-// a exactly; false (q unspecified) when it does not. Constants are
-// accepted on both sides (b = 0 is error 22).
-bool poly_exact_quotient(const PolyNode* a, const PolyNode* b, Poly& q);
-
 // ---------------------------------------------------------------------------
 // The general case and its parts
 
@@ -93,15 +88,9 @@ void gen_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* var
 void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
 // Long division on the dense arrays (delayed reduction).
 void fastest_poly_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
-// Exact division: true and q := a / b when the remainder is 0.
-bool fast_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q);
-// Divide and conquer for a monic b (karat_mod_and_div), falling back to the
-// schoolbook division for small or unbalanced operands.
+// Divide and conquer for a monic b, falling back to the schoolbook division
+// for small or unbalanced operands.
 void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
-// The divide-and-conquer step and its case for a dividend much longer than
-// the divisor. b must be monic (or, in rational mode, have lc +-1).
-void karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
-void three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
 
 // Quotient and remainder together: Euclidean division in modular mode,
 // pseudo-division otherwise.

@@ -7,10 +7,9 @@
 // k = ceil(deg B / 2), B = B1 x^k + B0 and A = A1 x^(2k) + A0,
 //     A1 = q1 B1 + r1,   R1 = r1 x^k - B0 q1,   R1 = q2 B1 + r2,
 //     A = (q1 x^k + q2) B + (r2 x^k - B0 q2 + A0),
-// one more schoolbook step when that remainder still reaches deg B, and
-// three_case's shift of B. A quotient longer than B is found block by
-// block (see long_quotient in poly_divide_methods.h). Splitting is only pointer
-// arithmetic here; the products are the array products of
+// and one more schoolbook step when that remainder still reaches deg B. A
+// quotient longer than B is found block by block (see long_quotient in
+// poly_divide_methods.h). Splitting is only pointer arithmetic here; the products are the array products of
 // poly_mult_dense.cpp. The schoolbook division (the leaves, and
 // fastest_poly_div) delays its reductions: the negated quotient terms
 // times B are added into 64-bit entries, one entry for moduli up to 2^16,
@@ -215,33 +214,6 @@ struct Divider {
         karat(a, da, b, db, q, r);
     }
 
-    void three(const int32_t* a, int32_t da, const int32_t* b, int32_t db, int32_t* q,
-               int32_t* r) const {
-        const int32_t s1 = da / 2 - db, s2 = 3 * db / 5;
-        const int32_t sh = s1 < s2 ? s1 : s2;
-        if (nonzeros(b, db + 1) < div_poly_cutoff || sh < 1) {
-            schoolbook(a, da, b, db, q, r);
-            return;
-        }
-        DenseScratch s;
-        // B x^sh, then A divided by it.
-        int32_t* bs = s.take(static_cast<size_t>(db + sh) + 1);
-        std::fill(bs, bs + sh, 0);
-        std::copy(b, b + db + 1, bs + sh);
-        const int32_t nq1 = da - (db + sh) + 1;
-        int32_t* q1 = s.take(static_cast<size_t>(nq1));
-        int32_t* r1 = s.take(static_cast<size_t>(db + sh));
-        karat(a, da, bs, db + sh, q1, r1);
-        poly_poll();
-        // The rest by B itself: q = q1 x^sh + q2.
-        const int32_t nq2 = quotient_room(db + sh, db);
-        int32_t* q2 = s.take(static_cast<size_t>(nq2));
-        karat_part(r1, db + sh, b, db, q2, r);
-        std::fill(q, q + (da - db + 1), 0);
-        std::copy(q1, q1 + nq1, q + sh);
-        add_into(q, q2, nq2);
-    }
-
     void karat(const int32_t* a, int32_t da, const int32_t* b, int32_t db, int32_t* q,
                int32_t* r) const {
         if (int64_t{3} * da < int64_t{4} * db || nonzeros(b, db + 1) < div_poly_cutoff || db < 1) {
@@ -301,8 +273,6 @@ struct Divider {
     }
 };
 
-enum class Entry { Part, Karat, Three };
-
 // Runs kernel(av, bv, qv, rv) on the arrays of a and b (degrees da >= db):
 // the quotient of degree da - db into qv, the remainder of degree below db
 // into rv; q and r become their polys.
@@ -326,7 +296,7 @@ void divide_arrays(const PolyNode* a, int32_t da, const PolyNode* b, int32_t db,
 
 // Divides on arrays when the operands are dense modular one-variable
 // polys; false, leaving q and r alone, when they are not.
-bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, Entry entry) {
+bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     if (!dense_division || !modularmode || !one_variable_modular(a, b)) return false;
     if (poly_is_const(b)) return false;
     const int32_t da = degree(a), db = degree(b);
@@ -335,19 +305,7 @@ bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, En
     if (int64_t{4} * term_count(a) <= da || int64_t{4} * term_count(b) <= db) return false;
     const Divider d{lead_inverse(b)};
     divide_arrays(a, da, b, db, q, r, [&](int32_t* av, int32_t* bv, int32_t* qv, int32_t* rv) {
-        switch (entry) {
-            case Entry::Part:
-                d.part(av, da + 1, bv, db, qv, rv);
-                break;
-            case Entry::Karat:
-                d.karat_part(av, da + 1, bv, db, qv, rv);
-                break;
-            case Entry::Three: {
-                const int32_t dq = degree_of(av, da + 1);
-                if (!Divider::trivial(av, da + 1, dq, db, qv, rv)) d.three(av, da, bv, db, qv, rv);
-                break;
-            }
-        }
+        d.part(av, da + 1, bv, db, qv, rv);
     });
     return true;
 }
@@ -355,13 +313,7 @@ bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, En
 }  // namespace
 
 bool dense_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
-    return divide_on_arrays(a, b, q, r, Entry::Part);
-}
-bool dense_karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
-    return divide_on_arrays(a, b, q, r, Entry::Karat);
-}
-bool dense_three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
-    return divide_on_arrays(a, b, q, r, Entry::Three);
+    return divide_on_arrays(a, b, q, r);
 }
 
 }  // namespace polyimpl

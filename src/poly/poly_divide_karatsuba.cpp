@@ -2,14 +2,13 @@
 // B = B1 x^k + B0 and A = A1 x^(2k) + A0 (split in place):
 //     A1 = q1 B1 + r1,   R1 = r1 x^k - B0 q1,   R1 = q2 B1 + r2,
 //     A = (q1 x^k + q2) B + (r2 x^k - B0 q2 + A0),
-// and one more schoolbook step when that remainder still reaches deg B.
-// three_case shifts B up first when A is much longer than B; a quotient
-// longer than B is found block by block (long_quotient). The outermost
-// call works on private copies of A and B (PrivateOperands), so the splits
-// never touch a poly that a command level opened by an interrupt could see. The schoolbook
-// division is simplest_poly_divide for modular one-variable polys and
-// pseudo_div otherwise; products are simplest_poly_mult or poly_mult.
-#include <climits>
+// and one more schoolbook step when that remainder still reaches deg B. A
+// quotient longer than B is found block by block (long_quotient). The
+// outermost call works on private copies of A and B (PrivateOperands), so
+// the splits never touch a poly that a command level opened by an interrupt
+// could see. The schoolbook division is simplest_poly_divide for modular
+// one-variable polys and pseudo_div otherwise; products are
+// simplest_poly_mult or poly_mult.
 
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
@@ -43,27 +42,6 @@ struct Ops {
 
 void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops);
 void blocks(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops);
-
-void three(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
-    const int32_t da = degree(a), db = degree(b);
-    const int32_t s1 = da / 2 - db, s2 = 3 * db / 5;
-    const int32_t s = s1 < s2 ? s1 : s2;
-    if (term_count(b) < div_poly_cutoff || s < 1) {
-        ops.schoolbook(a, b, q, r);
-        return;
-    }
-    Poly q1, r1;
-    {
-        ListSplit shifted = ListSplit::by_exponent(const_cast<PolyNode*>(b), INT32_MIN, s);
-        karat(a, shifted.high(), q1, r1, ops);
-    }
-    poly_poll();
-    shift_exponents(q1.raw(), s);
-    Poly q2, r2;
-    karat(r1.get(), b, q2, r2, ops);
-    best_poly_add(std::move(q1), std::move(q2), q);
-    r = std::move(r2);
-}
 
 // Divides by B1 the way the step asks: block by block when the quotient is
 // longer than the divisor, else divide and conquer.
@@ -190,20 +168,6 @@ bool laurent_schoolbook(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) 
 }
 
 }  // namespace
-
-void karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
-    if (laurent_schoolbook(a, b, q, r)) return;
-    if (dense_karat_mod_and_div(a, b, q, r)) return;
-    PrivateOperands own(a, b);
-    karat(a, b, q, r, Ops{one_variable_modular(a, b)});
-}
-
-void three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
-    if (laurent_schoolbook(a, b, q, r)) return;
-    if (dense_three_case(a, b, q, r)) return;
-    PrivateOperands own(a, b);
-    three(a, b, q, r, Ops{one_variable_modular(a, b)});
-}
 
 void fast_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     if (laurent_schoolbook(a, b, q, r)) return;

@@ -280,10 +280,4 @@ void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r
     });
 }
 
-bool fast_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q) {
-    Poly r;
-    basic_poly_divide(a, b, q, r);
-    return poly_iszero(r.get());
-}
-
 }  // namespace tolmex

@@ -76,20 +76,17 @@ void array_long_division(const int32_t* a, int32_t da, const int32_t* b, int32_t
                          int32_t* q, int32_t* r);
 
 // A quotient longer than the divisor (deg a - deg b > deg b). The
-// divide-and-conquer steps would then halve the divisor again and again
-// while the dividend hardly shrinks (three_case shifts the divisor only
-// once), which costs more than quadratic time; such a quotient is found
-// block by block from the top instead, each block a balanced division of
-// at most 2 deg b - 1 by deg b, so that the whole division costs about
-// deg a / deg b balanced ones.
+// divide-and-conquer steps would then halve the divisor again and again while
+// the dividend hardly shrinks, which costs more than quadratic time; such a
+// quotient is found block by block from the top instead, each block a
+// balanced division of at most 2 deg b - 1 by deg b, so that the whole
+// division costs about deg a / deg b balanced ones.
 inline bool long_quotient(int64_t da, int64_t db) { return da - db > db; }
 
-// The divide-and-conquer division (fast_mod_and_div, karat_mod_and_div,
-// three_case) carried out on residue arrays when a and b are dense modular
-// one-variable polys; false, leaving q and r alone, otherwise.
+// The divide-and-conquer division (fast_mod_and_div) carried out on residue
+// arrays when a and b are dense modular one-variable polys; false, leaving q
+// and r alone, otherwise.
 bool dense_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
-bool dense_karat_mod_and_div(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
-bool dense_three_case(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r);
 // Whether those may be used (on unless a test compares them with the term
 // lists).
 extern bool dense_division;

@@ -265,19 +265,6 @@ void poly_at_numb(Poly& r, const PolyNode* p, const PolyNode* v, PolyVar* var, b
     r = std::move(acc);
 }
 
-void poly_at_numb_2(Poly& r, const PolyNode* p, const Number& v, PolyVar* var, bool pad) {
-    Poly pv(copy_number_node(v));
-    poly_at_numb(r, p, pv.get(), var, pad);
-}
-
-void mod_poly_at_numb(Poly& r, const PolyNode* p, int32_t v, bool pad) {
-    Number x;
-    setvalue(0, x);
-    x.set_lint(v);
-    Poly pv(number_node(std::move(x)));
-    poly_at_numb(r, p, pv.get(), nullptr, pad);
-}
-
 void all_poly_eval(const PolyNode* p, const PolyNode* const* values, int nvalues, Poly& r, int k) {
     if (poly_iszero(p)) {
         r.reset();
@@ -291,14 +278,6 @@ void all_poly_eval(const PolyNode* p, const PolyNode* const* values, int nvalues
         c.direct[static_cast<size_t>(i)] = all;
     }
     r.reset(eval_rec(p, 0, c));
-}
-
-bool mod_all_poly_eval(const PolyNode* p, const int32_t* values, int nvalues, int32_t& r) {
-    return mod_eval(p, values, nvalues, r);
-}
-
-bool rat_all_poly_eval(const PolyNode* p, const Number* values, int nvalues, Number& r) {
-    return rat_eval(p, values, nvalues, r);
 }
 
 // ---------------------------------------------------------------------------

@@ -23,10 +23,6 @@ struct PolyVar;
 // formed in the mod-out context var. A constant p is copied. A v that is
 // not a constant is an internal error ("n2 not number in poly_at_numb").
 void poly_at_numb(Poly& r, const PolyNode* p, const PolyNode* v, PolyVar* var, bool pad);
-// The same with the value given as a number.
-void poly_at_numb_2(Poly& r, const PolyNode* p, const Number& v, PolyVar* var, bool pad);
-// The modular form: the value is a residue.
-void mod_poly_at_numb(Poly& r, const PolyNode* p, int32_t v, bool pad);
 
 // ---------------------------------------------------------------------------
 // Evaluation at several levels
@@ -44,11 +40,6 @@ inline constexpr const PolyNode* kKeepLevel = nullptr;
 // (mod_all_poly_eval) in modular mode or on big integers
 // (rat_all_poly_eval) in rational mode, without building polys.
 void all_poly_eval(const PolyNode* p, const PolyNode* const* values, int nvalues, Poly& r, int k);
-// The value of p at residues values[0 .. nvalues) for its levels 1 ..
-// nvalues; false when p has a variable beyond them (ok to fall back).
-bool mod_all_poly_eval(const PolyNode* p, const int32_t* values, int nvalues, int32_t& r);
-// The same on big integers (rational mode).
-bool rat_all_poly_eval(const PolyNode* p, const Number* values, int nvalues, Number& r);
 
 // ---------------------------------------------------------------------------
 // The evaluator's "#": substitution of constants for chosen levels

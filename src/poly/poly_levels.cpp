@@ -51,16 +51,6 @@ void divide_walk(PolyNode* p, size_t k, std::span<const int32_t> e) {
 
 }  // namespace
 
-int poly_variable_level(const PolyNode* p) {
-    int level = 1;
-    while (p && !p->isnum && !p->next && p->expo == 0) {
-        p = p->sub;
-        ++level;
-    }
-    if (!p || p->isnum || p->next || p->expo != 1 || !poly_eq_1(p->sub)) return 0;
-    return level;
-}
-
 bool poly_involves_level(const PolyNode* p, int k) {
     for (const PolyNode* n = p; n; n = n->next) {
         if (n->isnum) continue;

@@ -313,8 +313,6 @@ void integer_array_product(const uint64_t* x, int64_t nx, const uint64_t* y, int
     Arith{width}.product(x, nx, y, ny, z, cutoff < 2 ? 2 : cutoff);
 }
 
-void encode_integer(const Number& x, uint64_t* out, int width) { encode(x, out, width); }
-
 bool dense_integer_products = true;
 
 bool dense_integer_mult(const PolyNode* a, const PolyNode* b, Poly& c, int32_t cutoff) {

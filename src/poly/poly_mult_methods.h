@@ -75,7 +75,6 @@ extern bool dense_integer_products;
 // complement numbers of `width` 64-bit limbs (entry i of an array at
 // i * width); z[0 .. nx + ny - 1) := x y modulo 2^(64 width).
 int integer_width(int32_t digits_a, int32_t digits_b, int64_t terms);
-void encode_integer(const Number& x, uint64_t* out, int width);
 void integer_array_product(const uint64_t* x, int64_t nx, const uint64_t* y, int64_t ny,
                            uint64_t* z, int width, int64_t cutoff);
 

@@ -141,23 +141,6 @@ void compute_power(Poly& p, int32_t n, PolyVar* var) {
     power_rules(p, n, var);
 }
 
-int32_t power_exponent(const PolyNode* p, const Number& exponent) {
-    Number word;
-    if (has_no_digits(exponent)) set_int64(exponent.lint(), word);
-    const Number& e = has_no_digits(exponent) ? word : exponent;
-    if (modularmode && mod_is_prime && poly_is_const(p)) {
-        // Any size: a unit to the power p - 1 is 1.
-        const int64_t m1 = int64_t{modulus} - 1;
-        int64_t v = digits_mod(e, m1);
-        if (e.sign() < 0 && v != 0) v = m1 - v;
-        return static_cast<int32_t>(v);
-    }
-    int64_t v = 0;
-    if (!to_int64(e, v) || v <= INT32_MIN || v > INT32_MAX || (!lintmode && e.size() >= 2))
-        fail(32, "^");
-    return static_cast<int32_t>(v);
-}
-
 void poly_power(const PolyNode* p, int32_t n, Poly& r, PolyVar* var) {
     if (n <= 0) {
         poly_set(1, r);
@@ -166,16 +149,6 @@ void poly_power(const PolyNode* p, int32_t n, Poly& r, PolyVar* var) {
     Poly q(copy_poly(p));
     compute_power(q, n, var);
     r = std::move(q);
-}
-
-void standard_form(PolyNode* p) {
-    for (; p; p = p->next) {
-        if (!p->isnum) {
-            standard_form(p->sub);
-            continue;
-        }
-        if (p->num.lint() < 0) p->num.set_lint(p->num.lint() + modulus);
-    }
 }
 
 }  // namespace tolmex

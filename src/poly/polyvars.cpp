@@ -51,16 +51,6 @@ bool is_poly_name(const char* name, int& k) {
     return false;
 }
 
-bool its_a_polyname(const char* name) {
-    return std::binary_search(polyvar.begin(), polyvar.end(), std::string(name));
-}
-
-PolyVar* poly_var_at(int k) {
-    PolyVar* t = polynames;
-    for (int i = 1; t && i < k; ++i) t = t->next;
-    return t;
-}
-
 void renumber_levels() {
     int16_t level = 1;
     for (PolyVar* t = polynames; t; t = t->next) t->level = level++;

@@ -43,9 +43,6 @@ void free_pt(PolyVar* t);
 
 // True when a variable of that name exists; k := its level.
 bool is_poly_name(const char* name, int& k);
-bool its_a_polyname(const char* name);
-// The record of level k (1-based), or null.
-PolyVar* poly_var_at(int k);
 
 // Visits every stored poly (numerators and denominators of every variable,
 // array entry and kept value); installed by the interpreter.

@@ -83,16 +83,10 @@ private:
 // rational mode a rational number. The denominator must not be zero.
 [[nodiscard]] Quoly quoly_as_written(Poly&& num, Poly&& den);
 
-void quoly_assign(const QuolyRec* q, Quoly& r);  // r := a deep copy of q
 [[nodiscard]] Quoly quoly_copy(const QuolyRec* q);
 // A deep copy with every number's digits, whatever lintmode says.
 [[nodiscard]] Quoly quoly_copy_exact(const QuolyRec* q);
 void quoly_set(int32_t i, Quoly& q);
-void scalar_to_quoly(const Number& n, Quoly& q);
-// In lint mode a one- or two-digit big integer is packed into one word.
-void spec_scalar_quoly(const Number& n, Quoly& q);
-// q := the poly p (a constant gives a numeric quoly).
-void p_q_assign(const PolyNode* p, Quoly& q);
 void p_q_take(Poly&& p, Quoly& q);
 // A quoly whose numerator is a constant and which has no denominator
 // becomes numeric.
@@ -120,28 +114,14 @@ void quoly_visit_polys(QuolyRec* q, void (*visit)(PolyNode*& p));
 // Tests
 
 bool quoly_iszero(const QuolyRec* q);
-bool lint_quoly_iszero(const QuolyRec* q);
-bool quoly_eq_1(const QuolyRec* q);
-bool quoly_eq_m1(const QuolyRec* q);
 inline bool quoly_is_number(const QuolyRec* q) { return q->numflag != 0; }
 // A poly: not numeric, no denominator.
 inline bool quoly_is_poly(const QuolyRec* q) { return !q->numflag && !q->denp; }
 bool quoly_is_rational(const QuolyRec* q);  // an integer or a rational number
 bool quoly_equal(const QuolyRec* a, const QuolyRec* b);
-bool fast_quoly_equal(const QuolyRec* a, const QuolyRec* b);
-bool quoly_negtive(const QuolyRec* a, const QuolyRec* b);
-bool quoly_larger(const QuolyRec* a, const QuolyRec* b);
-// The sign of the number or of the numerator's leading coefficient.
-int quol_neg_lead_term(const QuolyRec* q);
-// True when q is exactly one polynomial variable; k := its level.
-bool is_poly_var(const QuolyRec* q, int& k);
 
 // Machine integers: the sentinel when the value does not fit.
 constexpr int32_t kNotAnInt = static_cast<int32_t>(0x80000001u);
 int32_t quoly_convert_to_int(const QuolyRec* q);
-int32_t big_quoly_convert_to_int(const QuolyRec* q);
-
-// Bytes held, for the accounting.
-int64_t sizequoly(const QuolyRec* q);
 
 }  // namespace tolmex

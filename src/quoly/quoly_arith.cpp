@@ -364,16 +364,6 @@ void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
     r = add_values(quoly_copy(a), quoly_copy(b), false);
 }
 
-void better_quoly_add(Quoly&& a, const QuolyRec* b, Quoly& r) {
-    Quoly x(std::move(a));
-    r = add_values(std::move(x), quoly_copy(b), true);
-}
-
-void better_quoly_sub(Quoly&& a, const QuolyRec* b, Quoly& r) {
-    Quoly x(std::move(a));
-    r = add_values(std::move(x), quoly_copy(b), false);
-}
-
 void best_quoly_add(Quoly& a, Quoly&& b) {
     Quoly y(std::move(b));
     if (a->numflag && y->numflag) {
@@ -567,12 +557,6 @@ void quoly_mod_or_div(const QuolyRec* a, const QuolyRec* b, Quoly& r, int op) {
         return;
     }
     r = finish(std::move(out));
-}
-
-void quoly_makeneg(const QuolyRec* q, Quoly& r) {
-    Quoly c = quoly_copy(q);
-    quoly_inplace(c.get());
-    r = std::move(c);
 }
 
 void quoly_inplace(QuolyRec* q) {

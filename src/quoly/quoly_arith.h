@@ -11,8 +11,6 @@ namespace tolmex {
 
 void quoly_add(const QuolyRec* a, const QuolyRec* b, Quoly& r);
 void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r);
-void better_quoly_add(Quoly&& a, const QuolyRec* b, Quoly& r);
-void better_quoly_sub(Quoly&& a, const QuolyRec* b, Quoly& r);
 void best_quoly_add(Quoly& a, Quoly&& b);  // a := a + b
 void best_quoly_sub(Quoly& a, Quoly&& b);  // a := a - b
 
@@ -36,7 +34,6 @@ void quoly_compute_power(Quoly& q, int32_t k);
 // r := a mod b (op '|') or a div b (any other op).
 void quoly_mod_or_div(const QuolyRec* a, const QuolyRec* b, Quoly& r, int op);
 
-void quoly_makeneg(const QuolyRec* q, Quoly& r);  // r := -q
 void quoly_inplace(QuolyRec* q);                  // q := -q
 void quoly_great_int(Quoly& q);                   // the "$" operator
 void quoly_abs(Quoly& q);                         // |q|
@@ -68,7 +65,6 @@ void add_numb_rat(const Number& n, const QuolyRec* a, Quoly& r, bool add);
 void mult_rats(const QuolyRec* a, const QuolyRec* b, Quoly& r);
 void mult_numb_rat(const Number& n, const QuolyRec* a, Quoly& r);
 void quot_rats(const QuolyRec* a, const QuolyRec* b, Quoly& r);
-void quot_rat_numb(const QuolyRec* a, const Number& n, Quoly& r);
 // The exact quotient n / m of two integers (error 22 for m = 0, and 1 when
 // the error routine returns).
 void quot_numbers(const Number& n, const Number& m, Quoly& r);

@@ -192,22 +192,4 @@ void quot_rats(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
     mult_rats(a, inv.get(), r);
 }
 
-void quot_rat_numb(const QuolyRec* a, const Number& n, Quoly& r) {
-    if (num_is_zero(n)) {
-        // Demoted to a warning at a nested command level: quotient 0.
-        error(22, "/");
-        quoly_set(0, r);
-        return;
-    }
-    RatView x = view(a);
-    if (!x.q) return quot_numbers(*x.p, n, r);
-    // (p / s) / n = (p / g) / (s (n / g)) with g = gcd(p, n).
-    Number g, pg, ng, den;
-    num_gcd(*x.p, n, g);
-    exact_div(*x.p, g, pg);
-    exact_div(n, g, ng);
-    fast_mult(*x.q, ng, den);
-    r = make_rational(std::move(pg), std::move(den));
-}
-
 }  // namespace tolmex

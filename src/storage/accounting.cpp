@@ -55,24 +55,11 @@ void require_memory(double bytes) {
     if (bytes > static_cast<double>(memory_ceiling())) storage_exhausted();
 }
 
-namespace {
-
-// Bytes on the four hot lists with per-list caps (0 means "not counted").
-int64_t capped_garbsize(int64_t num_cap, int64_t im_cap, int64_t poly_cap, int64_t quoly_cap) {
-    int64_t total = 8 * numhead.count(num_cap) + 20 * imhead.count(im_cap) +
-                    16 * polygarb.count(poly_cap);
-    if (quoly_cap > 0) total += 20 * quolygarb.count(quoly_cap);
-    return total;
+// Bytes on the four hot lists.
+int64_t garbsize() {
+    return 8 * numhead.count() + 20 * imhead.count() + 16 * polygarb.count() +
+           20 * quolygarb.count();
 }
-
-constexpr int64_t kNoCap = INT64_MAX;
-
-}  // namespace
-
-int64_t garbsize() { return capped_garbsize(kNoCap, kNoCap, kNoCap, kNoCap); }
-int64_t fast_garbsize() { return capped_garbsize(60001, 100001, 100001, 30001); }
-int64_t med_garbsize() { return capped_garbsize(1000001, 1000001, 1000001, 100001); }
-int64_t big_garbsize() { return capped_garbsize(1000001, 6000001, 10000001, 0); }
 
 void garbage(int mode) {
     const bool details = mode == 'G';

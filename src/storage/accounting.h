@@ -38,11 +38,8 @@ uint64_t memory_ceiling();
 // Callers pass a lower bound of the size, so nothing that fits is refused.
 void require_memory(double bytes);
 
-// Bytes on the four hot free lists, uncapped and with bounded walks.
+// Bytes on the four hot free lists.
 int64_t garbsize();
-int64_t fast_garbsize();
-int64_t med_garbsize();
-int64_t big_garbsize();
 
 // The storage report; mode 'G' also lists every entry of some lists.
 void garbage(int mode);

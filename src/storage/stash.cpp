@@ -89,8 +89,6 @@ int32_t slug_size_for(int32_t requested) {
     return sz < 4 ? 4 : sz;
 }
 
-int32_t slugs_per_block(int32_t slug_size) { return kBlockBytes / slug_size; }
-
 Stash* open_stash(int32_t size, const char* name) {
     Stash* s = static_cast<Stash*>(get_slug(&primal_stash));
     if (!s) return nullptr;
@@ -124,33 +122,6 @@ void free_slug(Stash* stash, void* slug) {
     set_link(slug, stash->free_list);
     stash->free_list = slug;
     stash->slugs_used -= 1;
-}
-
-void endof_stash(Stash* stash) {
-    if (!stash || stash == &primal_stash) return;
-    if (stash->block_list) {
-        void* last = stash->block_list;
-        while (get_link(last)) last = get_link(last);
-        set_link(last, extra_blocks);
-        extra_blocks = stash->block_list;
-    }
-    stash->block_list = nullptr;
-    stash->free_list = nullptr;
-    stash->prev->next = stash->next;
-    stash->next->prev = stash->prev;
-    free_slug(&primal_stash, stash);
-}
-
-int more_mem() {
-    void* b = checked_malloc(kHeaderBytes + kBlockBytes);
-    if (!b) return 0;
-    set_link(b, extra_blocks);
-    extra_blocks = b;
-    return 1;
-}
-
-void get_block(Stash* stash) {
-    if (stash) refill(stash);
 }
 
 void stash_stats() {

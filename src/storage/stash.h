@@ -47,14 +47,10 @@ void* block_link(const void* block);
 char* block_slugs(void* block);
 
 int32_t slug_size_for(int32_t requested);
-int32_t slugs_per_block(int32_t slug_size);
 
 Stash* open_stash(int32_t size, const char* name);
 void* get_slug(Stash* stash);
 void free_slug(Stash* stash, void* slug);
-void endof_stash(Stash* stash);
-int more_mem();
-void get_block(Stash* stash);
 void stash_stats();
 void print_stash_stats(const Stash* stash);
 
