@@ -23,9 +23,8 @@ int sign_of(const Digit* d, int64_t n) {
     return 0;
 }
 
-// r := A + B, or A - B when `negate_b`, on raw digit runs.
-// kRaw: the operands may be raw chains (unnormalised, possibly inside r).
-template <class B, bool kRaw = false>
+// r := A + B, or A - B when `negate_b`, on digit runs.
+template <class B>
 void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
     const Digit* a = as.data();
     const Digit* b = bs.data();
@@ -33,10 +32,8 @@ void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
     int64_t nb = kern::strip(b, static_cast<int64_t>(bs.size()));
     int sa = sign_of(a, na), sb = sign_of(b, nb);
     if (negate_b) sb = -sb;
-    bool separate = false;
-    if (kRaw && r) separate = overlaps_shifted(r.get(), as) || overlaps_shifted(r.get(), bs);
     if (sa == 0 && sb == 0) {
-        ResultDigits out(r, 1, separate);
+        ResultDigits out(r, 1, false);
         out.data()[0] = 0;
         out.commit(1);
         return;
@@ -47,13 +44,13 @@ void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
             std::swap(a, b);
             std::swap(na, nb);
         }
-        ResultDigits out(r, na + 1, separate);
+        ResultDigits out(r, na + 1, false);
         out.commit(kern::add_abs<B>(out.data(), a, na, b, nb, m));
         return;
     }
     const int c = kern::cmp_abs(a, na, b, nb);
     if (c == 0) {
-        ResultDigits out(r, 1, separate);
+        ResultDigits out(r, 1, false);
         out.data()[0] = 0;
         out.commit(1);
         return;
@@ -64,7 +61,7 @@ void signed_add(DigitSpan as, DigitSpan bs, bool negate_b, Number& r) {
         std::swap(na, nb);
         s = sb;
     }
-    ResultDigits out(r, na, separate);
+    ResultDigits out(r, na, false);
     out.commit(kern::sub_abs<B>(out.data(), a, na, b, nb, s < 0 ? -1 : 0));
 }
 
@@ -179,14 +176,6 @@ void diff(const Number& a, const Number& b, Number& r) {
     }
     if ((a.top() ^ b.top()) < 0 && a.top() && b.top() && short_same_sign(a, b, r)) return;
     signed_add<kern::Base28>(a.digits(), b.digits(), true, r);
-}
-
-void medsum(DigitSpan a, DigitSpan b, Number& r) {
-    signed_add<kern::Base28, true>(a, b, false, r);
-}
-
-void meddiff(DigitSpan a, DigitSpan b, Number& r) {
-    signed_add<kern::Base28, true>(a, b, true, r);
 }
 
 void summ_base_10(const Number& a, const Number& b, Number& r) {

@@ -121,8 +121,6 @@ void pos_divide(const Number& a, const Number& b, Number& q, Number& r) {
     divmod(a.digits(), b.digits(), &q, &r, 1, 1);
 }
 
-void pos_divide_noq(DigitSpan a, DigitSpan b, Number& r) { divmod(a, b, nullptr, &r, 1, 1); }
-
 void divide(const Number& a, const Number& b, Number& q, Number& r) {
     if (is_zero(b)) return;
     const int s = (a.sign() < 0 ? -1 : 1) * b.sign();

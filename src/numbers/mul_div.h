@@ -28,8 +28,6 @@ void fast_mult(const Number& a, const Number& b, Number& r);
 
 // Long division of a >= 0 by b > 0: q := a div b, r := a mod b.
 void pos_divide(const Number& a, const Number& b, Number& q, Number& r);
-// The remainder of raw non-negative chains (b nonzero).
-void pos_divide_noq(DigitSpan a, DigitSpan b, Number& r);
 // Signed division: q rounded toward zero, r with the sign of q (for b > 0 the
 // sign of a): |a| = Q |b| + R gives (Q, R), (-Q, -R), (-Q, -R), (Q, R) for
 // the sign pairs (+,+), (+,-), (-,+), (-,-). b = 0: nothing is written.

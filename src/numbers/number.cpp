@@ -270,11 +270,6 @@ int compare(const Number& a, const Number& b) {
     return sa > 0 ? c : -c;
 }
 
-bool fast_bigger(DigitSpan a, DigitSpan b) {
-    return kern::cmp_abs(a.data(), static_cast<int64_t>(a.size()), b.data(),
-                         static_cast<int64_t>(b.size())) > 0;
-}
-
 bool spec_equal(const Number& a, const Number& b) {
     DigitSpan x = a.digits(), y = b.digits();
     return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(Digit)) == 0;

@@ -260,8 +260,6 @@ void in_place_neg(Number& x);
 // ---------------------------------------------------------------------------
 // Comparison (lintmode compares the lint words)
 
-// a > b on two raw non-negative chains (need not be normalised).
-bool fast_bigger(DigitSpan a, DigitSpan b);
 bool equal(const Number& a, const Number& b);
 bool spec_equal(const Number& a, const Number& b);  // digits, whatever lintmode says
 // True when x is 1 or -1; m := 1 exactly when x = -1.
@@ -280,10 +278,7 @@ void fastsum(Number& a, const Number& b);   // a := a + b
 void fastdiff(Number& a, const Number& b);  // a := a - b
 void summ(const Number& a, const Number& b, Number& r);  // r := a + b
 void diff(const Number& a, const Number& b, Number& r);  // r := a - b
-// r := A + B and r := A - B on raw chains (need not be normalised).
-void medsum(DigitSpan a, DigitSpan b, Number& r);
-void meddiff(DigitSpan a, DigitSpan b, Number& r);
-// The same in base 10^8, for decimal conversion (ignore lintmode).
+// r := a + b in base 10^8, for decimal conversion (ignores lintmode).
 void summ_base_10(const Number& a, const Number& b, Number& r);
 
 // ---------------------------------------------------------------------------

@@ -83,13 +83,6 @@ inline int64_t normal_length(const Digit* r, int64_t n) {
 // counter.
 int64_t free_digit_slots(int64_t cap);
 
-// True when s lies inside r's digit storage without starting at its first
-// digit (a kernel writing r from its first digit could clobber s).
-inline bool overlaps_shifted(const NumRec* r, DigitSpan s) {
-    const Digit* d = digits_of(r);
-    return s.data() > d && s.data() < d + capacity_of(r);
-}
-
 // Room for a result of at most `need` digits that is to become r's value.
 // Unless `separate` is set the room may be r's own storage (kernels that
 // read an operand at the same position they write are safe there). commit

@@ -46,12 +46,6 @@ ListSplit::ListSplit(PolyNode* p, PolyNode* cut, int32_t shift) : shift_(shift),
     }
 }
 
-ListSplit::ListSplit(ListSplit&& o) noexcept
-    : high_(o.high_), low_(o.low_), shift_(o.shift_), parked_(o.parked_), wrapper_(o.wrapper_),
-      active_(o.active_) {
-    o.active_ = false;
-}
-
 void ListSplit::restore() noexcept {
     if (!active_) return;
     active_ = false;

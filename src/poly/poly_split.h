@@ -28,10 +28,11 @@ public:
     // qualify); the low part may be empty.
     static ListSplit by_exponent(PolyNode* p, int32_t threshold, int32_t shift);
 
-    ListSplit(ListSplit&& o) noexcept;
     ~ListSplit() { restore(); }
     ListSplit(const ListSplit&) = delete;
     ListSplit& operator=(const ListSplit&) = delete;
+    // Returned only as prvalues (guaranteed elision): never moved.
+    ListSplit(ListSplit&&) = delete;
     ListSplit& operator=(ListSplit&&) = delete;
 
     const PolyNode* high() const { return high_; }

@@ -16,7 +16,6 @@ uint64_t totalavailablememory = 0;
 uint64_t initial_memory = 0;
 uint64_t virtual_cut = 0;
 int64_t size_data_strucs = 0;
-int32_t numnodesize = 8, numbersize = 20, polynodesize = 16, quolysize = 20;
 int64_t (*gcd_cache_mass)() = nullptr;
 int diskstore = 0;
 

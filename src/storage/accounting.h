@@ -13,8 +13,6 @@ extern uint64_t initial_memory;  // the budget in 4-byte words
 extern uint64_t virtual_cut;
 // Bytes of data the system itself holds (tables read at start-up, ...).
 extern int64_t size_data_strucs;
-// Record sizes used by the size functions (the 32-bit layout's numbers).
-extern int32_t numnodesize, numbersize, polynodesize, quolysize;
 // The user's choice of disk space as virtual memory (values are never
 // written to disk; the switch is only recorded).
 extern int diskstore;
