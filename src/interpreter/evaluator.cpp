@@ -76,7 +76,9 @@ Quoly decimal_fraction(FILE* in, TokenNode*& cursor) {
     if (!is_digit(first_char())) error(341, token.text);
     std::string digits = read_digits(in, cursor);
     Number d = decimal_to_number(digits);
-    Number p = decimal_to_number("1" + std::string(digits.size(), '0'));
+    std::string power(digits.size() + 1, '0');  // 10^k
+    power[0] = '1';
+    Number p = decimal_to_number(power);
     Quoly r;
     quot_numbers(d, p, r);
     return r;

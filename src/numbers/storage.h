@@ -62,7 +62,6 @@ public:
     DigitBuffer(const DigitBuffer&) = delete;
     DigitBuffer& operator=(const DigitBuffer&) = delete;
     Digit* data() const { return p_; }
-    int64_t capacity() const { return class_capacity(cls_); }
 
 private:
     int cls_;

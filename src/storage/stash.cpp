@@ -124,6 +124,21 @@ void free_slug(Stash* stash, void* slug) {
     stash->slugs_used -= 1;
 }
 
+void endof_stash(Stash* stash) {
+    if (!stash || stash == &primal_stash) return;
+    if (stash->block_list) {
+        void* last = stash->block_list;
+        while (get_link(last)) last = get_link(last);
+        set_link(last, extra_blocks);
+        extra_blocks = stash->block_list;
+    }
+    stash->block_list = nullptr;
+    stash->free_list = nullptr;
+    stash->prev->next = stash->next;
+    stash->next->prev = stash->prev;
+    free_slug(&primal_stash, stash);
+}
+
 void stash_stats() {
     std::printf("STASH NAME: number of blocks, number of slugs, slugs_used, slug_size\n");
     std::fflush(stdout);

@@ -51,6 +51,9 @@ int32_t slug_size_for(int32_t requested);
 Stash* open_stash(int32_t size, const char* name);
 void* get_slug(Stash* stash);
 void free_slug(Stash* stash, void* slug);
+// Closes a stash: its blocks go to extra_blocks, its record back to
+// primal_stash; every slug of it becomes invalid.
+void endof_stash(Stash* stash);
 void stash_stats();
 void print_stash_stats(const Stash* stash);
 

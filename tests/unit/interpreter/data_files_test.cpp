@@ -137,11 +137,16 @@ int64_t int_of(const Number& x) {
 
 // The value at x of a poly in the level-1 variable.
 int64_t eval_level1(const PolyNode* p, int64_t x) {
-    const Number at = number_from_int64(x);
-    Number v;
-    EXPECT_TRUE(rat_all_poly_eval(p, &at, 1, v));
-    return int_of(v);
+    Poly at, v;
+    scalar_to_poly(number_from_int64(x), at);
+    const PolyNode* const values[] = {at.get()};
+    all_poly_eval(p, values, 1, v, 0);
+    if (!v) return 0;  // the zero poly
+    EXPECT_TRUE(poly_is_const(v.get()));
+    return int_of(v.get()->num);
 }
+
+bool is_one(const QuolyRec* q) { return quoly_is_number(q) && is_longint(quoly_number(q), 1); }
 
 // The poly c[0] x^e[0] + c[1] x^e[1] + ... (exponents decreasing).
 Poly terms_poly(std::initializer_list<std::pair<int32_t, int64_t>> terms) {
@@ -328,7 +333,7 @@ TEST(DataFiles, LagrangeTable) {
     ensure_good();
     const QuolyRec* one = pol_entry(0, 0);
     ASSERT_TRUE(one);
-    EXPECT_TRUE(quoly_eq_1(one));
+    EXPECT_TRUE(is_one(one));
     EXPECT_FALSE(pol_entry(0, 1));
     EXPECT_FALSE(pol_entry(12, 0));
     EXPECT_FALSE(pol_entry(3, 3));
@@ -400,18 +405,19 @@ struct Stream {
 };
 
 TEST(DataFiles, DirectReaders) {
-    Number x;
-    ASSERT_TRUE(direct_number_read(Stream("  2 1 5").f, x));
-    EXPECT_EQ(int_of(x), (int64_t{1} << 28) + 5);
-    ASSERT_TRUE(direct_number_read(Stream("2 -3 0").f, x));
-    EXPECT_EQ(int_of(x), -(int64_t{3} << 28));
-    ASSERT_TRUE(direct_number_read(Stream("1 0").f, x));
-    EXPECT_EQ(int_of(x), 0);
+    // Numbers in digit-count form, as constant polys (degree 0).
+    Poly c;
+    ASSERT_TRUE(direct_poly_read(Stream("0  2 1 5").f, c));
+    EXPECT_EQ(int_of(c.get()->num), (int64_t{1} << 28) + 5);
+    ASSERT_TRUE(direct_poly_read(Stream("0 2 -3 0").f, c));
+    EXPECT_EQ(int_of(c.get()->num), -(int64_t{3} << 28));
+    ASSERT_TRUE(direct_poly_read(Stream("0 1 0").f, c));
+    EXPECT_TRUE(poly_iszero(c.get()));
     // Mixed signs, an oversized digit, a short stream, a zero count: refused,
     // the destination untouched.
-    for (const char* bad : {"2 1 -5", "1 268435456", "3 1 2", "0", "x"}) {
-        EXPECT_FALSE(direct_number_read(Stream(bad).f, x)) << bad;
-        EXPECT_EQ(int_of(x), 0);
+    for (const char* bad : {"0 2 1 -5", "0 1 268435456", "0 3 1 2", "0 0", "0 x"}) {
+        EXPECT_FALSE(direct_poly_read(Stream(bad).f, c)) << bad;
+        EXPECT_TRUE(poly_iszero(c.get()));
     }
 
     Poly p;
@@ -501,7 +507,7 @@ TEST(DataFiles, MissingFilesAreReportedAndSkipped) {
     EXPECT_EQ(numbuiltins, -1);
     EXPECT_STREQ(error_text(1), "*** Error 1.");
     EXPECT_FALSE(binom[0]);
-    EXPECT_TRUE(pol_entry(0, 0) && quoly_eq_1(pol_entry(0, 0)));
+    EXPECT_TRUE(pol_entry(0, 0) && is_one(pol_entry(0, 0)));
 }
 
 struct Damage {

@@ -84,7 +84,7 @@ TEST(Nesting, DeepExpressionsEndInAnError) {
         const char* what;
     } cases[] = {
         {times("(", kDeep) + "1" + times(")", kDeep), "parentheses"},
-        {"2" + times("^2", kDeep), "a chain of powers"},
+        {std::string("2").append(times("^2", kDeep)), "a chain of powers"},
         {times("-", kDeep) + "1", "unary minuses"},
         {times("|", kDeep) + "1" + times("|", kDeep), "absolute values"},
         {times("_", kDeep) + "1", "factors outside modular arithmetic"},
@@ -99,7 +99,7 @@ TEST(Nesting, ModerateNestingIsRead) {
     EXPECT_EQ(expression_value(times("(", kModerate) + "7" + times(")", kModerate)), "7");
     EXPECT_EQ(expression_value(times("-", kModerate + 1) + "7"), "-7");
     EXPECT_EQ(expression_value(times("|", kModerate) + "-7" + times("|", kModerate)), "7");
-    EXPECT_EQ(expression_value("2" + times("^1", kModerate)), "2");
+    EXPECT_EQ(expression_value(std::string("2").append(times("^1", kModerate))), "2");
 }
 
 TEST(Nesting, DeepWrittenValuesEndInAnError) {

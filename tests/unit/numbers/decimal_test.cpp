@@ -225,21 +225,32 @@ TEST(NumberDecimal, ReadinInEachMode) {
     smallmodulus = saved_small;
 }
 
+namespace {
+
+// The decimal text of 10^k.
+std::string ten_to(int k) {
+    std::string s(static_cast<size_t>(k) + 1, '0');
+    s[0] = '1';
+    return s;
+}
+
+}  // namespace
+
 TEST(NumberDecimal, DisplayConstantFollowsTheDisplaySize) {
-    EXPECT_EQ(number_to_decimal(display_constant()), "1" + std::string(40, '0'));
+    EXPECT_EQ(number_to_decimal(display_constant()), ten_to(40));
     const int saved = disp_size;
     // Every size up to 13 groups, so that each bit pattern of the squaring
     // loop is met; then 0 (no decimals).
     for (int size : {1, 2, 3, 6, 7, 8, 13, 0}) {
         disp_size = size;
         init_disp_cons();
-        EXPECT_EQ(number_to_decimal(display_constant()), "1" + std::string(8 * size, '0'))
+        EXPECT_EQ(number_to_decimal(display_constant()), ten_to(8 * size))
             << "disp_size " << size;
     }
     // A very large size is only recorded until the constant is asked for.
     disp_size = 100000000;
     init_disp_cons();
     disp_size = saved;
-    EXPECT_EQ(number_to_decimal(display_constant()), "1" + std::string(8 * saved, '0'));
+    EXPECT_EQ(number_to_decimal(display_constant()), ten_to(8 * saved));
 }
 

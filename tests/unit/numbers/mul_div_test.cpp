@@ -37,10 +37,6 @@ TEST(NumberMul, ProductsAgainstGmp) {
                     mpz_mul(want.z, ma.z, mb.z);
                     fast_mult(a, b, r);
                     ASSERT_TRUE(same(r, want)) << na << "x" << nb;
-                    if (na * static_cast<int64_t>(nb) <= 40000) {
-                        multiply(a, b, r);
-                        ASSERT_TRUE(same(r, want)) << na << "x" << nb << " schoolbook";
-                    }
                     // The destination is an operand.
                     fast_mult(a, b, a);
                     ASSERT_TRUE(same(a, want));
@@ -78,32 +74,9 @@ TEST(NumberMul, KaratsubaAtEveryThresholdAndWithZeroLowParts) {
     }
 }
 
-TEST(NumberMul, SingleDigitHelpers) {
-    NUMTEST_SEED_TRACE();
-    std::mt19937_64 rng(seed() + 12);
-    for (int n : sizes()) {
-        Number a = random_number(rng, n, rng() % 2 ? 1 : -1), r;
-        const int32_t d = static_cast<int32_t>(rng() % 268435455) * (rng() % 2 ? 1 : -1);
-        Mpz ma, want;
-        to_mpz(a, ma);
-        mpz_mul_si(want.z, ma.z, d);
-        simp_mult(a, r, d);
-        ASSERT_TRUE(same(r, want));
-    }
-    Number x;
-    special_set_2(268435455, -268435455, x);
-    Mpz w("-72057593501057025");
-    EXPECT_TRUE(same(x, w));
-    EXPECT_TRUE(is_product_of(x, 268435455, -268435455));
-    EXPECT_FALSE(is_product_of(x, 268435455, 268435455));
+TEST(NumberMul, OversizedDenseArrays) {
     EXPECT_FALSE(oversize(1000, 1000));
     EXPECT_TRUE(oversize(1000, 1001));
-    EXPECT_TRUE(sparse_oversize(65536, 32768));
-    EXPECT_FALSE(sparse_oversize(65536, 32767));
-    EXPECT_TRUE(power_of_two(1));
-    EXPECT_TRUE(power_of_two(1 << 30));
-    EXPECT_FALSE(power_of_two(0));
-    EXPECT_FALSE(power_of_two(12));
 }
 
 TEST(NumberDiv, SignedDivisionAgainstGmp) {
@@ -149,9 +122,6 @@ TEST(NumberDiv, HardQuotientDigits) {
         pos_divide(a, b, q, r);
         ASSERT_TRUE(same(q, wq));
         ASSERT_TRUE(same(r, wr));
-        Number r2;
-        pos_divide_noq(a.digits(), b.digits(), r2);
-        ASSERT_TRUE(same(r2, wr));
     }
     // Leading digits equal but the dividend smaller: quotient 0.
     Number a = number_from_digits(std::vector<int32_t>{5, 1}),
@@ -159,10 +129,6 @@ TEST(NumberDiv, HardQuotientDigits) {
     pos_divide(a, b, q, r);
     EXPECT_EQ(digits_msf(q), (std::vector<int32_t>{0}));
     EXPECT_EQ(digits_msf(r), (std::vector<int32_t>{5, 1}));
-    simp_divide(number_from_digits(std::vector<int32_t>{9, 7}).digits(),
-                number_from_digits(std::vector<int32_t>{3}), q, r);
-    EXPECT_EQ(digits_msf(q), (std::vector<int32_t>{3, 2}));
-    EXPECT_EQ(digits_msf(r), (std::vector<int32_t>{1}));
     // Division by 1 and -1, and by 0 (nothing written).
     Number x = number_from_int64(-123456789012345);
     divide(x, number_m1, q, r);
@@ -255,22 +221,7 @@ TEST(NumberDiv, DemotedDivisionByZeroGivesZero) {
     EXPECT_EQ(unit::NestedLevel::demoted, 3);
 }
 
-TEST(NumberDiv, ReductionsModuloTheModulus) {
-    const int32_t saved = modulus;
-    for (int32_t m : {2, 3, 65521, 268435399, 2147483646}) {
-        modulus = m;
-        NUMTEST_SEED_TRACE();
-        std::mt19937_64 rng(seed() + static_cast<uint64_t>(m));
-        for (int n : {1, 2, 3, 17}) {
-            Number x = random_number(rng, n, rng() % 2 ? 1 : -1);
-            Mpz mx, want;
-            to_mpz(x, mx);
-            mpz_tdiv_r_ui(want.z, mx.z, static_cast<unsigned long>(m));
-            if (mpz_sgn(mx.z) < 0) mpz_neg(want.z, want.z), mpz_neg(want.z, want.z);
-            EXPECT_EQ(modout(x), mpz_get_si(want.z));
-        }
-    }
-    modulus = saved;
+TEST(NumberDiv, QuotientOfTwoDigitsByOne) {
     Number x = number_from_digits(std::vector<int32_t>{3, 17});
     EXPECT_EQ(quotient_of(x, 7), static_cast<int32_t>((3LL * 268435456 + 17) / 7));
 }

@@ -101,21 +101,12 @@ TEST(Residue, ArithmeticAgainstGmp) {
             mpz_add(r, r, a);
             mpz_mod(r, r, mm);
             ASSERT_EQ(spec_mod_add(x, d, m), mpz_get_si(r));
-            if (m > 2) {
-                mpz_sub_ui(r, mm, 1);
-                mpz_mul(b, a, b);
-                mpz_mod(b, b, r);
-                ASSERT_EQ(spec_modmult(x, y), mpz_get_si(b));
-            }
             // Inverses of units.
             mpz_set_si(a, x);
             if (x != 0 && mpz_invert(r, a, mm)) {
                 int32_t inv = -1;
-                mod_inverse(x, inv);
-                ASSERT_EQ(inv, mpz_get_si(r)) << "1/" << x << " mod " << m;
                 emod_inverse(x, inv);
-                ASSERT_EQ(inv, mpz_get_si(r));
-                ASSERT_EQ(imod_inverse(x), mpz_get_si(r));
+                ASSERT_EQ(inv, mpz_get_si(r)) << "1/" << x << " mod " << m;
             }
             // Powers, the exponent reduced for prime moduli only.
             const int32_t e = 1 + static_cast<int32_t>(rng() % (i % 2 ? 15 : 2000000000));
@@ -131,7 +122,7 @@ TEST(Residue, ArithmeticAgainstGmp) {
     mpz_clears(a, b, r, mm, nullptr);
 }
 
-TEST(Residue, CheckingInversesReportError85) {
+TEST(Residue, CheckingInverseReportsError85) {
     Ring ring(9);
     int32_t r = 0;
     testing::internal::CaptureStdout();
@@ -142,18 +133,8 @@ TEST(Residue, CheckingInversesReportError85) {
         thrown = true;
     }
     EXPECT_TRUE(thrown);
-    thrown = false;
-    try {
-        imod_inverse(6);
-    } catch (RestartTopLevel&) {
-        thrown = true;
-    }
-    EXPECT_TRUE(thrown);
-    mod_inverse(0, r);  // internal error, no unwinding
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("bad1:  3\n"), std::string::npos);
-    EXPECT_NE(out.find("bad2:  6\n"), std::string::npos);
-    EXPECT_NE(out.find("*** Tolmex error. bad seca."), std::string::npos);
 }
 
 TEST(Residue, FieldsAgreeWithCarrylessMultiplication) {
@@ -174,7 +155,7 @@ TEST(Residue, FieldsAgreeWithCarrylessMultiplication) {
             }
         for (int a = 1; a < 256; ++a) {
             int32_t inv;
-            mod_inverse(a, inv);
+            emod_inverse(a, inv);
             ASSERT_EQ(modmult(a, inv), 1);
             ASSERT_EQ(modmult(f256sqr[a], f256sqr[a]), a);
         }
@@ -195,7 +176,9 @@ TEST(Residue, FieldsAgreeWithCarrylessMultiplication) {
         EXPECT_EQ(f2t16log[a] + f2t16log[b], 65535);
         EXPECT_EQ(modmult(a, b), 1);
         for (uint32_t v = 1; v < 65536; v += 97) {
-            ASSERT_EQ(modmult(static_cast<int32_t>(v), imod_inverse(static_cast<int32_t>(v))), 1);
+            int32_t inv;
+            emod_inverse(static_cast<int32_t>(v), inv);
+            ASSERT_EQ(modmult(static_cast<int32_t>(v), inv), 1);
             ASSERT_EQ(modmult(f2t16sqr[v], f2t16sqr[v]), static_cast<int32_t>(v));
         }
         int32_t p;

@@ -95,7 +95,7 @@ TEST(PolyEval, DirectAndLevelByLevelFormsAgree) {
     }
 }
 
-TEST(PolyEval, PartExamples) {
+TEST(PolyEval, MainVariableConstantsAndZero) {
     use_vars(2);
     Poly x = var_poly(1), y = var_poly(2);
     // x^5 + 1 at 2 is 33.
@@ -192,7 +192,7 @@ TEST(PolyDiff, ProductRuleAndIteratedDerivatives) {
     }
 }
 
-TEST(PolyDiff, PartExamples) {
+TEST(PolyDiff, SmallDerivativesInEachVariable) {
     use_vars(2);
     Poly x = var_poly(1), y = var_poly(2);
     Poly five = int_poly(5);
@@ -242,27 +242,23 @@ TEST(PolyDiff, PartExamples) {
     EXPECT_TRUE(raises_error([&] { poly_diff(big, 1); }));
 }
 
-TEST(PolyEval, NumberAndResidueForms) {
+TEST(PolyEval, ResidueValues) {
     use_vars(2);
     Poly x = var_poly(1), y = var_poly(2);
     Poly q = sum(product(y.get(), power(x.get(), 3).get()).get(), int_poly(4).get());  // y x^3 + 4
-    Poly r1, r2;
-    poly_at_numb(r1, q.get(), int_poly(-2).get(), nullptr, true);
-    poly_at_numb_2(r2, q.get(), int_number(-2), nullptr, true);
-    EXPECT_TRUE(poly_equal(r1.get(), r2.get()));
-    EXPECT_TRUE(same_poly(r1.get(), sum(product(int_poly(-8).get(), y.get()).get(), int_poly(4).get()).get(), 2));
-    Ring ring(11);
-    Poly x11 = var_poly(1);
-    Poly p = sum(power(x11.get(), 10).get(), int_poly(3).get());  // x^10 + 3
     Poly r;
-    mod_poly_at_numb(r, p.get(), 5, false);
+    poly_at_numb(r, q.get(), int_poly(-2).get(), nullptr, true);
+    EXPECT_TRUE(same_poly(r.get(), sum(product(int_poly(-8).get(), y.get()).get(), int_poly(4).get()).get(), 2));
+    Ring ring(11);
+    Poly x11 = var_poly(1), five = int_poly(5);
+    Poly p = sum(power(x11.get(), 10).get(), int_poly(3).get());  // x^10 + 3
+    poly_at_numb(r, p.get(), five.get(), nullptr, false);
     EXPECT_EQ(r.get()->num.lint(), 4);  // 5^10 = 1 mod 11
-    const int32_t vals[] = {5, 0};
-    int32_t v = -1;
-    ASSERT_TRUE(mod_all_poly_eval(p.get(), vals, 2, v));
-    EXPECT_EQ(v, 4);
-    // A poly with a variable beyond the values given is refused.
-    EXPECT_FALSE(mod_all_poly_eval(p.get(), vals, 0, v));
+    // Every level given: evaluated directly on the residues.
+    const PolyNode* const vals[] = {five.get()};
+    all_poly_eval(p.get(), vals, 1, r, 0);
+    ASSERT_TRUE(poly_is_const(r.get()));
+    EXPECT_EQ(r.get()->num.lint(), 4);
 }
 
 }  // namespace

@@ -148,18 +148,6 @@ TEST(PolyNumbers, AbsoluteValues) {
     }
 }
 
-TEST(PolyLevels, TheVariableAPolyIs) {
-    use_vars(4);
-    for (int k = 1; k <= 4; ++k) EXPECT_EQ(poly_variable_level(var_poly(k).get()), k);
-    const Poly x = var_poly(1), y = var_poly(2);
-    EXPECT_EQ(poly_variable_level(int_poly(1).get()), 0);
-    EXPECT_EQ(poly_variable_level(product(int_poly(2).get(), y.get()).get()), 0);
-    EXPECT_EQ(poly_variable_level(power(y.get(), 2).get()), 0);
-    EXPECT_EQ(poly_variable_level(sum(y.get(), int_poly(1).get()).get()), 0);
-    EXPECT_EQ(poly_variable_level(product(x.get(), y.get()).get()), 0);
-    EXPECT_EQ(poly_variable_level(sum(x.get(), y.get()).get()), 0);
-}
-
 TEST(PolyLevels, RemovingALevelNoTermUses) {
     POLYTEST_SEED_TRACE();
     std::mt19937_64 rng(seed() + 73);

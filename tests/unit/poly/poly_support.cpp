@@ -116,7 +116,8 @@ uint64_t seed() {
 void use_vars(int n) {
     while (number_polys > 0) delete_poly_name(1);
     for (int i = 1; i <= n; ++i) {
-        std::string name = "x" + std::to_string(i);
+        std::string name = "x";
+        name += std::to_string(i);
         adjoin_poly_var(name.c_str(), true);
     }
 }
@@ -332,8 +333,7 @@ Number random_coefficient(std::mt19937_64& rng, int digits) {
         return x;
     }
     const int n = 1 + static_cast<int>(rng() % static_cast<uint64_t>(digits));
-    std::string s;
-    if (rng() % 2) s = "-";
+    std::string s(rng() % 2 ? 1 : 0, '-');
     s += static_cast<char>('1' + rng() % 9);
     for (int i = 1; i < n; ++i) s += static_cast<char>('0' + rng() % 10);
     mpz_t z;
@@ -420,12 +420,20 @@ std::string plain_form(const PolyNode* p, int level) {
     std::string s;
     for (const PolyNode* n = p; n; n = n->next) {
         if (n != p) s += "+";
+        s += "(";
         if (n->isnum) {
-            s += "(" + (lintmode ? std::to_string(n->num.lint()) : number_to_decimal(n->num)) + ")";
+            s += lintmode ? std::to_string(n->num.lint()) : number_to_decimal(n->num);
+            s += ")";
             continue;
         }
-        s += "(" + plain_form(n->sub, level + 1) + ")";
-        if (n->expo != 0) s += "*x" + std::to_string(level) + "^(" + std::to_string(n->expo) + ")";
+        s += plain_form(n->sub, level + 1);
+        s += ")";
+        if (n->expo == 0) continue;
+        s += "*x";
+        s += std::to_string(level);
+        s += "^(";
+        s += std::to_string(n->expo);
+        s += ")";
     }
     return s;
 }

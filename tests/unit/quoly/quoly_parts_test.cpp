@@ -65,7 +65,7 @@ TEST(QuolyParts, NumbersPolysAndQuotients) {
     base_poly(x, 1);
     const Poly x_plus_1 = plus(x.get(), constant(1).get());
     Quoly p;
-    p_q_assign(x_plus_1.get(), p);
+    p_q_take(Poly(copy_poly(x_plus_1.get())), p);
     ASSERT_FALSE(quoly_is_number(p.get()));
     EXPECT_TRUE(quoly_is_poly(p.get()));
     EXPECT_TRUE(poly_equal(quoly_numerator(p.get()), x_plus_1.get()));
@@ -83,7 +83,7 @@ TEST(QuolyParts, VisitingThePolys) {
     base_poly(x, 1);
     Quoly n = make_numeric(decimal_to_number("5"));
     Quoly p;
-    p_q_assign(x.get(), p);
+    p_q_take(Poly(copy_poly(x.get())), p);
     Quoly q = make_quotient(Poly(copy_poly(x.get())), plus(x.get(), constant(2).get()), 0);
     int want[] = {0, 1, 2};
     const QuolyRec* all[] = {n.get(), p.get(), q.get()};

@@ -254,8 +254,6 @@ TEST(Quoly, DemotedDivisionByZeroGivesZero) {
     EXPECT_EQ(text(r), "0");
     quot_rats(half.get(), zero.get(), r);
     EXPECT_EQ(text(r), "0");
-    quot_rat_numb(half.get(), decimal_to_number("0"), r);
-    EXPECT_EQ(text(r), "0");
     Quoly z = integer("0");
     quoly_reciprocal(z);
     EXPECT_EQ(text(z), "0");
@@ -274,7 +272,7 @@ TEST(Quoly, DemotedDivisionByZeroGivesZero) {
         quoly_mod_or_div(half.get(), zero.get(), r, op);
         EXPECT_EQ(text(r), "0");
     }
-    EXPECT_EQ(unit::NestedLevel::demoted, 11);
+    EXPECT_EQ(unit::NestedLevel::demoted, 10);
     // Modulo 7 a residue 0 divides nothing either.
     const int saved_mode = modularmode, saved_lint = lintmode;
     const int32_t saved_mod = modulus;
@@ -291,7 +289,7 @@ TEST(Quoly, DemotedDivisionByZeroGivesZero) {
     modularmode = saved_mode;
     lintmode = saved_lint;
     modulus = saved_mod;
-    EXPECT_EQ(unit::NestedLevel::demoted, 13);
+    EXPECT_EQ(unit::NestedLevel::demoted, 12);
 }
 
 namespace {

@@ -234,7 +234,8 @@ protected:
     }
 
     static void add(Quoly q) { store.push_back(q.release()); }
-    static PolyVar* var_x() { return poly_var_at(3); }
+    // The record of level 3.
+    static PolyVar* var_x() { return polynames->next->next; }
     // 10^30 x^2 y + 7x - 1 over levels z, y, x.
     static Quoly big_poly_value() {
         Poly x, y, t, c;
@@ -337,8 +338,11 @@ TEST_F(AllOrNothing, FailingHalfWayToRationalChangesNothing) {
     ring_change_step = fail_after_steps;
     EXPECT_EQ(unit::raised_code([] { change_to_rational(false); }), kErrOutOfMemory);
     expect_unchanged(before);
-    for (size_t i = 0; i < store.size(); ++i)
-        if (quoly_is_number(store[i])) EXPECT_EQ(quoly_number(store[i]).lint(), quoly_number(before.values[i].get()).lint());
+    for (size_t i = 0; i < store.size(); ++i) {
+        if (quoly_is_number(store[i])) {
+            EXPECT_EQ(quoly_number(store[i]).lint(), quoly_number(before.values[i].get()).lint());
+        }
+    }
     // The change then restores the system data's original itself.
     ring_change_step = nullptr;
     change_to_rational(false);
