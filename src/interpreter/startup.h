@@ -17,7 +17,9 @@ NodeSizes node_sizes();
 // resets to the driver, and reads the initialization data files.
 void initialize(const std::string& dir);
 
-// The driver's and the language's defaults (step 13 of start-up).
+// The driver's and the language's defaults, set after the data files are
+// read and before the startup file: command level 1, messages on, error
+// pushing and timing off, the grave accent as continuation mark, prompt ">".
 void set_driver_defaults();
 
 // Reads "tolstart.txt" from the working directory or the data directory:

@@ -256,7 +256,7 @@ TEST(PolyMult, DenseTwoVariableModularProduct) {
     }
 }
 
-TEST(PolyMult, PartEdgeCases) {
+TEST(PolyMult, CancelledTermsZeroDivisorsAndSparseProducts) {
     use_vars(1);
     Poly x;
     base_poly(x, 1);
