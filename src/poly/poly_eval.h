@@ -37,8 +37,8 @@ inline constexpr const PolyNode* kKeepLevel = nullptr;
 // level structure (an evaluated level simply no longer occurs). A zero p
 // gives no result (r is left null); a constant p is copied. When nothing
 // stays unevaluated the result is a constant, computed directly on residues
-// (mod_all_poly_eval) in modular mode or on big integers
-// (rat_all_poly_eval) in rational mode, without building polys.
+// in modular mode or on big integers in rational mode, without building
+// polys.
 void all_poly_eval(const PolyNode* p, const PolyNode* const* values, int nvalues, Poly& r, int k);
 
 // ---------------------------------------------------------------------------
