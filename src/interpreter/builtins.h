@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 #include "interpreter/operand.h"
 #include "interpreter/token_nodes.h"

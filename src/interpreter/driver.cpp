@@ -5,10 +5,6 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <new>
 
 #include "base/stack.h"

@@ -1,6 +1,5 @@
 #include "interpreter/evaluator.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 

@@ -1,7 +1,6 @@
 // Division of big integers: long division (kernels.cpp), the signed
 // quotient and remainder, the language's integer operators and the
 // reductions used by modular mode.
-#include <algorithm>
 #include <optional>
 
 #include "base/errors.h"

@@ -1,8 +1,6 @@
 // Products of big integers: the dispatcher over schoolbook and Karatsuba.
 // The kernels (kernels.cpp) multiply magnitudes; this file handles signs,
 // storage, aliasing and lintmode.
-#include <algorithm>
-#include <climits>
 #include <type_traits>
 
 #include "base/errors.h"

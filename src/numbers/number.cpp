@@ -1,7 +1,6 @@
 // Big integers: construction, assignment, comparison, negation, constants.
 #include "numbers/number.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "numbers/decimal.h"

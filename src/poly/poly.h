@@ -22,7 +22,6 @@
 #pragma once
 
 #include <cstdint>
-#include <new>
 #include <span>
 #include <vector>
 

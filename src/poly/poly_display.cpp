@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "base/errors.h"

@@ -2,7 +2,6 @@
 // Euclidean, field-coefficient and exact divisions; pseudo-division over
 // the integers; and the modular one-variable divisions on lists and on
 // dense arrays.
-#include <cstdio>
 
 #include "base/errors.h"
 #include "numbers/gcd.h"

@@ -16,7 +16,6 @@
 // coefficients are magnitudes in 64-bit limbs with a sign, and a cell is a
 // two's complement integer one limb wider than the largest product.
 #include <algorithm>
-#include <climits>
 #include <type_traits>
 #include <vector>
 
@@ -387,8 +386,7 @@ PolyNode* build(Cells& cells, int level, int64_t base, const Box& box) {
 }
 
 template <class Cells>
-PolyNode* run(Cells& cells, const PolyNode* a, const PolyNode* b, const Flat& fa, const Flat& fb,
-              const Box& box) {
+PolyNode* run(Cells& cells, const Flat& fa, const Flat& fb, const Box& box) {
     if (box.first == 0) {
         cells.multiply(fa, fa.groups[0], fb, fb.groups[0]);
         return build(cells, 0, 0, box);
@@ -524,11 +522,11 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (wide) {
         grow(wide_store, words);
         WideCells cells{wide_store.data(), width, {}};
-        r = run(cells, a, b, fa, fb, box);
+        r = run(cells, fa, fb, box);
     } else {
         grow(small_store, cells_needed);
         SmallCells cells{small_store.data()};
-        r = run(cells, a, b, fa, fb, box);
+        r = run(cells, fa, fb, box);
     }
     release.done = true;
     c.reset(r ? r : zero_node());

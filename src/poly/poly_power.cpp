@@ -1,7 +1,6 @@
 // Powers of polys: the four rules of compute_power, the p-th-power
 // shortcut of characteristic p, the exponent of the power operator, and the
 // standard form of residues.
-#include <climits>
 
 #include "base/errors.h"
 #include "numbers/mul_div.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "base/errors.h"
 #include "poly/poly_settings.h"

@@ -3,7 +3,6 @@
 #include "quoly/quoly_arith.h"
 
 #include <utility>
-#include <vector>
 
 #include "gcd/polygcd.h"
 #include "base/errors.h"

@@ -1,7 +1,6 @@
 #include "storage/free_lists.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 

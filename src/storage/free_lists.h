@@ -6,8 +6,8 @@
 // list in one step: the chain's last record links to the old head.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 #include "storage/stash.h"

@@ -1,7 +1,6 @@
 #include "storage/stash.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/alloc_faults.h"

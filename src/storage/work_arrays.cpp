@@ -1,7 +1,5 @@
 #include "storage/work_arrays.h"
 
-#include <cstdlib>
-
 #include "base/alloc_faults.h"
 #include "base/errors.h"
 #include "base/resets.h"

@@ -3,8 +3,6 @@
 // until the program ends; the error recovery makes all of them free again.
 #pragma once
 
-#include <cstdint>
-
 namespace tolmex {
 
 constexpr int kWorkArrays = 20;
