@@ -123,15 +123,21 @@ struct SavedState {
     TokenNode* cursor;
 };
 
-SavedState save_and_reset_state() {
-    SavedState s{tt_flag,   doing_sys_func, func_def_count, integerflag,         modularmode,
-                 lintmode,  done_load,      modulus,        token,               statement_as_factor,
-                 abs_depth, zilch};
+// Back to reading statements from the terminal: no system function, no
+// function definition, no integer mode, no file being loaded.
+void reset_reading_modes() {
     tt_flag = 1;
     doing_sys_func = 0;
     func_def_count = 0;
     integerflag = 0;
     done_load = 0;
+}
+
+SavedState save_and_reset_state() {
+    SavedState s{tt_flag,   doing_sys_func, func_def_count, integerflag,         modularmode,
+                 lintmode,  done_load,      modulus,        token,               statement_as_factor,
+                 abs_depth, zilch};
+    reset_reading_modes();
     if (mod_is_changed > 0) modularmode = 1;
     return s;
 }
@@ -325,11 +331,7 @@ void recover_at_level(const StatementMark& mark) {
     set_token(token, "");
     statcount = mark.statcount;
     if (lastf.size() > mark.evaluations) lastf.resize(mark.evaluations);
-    tt_flag = 1;
-    doing_sys_func = 0;
-    func_def_count = 0;
-    integerflag = 0;
-    done_load = 0;
+    reset_reading_modes();
     time_to_quit = 0;
     level_just_opened = false;
     time_off[time_level] = {0, 0};

@@ -243,12 +243,6 @@ const PolyNode* leading_coef(const PolyNode* p) {
     return p;
 }
 
-int32_t poly_length(const PolyNode* p) {
-    int32_t n = 0;
-    for (; p; p = p->next) ++n;
-    return n;
-}
-
 namespace {
 
 constexpr int64_t kMassCap = 0x1FFFFFE;

@@ -214,7 +214,14 @@ bool poly_involves_level(const PolyNode* p, int k);
 // move one up.
 void poly_remove_level(PolyNode*& p, int k);
 
-int32_t poly_length(const PolyNode* p);
+// The number of terms of the top list.
+inline int32_t poly_length(const PolyNode* p) {
+    int32_t n = 0;
+    for (; p; p = p->next) ++n;
+    return n;
+}
+// A size estimate that chooses among algorithms: digits of the numbers,
+// weighted by the exponents above them (capped at 2^25 - 2).
 int32_t poly_mass(const PolyNode* p, int32_t f, int32_t g);
 
 // ---------------------------------------------------------------------------

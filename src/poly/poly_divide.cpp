@@ -33,25 +33,10 @@ bool has_negative_exponent(const PolyNode* p) {
 // The number operator applied to every coefficient of a; null when every
 // result is 0.
 PolyNode* coefficientwise(const PolyNode* a, const Number& b, int op) {
-    Poly head;
-    PolyNode** tail = &head.raw();
-    for (const PolyNode* n = a; n; n = n->next) {
-        PolyNode* t;
-        if (n->isnum) {
-            Number res;
-            mod_or_div(n->num, b, res, op, pos_mod);
-            if (num_is_zero(res)) continue;
-            t = number_node(std::move(res));
-        } else {
-            PolyNode* s = coefficientwise(n->sub, b, op);
-            if (!s) continue;
-            t = term_node(n->expo, s);
-            settle_term(t);
-        }
-        *tail = t;
-        tail = &t->next;
-    }
-    return head.release();
+    return map_numbers(a, [&](const Number& c, Number& r) {
+        mod_or_div(c, b, r, op, pos_mod);
+        return !num_is_zero(r);
+    });
 }
 
 // Every coefficient of a divided by the poly b, which lies one level deeper
@@ -117,39 +102,23 @@ namespace {
 // q := a / c for the number c, coefficient by coefficient; exact stays
 // true while every division is exact. Null when every quotient is 0.
 PolyNode* quot_coefficients(const PolyNode* a, const Number& c, int32_t inv, bool& exact) {
-    Poly head;
-    PolyNode** tail = &head.raw();
-    for (const PolyNode* n = a; n; n = n->next) {
-        PolyNode* t;
-        if (n->isnum) {
-            Number z;
-            if (modularmode) {
-                setvalue(0, z);
-                z.set_lint(modmult(n->num.lint(), inv));
-            } else if (lintmode) {
-                const int64_t x = n->num.lint(), y = c.lint();
-                if (x % y != 0) exact = false;
-                setvalue(static_cast<int32_t>(x / y), z);
-            } else {
-                Number r;
-                divide(n->num, c, z, r);
-                if (!num_is_zero(r)) exact = false;
-            }
-            if (num_is_zero(z)) {
-                exact = false;
-                continue;
-            }
-            t = number_node(std::move(z));
+    return map_numbers(a, [&](const Number& x, Number& z) {
+        if (modularmode) {
+            setvalue(0, z);
+            z.set_lint(modmult(x.lint(), inv));
+        } else if (lintmode) {
+            const int64_t u = x.lint(), v = c.lint();
+            if (u % v != 0) exact = false;
+            setvalue(static_cast<int32_t>(u / v), z);
         } else {
-            PolyNode* s = quot_coefficients(n->sub, c, inv, exact);
-            if (!s) continue;
-            t = term_node(n->expo, s);
-            settle_term(t);
+            Number r;
+            divide(x, c, z, r);
+            if (!num_is_zero(r)) exact = false;
         }
-        *tail = t;
-        tail = &t->next;
-    }
-    return head.release();
+        if (!num_is_zero(z)) return true;
+        exact = false;
+        return false;
+    });
 }
 
 }  // namespace

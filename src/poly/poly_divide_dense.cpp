@@ -165,12 +165,13 @@ struct Divider {
     void part(const int32_t* a, int32_t na, const int32_t* b, int32_t db, int32_t* q,
               int32_t* r) const {
         const int32_t da = degree_of(a, na);
-        if (trivial(a, na, da, db, q, r)) return;
+        if (!long_quotient(da, db)) {
+            karat_part(a, na, b, db, q, r);
+            return;
+        }
+        // da > 2 db: never the trivial case.
         std::fill(q + (da - db + 1), q + quotient_room(na, db), 0);
-        if (long_quotient(da, db))
-            blocks(a, da, b, db, q, r);
-        else
-            karat(a, da, b, db, q, r);
+        blocks(a, da, b, db, q, r);
     }
 
     // A quotient longer than b, block by block from the top: each window
@@ -302,7 +303,7 @@ bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     const int32_t da = degree(a), db = degree(b);
     if (db > da || da > (int32_t{1} << 26)) return false;
     if (low_negative(a) || low_negative(b)) return false;
-    if (int64_t{4} * term_count(a) <= da || int64_t{4} * term_count(b) <= db) return false;
+    if (int64_t{4} * poly_length(a) <= da || int64_t{4} * poly_length(b) <= db) return false;
     const Divider d{lead_inverse(b)};
     divide_arrays(a, da, b, db, q, r, [&](int32_t* av, int32_t* bv, int32_t* qv, int32_t* rv) {
         d.part(av, da + 1, bv, db, qv, rv);

@@ -72,6 +72,16 @@ PolyNode* negated_tail(const PolyNode* b) {
     return t;
 }
 
+// r := r + t * tail for the negated tail of the divisor: the step that
+// takes t times the divisor off the remainder (its leading term was
+// popped already). Nothing for a divisor of one term.
+void subtract_multiple(Poly& r, const PolyNode* t, const PolyNode* tail, PolyVar* var) {
+    if (!tail) return;
+    Poly row;
+    poly_mult(t, tail, row, var);
+    best_poly_add(std::move(r), std::move(row), r);
+}
+
 // c as a poly at the level of the dividend: a constant stays as it is, a
 // deeper poly gets a wrapper node.
 Poly lift(const PolyNode* c) {
@@ -99,11 +109,7 @@ bool long_division(const PolyNode* a, const PolyNode* b, Poly* q, Poly& r, PolyV
         if (!coef(lead, c) || poly_iszero(c.get())) return false;
         pop_leading(rr);
         Poly term(make_term(e, c.release()));
-        if (tail) {
-            Poly row;
-            poly_mult(term.get(), tail.get(), row, var);
-            best_poly_add(std::move(rr), std::move(row), rr);
-        }
+        subtract_multiple(rr, term.get(), tail.get(), var);
         if (q) {
             // Quotient terms come in decreasing exponent order.
             PolyNode* t = term.release();
@@ -229,11 +235,7 @@ void pseudo_div(const PolyNode* a, const PolyNode* b, Poly* q, Poly* r, PolyVar*
         Poly term(make_term(e, copy_poly(lead_coef_alone(rr.get(), lead_holder))));
         pop_leading(rr);
         poly_mult(big_l.get(), rr.get(), rr, var);
-        if (tail) {
-            Poly row;
-            poly_mult(term.get(), tail.get(), row, var);
-            best_poly_add(std::move(rr), std::move(row), rr);
-        }
+        subtract_multiple(rr, term.get(), tail.get(), var);
         if (q) {
             poly_mult(big_l.get(), qq.get(), qq, var);
             best_poly_add(std::move(qq), std::move(term), qq);
@@ -263,7 +265,7 @@ void simplest_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r
         zero_quotient(a, q, r);
         return;
     }
-    const int32_t na = term_count(a), nb = term_count(b);
+    const int32_t na = poly_length(a), nb = poly_length(b);
     const bool dense = int64_t{kDenseArrayFactor} * na > da && int64_t{kDenseArrayFactor} * nb > db;
     if (dense && da <= fast_gcd_size && !low_negative(a) && !low_negative(b)) {
         fastest_poly_div(a, b, q, r);

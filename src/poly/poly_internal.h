@@ -22,11 +22,36 @@ PolyNode* copy_number_node(const Number& x);
 // e as an exponent; error 376 when it leaves the 32-bit range.
 int32_t checked_expo(int64_t e);
 
-
 // A term of exponent 0 whose coefficient is a single number node becomes
 // that number node.
 inline void settle_term(PolyNode* n) {
     if (!n->isnum && n->expo == 0 && poly_is_const(n->sub)) remove_dummy(n);
+}
+
+// A copy of p with every number coefficient c replaced by f(c, r): f writes
+// the new coefficient into r and returns false to drop the term (its
+// coefficient became 0). A term whose sub-poly lost every term is dropped
+// too; null when nothing is left.
+template <class F>
+PolyNode* map_numbers(const PolyNode* p, F&& f) {
+    Poly head;
+    PolyNode** tail = &head.raw();
+    for (const PolyNode* n = p; n; n = n->next) {
+        PolyNode* t;
+        if (n->isnum) {
+            Number r;
+            if (!f(n->num, r)) continue;
+            t = number_node(std::move(r));
+        } else {
+            PolyNode* s = map_numbers(n->sub, f);
+            if (!s) continue;
+            t = term_node(n->expo, s);
+            settle_term(t);
+        }
+        *tail = t;
+        tail = &t->next;
+    }
+    return head.release();
 }
 
 // p := p * x^s for the main variable of p (s of either sign; exponents are
@@ -37,13 +62,6 @@ void shift_exponents(PolyNode*& p, int32_t s);
 
 // The variable record one level deeper (null stays null).
 inline PolyVar* deeper(PolyVar* var);
-
-// The term count of the top list.
-inline int32_t term_count(const PolyNode* p) {
-    int32_t n = 0;
-    for (; p; p = p->next) ++n;
-    return n;
-}
 
 // The last node of the top list.
 inline const PolyNode* last_node(const PolyNode* p) {

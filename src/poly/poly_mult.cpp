@@ -136,7 +136,7 @@ void simplest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, int32_t n
     if (low_negative(a) || low_negative(b)) {
         // Negative exponents: the rows, never the arrays.
         check_product_exponents(a, b);
-        simplest_standard(a, term_count(a), b, term_count(b), c);
+        simplest_standard(a, poly_length(a), b, poly_length(b), c);
         return;
     }
     // With both counts given poly_mult has checked the exponents already.

@@ -321,7 +321,7 @@ void fastest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t 
 void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (low_negative(a) || low_negative(b)) {
         // The arrays are indexed by exponent: negative ones take the rows.
-        simplest_standard(a, term_count(a), b, term_count(b), c);
+        simplest_standard(a, poly_length(a), b, poly_length(b), c);
         return;
     }
     NoPollScope no_poll;
@@ -346,7 +346,7 @@ void k_fastest_poly_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
 void fastest_poly2_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (low_negative(a) || low_negative(b)) {
         // Rows indexed by main exponent: negative ones take the schoolbook.
-        schoolbook_mult(a, term_count(a), b, term_count(b), c, nullptr);
+        schoolbook_mult(a, poly_length(a), b, poly_length(b), c, nullptr);
         return;
     }
     NoPollScope no_poll;

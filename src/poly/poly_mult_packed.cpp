@@ -482,7 +482,7 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     // scanned once per top-level exponent of the result.
     int64_t scans = 1;
     if (box.first == 1) {
-        const int64_t pairs = int64_t{term_count(a)} * term_count(b);
+        const int64_t pairs = int64_t{poly_length(a)} * poly_length(b);
         scans = pairs < box.size[0] ? pairs : box.size[0];
     }
     const int64_t work = sa.terms * sb.terms + 64;

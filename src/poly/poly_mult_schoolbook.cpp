@@ -16,25 +16,10 @@ using namespace polyimpl;
 namespace polyimpl {
 
 PolyNode* scale_poly(const Number& x, const PolyNode* p) {
-    Poly head;
-    PolyNode** tail = &head.raw();
-    for (const PolyNode* n = p; n; n = n->next) {
-        PolyNode* t;
-        if (n->isnum) {
-            Number r;
-            fast_mult(x, n->num, r);
-            if (num_is_zero(r)) continue;
-            t = number_node(std::move(r));
-        } else {
-            PolyNode* s = scale_poly(x, n->sub);
-            if (!s) continue;
-            t = term_node(n->expo, s);
-            settle_term(t);
-        }
-        *tail = t;
-        tail = &t->next;
-    }
-    return head.release();
+    return map_numbers(p, [&](const Number& c, Number& r) {
+        fast_mult(x, c, r);
+        return !num_is_zero(r);
+    });
 }
 
 namespace {

@@ -119,13 +119,18 @@ Quoly finish(Frac&& f) {
     return make_quotient(std::move(f.n), std::move(f.d), rat);
 }
 
-Quoly from_frac_normal(Frac&& f, int lflag) {
-    if (poly_iszero(f.n.get())) return zero_quoly();
-    Quoly q = make_quotient(std::move(f.n), std::move(f.d), 0);
+// The normal form of the arithmetic in force, without cancelling.
+void ring_normal_form(Quoly& q, int lflag) {
     if (lintmode)
         lint_normal_form(q, lflag);
     else
         normal_form(q, lflag);
+}
+
+Quoly from_frac_normal(Frac&& f, int lflag) {
+    if (poly_iszero(f.n.get())) return zero_quoly();
+    Quoly q = make_quotient(std::move(f.n), std::move(f.d), 0);
+    ring_normal_form(q, lflag);
     return q;
 }
 
@@ -334,52 +339,45 @@ Quoly quot_values(Quoly&& a, Quoly&& b, bool no_gcd) {
         r.d = fa.d ? mult(fa.d.get(), inv.d.get()) : std::move(inv.d);
         Quoly q = make_quotient(std::move(r.n), std::move(r.d), 0);
         sanitize(q);
-        if (lintmode)
-            lint_normal_form(q, laurent);
-        else
-            normal_form(q, laurent);
+        ring_normal_form(q, laurent);
         return q;
     }
     return mult_fracs(std::move(fa), std::move(inv));
+}
+
+// r := a + b, or a - b when add is clear; a and b kept.
+void plain_sum(const QuolyRec* a, const QuolyRec* b, Quoly& r, bool add) {
+    if (a->numflag && b->numflag) {
+        r = numeric_sum(a->num, b->num, add);
+        return;
+    }
+    r = add_values(quoly_copy(a), quoly_copy(b), add);
+}
+
+// a := a + b, or a - b when add is clear; b consumed.
+void best_sum(Quoly& a, Quoly&& b, bool add) {
+    Quoly y(std::move(b));
+    if (a->numflag && y->numflag) {
+        if (add)
+            fastsum(a->num, y->num);
+        else
+            fastdiff(a->num, y->num);
+        return;
+    }
+    a = add_values(std::move(a), std::move(y), add);
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
-void quoly_add(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
-    if (a->numflag && b->numflag) {
-        r = numeric_sum(a->num, b->num, true);
-        return;
-    }
-    r = add_values(quoly_copy(a), quoly_copy(b), true);
-}
+void quoly_add(const QuolyRec* a, const QuolyRec* b, Quoly& r) { plain_sum(a, b, r, true); }
 
-void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
-    if (a->numflag && b->numflag) {
-        r = numeric_sum(a->num, b->num, false);
-        return;
-    }
-    r = add_values(quoly_copy(a), quoly_copy(b), false);
-}
+void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r) { plain_sum(a, b, r, false); }
 
-void best_quoly_add(Quoly& a, Quoly&& b) {
-    Quoly y(std::move(b));
-    if (a->numflag && y->numflag) {
-        fastsum(a->num, y->num);
-        return;
-    }
-    a = add_values(std::move(a), std::move(y), true);
-}
+void best_quoly_add(Quoly& a, Quoly&& b) { best_sum(a, std::move(b), true); }
 
-void best_quoly_sub(Quoly& a, Quoly&& b) {
-    Quoly y(std::move(b));
-    if (a->numflag && y->numflag) {
-        fastdiff(a->num, y->num);
-        return;
-    }
-    a = add_values(std::move(a), std::move(y), false);
-}
+void best_quoly_sub(Quoly& a, Quoly&& b) { best_sum(a, std::move(b), false); }
 
 void quoly_mult(const QuolyRec* a, const QuolyRec* b, Quoly& r) {
     if (a->numflag && b->numflag) {

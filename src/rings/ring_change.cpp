@@ -399,24 +399,31 @@ void Set_prods_for_char() {
 // ---------------------------------------------------------------------------
 // One value at a time.
 
+namespace {
+
+// Converts the value q in place with f (q is null meanwhile, so that an
+// error on the way leaves no half-converted value behind); false when the
+// denominator vanished.
+bool convert_in_place(QuolyRec*& q, CoefficientMap f) {
+    Quoly hold(q);
+    q = nullptr;
+    const bool ok = quoly_map_coefficients(hold, f);
+    q = hold.release();
+    return ok;
+}
+
+}  // namespace
+
 void poly_change_num(PolyNode*& p) { poly_map_coefficients(p, to_residue); }
 
 void quoly_change_num(QuolyRec*& q) {
-    if (!q) return;
-    Quoly hold(q);
-    q = nullptr;
-    if (!quoly_map_coefficients(hold, to_residue)) warn_zero_denominator();
-    q = hold.release();
+    if (q && !convert_in_place(q, to_residue)) warn_zero_denominator();
 }
 
 void poly_change_from_mod(PolyNode*& p) { poly_map_coefficients(p, from_residue); }
 
 void quoly_change_from_mod(QuolyRec*& q) {
-    if (!q) return;
-    Quoly hold(q);
-    q = nullptr;
-    (void)quoly_map_coefficients(hold, from_residue);  // residues lift to nonzero integers
-    q = hold.release();
+    if (q) (void)convert_in_place(q, from_residue);  // residues lift to nonzero integers
 }
 
 void poly_change_to_mod(PolyNode*& p) {
