@@ -217,7 +217,8 @@ struct Divider {
 
     void karat(const int32_t* a, int32_t da, const int32_t* b, int32_t db, int32_t* q,
                int32_t* r) const {
-        if (int64_t{3} * da < int64_t{4} * db || nonzeros(b, db + 1) < div_poly_cutoff || db < 1) {
+        if (int64_t{kSplitRatioDen} * da < int64_t{kSplitRatioNum} * db ||
+            nonzeros(b, db + 1) < div_poly_cutoff || db < 1) {
             schoolbook(a, da, b, db, q, r);
             return;
         }
@@ -301,9 +302,11 @@ bool divide_on_arrays(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     if (!dense_division || !modularmode || !one_variable_modular(a, b)) return false;
     if (poly_is_const(b)) return false;
     const int32_t da = degree(a), db = degree(b);
-    if (db > da || da > (int32_t{1} << 26)) return false;
+    if (db > da || da > kDenseDivisionMaxDegree) return false;
     if (low_negative(a) || low_negative(b)) return false;
-    if (int64_t{4} * poly_length(a) <= da || int64_t{4} * poly_length(b) <= db) return false;
+    if (int64_t{kDenseArrayFactor} * poly_length(a) <= da ||
+        int64_t{kDenseArrayFactor} * poly_length(b) <= db)
+        return false;
     const Divider d{lead_inverse(b)};
     divide_arrays(a, da, b, db, q, r, [&](int32_t* av, int32_t* bv, int32_t* qv, int32_t* rv) {
         d.part(av, da + 1, bv, db, qv, rv);

@@ -110,7 +110,8 @@ void blocks(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& o
 
 void karat(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r, const Ops& ops) {
     const int32_t da = degree(a), db = degree(b);
-    if (int64_t{3} * da < int64_t{4} * db || poly_length(b) < div_poly_cutoff || db < 1) {
+    if (int64_t{kSplitRatioDen} * da < int64_t{kSplitRatioNum} * db ||
+        poly_length(b) < div_poly_cutoff || db < 1) {
         ops.schoolbook(a, b, q, r);
         return;
     }

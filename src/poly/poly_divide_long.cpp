@@ -147,7 +147,8 @@ bool basic_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, Poly& r) {
     // any modulus serves when that coefficient is a unit.
     if (modularmode && one_variable_modular(a, b) && !low_negative(a) && !low_negative(b) &&
         (mod_is_prime || lead_is_unit(b)) &&
-        (db > poly_cutoff || (db >= 3 && da > int64_t{20} * db))) {
+        (db > poly_cutoff ||
+         (db >= kFastDivisionMinDivisor && da > int64_t{kFastDivisionLengthRatio} * db))) {
         // On arrays b need not be made monic: the quotient and remainder
         // are the same.
         if (dense_mod_and_div(a, b, q, r)) return true;

@@ -35,6 +35,14 @@ constexpr int64_t kMaxCells = int64_t{1} << 21;
 constexpr int64_t kMaxWords = int64_t{1} << 23;
 // Largest count of products that may meet in one 128-bit cell.
 constexpr int64_t kMaxMeets = int64_t{1} << 15;
+// Largest exponent box (the product of the level sizes); checked level by
+// level, before the product can overflow.
+constexpr int64_t kMaxBox = int64_t{1} << 40;
+// The accumulator is taken only when the cells it scans are at most
+// kScanFactor times the work, the work being the count of coefficient
+// products plus kWorkSlack (so that small products may scan a small box).
+constexpr int64_t kScanFactor = 64;
+constexpr int64_t kWorkSlack = 64;
 // Largest coefficient, in digits, taken by the wide cells.
 constexpr int32_t kMaxDigitsWide = 128;
 constexpr int kMaxLevels = 160;
@@ -470,7 +478,7 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     for (int l = 0; l < box.depth; ++l) {
         box.size[l] = int64_t{sa.hi[l]} + sb.hi[l] + 1;
         total *= box.size[l];
-        if (total > int64_t{1} << 40) return false;
+        if (total > kMaxBox) return false;
     }
     // One slab of the deeper levels per top-level exponent (small and warm
     // in the cache), or for one-variable polys the whole box in one pass.
@@ -485,8 +493,9 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
         const int64_t pairs = int64_t{poly_length(a)} * poly_length(b);
         scans = pairs < box.size[0] ? pairs : box.size[0];
     }
-    const int64_t work = sa.terms * sb.terms + 64;
-    if (cells_needed > 64 * work || scans > (64 * work) / cells_needed) return false;
+    const int64_t work = sa.terms * sb.terms + kWorkSlack;
+    if (cells_needed > kScanFactor * work || scans > (kScanFactor * work) / cells_needed)
+        return false;
     int64_t st = 1;
     for (int l = box.depth - 1; l >= box.first; --l) {
         box.stride[l] = st;

@@ -7,6 +7,7 @@
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
 #include "poly/poly_mult_methods.h"
+#include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
@@ -133,7 +134,8 @@ void compute_power(Poly& p, int32_t n, PolyVar* var) {
     }
     check_power_exponents(p.get(), n);
     require_power_room(p.get(), n);
-    if (prime_field && n >= modulus && (!pseudo_polynames || modulus <= 9)) {
+    if (prime_field && n >= modulus &&
+        (!pseudo_polynames || modulus <= kPthPowerPseudoModulus)) {
         poly_mod_prime(p, n, var);
         return;
     }

@@ -18,8 +18,9 @@ extern int try_rat;               // fast evaluation pre-test of exact division
 extern int rat_yes;               // second fast probabilistic test (GCD code)
 extern int field_depth;           // leading levels that are modded out
 
-// Fixed cut-offs of the product dispatchers (poly_mult.cpp and the dense
-// methods); unlike the settings above no command changes them.
+// Fixed cut-offs of the product and division dispatchers (poly_mult.cpp,
+// poly_divide_long.cpp and the dense and divide-and-conquer methods); unlike
+// the settings above no command changes them.
 //
 // A top list is sparse when its span of exponents exceeds this many times
 // its term count (exp_poly_length): sparse operands always take the
@@ -42,5 +43,25 @@ constexpr int32_t kDense2MinTerms = 26;
 constexpr int32_t kDense2DensityFactor = 3;
 constexpr int32_t kDense2MaxRatio = 9;
 constexpr int32_t kDense2MaxDegreeSum = 700;
+// The division of modular one-variable polys takes the fast methods (dense
+// arrays, divide and conquer) for a divisor of degree above poly_cutoff,
+// and for a shorter divisor of degree at least kFastDivisionMinDivisor when
+// the dividend's degree exceeds kFastDivisionLengthRatio times the
+// divisor's; other divisions run the long division on the term lists.
+constexpr int32_t kFastDivisionMinDivisor = 3;
+constexpr int32_t kFastDivisionLengthRatio = 20;
+// The division on residue arrays takes dividends of degree at most
+// kDenseDivisionMaxDegree (its arrays are indexed by exponent) whose two
+// operands are dense in the sense of kDenseArrayFactor.
+constexpr int32_t kDenseDivisionMaxDegree = int32_t{1} << 26;
+// Divide and conquer splits a division only when the dividend's degree is
+// at least kSplitRatioNum / kSplitRatioDen (4/3) of the divisor's: below
+// that one schoolbook division costs less than the splits.
+constexpr int32_t kSplitRatioNum = 4;
+constexpr int32_t kSplitRatioDen = 3;
+// A power p^n with n at least the prime modulus takes the p-th-power
+// shortcut (poly_mod_prime); while pseudo variables of a modding are
+// active only for moduli up to kPthPowerPseudoModulus.
+constexpr int32_t kPthPowerPseudoModulus = 9;
 
 }  // namespace tolmex
