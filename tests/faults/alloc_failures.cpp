@@ -244,128 +244,71 @@ TEST_F(AllocFailures, GivingBackFreeRecordsLeavesValuesAlone) {
     EXPECT_EQ(outcome(session("t := p*g*f\n")), "ok");
 }
 
-// A change of the ground ring converts every stored value: refused part of
-// the way, it must leave every value as it was (and the ring unchanged).
+// From a state whose values display as `before`, runs `change` with each of
+// its allocations refused in turn: it must end in error 375 with the values
+// as they were, or complete with the values `after` (and `undo` then goes
+// back).
+void all_or_nothing(const std::string& change, const std::string& undo, const std::string& check,
+                    const std::string& before, const std::string& after) {
+    constexpr int64_t kFar = int64_t{1} << 40;
+    give_back_free_records();
+    session(change, kFar);
+    const int64_t count = kFar - countdown_left;
+    session(undo);
+    for (int64_t n = 1; n <= count + 1; ++n) {
+        give_back_free_records();
+        const std::string out = session(change, n);
+        const std::string how = outcome(out);
+        ASSERT_TRUE(how == "ok" || how == "375") << change << "allocation " << n << ": " << how
+                                                 << "\n" << out;
+        // Refused after the change was complete (the statement's own work
+        // that follows it), the values are all converted.
+        const std::string values = session(check);
+        if (how == "375" && values == before) continue;
+        ASSERT_EQ(values, after) << change << "allocation " << n << " refused:\n" << out;
+        session(undo);
+        ASSERT_EQ(session(check), before) << change;
+    }
+}
+
+// A change of the ground ring converts every stored value: rational to
+// modular, back, and from one modulus to another.
 TEST_F(AllocFailures, RingChangeIsAllOrNothing) {
+    const std::string to_rational = std::string("&p\n") + kSetup, to_other = "&(p = 103)\n";
     const std::string rational = session(kCheck);
     session(kToModular);
     const std::string modular = session(kCheck);
-    session(std::string("&p\n") + kSetup);
-    ASSERT_EQ(session(kCheck), rational);
-    give_back_free_records();
-    constexpr int64_t kFar = int64_t{1} << 40;
-    session(kToModular, kFar);
-    const int64_t count = kFar - countdown_left;
-    session(std::string("&p\n") + kSetup);
-    for (int64_t n = 1; n <= count + 1; ++n) {
-        give_back_free_records();
-        const std::string out = session(kToModular, n);
-        const std::string how = outcome(out);
-        ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
-                                                 << out;
-        // Refused after the change was complete (the statement's own work
-        // that follows it), the values are all converted.
-        const std::string values = session(kCheck);
-        if (how == "375" && values == rational) continue;
-        ASSERT_EQ(values, modular) << "allocation " << n << " refused:\n" << out;
-        session(std::string("&p\n") + kSetup);
-        ASSERT_EQ(session(kCheck), rational);
-    }
-    // And back: the residues become integers again.
-    session(kToModular);
-    session("&p\n");
-    const std::string back = session(kCheck);
-    session(kToModular);
-    ASSERT_EQ(session(kCheck), modular);
-    give_back_free_records();
-    session("&p\n", kFar);
-    const int64_t back_count = kFar - countdown_left;
-    session(kToModular);
-    for (int64_t n = 1; n <= back_count + 1; ++n) {
-        give_back_free_records();
-        const std::string out = session("&p\n", n);
-        const std::string how = outcome(out);
-        ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
-                                                 << out;
-        const std::string values = session(kCheck);
-        if (how == "375" && values == modular) continue;
-        ASSERT_EQ(values, back) << "allocation " << n << " refused:\n" << out;
-        session(kToModular);
-        ASSERT_EQ(session(kCheck), modular);
-    }
-    // From one modulus to another.
-    const char* const kToOther = "&(p = 103)\n";
-    session(kToOther);
+    session(to_other);
     const std::string other = session(kCheck);
     session(kToModular);
     ASSERT_EQ(session(kCheck), modular);
-    give_back_free_records();
-    session(kToOther, kFar);
-    const int64_t other_count = kFar - countdown_left;
+    session("&p\n");
+    const std::string back = session(kCheck);
+    session(to_rational);
+    ASSERT_EQ(session(kCheck), rational);
+    all_or_nothing(kToModular, to_rational, kCheck, rational, modular);
     session(kToModular);
-    for (int64_t n = 1; n <= other_count + 1; ++n) {
-        give_back_free_records();
-        const std::string out = session(kToOther, n);
-        const std::string how = outcome(out);
-        ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
-                                                 << out;
-        const std::string values = session(kCheck);
-        if (how == "375" && values == modular) continue;
-        ASSERT_EQ(values, other) << "allocation " << n << " refused:\n" << out;
-        session(kToModular);
-        ASSERT_EQ(session(kCheck), modular);
-    }
-    session(std::string("&p\n") + kSetup);
+    all_or_nothing("&p\n", kToModular, kCheck, modular, back);
+    all_or_nothing(to_other, kToModular, kCheck, modular, other);
+    session(to_rational);
     ASSERT_EQ(session(kCheck), rational);
 }
 
-// Adjoining a variable wraps every stored poly once: refused part of the
-// way, it must leave the values as they were, or else complete.
+// Adjoining a variable wraps every stored poly once; taking it away again
+// unwraps them.
 TEST_F(AllocFailures, AdjoiningAVariable) {
     // The values, and whether w is a variable.
     const std::string check = std::string(kCheck) + "w - w\n";
-    const std::string before = session(check);
+    const std::string without = session(check);
     session("&J w\n");
-    const std::string after = session(check);
+    const std::string with = session(check);
     session("&J - w\n");
-    ASSERT_EQ(session(check), before);
-    constexpr int64_t kFar = int64_t{1} << 40;
-    give_back_free_records();
-    session("&J w\n", kFar);
-    const int64_t count = kFar - countdown_left;
-    session("&J - w\n");
-    for (int64_t n = 1; n <= count + 1; ++n) {
-        give_back_free_records();
-        const std::string out = session("&J w\n", n);
-        const std::string how = outcome(out);
-        ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
-                                                 << out;
-        const std::string values = session(check);
-        if (how == "375" && values == before) continue;
-        ASSERT_EQ(values, after) << "allocation " << n << " refused:\n" << out;
-        session("&J - w\n");
-        ASSERT_EQ(session(check), before);
-    }
-    // And taking it away again.
+    ASSERT_EQ(session(check), without);
+    all_or_nothing("&J w\n", "&J - w\n", check, without, with);
     session("&J w\n");
-    give_back_free_records();
-    session("&J - w\n", kFar);
-    const int64_t drop_count = kFar - countdown_left;
-    for (int64_t n = 1; n <= drop_count + 1; ++n) {
-        session("&J w\n");
-        give_back_free_records();
-        const std::string out = session("&J - w\n", n);
-        const std::string how = outcome(out);
-        ASSERT_TRUE(how == "ok" || how == "375") << "allocation " << n << ": " << how << "\n"
-                                                 << out;
-        const std::string values = session(check);
-        if (how == "375" && values == after) {
-            session("&J - w\n");
-            continue;
-        }
-        ASSERT_EQ(values, before) << "allocation " << n << " refused:\n" << out;
-    }
-    ASSERT_EQ(session(check), before);
+    all_or_nothing("&J - w\n", "&J w\n", check, with, without);
+    session("&J - w\n");
+    ASSERT_EQ(session(check), without);
 }
 
 // Runs last: it leaves the session in modular arithmetic.

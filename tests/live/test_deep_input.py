@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Input nested far more deeply than the stack can follow ends in a
-numbered error, at the top level and at a nested level where errors push
-levels (no level is opened that deep: the statement is abandoned and the
-level goes on); the session and its variables survive."""
+numbered error, for every reader that recurses on what the user types, at
+the top level and at a nested level where errors push levels (no level is
+opened that deep: the statement is abandoned and the level goes on); the
+session and its variables survive. Moderate nesting is read as usual."""
 import sys
 
 from session import Session
@@ -18,7 +19,17 @@ def main():
         "-" * N + "1",
         "|" * N + "1" + "|" * N,
         "y := " + "_" * N + "1",
+        "$" * N + "1",
+        "2^(" * N + "1" + ")" * N,
         "&_n " + "(" * N + "x" + ")" * N,
+    ]
+    M = 300
+    moderate = [
+        ("(" * M + "7" + ")" * M, "\n7\n"),
+        ("-" * (M + 1) + "7", "\n-7\n"),
+        ("|" * M + "-7" + "|" * M, "\n7\n"),
+        ("2" + "^1" * M, "\n2\n"),
+        ("&_n " + "(" * M + "x + 1" + ")" * M, "\nx + 1\n"),
     ]
     s = Session(sys.argv[1])
     try:
@@ -32,6 +43,10 @@ def main():
             s.read_until(">")
             s.send("v\n")
             s.read_until("\n5\n")
+            s.read_until(">")
+        for line, value in moderate:
+            s.send(line + "\n")
+            s.read_until(value)
             s.read_until(">")
         s.send("&e\n&_P\n")
         s.read_until("2>")

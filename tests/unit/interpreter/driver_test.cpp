@@ -41,34 +41,23 @@ void in_directory(const fs::path& dir, F f) {
 
 }  // namespace
 
-TEST(GetExecName, AbsolutePathIsTakenAsIs) {
+// An absolute path is taken as it is (the data directory sits beside it);
+// relative ones are resolved from the working directory and canonicalised.
+TEST(GetExecName, AbsoluteAndRelativePaths) {
     Scratch s;
     std::string out;
     std::string path = (s.root / "bin" / "prog").string();
     EXPECT_EQ(GetExecName(path.c_str(), out), 0);
     EXPECT_EQ(out, path);
     EXPECT_EQ(data_dir_for(out), (s.root / "bin").string() + "/BACKWARD/");
-}
-
-TEST(GetExecName, RelativePathsAreResolvedAndCanonicalised) {
-    Scratch s;
-    std::string canonical = fs::canonical(s.root / "bin" / "prog").string();
-    in_directory(s.root / "bin", [&] {
-        std::string out;
-        EXPECT_EQ(GetExecName("./prog", out), 2);
-        EXPECT_EQ(out, canonical);
-    });
+    EXPECT_EQ(data_dir_for("prog"), "./BACKWARD/");
+    const std::string canonical = fs::canonical(s.root / "bin" / "prog").string();
     fs::create_directories(s.root / "other");
-    in_directory(s.root / "other", [&] {
-        std::string out;
-        EXPECT_EQ(GetExecName("../bin/prog", out), 2);
-        EXPECT_EQ(out, canonical);
-    });
-    in_directory(s.root, [&] {
-        std::string out;
-        EXPECT_EQ(GetExecName("bin/prog", out), 2);
-        EXPECT_EQ(out, canonical);
-    });
+    for (auto [dir, name] : {std::pair{"bin", "./prog"}, {"other", "../bin/prog"}, {"", "bin/prog"}})
+        in_directory(s.root / dir, [&] {
+            EXPECT_EQ(GetExecName(name, out), 2) << name;
+            EXPECT_EQ(out, canonical) << name;
+        });
 }
 
 TEST(GetExecName, BareNamesAreSearchedAlongThePath) {
@@ -98,11 +87,6 @@ TEST(GetExecName, SymbolicLinksLeadToTheirTarget) {
     std::string rel = (s.root / "links" / "rel").string();
     EXPECT_EQ(GetExecName(rel.c_str(), out), 0);
     EXPECT_EQ(out, (s.root / "links").string() + "/../bin/prog");
-}
-
-TEST(DataDirectory, PathWithoutSlashUsesTheWorkingDirectory) {
-    EXPECT_EQ(data_dir_for("prog"), "./BACKWARD/");
-    EXPECT_EQ(data_dir_for("/usr/local/bin/tolmex"), "/usr/local/bin/BACKWARD/");
 }
 
 TEST(TimingLine, FourForms) {

@@ -15,11 +15,8 @@ using namespace tolmex;
 namespace {
 
 // The tokens of text until the end of the stream, read in the given mode.
-// cont is the continuation character.
-std::vector<std::string> tokens(const std::string& text, int mode, int limit = 40,
-                                int cont = '`') {
+std::vector<std::string> tokens(const std::string& text, int mode) {
     init_scanner_sets();
-    set_continuation(cont);
     FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     const int saved = tt_flag;
     tt_flag = mode;
@@ -27,7 +24,7 @@ std::vector<std::string> tokens(const std::string& text, int mode, int limit = 4
     std::vector<std::string> out;
     TokenNode* none = nullptr;
     Token t;
-    while (static_cast<int>(out.size()) < limit) {
+    while (out.size() < 40) {
         scanner(f, t, none);
         out.push_back(t.text);
         const bool pending = leftover != 0 && leftover != ' ';
@@ -37,49 +34,19 @@ std::vector<std::string> tokens(const std::string& text, int mode, int limit = 4
         if (!pending && peek_char(f) == EOF && std::strcmp(t.text, ";") == 0) break;
     }
     tt_flag = saved;
-    set_continuation('`');
     std::fclose(f);
     return out;
 }
 
-std::vector<std::string> plain_style(const std::string& text) { return tokens(text, 1, 40, ' '); }
-
 using V = std::vector<std::string>;
 
 }  // namespace
-
-TEST(Scanner, NamesAreCutAtTenCharacters) {
-    EXPECT_EQ(tokens("abcdefghijkl", 0), (V{"abcdefghij", "kl", ";"}));
-    EXPECT_EQ(tokens("x2_y", 0), (V{"x2_y", ";"}));
-    EXPECT_EQ(tokens("2x", 0), (V{"2", "x", ";"}));
-    EXPECT_EQ(tokens("ab\tcd", 0), (V{"ab", "cd", ";"}));
-    EXPECT_EQ(tokens("x:=12;", 0), (V{"x", ":", "=", "1", "2", ";"}));
-}
 
 TEST(Scanner, LineEndsEndStatementsOnlyAtTheTerminal) {
     // Terminal mode: the line end is the statement's ";".
     EXPECT_EQ(tokens("x := 3\ny\n", 1), (V{"x", ":", "=", "3", ";", "y", ";"}));
     // File mode: statements run on across lines until ";".
     EXPECT_EQ(tokens("x := \n3;\n", 0), (V{"x", ":", "=", "3", ";", ";"}));
-}
-
-TEST(Scanner, TheGraveAccentContinuesALine) {
-    EXPECT_EQ(tokens("x + ` anything here\n y\n", 1), (V{"x", "+", "y", ";"}));
-    EXPECT_EQ(tokens("ab`\ncd\n", 1), (V{"ab", "cd", ";"}));
-}
-
-TEST(Scanner, InThePlainStyleABlankEndingALineContinuesIt) {
-    EXPECT_EQ(plain_style("x := 3 + \n4\n"), (V{"x", ":", "=", "3", "+", "4", ";"}));
-    EXPECT_EQ(plain_style("y \n+ 1\n"), (V{"y", "+", "1", ";"}));
-    // Blanks between tokens stay blanks, and the grave accent is plain.
-    EXPECT_EQ(plain_style("a b\n"), (V{"a", "b", ";"}));
-    EXPECT_EQ(plain_style("x + `\ny\n"), (V{"x", "+", "`", ";", "y", ";"}));
-    // The lovely style ends the statement there.
-    EXPECT_EQ(tokens("x + \ny\n", 1), (V{"x", "+", ";", "y", ";"}));
-    set_continuation(' ');
-    EXPECT_EQ(continuation, ' ');
-    set_continuation('`');
-    EXPECT_EQ(continuation, '`');
 }
 
 TEST(Scanner, RawReadsGiveThirteenForALineEndAndStopAtTheEnd) {
@@ -146,34 +113,6 @@ TEST(Scanner, TheHistoryRingKeepsTheLastSixtyTokens) {
     EXPECT_TRUE(ring_empty());
 }
 
-TEST(Scanner, CommentsWarnAboutLineEnds) {
-    std::string text = "a comment\nthat goes on } x";
-    FILE* f = fmemopen(text.data(), text.size(), "r");
-    leftover = 0;
-    TokenNode* none = nullptr;
-    testing::internal::CaptureStdout();
-    std::string comment = read_comment(f, none);
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(comment, "a comment that goes on ");
-    EXPECT_EQ(out, " Warning. End of line encountered inside a comment.\n");
-    std::fclose(f);
-}
-
-TEST(Scanner, CapturedStatementsStopAtTheSemicolon) {
-    std::string text = "y + 1; z";
-    FILE* f = fmemopen(text.data(), text.size(), "r");
-    leftover = 0;
-    const int saved = tt_flag;
-    tt_flag = 0;
-    TokenNode* list = save_input_stream(f);
-    std::string joined;
-    for (TokenNode* n = list; n; n = n->next) joined += n->text;
-    EXPECT_EQ(joined, "y+1");
-    freename(list);
-    tt_flag = saved;
-    std::fclose(f);
-}
-
 namespace {
 
 // Standard input read from `text` in terminal mode, as a command level
@@ -222,19 +161,8 @@ struct TerminalInput {
 
 }  // namespace
 
-TEST(HeldLines, ALevelReadsItsOwnLinesAndTheStatementResumesWithTheRestOfItsLine) {
-    TerminalInput in("k := 1 + 2\n&_p\nnext\n");
-    EXPECT_EQ(in.next_token(), "k");
-    EXPECT_EQ(in.next_token(), ":");
-    hold_rest_of_line(stdin);  // a level opens here
-    EXPECT_EQ(held_line_count(), 1u);
-    EXPECT_EQ(in.statement(), (V{"&", "_", "p", ";"}));
-    give_back_held_line(stdin);  // and is popped
-    EXPECT_EQ(held_line_count(), 0u);
-    EXPECT_EQ(in.statement(), (V{"=", "1", "+", "2", ";"}));
-    EXPECT_EQ(in.statement(), (V{"next", ";"}));
-}
-
+// A level reads its own lines; the statement it interrupted resumes with
+// the rest of its line when the level is popped, also when levels nest.
 TEST(HeldLines, LevelsNestAndAGivenBackLineCanBeHeldAgain) {
     TerminalInput in("a + b\nc * d\n&_p\ne\n&_p\nf\n");
     EXPECT_EQ(in.next_token(), "a");

@@ -1,4 +1,4 @@
-// gcd, square roots, primes, the modular square root and the factorial.
+// gcd, square roots, primes and the factorial.
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
@@ -7,6 +7,8 @@
 #include "numbers/mul_div.h"
 #include "numbers/tables.h"
 #include "numbers/modular_state.h"
+#include "raised.h"
+#include "ring_scope.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -27,16 +29,12 @@ TEST(NumberGcd, AgainstGmp) {
                         fast_mult(a, f, a);
                         fast_mult(b, f, b);
                     }
-                    Mpz ma, mb, want;
-                    to_mpz(a, ma);
-                    to_mpz(b, mb);
+                    Mpz ma(a), mb(b), want;
                     mpz_gcd(want.z, ma.z, mb.z);
                     Number g;
                     binary_gcd(a, b, g);
                     ASSERT_TRUE(same(g, want)) << na << "," << nb;
-                    Mpz ma2;
-                    to_mpz(a, ma2);
-                    ASSERT_EQ(mpz_cmp(ma.z, ma2.z), 0);  // operands unchanged
+                    ASSERT_TRUE(same(a, ma));  // operands unchanged
                 }
         }
 }
@@ -66,8 +64,7 @@ TEST(NumberSqrt, AgainstGmp) {
     for (int n : sizes()) {
         for (int rep = 0; rep < 3; ++rep) {
             Number x = random_number(rng, n, 1), r;
-            Mpz mx, want;
-            to_mpz(x, mx);
+            Mpz mx(x), want;
             mpz_sqrt(want.z, mx.z);
             int_sqrt(x, r);
             ASSERT_TRUE(same(r, want)) << n;
@@ -98,65 +95,25 @@ TEST(NumberSqrt, AgainstGmp) {
 TEST(NumberPrimes, TrialDivisionNextPrimeAndRandomRanges) {
     for (int p : {2, 3, 5, 7, 11, 13, 65521, 2147483629, 2147483647}) EXPECT_TRUE(is_prime(p)) << p;
     for (int c : {1, 0, 4, 9, 25, 49, 121, 65535, 2147483646}) EXPECT_FALSE(is_prime(c)) << c;
-    EXPECT_EQ(long_is_prime(91), 7);
-    EXPECT_EQ(long_is_prime(65537), 1);
-    EXPECT_EQ(long_is_prime(25), 5);
-    EXPECT_EQ(nextprime(13), 17);
-    EXPECT_EQ(nextprime(1), 3);
-    EXPECT_EQ(nextprime(0), 2);
-    EXPECT_EQ(nextprime(3), 5);
-    EXPECT_EQ(nextprime(14), 17);  // even arguments end too
-    EXPECT_EQ(nextprime(2147483629), 2147483647);
-    EXPECT_EQ(nextprime(2147483647), 0);
     // Against a sieve.
     std::vector<bool> composite(20000, false);
     for (int i = 2; i < 20000; ++i)
         for (int j = 2 * i; j < 20000; j += i) composite[j] = true;
     for (int i = 2; i < 20000; ++i) ASSERT_EQ(is_prime(i), !composite[i]) << i;
-    for (int i = 0; i < 100; ++i) {
-        EXPECT_LE(rand_integer2(), 16384);
-        EXPECT_LT(rand_integer3(), 48871);
-    }
-}
-
-TEST(NumberPrimes, ModularSquareRoots) {
-    const int32_t saved = modulus;
-    modulus = 13;
-    EXPECT_EQ(modular_sqrt(10), 6);
-    EXPECT_EQ(modular_sqrt(5), 0);
-    EXPECT_EQ(modular_sqrt(0), 0);
-    EXPECT_TRUE(its_a_square(10));
-    EXPECT_FALSE(its_a_square(5));
-    // Every residue of several primes, with p = 1 mod 8 driving the
-    // Tonelli-Shanks loop, and the cache switching between moduli.
-    for (int32_t p : {3, 5, 7, 13, 17, 41, 97, 257, 65537, 7340033, 13}) {
-        modulus = p;
-        const int32_t step = p > 100000 ? 9973 : 1;
-        for (int64_t v = 1; v < p; v += step) {
-            const int32_t r = modular_sqrt(static_cast<int32_t>(v));
-            Mpz mv, mp;
-            mpz_set_si(mv.z, v);
-            mpz_set_si(mp.z, p);
-            const bool square = mpz_legendre(mv.z, mp.z) == 1;
-            if (!square) {
-                ASSERT_EQ(r, 0) << v << " mod " << p;
-                continue;
-            }
-            ASSERT_EQ(static_cast<int64_t>(r) * r % p, v) << v << " mod " << p;
-            ASSERT_LE(r, p - r);
-        }
-    }
-    modulus = saved;
+    for (int i = 0; i < 100; ++i) EXPECT_LE(rand_integer2(), 16384);
 }
 
 TEST(NumberFactorial, AgainstGmp) {
-    for (int n : {0, 1, 2, 5, 12, 13, 19, 20, 21, 100, 209, 210, 211, 219, 220, 1000, 4999, 5000}) {
-        Number r;
-        factorial(number_from_int64(n), r);
-        Mpz want;
-        mpz_fac_ui(want.z, static_cast<unsigned long>(n));
-        ASSERT_TRUE(same(r, want)) << n;
-    }
+    auto check = [](std::initializer_list<int> ns) {
+        for (int n : ns) {
+            Number r;
+            factorial(number_from_int64(n), r);
+            Mpz want;
+            mpz_fac_ui(want.z, static_cast<unsigned long>(n));
+            ASSERT_TRUE(same(r, want)) << n;
+        }
+    };
+    check({0, 1, 2, 5, 12, 13, 19, 20, 21, 100, 209, 210, 211, 219, 220, 1000, 4999, 5000});
     // With the tables filled as the data files fill them.
     factnum[0] = 1;
     for (int k = 1; k < kFactEntries; ++k) factnum[k] = k <= 12 ? factnum[k - 1] * k : -1;
@@ -165,33 +122,17 @@ TEST(NumberFactorial, AgainstGmp) {
         mpz_fac_ui(f.z, static_cast<unsigned long>(10 * k));
         facts[k] = from_mpz(f);
     }
-    for (int n : {0, 7, 12, 13, 57, 210, 211, 3000}) {
-        Number r;
-        factorial(number_from_int64(n), r);
-        Mpz want;
-        mpz_fac_ui(want.z, static_cast<unsigned long>(n));
-        ASSERT_TRUE(same(r, want)) << n;
-    }
+    check({0, 7, 12, 13, 57, 210, 211, 3000});
     for (auto& f : facts) f.reset();
     for (auto& f : factnum) f = 0;
-    // Modular mode: the residue product.
-    modularmode = lintmode = 1;
-    const int32_t saved = modulus;
-    modulus = 1000003;
     Number n, r;
-    setvalue(20, n);
-    factorial(n, r);
-    Mpz want;
-    mpz_fac_ui(want.z, 20);
-    EXPECT_EQ(r.lint(), static_cast<int32_t>(mpz_fdiv_ui(want.z, 1000003)));
-    modulus = saved;
-    modularmode = lintmode = 0;
-    // A negative argument is error 130.
-    bool thrown = false;
-    try {
-        factorial(number_from_int64(-3), r);
-    } catch (RestartTopLevel&) {
-        thrown = true;
+    {
+        unit::RingScope ring(1000003);  // the residue product
+        setvalue(20, n);
+        factorial(n, r);
+        Mpz want;
+        mpz_fac_ui(want.z, 20);
+        EXPECT_EQ(r.lint(), static_cast<int32_t>(mpz_fdiv_ui(want.z, 1000003)));
     }
-    EXPECT_TRUE(thrown);
+    EXPECT_EQ(unit::raised_code([&] { factorial(number_from_int64(-3), r); }), 130);
 }

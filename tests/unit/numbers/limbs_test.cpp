@@ -1,13 +1,12 @@
 // The interfaces other layers use instead of digits: machine limbs, the
 // single-digit tests, the value of the low digits, the extended Euclidean
-// algorithm and the prefilled digit store.
+// algorithm.
 #include <gtest/gtest.h>
 
 #include <numeric>
 
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
-#include "storage/free_lists.h"
 #include "support.h"
 
 using namespace tolmex;
@@ -31,8 +30,7 @@ TEST(Limbs, RoundTripAgainstGmp) {
     for (int n : sizes()) {
         for (int sign : {-1, 0, 1}) {
             Number x = random_number(rng, n, sign);
-            Mpz m;
-            to_mpz(x, m);
+            Mpz m(x);
             const int w = limbs_bound(x);
             ASSERT_GE(static_cast<size_t>(w) * 64, mpz_sizeinbase(m.z, 2));
             // Room beyond what is needed is zero-filled.
@@ -104,11 +102,4 @@ TEST(Euclid, InverseAndGcdOfEveryResidue) {
     int64_t g = 0;
     EXPECT_EQ(euclid_inverse(1234567, 2147483629, g) * 1234567 % 2147483629, 1);
     EXPECT_EQ(g, 1);
-}
-
-TEST(DigitStore, PrefillLeavesTheSlotsFree) {
-    const int64_t before = numhead.count();
-    prefill_digit_slots(1000);
-    EXPECT_GE(numhead.count() - before, 1000);
-    EXPECT_LT(numhead.count() - before, 1000 + 16);
 }

@@ -1,10 +1,8 @@
-// Big integers when memory runs out: every allocation of an operation
-// refused in turn ends it in error 375 with the operands intact; results
-// known to be too large are refused before the work; the digit arrays taken
-// from the heap are counted.
+// Big integers when memory runs out (each refused allocation of a statement
+// is the fault tests' work): results known to be too large are refused
+// before the work; the digit arrays taken from the heap are counted.
 #include <gtest/gtest.h>
 
-#include "base/alloc_faults.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "raised.h"
@@ -12,80 +10,6 @@
 #include "support.h"
 
 using namespace tolmex;
-using numtest::Mpz;
-
-namespace {
-
-struct Disarm {
-    ~Disarm() { refuse_allocation(0); }
-};
-
-// Runs op with its n-th allocation refused for every n until it completes;
-// each refusal must end it in error 375. Returns the number of refusals.
-template <class Op>
-int refuse_each(Op op) {
-    Disarm d;
-    testing::internal::CaptureStdout();  // the pools' out-of-memory reports
-    int refusals = 0;
-    for (int64_t n = 1;; ++n) {
-        refuse_allocation(n);
-        const int code = unit::raised_code(op);
-        const bool refused = alloc_fault_countdown == 0;
-        refuse_allocation(0);
-        if (!refused) {
-            testing::internal::GetCapturedStdout();
-            EXPECT_EQ(code, -1) << "allocation " << n;
-            return refusals;
-        }
-        EXPECT_EQ(code, kErrOutOfMemory) << "allocation " << n;
-        ++refusals;
-    }
-}
-
-}  // namespace
-
-TEST(NumberMemory, EachRefusedAllocationEndsInErrorAndSparesTheOperands) {
-    Mpz ma, mb;
-    mpz_ui_pow_ui(ma.z, 7, 9000);  // some 900 digits: the Karatsuba products
-    mpz_ui_pow_ui(mb.z, 11, 7000);
-    mpz_neg(mb.z, mb.z);
-    const Number a = numtest::from_mpz(ma), b = numtest::from_mpz(mb);
-    Mpz prod, quot;
-    mpz_mul(prod.z, ma.z, mb.z);
-    mpz_tdiv_q(quot.z, ma.z, mb.z);
-    const std::string a_text = ma.str(), b_text = mb.str();
-    auto check_operands = [&] {
-        Mpz x, y;
-        numtest::to_mpz(a, x);
-        numtest::to_mpz(b, y);
-        EXPECT_EQ(x.str(), a_text);
-        EXPECT_EQ(y.str(), b_text);
-    };
-    Number r;
-    EXPECT_GT(refuse_each([&] { fast_mult(a, b, r); }), 0);
-    check_operands();
-    Mpz got;
-    numtest::to_mpz(r, got);
-    EXPECT_EQ(got.str(), prod.str());
-    // Into one of the operands' own record.
-    Number c;
-    num_assign(a, c);
-    refuse_each([&] {
-        num_assign(a, c);
-        fast_mult(c, b, c);
-    });
-    numtest::to_mpz(c, got);
-    EXPECT_EQ(got.str(), prod.str());
-    Number q, rem;
-    EXPECT_GT(refuse_each([&] { divide(a, b, q, rem); }), 0);
-    check_operands();
-    numtest::to_mpz(q, got);
-    EXPECT_EQ(got.str(), quot.str());
-    // After all that the pools still serve correct arithmetic.
-    Number again;
-    fast_mult(a, b, again);
-    EXPECT_TRUE(spec_equal(again, r));
-}
 
 TEST(NumberMemory, ResultsTooLargeAreRefusedBeforeTheWork) {
     Number n, r;

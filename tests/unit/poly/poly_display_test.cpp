@@ -1,7 +1,8 @@
-// The nested display: where the sign of a term goes with three and more
-// variables, in both styles, and where lines may end.
+// The nested display (the poly_display_signs transcript shows where the
+// sign of a term goes): where lines may end and where long values stop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -11,6 +12,7 @@
 #include "numbers/display_settings.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_display.h"
+#include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "poly_support.h"
 
@@ -36,59 +38,14 @@ std::string shown(const PolyNode* p, bool ugly, bool breaks = false) {
     return s;
 }
 
-Poly neg(const PolyNode* p) {
-    Poly r(copy_poly(p));
-    poly_inplace(r.get());
-    return r;
-}
-
 }  // namespace
 
-// With x1 outermost, x1 - x2 x3 is x1 plus a term constant in x1 whose
-// display begins with a bracket: the sign stays inside it and "+" stands
-// between the terms (the ugly form then reads back as the same value).
-TEST(PolyDisplay, SignsBetweenTermsWithThreeAndFourVariables) {
-    Ring ring(0);
-    use_vars(4);
-    Poly x1 = var_poly(1), x2 = var_poly(2), x3 = var_poly(3), x4 = var_poly(4);
-    Poly p = sum(x1.get(), neg(product(x3.get(), x2.get()).get()).get());
-    EXPECT_EQ(shown(p.get(), false), "x1 + (-x3)x2");
-    EXPECT_EQ(shown(p.get(), true), "x1+(-x3)*x2");
-    Poly q = sum(x1.get(), neg(product(sum(x3.get(), int_poly(1).get()).get(), x2.get()).get()).get());
-    EXPECT_EQ(shown(q.get(), false), "x1 + (-x3 - 1)x2");
-    // A constant-led coefficient brings its own sign between the terms.
-    Poly r = sum(x1.get(), neg(x3.get()).get());
-    EXPECT_EQ(shown(r.get(), false), "x1 - x3");
-    EXPECT_EQ(shown(r.get(), true), "x1-x3");
-    Poly s = sum(x1.get(), product(int_poly(-2).get(), x2.get()).get());
-    EXPECT_EQ(shown(s.get(), false), "x1 - 2x2");
-    EXPECT_EQ(shown(s.get(), true), "x1-2*x2");
-    // Four variables: the bracket nests.
-    Poly t = sum(x1.get(), neg(product(product(x4.get(), x3.get()).get(), x2.get()).get()).get());
-    EXPECT_EQ(shown(t.get(), false), "x1 + ((-x4)x3)x2");
-    EXPECT_EQ(shown(t.get(), true), "x1+((-x4)*x3)*x2");
-    Poly u = sum(sum(product(x1.get(), x2.get()).get(), neg(product(x4.get(), x3.get()).get()).get()).get(),
-                 int_poly(-5).get());
-    EXPECT_EQ(shown(u.get(), false), "(x2)x1 + (-x4)x3 - 5");
-    EXPECT_EQ(shown(u.get(), true), "(x2)*x1+(-x4)*x3-5");
-}
-
 // A line ends in the continuation mark only when more of the value
-// follows: a value whose last term ends at the cut-off column ends there.
+// follows (the poly_display_signs transcript shows a value whose last term
+// ends at the cut-off column).
 TEST(PolyDisplay, NoContinuationMarkAtTheEnd) {
     Ring ring(0);
     use_vars(2);
-    Poly x1 = var_poly(1);
-    // "x1 + " and 71 digits end at column 76.
-    const std::string digits(71, '1');
-    Poly p = sum(x1.get(), Poly(number_node(decimal_to_number(digits))).get());
-    ASSERT_EQ(dispcutoff, 76);
-    EXPECT_EQ(shown(p.get(), false, true), "x1 + " + digits);
-    // A line that does end before more of the value keeps its mark.
-    const std::string wide(80, '1');
-    Poly w = sum(product(Poly(number_node(decimal_to_number(wide))).get(),
-                         product(x1.get(), x1.get()).get()).get(), x1.get());
-    EXPECT_EQ(shown(w.get(), false, true), wide + "x1^2 `\n + x1");
     POLYTEST_SEED_TRACE();
     std::mt19937_64 rng(seed() + 61);
     for (int round = 0; round < 300; ++round) {
@@ -100,4 +57,26 @@ TEST(PolyDisplay, NoContinuationMarkAtTheEnd) {
             EXPECT_NE(s.back(), '`') << s;
         }
     }
+}
+
+// At the terminal a value stops after 150 lines while suppression is on
+// (the default); with it off every term is printed.
+TEST(PolyDisplay, LongValuesStopAfterTheLineLimit) {
+    Ring ring(0);
+    use_vars(1);
+    Poly p = int_poly(0);
+    for (int32_t e = 0; e <= 2000; ++e)
+        best_poly_add(std::move(p), monomial_poly(int_number(1), {e}), p);
+    ASSERT_EQ(do_line_sup, 1);
+    const std::string cut = shown(p.get(), false, true);
+    const std::string mark = "   ... more output suppressed ... \n";
+    ASSERT_GE(cut.size(), mark.size());
+    EXPECT_EQ(cut.substr(cut.size() - mark.size()), mark);
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), '\n'), kMaxDisplayLines + 2);
+    do_line_sup = 0;
+    const std::string all = shown(p.get(), false, true);
+    do_line_sup = 1;
+    EXPECT_EQ(all.substr(0, cut.size() - mark.size()), cut.substr(0, cut.size() - mark.size()));
+    EXPECT_EQ(all.find("suppressed"), std::string::npos);
+    EXPECT_EQ(all.substr(all.size() - 9), " + x1 + 1");
 }

@@ -1,7 +1,7 @@
-// The operations the layers above use instead of walking nodes: term lists,
-// the numbers of the coefficients, absolute values, the variable a poly is,
-// levels a poly involves and their removal, the largest monomial dividing a
-// Laurent poly and the division by a monomial, the prefilled free list.
+// The operations the layers above use instead of walking nodes: the numbers
+// of the coefficients, absolute values, the levels a poly involves and their
+// removal, the largest monomial dividing a Laurent poly and the division by
+// a monomial.
 #include <gmp.h>
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include "numbers/modular_state.h"
 #include "poly/poly_settings.h"
 #include "poly_support.h"
-#include "storage/free_lists.h"
 
 using namespace tolmex;
 using namespace polytest;
@@ -40,50 +39,6 @@ Poly random_laurent(std::mt19937_64& rng, int nvars, int terms) {
 }
 
 }  // namespace
-
-TEST(TermList, BuildsWhatTheTermsSay) {
-    POLYTEST_SEED_TRACE();
-    std::mt19937_64 rng(seed() + 70);
-    for (int32_t m : {0, 65521}) {
-        Ring ring(m);
-        use_vars(2);
-        for (int round = 0; round < 30; ++round) {
-            // Decreasing exponents of x1; coefficients numbers or polys in x2.
-            TermList list;
-            Poly want;
-            poly_set(0, want);
-            for (int32_t e = 12; e >= 0; --e) {
-                if (rng() % 3 == 0) continue;
-                Poly term;  // the coefficient as a poly of the two variables
-                if (rng() % 2) {
-                    Number c = int_number(static_cast<int64_t>(rng() % 2001) - 1000);
-                    if (num_is_zero(c)) continue;
-                    Number copy;
-                    num_assign(c, copy);
-                    scalar_to_poly(std::move(copy), term);
-                    list.append(e, std::move(c));
-                } else {
-                    Poly c = random_poly(rng, {1, 3, 4, 2});
-                    if (poly_iszero(c.get())) continue;
-                    term = Poly(copy_poly(c.get()));
-                    add_pad(term.raw());  // its variable one level down: x2
-                    list.append(e, c.release());
-                }
-                Poly xe;
-                variable_power(xe, 1, e);
-                want = sum(want.get(), product(term.get(), xe.get()).get());
-            }
-            Poly got(list.release());
-            EXPECT_TRUE(list.empty());
-            if (!got) {
-                EXPECT_TRUE(poly_iszero(want.get()));
-                continue;
-            }
-            ASSERT_TRUE(well_formed(got.get()));
-            EXPECT_TRUE(same_poly(got.get(), want.get(), 2));
-        }
-    }
-}
 
 TEST(PolyNumbers, EveryCoefficientOnceAndTheLeadingOne) {
     POLYTEST_SEED_TRACE();
@@ -212,27 +167,4 @@ TEST(PolyLevels, LargestDividingMonomialOfLaurentPolys) {
             }
         }
     }
-}
-
-TEST(PolyLevels, ConstantTermsCountAtLevelsFoundLater) {
-    // x1^2 + x1 x3^3: the constant coefficient of x1^2 comes before the term
-    // reaching x3, and still has exponent 0 there.
-    Ring ring(0);
-    laurent = 1;
-    use_vars(3);
-    const Number one = int_number(1);
-    Poly p = sum(monomial_poly(one, {2, 0, 0}).get(), monomial_poly(one, {1, 0, 3}).get());
-    EXPECT_EQ(poly_lowest_exponents(p.get()), (std::vector<int32_t>{1, 0, 0, 0}));
-    Poly q = sum(monomial_poly(one, {2, 0, 0}).get(), monomial_poly(one, {1, -2, 3}).get());
-    EXPECT_EQ(poly_lowest_exponents(q.get()), (std::vector<int32_t>{1, -2, 0, 0}));
-    EXPECT_EQ(poly_lowest_exponents(int_poly(5).get()), (std::vector<int32_t>{0}));
-}
-
-TEST(PolyStore, PrefillPutsFreshNodesOnTheFreeList) {
-    const int64_t before = polygarb.count();
-    prefill_poly_nodes(300);
-    EXPECT_EQ(polygarb.count() - before, 300);
-    // The nodes serve as any other.
-    Poly p = power(sum(var_poly(1).get(), int_poly(1).get()).get(), 40);
-    EXPECT_TRUE(well_formed(p.get()));
 }

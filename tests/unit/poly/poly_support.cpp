@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "numbers/decimal.h"
+#include "numbers/gmp_oracle.h"
 #include "numbers/gcd.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_settings.h"
@@ -54,36 +55,26 @@ void ring_mul_add(mpz_t r, const mpz_t a, const mpz_t b) {
     ring_reduce(r);
 }
 
+// Words in lintmode, big integers otherwise.
 void number_to_mpz(const Number& x, mpz_t out) {
     if (lintmode) {
         mpz_set_si(out, x.lint());
         return;
     }
-    mpz_set_ui(out, 0);
-    auto d = x.digits();
-    for (size_t i = d.size(); i-- > 0;) {
-        mpz_mul_2exp(out, out, 28);
-        mpz_add_ui(out, out, static_cast<unsigned long>(d[i] < 0 ? -d[i] : d[i]));
-    }
-    if (!d.empty() && x.sign() < 0) mpz_neg(out, out);
+    numtest::Mpz m(x);
+    mpz_set(out, m.z);
 }
 
 Number mpz_to_number(const mpz_t in) {
+    Number x;
     if (lintmode) {
-        Number x;
         setvalue(0, x);
         x.set_lint(static_cast<int32_t>(mpz_get_si(in)));
         return x;
     }
-    size_t count = 0;
-    std::vector<uint32_t> buf(mpz_sizeinbase(in, 2) / 28 + 2);
-    mpz_export(buf.data(), &count, -1, 4, 0, 4, in);
-    if (count == 0) count = 1, buf[0] = 0;
-    std::vector<int32_t> msf;
-    const int s = mpz_sgn(in);
-    for (size_t i = count; i-- > 0;)
-        msf.push_back(s < 0 ? -static_cast<int32_t>(buf[i]) : static_cast<int32_t>(buf[i]));
-    return number_from_digits(msf);
+    numtest::Mpz m;
+    mpz_set(m.z, in);
+    return numtest::from_mpz(m);
 }
 
 void expand_into(const PolyNode* p, int level, std::vector<int32_t>& e, Expansion& out) {
@@ -123,38 +114,10 @@ void use_vars(int n) {
 }
 
 Ring::Ring(int32_t m)
-    : mode_(modularmode), lint_(lintmode), small_(smallmodulus), prime_(mod_is_prime),
-      finf_(finf), f256_(f256), f2t16_(f2t16), mod_(modulus), half_(half_modulus),
-      two28_(two28_mod), cutoff_(poly_cutoff), fmc_(fast_mult_cut), fgs_(fast_gcd_size),
-      spc_(simplest_poly_cutoff), dpc_(div_poly_cutoff), laurent_(laurent) {
-    if (m == 0) {
-        modularmode = lintmode = 0;
-        modulus = -1;
-        return;
-    }
-    modularmode = lintmode = 1;
-    modulus = m;
-    half_modulus = m / 2;
-    rmodulus = m;
-    smallmodulus = m < 65535 || m == 256 || m == 65536;
-    finf = m == 256 || m == 65536;
-    f256 = m == 256;
-    f2t16 = m == 65536;
-    mod_is_prime = finf || is_prime(m);
-    two28_mod = static_cast<int32_t>((int64_t{1} << 28) % m);
-}
+    : unit::RingScope(m), cutoff_(poly_cutoff), fmc_(fast_mult_cut), fgs_(fast_gcd_size),
+      spc_(simplest_poly_cutoff), dpc_(div_poly_cutoff), laurent_(laurent) {}
 
 Ring::~Ring() {
-    modularmode = mode_;
-    lintmode = lint_;
-    smallmodulus = small_;
-    mod_is_prime = prime_;
-    finf = finf_;
-    f256 = f256_;
-    f2t16 = f2t16_;
-    modulus = mod_;
-    half_modulus = half_;
-    two28_mod = two28_;
     poly_cutoff = cutoff_;
     fast_mult_cut = fmc_;
     fast_gcd_size = fgs_;

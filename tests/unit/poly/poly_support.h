@@ -18,6 +18,7 @@
 #include "base/errors.h"
 #include "numbers/number.h"
 #include "poly/poly.h"
+#include "ring_scope.h"
 
 namespace polytest {
 
@@ -32,19 +33,14 @@ uint64_t seed();
 // Exactly n polynomial variables x1 .. xn exist, x1 at level 1.
 void use_vars(int n);
 
-// The ground ring for a test, restored (with every setting the poly code
-// reads) when the guard ends. m = 0 is rational mode; 256 and 65536 are the
-// fields.
-class Ring {
+// The ground ring for a test (unit::RingScope), with every setting the poly
+// code reads restored when the guard ends.
+class Ring : unit::RingScope {
 public:
     explicit Ring(int32_t m);
     ~Ring();
-    Ring(const Ring&) = delete;
-    Ring& operator=(const Ring&) = delete;
 
 private:
-    int mode_, lint_, small_, prime_, finf_, f256_, f2t16_;
-    int32_t mod_, half_, two28_;
     int cutoff_, fmc_, fgs_, spc_, dpc_, laurent_;
 };
 
@@ -120,18 +116,6 @@ std::string text(const PolyNode* p, int nvars);
 // after a coefficient of exponent e != 0 at level L (p's top level is
 // `level`). The poly reader takes it back.
 std::string plain_form(const PolyNode* p, int level = 1);
-
-// Runs f and reports whether it raised the numbered error (the command
-// level is abandoned by RestartTopLevel).
-template <class F>
-bool raises_error(F&& f) {
-    try {
-        f();
-    } catch (tolmex::RestartTopLevel&) {
-        return true;
-    }
-    return false;
-}
 
 // Small builders for readable tests.
 inline tolmex::Poly var_poly(int level) {

@@ -1,6 +1,6 @@
 // Changing the ground ring: reduction modulo p commutes with the
-// arithmetic, system data comes back exactly through the undo list, and
-// stored values survive a round trip.
+// arithmetic, stored values survive a round trip, and a change is all or
+// nothing (system data comes back exactly through the undo list).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -19,7 +19,9 @@
 #include "numbers/residue.h"
 #include "rings/ring_change.h"
 #include "numbers/support.h"
+#include "poly/poly_support.h"
 #include "raised.h"
+#include "ring_scope.h"
 
 using namespace tolmex;
 
@@ -28,43 +30,18 @@ static_assert(sizeof(QuolyRec) <= numtest::kTestRecordBytes &&
 
 namespace {
 
-// A random poly in `vars` variables (levels 1 .. vars) with `terms` terms
-// whose coefficients have up to `digits` decimal digits.
-Poly random_poly(std::mt19937_64& rng, int vars, int terms, int digits) {
-    Poly acc;
-    poly_set(0, acc);
-    for (int t = 0; t < terms; ++t) {
-        std::string dec = std::to_string(rng() % 9 + 1);
-        for (int d = 1; d < digits; ++d) dec += static_cast<char>('0' + rng() % 10);
-        if (rng() % 2) dec = "-" + dec;
-        Poly term(number_node(decimal_to_number(dec)));
-        for (int v = 1; v <= vars; ++v) {
-            Poly x;
-            base_poly(x, v);
-            compute_power(x, static_cast<int32_t>(rng() % 4) + 1, nullptr);
-            if (rng() % 3 == 0) continue;
-            poly_mult(term.get(), x.get(), term, nullptr);
-        }
-        best_poly_add(std::move(acc), std::move(term), acc);
-    }
-    return acc;
+// 14x^2 + 3x + 7 over the variable of the given level.
+Poly fourteen_x2_3x_7(int level) {
+    Poly x, x2, a, b, r;
+    base_poly(x, level);
+    x2.reset(copy_poly(x.get()));
+    compute_power(x2, 2, nullptr);
+    scalar_by_poly(decimal_to_number("14"), x2.get(), a);
+    scalar_by_poly(decimal_to_number("3"), x.get(), b);
+    best_poly_add(std::move(a), std::move(b), r);
+    best_poly_add(std::move(r), Poly(number_node(decimal_to_number("7"))), r);
+    return r;
 }
-
-// The modular state of one modulus; the rational state comes back after.
-struct ModularScope {
-    explicit ModularScope(int32_t n) {
-        modulus = n;
-        half_modulus = n / 2;
-        smallmodulus = n < 65535;
-        two28_mod = static_cast<int32_t>((int64_t{1} << 28) % n);
-        mod_is_prime = 1;
-        modularmode = lintmode = 1;
-    }
-    ~ModularScope() {
-        modularmode = lintmode = 0;
-        modulus = -1;
-    }
-};
 
 // p reduced to residues; p must have been made in rational mode (a copy
 // made in modular mode would copy only the single-word values).
@@ -96,13 +73,14 @@ TEST_F(RingChange, ReductionCommutesWithArithmetic) {
     for (int32_t p : {7, 65521, 2147483629}) {
         for (int round = 0; round < 12; ++round) {
             const int vars = 1 + round % 3, digits = round % 2 ? 40 : 3;
-            Poly a = random_poly(rng, vars, 6, digits), b = random_poly(rng, vars, 5, digits);
+            Poly a = polytest::random_poly(rng, {vars, 6, 4, digits});
+            Poly b = polytest::random_poly(rng, {vars, 5, 4, digits});
             Poly sum, product, power(copy_poly(a.get()));
             poly_add(a.get(), b.get(), sum);
             poly_mult(a.get(), b.get(), product, nullptr);
             compute_power(power, 3, nullptr);
             Poly a0 = copy_of(a), b0 = copy_of(b), a1 = copy_of(a);
-            ModularScope ring(p);
+            unit::RingScope ring(p);
             Poly ap = reduce(std::move(a0)), bp = reduce(std::move(b0));
             Poly s, m, w = reduce(std::move(a1));
             poly_add(ap.get(), bp.get(), s);
@@ -114,81 +92,6 @@ TEST_F(RingChange, ReductionCommutesWithArithmetic) {
             EXPECT_TRUE(poly_equal(w.get(), reduce(std::move(power)).get())) << "cube mod " << p;
         }
     }
-}
-
-TEST_F(RingChange, SystemDataComesBackExactly) {
-    // 14x^2 + 3x + 7 has two terms that vanish modulo 7.
-    Poly x;
-    base_poly(x, 1);
-    Poly x2(copy_poly(x.get()));
-    compute_power(x2, 2, nullptr);
-    Poly a, b, c;
-    scalar_by_poly(decimal_to_number("14"), x2.get(), a);
-    scalar_by_poly(decimal_to_number("3"), x.get(), b);
-    best_poly_add(std::move(a), std::move(b), c);
-    Poly seven(number_node(decimal_to_number("7")));
-    Poly original;
-    poly_add(c.get(), seven.get(), original);
-    Poly data(copy_poly(original.get()));
-    Poly three_x;
-    scalar_by_poly(decimal_to_number("3"), x.get(), three_x);
-    {
-        ModularScope ring(7);
-        poly_change_to_mod(data.raw());
-        EXPECT_TRUE(poly_equal(data.get(), reduce(std::move(three_x)).get()));
-        EXPECT_GT(masterfix_length(), 0);
-    }
-    restore_from_mod();
-    EXPECT_EQ(masterfix_length(), 0);
-    EXPECT_TRUE(poly_equal(data.get(), original.get()));
-    // A poly that vanishes entirely reads as 0 meanwhile.
-    Poly all(number_node(decimal_to_number("21")));
-    {
-        ModularScope ring(7);
-        poly_change_to_mod(all.raw());
-        EXPECT_TRUE(poly_iszero(all.get()));
-    }
-    restore_from_mod();
-    EXPECT_EQ(number_to_decimal(poly_constant(all.get())), "21");
-}
-
-TEST_F(RingChange, ValuesSurviveARoundTrip) {
-    static std::vector<QuolyRec*> values;
-    for (QuolyRec*& q : values) free_quoly(q);
-    values.clear();
-    auto add = [](Quoly q) { values.push_back(q.release()); };
-    add(make_numeric(decimal_to_number("5")));
-    add(make_numeric(decimal_to_number("3")));
-    Quoly third;
-    quot_numbers(decimal_to_number("1"), decimal_to_number("3"), third);
-    add(std::move(third));
-    Quoly seventh;
-    quot_numbers(decimal_to_number("1"), decimal_to_number("7"), seventh);
-    add(std::move(seventh));
-    for_each_user_value = [](QuolyVisitor visit) {
-        for (QuolyRec*& q : values) {
-            visit(q);
-            if (!q) {
-                Quoly z;
-                quoly_set(0, z);
-                q = z.release();
-            }
-        }
-    };
-    testing::internal::CaptureStdout();
-    change_to_modular(7, true);
-    EXPECT_EQ(quoly_number(values[0]).lint(), 5);
-    EXPECT_EQ(quoly_number(values[2]).lint(), 5);  // 1/3 = 5 modulo 7
-    EXPECT_EQ(quoly_number(values[3]).lint(), 0);  // 1/7 has no value modulo 7
-    change_to_rational(true);
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find(" Now in modular mode. Modulus is 7, a prime.\n"), std::string::npos);
-    EXPECT_NE(out.find("Warning. A zero quoly denominator was found."), std::string::npos);
-    EXPECT_EQ(number_to_decimal(quoly_number(values[0])), "-2");  // symmetric residues
-    EXPECT_EQ(number_to_decimal(quoly_number(values[1])), "3");
-    EXPECT_EQ(modulus, -1);
-    EXPECT_EQ(poly_cutoff, 40);
-    for_each_user_value = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -234,8 +137,7 @@ protected:
     }
 
     static void add(Quoly q) { store.push_back(q.release()); }
-    // The record of level 3.
-    static PolyVar* var_x() { return polynames->next->next; }
+    static PolyVar* var_x() { return polynames->next->next; }  // level 3
     // 10^30 x^2 y + 7x - 1 over levels z, y, x.
     static Quoly big_poly_value() {
         Poly x, y, t, c;
@@ -253,18 +155,7 @@ protected:
         p_q_take(std::move(t), q);
         return q;
     }
-    static Poly modout_poly() {
-        Poly x, x2, a, b, r;
-        base_poly(x, 3);
-        x2.reset(copy_poly(x.get()));
-        compute_power(x2, 2, nullptr);
-        scalar_by_poly(decimal_to_number("14"), x2.get(), a);
-        scalar_by_poly(decimal_to_number("3"), x.get(), b);
-        best_poly_add(std::move(a), std::move(b), r);
-        Poly seven(number_node(decimal_to_number("7")));
-        best_poly_add(std::move(r), std::move(seven), r);
-        return r;
-    }
+    static Poly modout_poly() { return fourteen_x2_3x_7(3); }
 
     // Everything a change may touch, to compare before and after.
     struct Snapshot {
@@ -352,6 +243,25 @@ TEST_F(AllOrNothing, FailingHalfWayToRationalChangesNothing) {
     EXPECT_EQ(masterfix_length(), 0);
 }
 
+// Values survive a round trip (as symmetric residues); 1/7 has no value
+// modulo 7: it becomes 0, with a warning.
+TEST_F(AllOrNothing, ValuesSurviveARoundTrip) {
+    Quoly seventh;
+    quot_numbers(decimal_to_number("1"), decimal_to_number("7"), seventh);
+    add(std::move(seventh));
+    testing::internal::CaptureStdout();
+    change_to_modular(7, true);
+    EXPECT_EQ(quoly_number(store[4]).lint(), 0);
+    change_to_rational(true);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find(" Now in modular mode. Modulus is 7, a prime.\n"), std::string::npos);
+    EXPECT_NE(out.find("Warning. A zero quoly denominator was found."), std::string::npos);
+    EXPECT_EQ(number_to_decimal(quoly_number(store[0])), "3");
+    EXPECT_EQ(number_to_decimal(quoly_number(store[1])), "-2");  // 1/3 = 5 modulo 7
+    EXPECT_EQ(number_to_decimal(quoly_number(store[3])), "2");
+    EXPECT_EQ(modulus, -1);
+}
+
 TEST_F(AllOrNothing, ModulusToModulusIsOneChange) {
     change_to_modular(7, false);
     change_modulus(11, false);
@@ -402,27 +312,4 @@ TEST_F(AllOrNothing, InterruptsWaitWhileResiduesAreLifted) {
     EXPECT_EQ(seen, 0);
     change_to_rational(false);
     EXPECT_EQ(seen, 1);
-}
-
-TEST_F(AllOrNothing, TheTablesFollowTheModulus) {
-    Set_prods_for_char();
-    need_to_set_char_poly = 0;
-    chpoly_block = 0;
-    QuolyRec* const five = denom[5];
-    change_to_modular(7, false);
-    EXPECT_NE(denom[5], five);
-    EXPECT_EQ(quoly_number(denom[5]).lint(), 5);
-    EXPECT_EQ(masterfix_length(), 1 + 6);  // the mod-out poly, and 1 .. 6
-    change_modulus(11, false);
-    EXPECT_EQ(quoly_number(denom[8]).lint(), 8);
-    EXPECT_EQ(masterfix_length(), 1 + 10);
-    // Modulo 9, not a prime, the tables stay as they were made.
-    change_modulus(9, false);
-    EXPECT_EQ(denom[5], five);
-    EXPECT_EQ(number_to_decimal(quoly_number(denom[5])), "5");
-    EXPECT_EQ(masterfix_length(), 1);
-    change_to_rational(false);
-    EXPECT_EQ(masterfix_length(), 0);
-    need_to_set_char_poly = 1;
-    chpoly_block = 1;
 }

@@ -13,7 +13,6 @@
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
 #include "storage/stash.h"
-#include "storage/work_arrays.h"
 
 using namespace tolmex;
 
@@ -48,10 +47,9 @@ TEST(Exhaustion, RefusedSlugLeavesTheStashAsItWas) {
     // Refused once only: the next request is served.
     EXPECT_NE(get_slug(s), nullptr);
     EXPECT_EQ(s->slugs_used, 1);
-    endof_stash(s);
 }
 
-TEST(Exhaustion, PoolsHeapRecordsAndWorkArraysRaise375) {
+TEST(Exhaustion, PoolsAndHeapRecordsRaise375) {
     Disarm d;
     if (!polystash) open_node_pools(NodeSizes{16, 20, 8, 20, 12});
     FreeList empty;
@@ -67,18 +65,6 @@ TEST(Exhaustion, PoolsHeapRecordsAndWorkArraysRaise375) {
     refuse_allocation(1);
     EXPECT_EQ(heap_alloc<Rec>(empty), &r);
     refuse_allocation(0);
-    // A work array not yet allocated: refused, none is handed out.
-    int slot = 0;
-    while (slot < kWorkArrays && workhead[slot]) ++slot;
-    if (slot < kWorkArrays) {
-        first_available = slot + 1;
-        int k = 0;
-        refuse_allocation(1);
-        EXPECT_EQ(unit::raised_code([&] { new_worknode(k, "w"); }), kErrOutOfMemory);
-        EXPECT_EQ(first_available, slot + 1);
-        EXPECT_EQ(workhead[slot], nullptr);
-    }
-    first_available = 1;
 }
 
 TEST(Exhaustion, StickyRefusalLastsUntilDisarmed) {
@@ -107,16 +93,22 @@ TEST(Exhaustion, ResultsBeyondTheCeilingAreRefused) {
     EXPECT_EQ(unit::raised_code([&] { require_memory(0.5 * static_cast<double>(ceiling)); }), -1);
 }
 
-TEST(Accounting, MemavailCountsHeapArrays) {
+// The room left counts the pools and the heap arrays against the budget,
+// beyond 32 bits, and is 0 (never wrapped) once they use more.
+TEST(Accounting, MemavailCountsHeapArraysAndNeverWraps) {
     if (!polystash) open_node_pools(NodeSizes{16, 20, 8, 20, 12});
     const uint64_t saved_budget = totalavailablememory, saved_heap = heap_array_bytes;
-    totalavailablememory = 100000000;
+    totalavailablememory = 8000000000ull;
     const uint64_t before = memavail();
+    EXPECT_GT(before, uint64_t{1} << 32);
     heap_array_bytes += 6000000;
     EXPECT_EQ(memavail(), before - 6000000);
-    heap_array_bytes += 200000000;  // beyond the budget: 0, never wrapped
+    heap_array_bytes += 8000000000ull;
     EXPECT_EQ(memavail(), 0u);
     heap_array_bytes = saved_heap;
+    totalavailablememory = 0;
+    get_slug(polystash);
+    EXPECT_EQ(memavail(), 0u);
     totalavailablememory = saved_budget;
 }
 
@@ -144,5 +136,4 @@ TEST(Accounting, GivingBackReturnsOnlySlugsOfTheStash) {
     // A second time there is nothing to give: the count stays at 0.
     EXPECT_EQ(give_back_to_stash(s, list), 0);
     EXPECT_EQ(s->slugs_used, 0);
-    endof_stash(s);
 }

@@ -1,6 +1,5 @@
-// The parts of a quoly as the layers above see them, and the Laurent step
-// of the normal form (the largest monomial dividing the denominator is
-// taken out of both parts).
+// The Laurent step of the normal form of a quoly: the largest monomial
+// dividing the denominator is taken out of both parts.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -46,60 +45,8 @@ Poly monomial(const std::vector<int32_t>& e) {
     return m;
 }
 
-int visits = 0;
-void count_visit(PolyNode*&) { ++visits; }
-void negate_visit(PolyNode*& p) { poly_inplace(p); }
 
 }  // namespace
-
-TEST(QuolyParts, NumbersPolysAndQuotients) {
-    Quoly n = make_numeric(decimal_to_number("-12345678901234567890"));
-    ASSERT_TRUE(quoly_is_number(n.get()));
-    EXPECT_FALSE(quoly_is_poly(n.get()));
-    EXPECT_EQ(number_to_decimal(quoly_number(n.get())), "-12345678901234567890");
-    // The number can be changed in place.
-    in_place_neg(quoly_number(n.get()));
-    EXPECT_EQ(number_to_decimal(quoly_number(n.get())), "12345678901234567890");
-
-    Poly x;
-    base_poly(x, 1);
-    const Poly x_plus_1 = plus(x.get(), constant(1).get());
-    Quoly p;
-    p_q_take(Poly(copy_poly(x_plus_1.get())), p);
-    ASSERT_FALSE(quoly_is_number(p.get()));
-    EXPECT_TRUE(quoly_is_poly(p.get()));
-    EXPECT_TRUE(poly_equal(quoly_numerator(p.get()), x_plus_1.get()));
-    EXPECT_EQ(quoly_denominator(p.get()), nullptr);
-
-    Quoly q = make_quotient(Poly(copy_poly(x.get())), Poly(copy_poly(x_plus_1.get())), 0);
-    EXPECT_FALSE(quoly_is_number(q.get()));
-    EXPECT_FALSE(quoly_is_poly(q.get()));
-    EXPECT_TRUE(poly_equal(quoly_numerator(q.get()), x.get()));
-    EXPECT_TRUE(poly_equal(quoly_denominator(q.get()), x_plus_1.get()));
-}
-
-TEST(QuolyParts, VisitingThePolys) {
-    Poly x;
-    base_poly(x, 1);
-    Quoly n = make_numeric(decimal_to_number("5"));
-    Quoly p;
-    p_q_take(Poly(copy_poly(x.get())), p);
-    Quoly q = make_quotient(Poly(copy_poly(x.get())), plus(x.get(), constant(2).get()), 0);
-    int want[] = {0, 1, 2};
-    const QuolyRec* all[] = {n.get(), p.get(), q.get()};
-    for (int i = 0; i < 3; ++i) {
-        visits = 0;
-        quoly_visit_polys(const_cast<QuolyRec*>(all[i]), count_visit);
-        EXPECT_EQ(visits, want[i]);
-    }
-    // The visitor rewrites the parts in place: -x / (-x - 2).
-    quoly_visit_polys(q.get(), negate_visit);
-    Poly mx;
-    poly_makeneg(x.get(), mx);
-    EXPECT_TRUE(poly_equal(quoly_numerator(q.get()), mx.get()));
-    EXPECT_TRUE(poly_equal(quoly_denominator(q.get()), plus(mx.get(), constant(-2).get()).get()));
-    EXPECT_EQ(number_to_decimal(quoly_number(n.get())), "5");
-}
 
 TEST(QuolyLaurent, TheDenominatorLosesItsLargestMonomial) {
     struct Laurent {
