@@ -73,7 +73,7 @@ void associate(const PolyNode* p, Poly& g) {
 
 }  // namespace
 
-void Lpolygcd(const PolyNode* a, const PolyNode* b, Poly& g) {
+void Lpolygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool, PolyVar*) {
     if (poly_iszero(a) && !poly_is_const(b)) return associate(b, g);
     if (poly_iszero(b) && !poly_is_const(a)) return associate(a, g);
     if (!poly_is_const(a) && !poly_is_const(b)) {
