@@ -48,3 +48,15 @@ void register_gcd_resets() {
 }
 
 }  // namespace tolmex
+
+#include "gcd/gcd_stash.h"
+
+namespace tolmex {
+
+bool gcd_stash_find(const PolyNode*, const PolyNode*, Poly&, GcdStashSlot& slot, int32_t) {
+    slot.node = nullptr;
+    return false;
+}
+void gcd_stash_store(GcdStashSlot&, const PolyNode*) {}
+
+}  // namespace tolmex
