@@ -127,8 +127,10 @@ public:
     // except inside an IntegerStretch, which presents the word).
     int32_t size() const noexcept {
         if (!rec_) return 0;
-        if (rec_->len == 0 && residue_view > 0 && !lintmode) return word_view();
-        return rec_->len;
+        const int32_t n = rec_->len;
+        if (n == 0 && residue_view > 0 && !lintmode) [[unlikely]]
+            return word_view();
+        return n;
     }
     DigitSpan digits() const noexcept {
         if (!rec_) return {};
@@ -157,7 +159,7 @@ public:
 
 private:
     // Writes the word's digits into the unused digit room; their count.
-    int32_t word_view() const noexcept;
+    [[gnu::pure]] int32_t word_view() const noexcept;
     NumRec* rec_ = nullptr;
 };
 
