@@ -167,7 +167,9 @@ TEST(DataFiles, PowersFactorialsAndBinomials) {
             mpz_bin_uiui(m.z, n, k);
             ASSERT_TRUE(binom[index]);
             EXPECT_TRUE(numtest::same(binom[index], m)) << "C(" << n << ", " << k << ")";
-            if (index < kBinomLintEntries) EXPECT_EQ(binom[index].lint(), mpz_get_si(m.z));
+            if (index < kBinomLintEntries) {
+                EXPECT_EQ(binom[index].lint(), mpz_get_si(m.z));
+            }
         }
     EXPECT_EQ(index, kBinomEntries);
 }
@@ -177,7 +179,9 @@ TEST(DataFiles, FieldTables) {
     for (uint32_t a = 0; a < 256; ++a) {
         for (uint32_t b = 0; b < 256; ++b)
             ASSERT_EQ(f256prod[a][b], gf_mult(a, b, 0x11B, 8)) << a << " " << b;
-        if (a) EXPECT_EQ(f256prod[a][f256inv[a]], 1) << a;
+        if (a) {
+            EXPECT_EQ(f256prod[a][f256inv[a]], 1) << a;
+        }
         EXPECT_EQ(f256prod[f256sqr[a]][f256sqr[a]], a) << a;
     }
     uint32_t v = 1;
@@ -188,7 +192,9 @@ TEST(DataFiles, FieldTables) {
     }
     EXPECT_EQ(f2t16exp[65535], 1);
     for (uint32_t a = 0; a < 65536; ++a) {
-        if (a) ASSERT_EQ(gf_mult(a, f2t16inv[a], 0x1100B, 16), 1) << a;
+        if (a) {
+            ASSERT_EQ(gf_mult(a, f2t16inv[a], 0x1100B, 16), 1) << a;
+        }
         ASSERT_EQ(gf_mult(f2t16sqr[a], f2t16sqr[a], 0x1100B, 16), static_cast<int32_t>(a)) << a;
     }
 }
