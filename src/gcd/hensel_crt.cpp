@@ -21,6 +21,17 @@
 // primitive parts; the check failing at the bound is a failed
 // reconstruction, retried with further points. A field too small for the
 // bound makes the method decline, so that the remainder sequence answers.
+//
+// Two variables (x main, y last) first try a Hensel lift: at a point a
+// that keeps both leading coefficients, g0 = gcd(u(x, a), w(x, a)); when
+// g0 and the cofactor h0 of one operand's image are coprime, that
+// operand times gamma factors as G H with G = g0 and H = h0 modulo y - a
+// and with leading coefficients gamma and lc(operand) (imposed before
+// lifting, so that the corrections never touch them). The factors are
+// lifted (y - a)-adically, one power at a time, by solving
+// sigma h0 + tau g0 = (the error's next coefficient) with the cofactors of
+// the extended Euclidean algorithm. G's primitive part is the GCD when it
+// divides both operands; otherwise the interpolation answers.
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -53,6 +64,7 @@ enum class Outcome { Done, Pending, GaveUp, TooFewPoints };
 
 struct Context {
     PolyVar* vars;
+    bool hensel = true;  // two-variable problems try the Hensel lift first
     int failures = 0;
     int depth = 0;
 };
@@ -130,6 +142,129 @@ void count_failure(Context& ctx) {
 }
 
 Outcome sub_mod_multivar_Chinese(const PolyNode* a, const PolyNode* b, Poly& g, Context& ctx);
+
+// s, t with s a + t b = 1 for polys a, b of one variable; false when they
+// are not coprime.
+bool cofactors(const PolyNode* a, const PolyNode* b, Poly& s, Poly& t) {
+    Poly r0(copy_poly(a)), r1(copy_poly(b)), s0, s1, t0, t1;
+    poly_set(1, s0);
+    poly_set(0, s1);
+    poly_set(0, t0);
+    poly_set(1, t1);
+    while (!poly_iszero(r1.get())) {
+        Poly q, r, qs, qt, ns, nt;
+        basic_poly_divide(r0.get(), r1.get(), q, r);
+        poly_mult(q.get(), s1.get(), qs, nullptr);
+        poly_mult(q.get(), t1.get(), qt, nullptr);
+        poly_sub(s0.get(), qs.get(), ns);
+        poly_sub(t0.get(), qt.get(), nt);
+        r0 = std::move(r1);
+        r1 = std::move(r);
+        s0 = std::move(s1);
+        s1 = std::move(ns);
+        t0 = std::move(t1);
+        t1 = std::move(nt);
+    }
+    if (!poly_is_const(r0.get())) return false;
+    int32_t inv = 0;
+    emod_inverse(poly_constant(r0.get()).lint(), inv);
+    scalar_by_poly(residue(inv), s0.get(), s);
+    scalar_by_poly(residue(inv), t0.get(), t);
+    return true;
+}
+
+// The poly of two levels whose image at y = a is f (one variable) and
+// whose leading coefficient in x is lc (a poly of y).
+Poly with_leading(const PolyNode* f, const PolyNode* lc) {
+    const int32_t d = level_degree(f, 1);
+    Poly xd, top, low, rest, out;
+    variable_power(xd, 1, d);
+    scalar_by_poly(leading_number(f), xd.get(), top);
+    poly_sub(f, top.get(), rest);
+    Poly lc2 = at_level(lc, 2);
+    poly_mult(lc2.get(), xd.get(), low, nullptr);
+    poly_add(low.get(), rest.get(), out);
+    return out;
+}
+
+// The lift proper: u = G H (two levels) from G = g0, H = h0 at y = a, the
+// leading coefficients of G and H already exact. True when G H = u.
+bool sub_mod_hensel_2(const PolyNode* u, Poly& G, Poly& H, const PolyNode* g0, const PolyNode* h0,
+                      int32_t a, PolyVar* vars) {
+    Poly s, t;
+    if (!cofactors(g0, h0, s, t)) return false;
+    const int32_t steps = level_degree(u, 2);
+    Poly power = linear(a);  // (y - a)^k
+    for (int32_t k = 1; k <= steps + 1; ++k) {
+        poll_interrupt();
+        Poly gh, e;
+        poly_mult(G.get(), H.get(), gh, vars);
+        poly_sub(u, gh.get(), e);
+        if (poly_iszero(e.get())) return true;
+        if (k > steps) break;
+        Poly shifted = divide_level(e.get(), 2, power.get());
+        Poly c = eval_level(shifted.get(), 2, a);
+        if (!poly_iszero(c.get())) {
+            // sigma = t c mod g0, tau = (c - sigma h0) / g0.
+            Poly tc, q, sigma, sh, rest, tau, r, pk = at_level(power.get(), 2), dg, dh;
+            poly_mult(t.get(), c.get(), tc, nullptr);
+            basic_poly_divide(tc.get(), g0, q, sigma);
+            poly_mult(sigma.get(), h0, sh, nullptr);
+            poly_sub(c.get(), sh.get(), rest);
+            basic_poly_divide(rest.get(), g0, tau, r);
+            poly_mult(sigma.get(), pk.get(), dg, vars);
+            poly_mult(tau.get(), pk.get(), dh, vars);
+            best_poly_add(std::move(G), std::move(dg), G);
+            best_poly_add(std::move(H), std::move(dh), H);
+        }
+        Poly next;
+        poly_mult(power.get(), linear(a).get(), next, nullptr);
+        power = std::move(next);
+    }
+    return false;
+}
+
+// Two levels: the primitive GCD of a and b by lifting from one point, or
+// false when the images there do not allow it (or the lift fails).
+bool mod_hensel_2(const PolyNode* a, const PolyNode* b, const PolyNode* gamma, Poly& g,
+                  PolyVar* vars) {
+    const PolyNode* la = leading_level_coef(a, 2);
+    const PolyNode* lb = leading_level_coef(b, 2);
+    // The first point that keeps both leading coefficients.
+    for (int64_t x = 0; x < modulus; ++x) {
+        const int32_t pt = static_cast<int32_t>(x);
+        const int32_t gx = eval_one(gamma, pt);
+        if (eval_one(la, pt) == 0 || eval_one(lb, pt) == 0) continue;
+        Poly a0 = eval_level(a, 2, pt), b0 = eval_level(b, 2, pt), g0;
+        univariate_gcd(a0.get(), b0.get(), g0);
+        if (poly_is_const(g0.get())) {
+            poly_set(1, g);  // the degrees in x survive: coprime
+            return true;
+        }
+        // G0 = g0 scaled to gamma(x); the cofactor of the monic g0 has the
+        // leading number of the operand's image, so G0 H0 is gamma times it.
+        Poly G0(copy_poly(g0.get()));
+        gcdimpl::scale_to_leading(G0, gx);
+        for (int side = 0; side < 2; ++side) {
+            const PolyNode* u = side ? b : a;
+            Poly h0, r, gu;
+            basic_poly_divide(side ? b0.get() : a0.get(), g0.get(), h0, r);
+            poly_mult(at_level(gamma, 2).get(), u, gu, vars);
+            Poly G = with_leading(G0.get(), gamma), H = with_leading(h0.get(), side ? lb : la);
+            if (!sub_mod_hensel_2(gu.get(), G, H, G0.get(), h0.get(), pt, vars)) continue;
+            Poly c;
+            level_content(G.get(), 2, c);
+            Poly cand = divide_level(G.get(), 2, c.get());
+            if (trial_poly_divide_noq(a, cand.get(), vars) &&
+                trial_poly_divide_noq(b, cand.get(), vars)) {
+                g = std::move(cand);
+                return true;
+            }
+        }
+        return false;
+    }
+    return false;
+}
 
 // The interpolation in x_k of the primitive parts a and b.
 class Interpolation {
@@ -242,6 +377,14 @@ bool trivial_gcd(const PolyNode* a, const PolyNode* b, Poly& g) {
     return false;
 }
 
+// g := the content GCD c (a poly of x_k) times the primitive GCD pg, monic.
+Outcome finish(const PolyNode* c, int k, const Poly& pg, Poly& g, const Context& ctx) {
+    Poly ck = at_level(c, k);
+    poly_mult(ck.get(), pg.get(), g, ctx.vars);
+    make_monic(g);
+    return Outcome::Done;
+}
+
 Outcome sub_mod_multivar_Chinese(const PolyNode* a, const PolyNode* b, Poly& g, Context& ctx) {
     if (trivial_gcd(a, b, g)) return Outcome::Done;
     const int k = std::max(deepest_level(a), deepest_level(b));
@@ -259,16 +402,17 @@ Outcome sub_mod_multivar_Chinese(const PolyNode* a, const PolyNode* b, Poly& g, 
         return Outcome::Done;
     }
     univariate_gcd(leading_level_coef(pa.get(), k), leading_level_coef(pb.get(), k), gamma);
+    if (k == 2 && ctx.hensel) {
+        if (mod_hensel_2(pa.get(), pb.get(), gamma.get(), pg, ctx.vars))
+            return finish(c.get(), k, pg, g, ctx);
+        note("sub_mod_multivar_Chinese retry, 2 H, ");
+    }
     Interpolation in(pa.get(), pb.get(), gamma.get(), k, ctx);
     // The bound needs bound + 1 lucky points; a field of fewer than twice
     // that leaves no room for the unlucky ones.
     if (2 * (static_cast<int64_t>(in.bound()) + 1) >= modulus) return Outcome::TooFewPoints;
     const Outcome o = in.run(pg);
-    if (o != Outcome::Done) return o;
-    Poly ck = at_level(c.get(), k);
-    poly_mult(ck.get(), pg.get(), g, ctx.vars);
-    make_monic(g);
-    return Outcome::Done;
+    return o == Outcome::Done ? finish(c.get(), k, pg, g, ctx) : o;
 }
 
 }  // namespace

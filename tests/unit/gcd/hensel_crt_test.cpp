@@ -135,16 +135,16 @@ TEST(ModMultivarChinese, ContentsInTheLastVariable) {
     EXPECT_TRUE(same_poly(g.get(), k.get(), 2));
 }
 
-// Over Z/3 a GCD of degree 2 in the last variable needs more points than
-// the field has room for: the method declines and says so.
+// Over Z/2 and Z/3 a GCD of degree 2 in the last of three variables needs
+// more points than the field has room for: the method declines and says so.
 TEST(ModMultivarChinese, TooFewPointsDecline) {
     for (int32_t m : {2, 3}) {
         Ring ring(m);
-        use_vars(2);
-        Poly x = var_poly(1), y = var_poly(2);
-        Poly c = sum(x.get(), power(y.get(), 2).get());
+        use_vars(3);
+        Poly x = var_poly(1), y = var_poly(2), z = var_poly(3);
+        Poly c = sum(sum(x.get(), y.get()).get(), power(z.get(), 2).get());
         Poly a = product(c.get(), sum(x.get(), int_poly(1).get()).get());
-        Poly b = product(c.get(), y.get());
+        Poly b = product(c.get(), product(y.get(), z.get()).get());
         Verbose verbose;
         Poly g;
         EXPECT_FALSE(mod_multivar_Chinese(a.get(), b.get(), g, polynames));
@@ -153,6 +153,34 @@ TEST(ModMultivarChinese, TooFewPointsDecline) {
                   std::string::npos);
         EXPECT_NE(out.find("mod_multivar_Chinese gave up "), std::string::npos);
     }
+}
+
+// Two variables: the Hensel lift answers when one operand's image splits
+// into coprime GCD and cofactor, also over Z/3 where interpolation would
+// need more points than the field has; when neither cofactor is coprime to
+// the GCD (a = c^2 d, b = c d^2) the interpolation takes over.
+TEST(ModMultivarChinese, HenselLiftAndItsFallback) {
+    for (int32_t m : {3, 32003}) {
+        Ring ring(m);
+        use_vars(2);
+        Poly x = var_poly(1), y = var_poly(2);
+        Poly c = sum(product(power(y.get(), 2).get(), x.get()).get(), sum(x.get(), y.get()).get());
+        Poly a = product(c.get(), sum(power(x.get(), 2).get(), y.get()).get());
+        Poly b = product(c.get(), sum(product(x.get(), y.get()).get(), int_poly(1).get()).get());
+        Verbose verbose;
+        EXPECT_TRUE(check_gcd(a.get(), b.get(), c.get(), 2));
+        EXPECT_EQ(verbose.output().find("retry"), std::string::npos);
+    }
+    Ring ring(32003);
+    use_vars(2);
+    Poly x = var_poly(1), y = var_poly(2);
+    Poly c = sum(x.get(), power(y.get(), 2).get());
+    Poly d = sum(product(x.get(), y.get()).get(), int_poly(2).get());
+    Poly a = product(power(c.get(), 2).get(), d.get()), b = product(c.get(), power(d.get(), 2).get());
+    Verbose verbose;
+    Poly cd = product(c.get(), d.get());
+    EXPECT_TRUE(check_gcd(a.get(), b.get(), cd.get(), 2));
+    EXPECT_NE(verbose.output().find("sub_mod_multivar_Chinese retry, 2 H, "), std::string::npos);
 }
 
 TEST(ModMultivarChinese, DeclinesOutsideAPrimeField) {
