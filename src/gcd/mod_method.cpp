@@ -125,6 +125,9 @@ void Chinese(const Combination& c, const PolyNode* image, int32_t p, Poly& t) {
 PrimeStep one_prime(const PolyNode* a, const PolyNode* b, const Number& gamma, int32_t p,
                     const Combination& c, PolyVar* vars, int levels) {
     PrimeStep s;
+    // No command level may open while the operands are read under the
+    // temporary modulus; interrupts wait for the poll between primes.
+    InterruptHold hold;
     TempModulus tm(p);
     const int32_t gamma_p = static_cast<int32_t>(digits_mod(gamma, p));
     Poly g = image_gcd(a, b, gamma_p, vars, levels <= 1);
