@@ -64,7 +64,6 @@ enum class Outcome { Done, Pending, GaveUp, TooFewPoints };
 
 struct Context {
     PolyVar* vars;
-    bool hensel = true;  // two-variable problems try the Hensel lift first
     int failures = 0;
     int depth = 0;
 };
@@ -402,7 +401,7 @@ Outcome sub_mod_multivar_Chinese(const PolyNode* a, const PolyNode* b, Poly& g, 
         return Outcome::Done;
     }
     univariate_gcd(leading_level_coef(pa.get(), k), leading_level_coef(pb.get(), k), gamma);
-    if (k == 2 && ctx.hensel) {
+    if (k == 2) {
         if (mod_hensel_2(pa.get(), pb.get(), gamma.get(), pg, ctx.vars))
             return finish(c.get(), k, pg, g, ctx);
         note("sub_mod_multivar_Chinese retry, 2 H, ");
