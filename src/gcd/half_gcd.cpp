@@ -12,16 +12,12 @@ namespace tolmex {
 using gcdimpl::degree;
 using gcdimpl::Residues;
 
-// The measured crossover (see the table at hgcd_base_degree below):
-// kHalfGcdDegreeSum is the degree sum above which the half-GCD beats the
-// Euclid on arrays.
-const int32_t kHalfGcdDegreeSum = 999999;
-
 namespace {
 
 // Below this degree hgcd runs the plain Euclidean steps (parthg): their
-// quadratic cost is less than the products of the recursion.
-constexpr int32_t kHgcdBaseDegree = 128;
+// quadratic cost is less than the products of the recursion (128 and 256
+// measured alike).
+constexpr int32_t kHgcdBaseDegree = 256;
 
 using gcdimpl::difference;
 using gcdimpl::product;

@@ -148,7 +148,7 @@ namespace {
 
 UniGcdMethod choose_method(int32_t size) {
     if (unigcd_method != UniGcdMethod::Automatic) return unigcd_method;
-    if (size > kHalfGcdDegreeSum) return UniGcdMethod::HalfGcd;
+    if (size > (finf ? kHalfGcdFieldDegreeSum : kHalfGcdDegreeSum)) return UniGcdMethod::HalfGcd;
     if (modulus < 65534 && size < fast_gcd_size) return UniGcdMethod::Emgcd;
     return UniGcdMethod::Euclid;
 }

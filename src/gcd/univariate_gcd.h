@@ -13,7 +13,8 @@ namespace tolmex {
 // Smallest combined size of a one-variable GCD over Z/p worth stashing.
 extern int32_t small_gcd_stash_cut;  // 100
 // Kept with the half-GCD's settings; the method is chosen by degree sum
-// (kHalfGcdDegreeSum, half_gcd.h).
+// (kHalfGcdDegreeSum, half_gcd.h, measured where the half-GCD starts to
+// win).
 extern int32_t hgcd_cut;  // 11000
 
 // Which method basic_poly_gcd runs: Automatic chooses by modulus and size;
