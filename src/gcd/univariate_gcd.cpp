@@ -2,6 +2,7 @@
 // characteristic 2, on residue arrays.
 #include "gcd/univariate_gcd.h"
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -12,6 +13,8 @@
 #include "gcd/half_gcd.h"
 #include "numbers/field_tables.h"
 #include "numbers/modular_state.h"
+#include "numbers/residue.h"
+#include "poly/poly_arith.h"
 #include "poly/poly_residues.h"
 #include "poly/poly_settings.h"
 
@@ -23,6 +26,12 @@ using gcdimpl::Residues;
 int32_t small_gcd_stash_cut = 100;
 int32_t hgcd_cut = 11000;
 UniGcdMethod unigcd_method = UniGcdMethod::Automatic;
+
+namespace {
+// The longest residue array made (2^24 entries, 64 MB): a longer operand
+// is reduced modulo the shorter one term by term.
+constexpr int32_t kLongestArray = int32_t{1} << 24;
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Euclid with cofactors
@@ -166,6 +175,38 @@ void array_gcd(Residues& a, Residues& b, Residues& g) {
     }
 }
 
+// Residues x^e mod m, for deg m >= 1, by repeated squaring.
+Residues power_of_x_mod(int64_t e, const Residues& m) {
+    Residues r{1}, base{0, 1};
+    gcdimpl::remainder_in_place(base, m);
+    for (; e > 0; e >>= 1) {
+        if (e & 1) {
+            r = gcdimpl::product(r, base);
+            gcdimpl::remainder_in_place(r, m);
+        }
+        if (e > 1) {
+            base = gcdimpl::product(base, base);
+            gcdimpl::remainder_in_place(base, m);
+        }
+        poll_interrupt();
+    }
+    return r;
+}
+
+// a mod m for a poly a too long for an array (exponents divided by
+// stride): the terms are reduced one by one, so only arrays of the degree
+// of m are made.
+Residues sparse_remainder(const PolyNode* a, const Residues& m, int32_t stride) {
+    Residues r;
+    const bool numbers = each_residue_term(a, [&](int32_t e, int32_t c) {
+        Residues t = power_of_x_mod(e / stride, m);
+        gcdimpl::scale(t, c);
+        r = gcdimpl::sum(r, t);
+    });
+    if (!numbers) internal_stop(" number in basic_poly_gcd ");
+    return r;
+}
+
 // The GCD of the exponents of both operands: when both are polys in x^d
 // their GCD is one too, computed on arrays d times shorter.
 int32_t common_stride(const PolyNode* a, const PolyNode* b) {
@@ -173,16 +214,43 @@ int32_t common_stride(const PolyNode* a, const PolyNode* b) {
     return d > 0 ? d : 1;
 }
 
+// g := p made monic (0 stays 0), without arrays: p may be long.
+void monic_copy(const PolyNode* p, Poly& g) {
+    if (poly_iszero(p)) return poly_assign(p, g);
+    int32_t inv = 0;
+    emod_inverse(leading_number(p).lint(), inv);
+    Number c;
+    setvalue(inv, c);
+    scalar_by_poly(c, p, g);
+}
+
+// The arrays of nonzero a and b (x of the larger degree); an operand too long for
+// an array is first reduced modulo the other. Both too long is error 375.
+void unpack(const PolyNode* a, const PolyNode* b, int32_t stride, Residues& x, Residues& y) {
+    if (main_degree(a) < main_degree(b)) std::swap(a, b);
+    y = gcdimpl::to_residues(b, stride);
+    if (main_degree(a) / stride <= kLongestArray) {
+        x = gcdimpl::to_residues(a, stride);
+    } else if (main_degree(b) / stride > kLongestArray) {
+        fail(kErrOutOfMemory, "GCD");
+    } else if (degree(y) == 0) {
+        x = Residues{1};  // b is a unit
+    } else {
+        x = sparse_remainder(a, y, stride);
+    }
+}
+
 }  // namespace
 
 void basic_poly_gcd(const PolyNode* a, const PolyNode* b, Poly& g) {
     if (!height_is_1(a) || !height_is_1(b)) internal_stop(" number in basic_poly_gcd ");
+    if (poly_iszero(b) || poly_iszero(a)) return monic_copy(poly_iszero(b) ? a : b, g);
     const int32_t stride = common_stride(a, b);
-    Residues x = gcdimpl::to_residues(a, stride), y = gcdimpl::to_residues(b, stride);
     GcdStashSlot slot;
-    const bool stash = lookupgcd > 0 && std::min(degree(x), degree(y)) * stride > 1;
+    const bool stash = lookupgcd > 0 && std::min(main_degree(a), main_degree(b)) > 1;
     if (stash && gcd_stash_find(a, b, g, slot, small_gcd_stash_cut)) return;
-    Residues r;
+    Residues x, y, r;
+    unpack(a, b, stride, x, y);
     array_gcd(x, y, r);
     g.reset(gcdimpl::to_poly(r, stride));
     if (stash) gcd_stash_store(slot, g.get());

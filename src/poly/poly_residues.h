@@ -16,6 +16,16 @@ namespace tolmex {
 // has a coefficient that is not a number, a negative exponent, or an
 // exponent that stride does not divide.
 bool poly_residues(const PolyNode* p, std::vector<int32_t>& x, int32_t stride = 1);
+// Calls f(e, r) for every term r x^e of p's top list, in decreasing order
+// of e; false (at once) when a coefficient is not a number.
+template <class F>
+bool each_residue_term(const PolyNode* p, F&& f) {
+    for (; p; p = p->next) {
+        if (!p->isnum && !poly_is_const(p->sub)) return false;
+        f(p->expo, (p->isnum ? p->num : p->sub->num).lint());
+    }
+    return true;
+}
 // The GCD of the exponents of p's top list (0 for a constant poly).
 int32_t top_exponent_gcd(const PolyNode* p);
 // The one-variable poly sum z[k] x^(k stride), k < n (the constant 0 when

@@ -188,6 +188,28 @@ TEST(UniGcdCases, ZeroConstantsAndKnownValues) {
     }
 }
 
+// An operand too long for an array is reduced term by term modulo the
+// other: x^2 + x + 1 divides x^(3k+2) + x + 1. Two such operands are error
+// 375.
+TEST(UniGcdCases, LongSparseOperand) {
+    polytest::use_vars(1);
+    polytest::Ring ring(32003);
+    Poly x = polytest::var_poly(1), one = polytest::int_poly(1), g;
+    Poly x1 = polytest::sum(x.get(), one.get());
+    Poly c = polytest::sum(polytest::power(x.get(), 2).get(), x1.get());
+    Poly big;
+    poly_power(x.get(), 99999998, big, nullptr);
+    Poly a = polytest::sum(big.get(), x1.get());
+    basic_poly_gcd(a.get(), c.get(), g);
+    EXPECT_TRUE(poly_equal(g.get(), c.get())) << polytest::text(g.get(), 1);
+    basic_poly_gcd(c.get(), polytest::sum(big.get(), one.get()).get(), g);  // x^(3k+2) + 1
+    EXPECT_TRUE(poly_eq_1(g.get()));
+    Poly b;
+    poly_power(x.get(), 50000001, b, nullptr);
+    b = polytest::sum(b.get(), one.get());
+    EXPECT_EQ(unit::raised_code([&] { basic_poly_gcd(a.get(), b.get(), g); }), 375);
+}
+
 // An operand with a coefficient that is not a number is an internal stop.
 TEST(UniGcdCases, TwoVariableOperandStops) {
     polytest::use_vars(2);
