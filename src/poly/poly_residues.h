@@ -12,7 +12,7 @@ namespace tolmex {
 
 // Modular mode. x := the residues of p by exponent divided by stride: x[k]
 // is the coefficient of x^(k stride), x.size() = deg(p) / stride + 1, and
-// the zero poly gives an empty x. False (x unspecified) when p's top list
+// the zero poly gives an empty x. False (x then undefined) when p's top list
 // has a coefficient that is not a number, a negative exponent, or an
 // exponent that stride does not divide.
 bool poly_residues(const PolyNode* p, std::vector<int32_t>& x, int32_t stride = 1);
@@ -38,7 +38,7 @@ void residue_product(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny,
 
 // r := the p-th root of p taken level by level: every exponent at every
 // level divided by pchar and every number coefficient c replaced by
-// root(c). False (r unspecified) when some exponent is not a multiple of
+// root(c). False (r then undefined) when some exponent is not a multiple of
 // pchar, so that p is no p-th power of a poly.
 using NumberRoot = int32_t (*)(int32_t residue);
 bool poly_pth_root(const PolyNode* p, int32_t pchar, NumberRoot root, Poly& r);
