@@ -118,29 +118,6 @@ Poly ref_gcd(const PolyNode* a, const PolyNode* b) {
 
 namespace tolmex {
 
-// Euclid on the term lists over Z/p, monic result.
-__attribute__((weak)) void basic_poly_gcd(const PolyNode* a, const PolyNode* b, Poly& g) {
-    Poly x(copy_poly(a)), y(copy_poly(b));
-    while (!poly_iszero(y.get())) {
-        if (poly_is_const(y.get())) {
-            poly_set(1, g);
-            return;
-        }
-        Poly q, r;
-        basic_poly_divide(x.get(), y.get(), q, r);
-        x = std::move(y);
-        y = std::move(r);
-    }
-    g = std::move(x);
-    if (!poly_iszero(g.get())) {
-        int32_t inv = 0;
-        emod_inverse(leading_number(g.get()).lint(), inv);
-        Number v;
-        setvalue(inv, v);
-        scalar_by_poly(v, g.get(), g);
-    }
-}
-
 // Over Z/p only: the multivariate method, else the reference.
 __attribute__((weak)) void polygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool, bool, bool,
                                    PolyVar* vars, int, int, bool) {
