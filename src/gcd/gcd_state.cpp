@@ -14,6 +14,8 @@ int chinhensel = 1;
 int hen_check = 1;
 int32_t aux_num_1factor = 400;
 int32_t aux_num_2factor = 100;
+int32_t trial_cutoff = 25;
+int32_t mod_method_diff = 6;
 
 // No GCD results are stashed yet: the GCD stash has nothing to free.
 void free_gcd_stash() {}

@@ -16,6 +16,8 @@ extern int chinhensel;          // Hensel lifting and CRT for multivariate GCD (
 extern int hen_check;           // double-check Hensel GCD answers (1)
 extern int32_t aux_num_1factor; // first auxiliary prime search factor (400)
 extern int32_t aux_num_2factor; // second auxiliary prime search factor (100)
+extern int32_t trial_cutoff;     // size above which b | a is tried before a full GCD (25)
+extern int32_t mod_method_diff;  // degree gap that makes the modular method preferable (6)
 
 // Empties the GCD stash (a ring change, stashing switched off, an error).
 void free_gcd_stash();
