@@ -1,6 +1,7 @@
 #include "gcd/gcd_state.h"
 
 #include "base/resets.h"
+#include "gcd/gcd_stash.h"
 
 namespace tolmex {
 
@@ -17,9 +18,6 @@ int32_t aux_num_2factor = 100;
 int32_t trial_cutoff = 25;
 int32_t mod_method_diff = 6;
 
-// No GCD results are stashed yet: the GCD stash has nothing to free.
-void free_gcd_stash() {}
-int64_t gcd_stash_mass() { return 0; }
 
 void reset_content_counters() { c_cntcount = a_cntcount = d_cntcount = 200001; }
 
@@ -31,7 +29,12 @@ void reset_step_counters(int) {
     original_depth = 1;
 }
 
-void reset_on_error(int) { tripval = 20; }
+void reset_on_error(int code) {
+    tripval = 20;
+    if (code < 0) return;  // an interrupt that may resume the GCD
+    g_cutoff = 10;
+    polygcd_stack_depth = 0;
+}
 
 void content_warning(int) { reset_content_counters(); }
 
@@ -51,14 +54,3 @@ void register_gcd_resets() {
 
 }  // namespace tolmex
 
-#include "gcd/gcd_stash.h"
-
-namespace tolmex {
-
-bool gcd_stash_find(const PolyNode*, const PolyNode*, Poly&, GcdStashSlot& slot, int32_t) {
-    slot.node = nullptr;
-    return false;
-}
-void gcd_stash_store(GcdStashSlot&, const PolyNode*) {}
-
-}  // namespace tolmex

@@ -21,7 +21,7 @@ extern int32_t mod_method_diff;  // degree gap that makes the modular method pre
 
 // Empties the GCD stash (a ring change, stashing switched off, an error).
 void free_gcd_stash();
-// Bytes the GCD stash holds.
+// Words (4 bytes) the GCD stash holds: the "table mass" of the status report.
 int64_t gcd_stash_mass();
 
 // Resets the loop counters of Content after they went negative.
