@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "gcd/gcd_stash.h"
 #include "gcd/gcd_state.h"
 #include "interpreter/ampersand_internal.h"
 #include "interpreter/arrays.h"
@@ -90,6 +91,7 @@ void gcd_stashing(FILE* in, TokenNode*& cursor, Operand& value) {
     const char* msg;
     if (token_is(token, "+")) {
         lookupgcd += 1;
+        if (lookupgcd == 1) gcd_stash_switched_on();  // drop GCDs of another ring
         msg = lookupgcd > 0 ? " stashing on." : " pushed, but stashing still off.";
     } else if (token_is(token, "-")) {
         lookupgcd -= 1;

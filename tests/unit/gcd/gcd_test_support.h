@@ -41,6 +41,11 @@ struct P {
     P(int64_t v) : p(polytest::int_poly(v)) {}  // NOLINT: constants read naturally
     explicit P(Poly&& q) : p(std::move(q)) {}
     P(const P& o) : p(tolmex::copy_poly(o.p.get())) {}
+    P& operator=(P&& o) noexcept = default;
+    P& operator=(const P& o) {
+        p.reset(tolmex::copy_poly(o.p.get()));
+        return *this;
+    }
     const PolyNode* get() const { return p.get(); }
 };
 inline P var(int level) { return P(polytest::var_poly(level)); }
