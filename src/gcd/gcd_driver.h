@@ -46,6 +46,9 @@ struct GcdTally {
 };
 extern GcdTally gcd_tally;
 extern bool gcd_force_alg_c;
+// Leaves the modular methods out of the method choice (the cheap tests
+// still run): Algorithm C with its cost rule is what answers.
+extern bool gcd_skip_modular_methods;
 
 }  // namespace tolmex
 

@@ -117,7 +117,10 @@ int64_t mass_gcd_stash() {
     return total;
 }
 
-void free_gcd_stash() {
+namespace {
+
+// Every chain freed; the table belongs to the ring now in force.
+void empty_stash() {
     for (StashEntry*& head : gcd_stash) free_chain(head);
     gcdmass = 0;
     polygcd_stack_depth = 0;
@@ -125,10 +128,17 @@ void free_gcd_stash() {
     prev_modulus = ring_modulus();
 }
 
+}  // namespace
+
+void free_gcd_stash() {
+    empty_stash();
+    lookupgcd = 0;  // stashing starts again with the next &C+
+}
+
 int64_t gcd_stash_mass() { return gcdmass; }
 
 void gcd_stash_switched_on() {
-    if (!stash_empty() && prev_modulus != ring_modulus()) free_gcd_stash();
+    if (!stash_empty() && prev_modulus != ring_modulus()) empty_stash();
 }
 
 // ---------------------------------------------------------------------------
@@ -139,7 +149,7 @@ bool gcd_stash_find(const PolyNode* a, const PolyNode* b, Poly& g, GcdStashSlot&
     slot.node = nullptr;
     if (lookupgcd <= 0) return false;
     if (big_node_total(a) + big_node_total(b) <= cutoff) return false;
-    if (prev_modulus != ring_modulus()) free_gcd_stash();
+    if (prev_modulus != ring_modulus()) empty_stash();
     // Over Z/p the GCD of two operands does not change when they are
     // scaled by units: the monic forms are the keys.
     Poly ma, mb;

@@ -19,7 +19,8 @@ extern int32_t aux_num_2factor; // second auxiliary prime search factor (100)
 extern int32_t trial_cutoff;     // size above which b | a is tried before a full GCD (25)
 extern int32_t mod_method_diff;  // degree gap that makes the modular method preferable (6)
 
-// Empties the GCD stash (a ring change, stashing switched off, an error).
+// Empties the GCD stash and switches stashing off (a ring change,
+// stashing popped to 0, an error that abandons the computation).
 void free_gcd_stash();
 // Words (4 bytes) the GCD stash holds: the "table mass" of the status report.
 int64_t gcd_stash_mass();

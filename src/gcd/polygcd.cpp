@@ -24,6 +24,7 @@ namespace tolmex {
 
 GcdTally gcd_tally;
 bool gcd_force_alg_c = false;
+bool gcd_skip_modular_methods = false;
 
 namespace {
 
@@ -131,7 +132,7 @@ void primitive_gcd(const PolyNode* a, const PolyNode* b, Poly& h, GcdCall& call)
     GcdStashSlot slot;
     if (try_stash(a, b, h, slot)) return;
     Poly q;
-    const bool first = modular_first(a, b) || !call.allow_alg_c;
+    const bool first = (modular_first(a, b) || !call.allow_alg_c) && !gcd_skip_modular_methods;
     if (worth_trial_division(a, b) && trial_poly_divide(a, b, q, call.vars)) {
         poly_assign(b, h);
     } else if (!modularmode && first && do_mod_method_now(a, b, call.bound) &&

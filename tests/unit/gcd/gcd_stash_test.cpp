@@ -152,8 +152,10 @@ TEST_F(GcdStash, PendingEntriesAndTheirDepth) {
     Pair q = stashable_pair(6);
     EXPECT_FALSE(gcd_stash_find(q.a.get(), q.b.get(), g, slot, 200));
     free_gcd_stash();
+    EXPECT_EQ(lookupgcd, 0);
     gcd_stash_store(slot, q.c.get());
     EXPECT_EQ(gcd_stash_mass(), 0);
+    lookupgcd = 1;
     // A depth that would go negative is an internal error.
     EXPECT_FALSE(gcd_stash_find(q.a.get(), q.b.get(), g, slot, 200));
     polygcd_stack_depth = 0;
