@@ -1,7 +1,7 @@
-// TEMPORARY: stand-ins for the GCD methods that are being written in their
-// own files (univariate_gcd.cpp, mod_method.cpp, hensel_crt.cpp), so that
-// the driver links and runs meanwhile. Weak definitions: the real methods
-// replace them at link time, and this file goes away when they land.
+// TEMPORARY: a stand-in for the one-variable GCD over Z/p that is being
+// written in its own file (univariate_gcd.cpp), so that the driver links
+// and runs meanwhile. A weak definition: the real method replaces it at
+// link time, and this file goes away when it lands.
 #include "gcd/gcd_methods.h"
 
 #include "numbers/residue.h"
@@ -37,14 +37,6 @@ __attribute__((weak)) void basic_poly_gcd(const PolyNode* a, const PolyNode* b, 
     }
     g = std::move(x);
     if (!poly_iszero(g.get())) make_monic(g);
-}
-
-__attribute__((weak)) bool basic_mod_method(const PolyNode*, const PolyNode*, Poly&, PolyVar*) {
-    return false;
-}
-
-__attribute__((weak)) bool mod_multivar_Chinese(const PolyNode*, const PolyNode*, Poly&, PolyVar*) {
-    return false;
 }
 
 }  // namespace tolmex
