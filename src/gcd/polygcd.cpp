@@ -6,6 +6,7 @@
 #include "gcd/polygcd.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/errors.h"
 #include "gcd/gcd_driver.h"
@@ -70,6 +71,36 @@ bool constant_operands(const PolyNode* a, const PolyNode* b, Poly& g) {
     if (poly_is_const(a)) return constant_with_poly(a, b, g), true;
     if (poly_is_const(b)) return constant_with_poly(b, a, g), true;
     return false;
+}
+
+// ---------------------------------------------------------------------------
+// Negative exponents
+
+// p with its negative exponents lifted to 0 by a monomial (a unit among
+// Laurent polys); false when p has none.
+bool lift_negative(const PolyNode* p, Poly& q) {
+    std::vector<int32_t> e = poly_lowest_exponents(p);
+    bool any = false;
+    for (int32_t& x : e) {
+        x = std::min(x, 0);
+        any = any || x < 0;
+    }
+    if (!any) return false;
+    poly_assign(p, q);
+    poly_divide_monomial(q.get(), e);
+    return true;
+}
+
+// Laurent operands: the GCD of the lifted polys (the general path assumes
+// exponents of at least 0).
+bool laurent_operands(const PolyNode* a, const PolyNode* b, Poly& g, const GcdCall& call) {
+    if (!laurent) return false;
+    Poly qa, qb;
+    const bool la = lift_negative(a, qa), lb = lift_negative(b, qb);
+    if (!la && !lb) return false;
+    polygcd(la ? qa.get() : a, lb ? qb.get() : b, g, call.degree_only, call.use_tests,
+            call.allow_alg_c, call.vars, 1, 1, false);
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -279,6 +310,7 @@ void polygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool degree_only, bo
     if (!vars) internal_stop("pt nil in polygcd.");
     GcdCall call{vars, degree_only, use_tests, allow_alg_c && c_cntcount <= kMaxCountedCalls, -1};
     if (poly_equal(a, b)) return correct_monic_form(a, g);
+    if (laurent_operands(a, b, g, call)) return;
     if (one_variable_field() && number_polys == 1) return basic_poly_gcd(a, b, g);
     if (main_variable_absent(a, b, g, call)) return;
     if (one_variable_field() && height_is_1(a) && height_is_1(b)) return basic_poly_gcd(a, b, g);

@@ -283,6 +283,11 @@ TEST_F(GcdDriver, LaurentMonomialsAreUnits) {
     // The common factor, with the lower of the two monomials put back.
     expect_poly(gcd_of(a.get(), b.get()), m * (x + P(1)), 1);
     expect_poly(gcd_of(((x ^ 2) * (x - P(1))).get(), ((x ^ 5) * (x + P(1))).get()), x ^ 2, 1);
+    // Only a's monomial taken out: the driver lifts b's negative exponents
+    // itself.
+    Poly lone;
+    Lpolygcd(a.get(), (m * (x + P(1)) * (x + P(2))).get(), lone, false);
+    expect_poly(lone, m * (x + P(1)), 1);
     laurent = 0;
 }
 
