@@ -40,7 +40,8 @@ void cancel_number(Poly& a, Poly& b, const Number& c);
 // a := a / g, b := b / g for their GCD g: a constant g as a number (it is
 // 1 in lint mode), a non-constant one by the exact division of `reduce`,
 // which may replace g by the true GCD when g came from a probabilistic
-// shortcut.
+// shortcut. With lflag and negative exponents allowed, monomials are units
+// and each operand keeps its own (a / b keeps its value).
 void divide_out(Poly& a, Poly& b, Poly& g, bool lflag);
 
 // The final form of a sum or a power: a zero numerator is 0, a constant

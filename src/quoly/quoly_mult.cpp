@@ -42,7 +42,13 @@ void cross_cancel(Held& a, Held& b) {
         return;
     }
     Poly a2, b2;
-    reduce(a.p, b.p, g, &a2, &b2, laurent != 0, polynames);
+    if (laurent) {
+        a2 = copy_of(a.p);
+        b2 = copy_of(b.p);
+        divide_out(a2, b2, g, true);
+    } else {
+        reduce(a.p, b.p, g, &a2, &b2, false, polynames);
+    }
     a.take(std::move(a2));
     b.take(std::move(b2));
 }

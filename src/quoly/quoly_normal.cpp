@@ -3,6 +3,7 @@
 // work (normal_form, lint_normal_form), content cancellation (sanitize) and
 // the Laurent step.
 #include <utility>
+#include <vector>
 
 #include "base/errors.h"
 #include "gcd/polygcd.h"
@@ -86,13 +87,45 @@ void cancel_number(Poly& a, Poly& b, const Number& c) {
     divide_by_number(b, c);
 }
 
+namespace {
+
+void put_back(Poly& p, std::vector<int32_t>& m) {
+    for (int32_t& e : m) e = -e;
+    poly_divide_monomial(p.get(), m);
+}
+
+// With negative exponents allowed monomials are units, and a Laurent
+// numerator cannot go through a plain exact division: each operand's own
+// monomial is taken out, the rest divided by g without its monomial, and
+// each monomial put back, so that a / b keeps its value.
+void divide_out_laurent(Poly& a, Poly& b, Poly& g) {
+    std::vector<int32_t> ma = poly_lowest_exponents(a.get());
+    std::vector<int32_t> mb = poly_lowest_exponents(b.get());
+    poly_divide_monomial(a.get(), ma);
+    poly_divide_monomial(b.get(), mb);
+    poly_divide_monomial(g.get(), poly_lowest_exponents(g.get()));
+    if (poly_is_const(g.get())) {
+        if (!lintmode) cancel_number(a, b, poly_constant(g.get()));
+    } else {
+        Poly a2, b2;
+        reduce(a.get(), b.get(), g, &a2, &b2, true, polynames);
+        a = std::move(a2);
+        b = std::move(b2);
+    }
+    put_back(a, ma);
+    put_back(b, mb);
+}
+
+}  // namespace
+
 void divide_out(Poly& a, Poly& b, Poly& g, bool lflag) {
     if (poly_is_const(g.get())) {
         if (!lintmode) cancel_number(a, b, poly_constant(g.get()));
         return;
     }
+    if (lflag && laurent) return divide_out_laurent(a, b, g);
     Poly a2, b2;
-    reduce(a.get(), b.get(), g, &a2, &b2, lflag, polynames);
+    reduce(a.get(), b.get(), g, &a2, &b2, false, polynames);
     a = std::move(a2);
     b = std::move(b2);
 }
