@@ -14,9 +14,31 @@
 #   onevar    the product of two random polys of degree 2000 over Z with
 #             30-digit coefficients (the same polys in every system)
 #   power     (x + y + z + 1)^40
+#   gcd2      GCD over Z of g*c1 and g*c2, g = (x+y+1)^100 + x*y,
+#             c1 = (x-y-2)^100 + x^3, c2 = (x+2*y+3)^100 + y^3 (Tolmex
+#             forms the quotient (g*c1)/(g*c2), which cancels the GCD)
+#   gcd3      the same in x, y, z with exponent 10: g = (x+y+z+1)^10 + x*y*z,
+#             c1 = (x-y+z-2)^10 + x^3, c2 = (x+2*y-z+3)^10 + y^3
+#   gcd5      in x, y, z, t, u with exponent 10: g = (x+y+z+t+u+1)^10 +
+#             x*y*z*t*u, c1 = (x-y+z-t+u-2)^10 + x^3,
+#             c2 = (x+2*y-z+t-2*u+3)^10 + y^3
+#   ratsum40  the sum of 1/(x + i*y) for i = 1 .. 40 in Q(x, y), added term
+#             by term (FLINT: fmpz_mpoly with the GCD cancelled by hand)
+#   ratsum200 the same for i = 1 .. 200
+#   gcdmodp   GCD over Z/32003 of a*c and b*c, a, b, c random monic of degree
+#             5000 in x (the same polys in every system; the products are
+#             formed before the timing)
 #
 # Targets: sparse products at most 2x the faster of PARI/GP and Singular;
-# every workload within 10x of FLINT.
+# every product within 10x of FLINT; multivariate GCD within 1.5x of
+# min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
+# Singular; the GCD mod p within 2x of FLINT.
+#
+# A system that fails on a workload shows "error"; one that is missing, or
+# that printed no time, shows "n/a". WORKLOADS selects workloads (all by
+# default); SMALL=1 shrinks the GCD and sum workloads (exponents 100 to 10
+# and 10 to 3, 200 terms to 20, degree 5000 to 200) to check the script
+# quickly.
 #
 # The peers are installed with apt-get when missing (pari-gp, singular,
 # libflint-dev); Tolmex itself never depends on them. TOLMEX may name the
@@ -26,6 +48,9 @@ set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp}"
+gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
+if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -87,6 +112,48 @@ with open(f"{w}/onevar.sing", "w") as f:
     f.write(f"poly a = {text(polys[0])};\npoly b = {text(polys[1])};\n")
 EOF
 
+# The GCD mod p operands: a, b, c monic of degree modp_deg, coefficients
+# 0 .. 32002, constant term first in modp.coeffs.
+python3 - "$work" "$modp_deg" <<'EOF'
+import random, sys
+w, deg = sys.argv[1], int(sys.argv[2])
+random.seed(20261207)
+polys = [[random.randrange(32003) for _ in range(deg)] + [1] for _ in range(3)]
+def text(p):
+    return " + ".join(f"({c})*x^{i}" for i, c in reversed(list(enumerate(p))) if c)
+with open(f"{w}/modp.coeffs", "w") as f:
+    for p in polys:
+        f.write(" ".join(str(c) for c in p) + "\n")
+for ext, fmt in (("tolmex", "{n} := {t}:\n"), ("gp", "{n} = Mod(1, 32003)*({t});\n"),
+                 ("sing", "poly {n} = {t};\n")):
+    with open(f"{w}/modp.{ext}", "w") as f:
+        for n, p in zip("abc", polys):
+            f.write(fmt.format(n=n, t=text(p)))
+EOF
+
+# The GCD workloads: their variables, and g, c1, c2 one a line.
+gcd_vars() {
+    case $1 in
+    gcd2) echo "x, y" ;;
+    gcd3) echo "x, y, z" ;;
+    gcd5) echo "x, y, z, t, u" ;;
+    esac
+}
+gcd_polys() {
+    case $1 in
+    gcd2) printf '%s\n' "(x+y+1)^$gcd_big + x*y" "(x-y-2)^$gcd_big + x^3" "(x+2*y+3)^$gcd_big + y^3" ;;
+    gcd3) printf '%s\n' "(x+y+z+1)^$gcd_ten + x*y*z" "(x-y+z-2)^$gcd_ten + x^3" \
+        "(x+2*y-z+3)^$gcd_ten + y^3" ;;
+    gcd5) printf '%s\n' "(x+y+z+t+u+1)^$gcd_ten + x*y*z*t*u" "(x-y+z-t+u-2)^$gcd_ten + x^3" \
+        "(x+2*y-z+t-2*u+3)^$gcd_ten + y^3" ;;
+    esac
+}
+# "g := ...;" lines: the names, the assignment sign and the line end.
+gcd_assign() {  # workload prefix sign end
+    gcd_polys "$1" | paste -d' ' <(printf '%s\n' "$2g $3" "$2c1 $3" "$2c2 $3") - | sed "s/\$/$4/"
+}
+sum_terms() { case $1 in ratsum40) echo 40 ;; ratsum200) echo "$sum_big" ;; esac; }
+
 # --- one run of each system ------------------------------------------------------
 # Each prints the CPU seconds of the operation.
 
@@ -98,8 +165,24 @@ tolmex_run() {  # workload
     dense2) printf '&J x, y;\ng := (x + y + 1)^200:\n&t\nh := g*(g + 1):\n' >"$f" ;;
     onevar) { printf '&J x;\n'; cat "$work/onevar.tolmex"; printf '&t\nc := a*b:\n'; } >"$f" ;;
     power) printf '&J x, y, z;\n&t\np := (x + y + z + 1)^40:\n' >"$f" ;;
+    gcd2 | gcd3 | gcd5)
+        { printf '&J %s;\n' "$(gcd_vars "$w")"; gcd_assign "$w" "" ":=" ":"
+          printf 'p1 := g*c1:\np2 := g*c2:\n&t\nq := p1/p2:\n'; } >"$f" ;;
+    ratsum*)
+        { printf '&J x, y;\ns := 0:\n&t\n'
+          for ((i = 1; i <= $(sum_terms "$w"); i++)); do printf 's := s + 1/(x + %d*y):\n' "$i"; done; } >"$f" ;;
+    gcdmodp)
+        { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
+          printf 'p1 := a*c:\np2 := b*c:\n&t\nq := p1/p2:\n'; } >"$f" ;;
     esac
-    "$tolmex" <"$f" 2>/dev/null | sed -n 's/.*CPU time: *\([0-9.]*\).*/\1/p' | tail -1
+    local out
+    out=$("$tolmex" <"$f" 2>/dev/null)
+    # An error once the timing is on spoils the run (error 373 while the
+    # general GCD is missing).
+    if sed -n '/Timing enabled/,$p' <<<"$out" | grep -q '^\*\*\*'; then echo error; return; fi
+    # The sums time every statement: their CPU times add up.
+    sed -n 's/.*CPU time: *\([0-9.]*\).*/\1/p' <<<"$out" |
+        case $w in ratsum*) awk '{ s += $1 } END { if (NR) printf "%.4f\n", s }' ;; *) tail -1 ;; esac
 }
 
 gp_run() {
@@ -111,6 +194,11 @@ gp_run() {
         dense2) echo 'g = (x + y + 1)^200; gettime(); h = g*(g + 1); print(gettime());' ;;
         onevar) cat "$work/onevar.gp"; echo 'gettime(); c = a*b; print(gettime());' ;;
         power) echo 'gettime(); p = (x + y + z + 1)^40; print(gettime());' ;;
+        gcd2 | gcd3 | gcd5)
+            gcd_assign "$w" "" "=" ";"
+            echo 'p1 = g*c1; p2 = g*c2; gettime(); q = gcd(p1, p2); print(gettime());' ;;
+        ratsum*) echo "s = 0; gettime(); for(i = 1, $(sum_terms "$w"), s += 1/(x + i*y)); print(gettime());" ;;
+        gcdmodp) cat "$work/modp.gp"; echo 'p1 = a*c; p2 = b*c; gettime(); q = gcd(p1, p2); print(gettime());' ;;
         esac
         echo 'quit;'
     } >"$f"
@@ -127,6 +215,17 @@ sing_run() {
         dense2) echo 'ring r = 0, (x, y), dp; poly g = (x + y + 1)^200; t0 = timer; poly h = g*(g + 1); timer - t0;' ;;
         onevar) echo 'ring r = 0, x, dp;'; cat "$work/onevar.sing"; echo 't0 = timer; poly c = a*b; timer - t0;' ;;
         power) echo 'ring r = 0, (x, y, z), dp; t0 = timer; poly p = (x + y + z + 1)^40; timer - t0;' ;;
+        gcd2 | gcd3 | gcd5)
+            echo "ring r = 0, ($(gcd_vars "$w")), dp;"
+            gcd_assign "$w" "poly " "=" ";"
+            echo 'poly p1 = g*c1; poly p2 = g*c2; t0 = timer; poly q = gcd(p1, p2); timer - t0;' ;;
+        ratsum*)
+            # Q(x, y) as the coefficient field: its numbers are kept reduced.
+            echo "ring r = (0, x, y), v, dp; number s = 0; int i; t0 = timer;"
+            echo "for (i = 1; i <= $(sum_terms "$w"); i++) { s = s + 1/(x + i*y); } timer - t0;" ;;
+        gcdmodp)
+            echo 'ring r = 32003, x, dp;'; cat "$work/modp.sing"
+            echo 'poly p1 = a*c; poly p2 = b*c; t0 = timer; poly q = gcd(p1, p2); timer - t0;' ;;
         esac
         echo 'quit;'
     } >"$f"
@@ -140,32 +239,40 @@ flint_run() {
     dense2) "$work/flint_peer" dense2 ;;
     onevar) "$work/flint_peer" onevar "$work/onevar.coeffs" ;;
     power) "$work/flint_peer" power ;;
+    gcd2 | gcd3 | gcd5)
+        local polys=()
+        mapfile -t polys < <(gcd_polys "$1" | tr -d ' ')
+        "$work/flint_peer" gcd "$(gcd_vars "$1" | tr -d ' ')" "${polys[@]}" ;;
+    ratsum*) "$work/flint_peer" ratsum "$(sum_terms "$1")" ;;
+    gcdmodp) "$work/flint_peer" gcdmodp "$work/modp.coeffs" ;;
     esac | awk '{ print $1 }'
 }
 
-median() {  # command workload
+median() {  # command workload: the median time, else "error" or "n/a"
     local i vals=()
     for ((i = 0; i < runs; i++)); do vals+=("$("$1" "$2")"); done
+    if printf '%s\n' "${vals[@]}" | grep -qx error; then echo error; return; fi
     printf '%s\n' "${vals[@]}" | grep -E '^[0-9.]+$' | sort -g |
-        awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else print v[int((NR + 1) / 2)] }'
+        awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'
 }
 
 ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN {
-        if (a == "-" || b == "-") { print "-"; exit }
+        if (a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/) { print "-"; exit }
         if (b + 0 == 0) b = 0.0005;
         printf "%.2f\n", a / b }'
 }
 
 printf '%-9s %9s %9s %9s %9s %8s %8s %8s\n' workload tolmex pari/gp singular flint \
     'T/gp' 'T/sing' 'T/flint'
-for w in sparse20 sparse10 dense2 onevar power; do
+for w in $workloads; do
     t=$(median tolmex_run "$w")
-    g=-; s=-; f=-
+    g=n/a; s=n/a; f=n/a
     [ $have_gp = 1 ] && g=$(median gp_run "$w")
     [ $have_sing = 1 ] && s=$(median sing_run "$w")
     [ $have_flint = 1 ] && f=$(median flint_run "$w")
     printf '%-9s %9s %9s %9s %9s %8s %8s %8s\n' "$w" "$t" "$g" "$s" "$f" \
         "$(ratio "$t" "$g")" "$(ratio "$t" "$s")" "$(ratio "$t" "$f")"
 done
-echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), all <= 10x flint)"
+echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
+echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint)"

@@ -2,10 +2,12 @@
 // the Tolmex statements, timed in CPU seconds around the operation only.
 // Built by the script against libflint; Tolmex never links FLINT.
 //
-// usage: flint_peer sparse N | dense2 | power | onevar FILE
+// usage: flint_peer sparse N | dense2 | power | onevar FILE |
+//        gcd VARS G C1 C2 | ratsum N | gcdmodp FILE
 // prints the CPU seconds of the operation and the term count of the result.
 #include <flint/fmpz_mpoly.h>
 #include <flint/fmpz_poly.h>
+#include <flint/nmod_poly.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +96,83 @@ int onevar(const char* file) {
     return 0;
 }
 
+// gcd(g c1, g c2) over Z; vars is "x,y,...", the polys are written out.
+int gcd(const char* vars, const char* gs, const char* c1s, const char* c2s) {
+    std::vector<std::string> names;
+    for (std::string v = vars; !v.empty();) {
+        const size_t k = v.find(',');
+        names.push_back(v.substr(0, k));
+        v = k == std::string::npos ? "" : v.substr(k + 1);
+    }
+    std::vector<const char*> v;
+    for (auto& n : names) v.push_back(n.c_str());
+    fmpz_mpoly_ctx_t ctx;
+    fmpz_mpoly_ctx_init(ctx, static_cast<slong>(v.size()), ORD_LEX);
+    fmpz_mpoly_t g, c1, c2, a, b, r;
+    for (auto* p : {g, c1, c2, a, b, r}) fmpz_mpoly_init(p, ctx);
+    if (fmpz_mpoly_set_str_pretty(g, gs, v.data(), ctx) ||
+        fmpz_mpoly_set_str_pretty(c1, c1s, v.data(), ctx) ||
+        fmpz_mpoly_set_str_pretty(c2, c2s, v.data(), ctx))
+        return 3;
+    fmpz_mpoly_mul(a, g, c1, ctx);
+    fmpz_mpoly_mul(b, g, c2, ctx);
+    const double t0 = cpu();
+    fmpz_mpoly_gcd(r, a, b, ctx);
+    const double t1 = cpu();
+    std::printf("%.4f %ld\n", t1 - t0, static_cast<long>(fmpz_mpoly_length(r, ctx)));
+    return 0;
+}
+
+// The sum of 1/(x + i y) for i = 1 .. n, term by term, as num/den with the
+// GCD cancelled after every step.
+int ratsum(long n) {
+    fmpz_mpoly_ctx_t ctx;
+    fmpz_mpoly_ctx_init(ctx, 2, ORD_LEX);
+    fmpz_mpoly_t num, den, t, u, g;
+    for (auto* p : {num, den, t, u, g}) fmpz_mpoly_init(p, ctx);
+    const char* v[] = {"x", "y"};
+    fmpz_mpoly_one(den, ctx);
+    const double t0 = cpu();
+    for (long i = 1; i <= n; ++i) {
+        const std::string term = "x+" + std::to_string(i) + "*y";
+        fmpz_mpoly_set_str_pretty(t, term.c_str(), v, ctx);
+        fmpz_mpoly_mul(u, num, t, ctx);
+        fmpz_mpoly_add(num, u, den, ctx);
+        fmpz_mpoly_mul(den, den, t, ctx);
+        fmpz_mpoly_gcd(g, num, den, ctx);
+        if (!fmpz_mpoly_is_one(g, ctx)) {
+            fmpz_mpoly_divexact(num, num, g, ctx);
+            fmpz_mpoly_divexact(den, den, g, ctx);
+        }
+    }
+    const double t1 = cpu();
+    std::printf("%.4f %ld\n", t1 - t0, static_cast<long>(fmpz_mpoly_length(num, ctx)));
+    return 0;
+}
+
+// gcd(a c, b c) over Z/32003; the file holds a, b, c, constant term first.
+int gcdmodp(const char* file) {
+    std::ifstream in(file);
+    nmod_poly_t p[3], x, y, r;
+    for (auto& q : p) nmod_poly_init(q, 32003);
+    for (auto* q : {x, y, r}) nmod_poly_init(q, 32003);
+    for (auto& q : p) {
+        std::string line;
+        std::getline(in, line);
+        char* s = line.data();
+        long i = 0;
+        for (char* tok = std::strtok(s, " "); tok; tok = std::strtok(nullptr, " "))
+            nmod_poly_set_coeff_ui(q, i++, std::strtoul(tok, nullptr, 10));
+    }
+    nmod_poly_mul(x, p[0], p[2]);
+    nmod_poly_mul(y, p[1], p[2]);
+    const double t0 = cpu();
+    nmod_poly_gcd(r, x, y);
+    const double t1 = cpu();
+    std::printf("%.4f %ld\n", t1 - t0, static_cast<long>(nmod_poly_degree(r)));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,5 +182,8 @@ int main(int argc, char** argv) {
     if (w == "dense2") return dense2();
     if (w == "power") return power();
     if (w == "onevar" && argc > 2) return onevar(argv[2]);
+    if (w == "gcd" && argc > 5) return gcd(argv[2], argv[3], argv[4], argv[5]);
+    if (w == "ratsum" && argc > 2) return ratsum(std::atol(argv[2]));
+    if (w == "gcdmodp" && argc > 2) return gcdmodp(argv[2]);
     return 2;
 }

@@ -11,6 +11,9 @@ namespace tolmex {
 
 void quoly_add(const QuolyRec* a, const QuolyRec* b, Quoly& r);
 void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r);
+// r := a + b, a - b with a consumed (r may be the handle a came from).
+void better_quoly_add(Quoly&& a, const QuolyRec* b, Quoly& r);
+void better_quoly_sub(Quoly&& a, const QuolyRec* b, Quoly& r);
 void best_quoly_add(Quoly& a, Quoly&& b);  // a := a + b
 void best_quoly_sub(Quoly& a, Quoly&& b);  // a := a - b
 
