@@ -38,17 +38,15 @@ void reset_on_error(int code) {
 
 void content_warning(int) { reset_content_counters(); }
 
-void abandon_stash(int) {
-    if (lookupgcd > 0) free_gcd_stash();
-}
-
 }  // namespace
 
+// The stash survives errors: an entry left without its GCD by an abandoned
+// computation reads as a miss, and a stash emptied meanwhile is recognised
+// by its generation.
 void register_gcd_resets() {
     on_reset(ResetPoint::StatementStart, reset_step_counters);
     on_reset(ResetPoint::AnyError, reset_on_error);
     on_reset(ResetPoint::Abandon, reset_step_counters);
-    on_reset(ResetPoint::Abandon, abandon_stash);
     on_reset(ResetPoint::ContentWarning, content_warning);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "gcd/gcd_methods.h"
-#include "method_stubs_test_support.h"
+#include "reference_gcd.h"
 #include "numbers/residue.h"
 #include "poly/poly_divide.h"
 #include "poly/poly_support.h"

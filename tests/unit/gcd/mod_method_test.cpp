@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gcd/gcd_methods.h"
-#include "method_stubs_test_support.h"
+#include "reference_gcd.h"
 #include "numbers/gcd.h"
 #include "numbers/residue.h"
 #include "poly/poly_coefs.h"

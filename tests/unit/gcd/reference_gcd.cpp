@@ -1,7 +1,6 @@
-// The reference GCD of the method tests, and stand-ins for the
-// one-variable GCD over Z/p and the driver, so that the methods link and
-// run before those land (weak: the real definitions take over).
-#include "method_stubs_test_support.h"
+// The reference GCD of the method tests: a primitive remainder sequence,
+// written apart from the library's own methods.
+#include "reference_gcd.h"
 
 #include <gtest/gtest.h>
 
@@ -116,18 +115,3 @@ Poly ref_gcd(const PolyNode* a, const PolyNode* b) {
 
 }  // namespace gcdtest
 
-namespace tolmex {
-
-// Over Z/p only: the multivariate method, else the reference.
-__attribute__((weak)) void polygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool, bool, bool,
-                                   PolyVar* vars, int, int, bool) {
-    if (!lintmode) fail(373, "polygcd stand-in");
-    if (deepest_level(a) <= 1 && deepest_level(b) <= 1) {
-        basic_poly_gcd(a, b, g);
-        return;
-    }
-    if (mod_multivar_Chinese(a, b, g, vars)) return;
-    g = gcdtest::ref_gcd(a, b);
-}
-
-}  // namespace tolmex
