@@ -34,10 +34,10 @@
 # min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
 # Singular; the GCD mod p within 2x of FLINT.
 #
-# A system that fails on a workload shows "error"; one that is missing, or
-# that printed no time, shows "n/a". WORKLOADS selects workloads (all by
-# default); SMALL=1 shrinks the GCD and sum workloads (exponents 100 to 10
-# and 10 to 3, 200 terms to 20, degree 5000 to 200) to check the script
+# A system that fails on a workload shows "error"; one that is missing, that
+# printed no time, or that ran past PEER_TIMEOUT seconds (120) shows "n/a".
+# WORKLOADS selects workloads (all by default); SMALL=1 shrinks the GCD and
+# sum workloads (exponents 100 to 10 and 10 to 3, 200 terms to 20, degree 5000 to 200) to check the script
 # quickly.
 #
 # The peers are installed with apt-get when missing (pari-gp, singular,
@@ -48,6 +48,8 @@ set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
+# A run that takes longer than this many seconds is cut off and shows n/a.
+limit="${PEER_TIMEOUT:-120}"
 workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp}"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
@@ -176,7 +178,7 @@ tolmex_run() {  # workload
           printf 'p1 := a*c:\np2 := b*c:\n&t\nq := p1/p2:\n'; } >"$f" ;;
     esac
     local out
-    out=$("$tolmex" <"$f" 2>/dev/null)
+    out=$(timeout "$limit" "$tolmex" <"$f" 2>/dev/null)
     # An error once the timing is on spoils the run (error 373 while the
     # general GCD is missing).
     if sed -n '/Timing enabled/,$p' <<<"$out" | grep -q '^\*\*\*'; then echo error; return; fi
@@ -202,7 +204,7 @@ gp_run() {
         esac
         echo 'quit;'
     } >"$f"
-    gp -q -f <"$f" 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' | grep -E '^[0-9]+$' | tail -1 |
+    timeout "$limit" gp -q -f <"$f" 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' | grep -E '^[0-9]+$' | tail -1 |
         awk '{ printf "%.4f\n", $1 / 1000 }'
 }
 
@@ -229,22 +231,22 @@ sing_run() {
         esac
         echo 'quit;'
     } >"$f"
-    Singular -q "$f" 2>/dev/null | grep -E '^[0-9]+$' | tail -1 | awk '{ printf "%.4f\n", $1 / 1000 }'
+    timeout "$limit" Singular -q "$f" 2>/dev/null | grep -E '^[0-9]+$' | tail -1 | awk '{ printf "%.4f\n", $1 / 1000 }'
 }
 
 flint_run() {
     case $1 in
-    sparse20) "$work/flint_peer" sparse 20 ;;
-    sparse10) "$work/flint_peer" sparse 10 ;;
-    dense2) "$work/flint_peer" dense2 ;;
-    onevar) "$work/flint_peer" onevar "$work/onevar.coeffs" ;;
-    power) "$work/flint_peer" power ;;
+    sparse20) timeout "$limit" "$work/flint_peer" sparse 20 ;;
+    sparse10) timeout "$limit" "$work/flint_peer" sparse 10 ;;
+    dense2) timeout "$limit" "$work/flint_peer" dense2 ;;
+    onevar) timeout "$limit" "$work/flint_peer" onevar "$work/onevar.coeffs" ;;
+    power) timeout "$limit" "$work/flint_peer" power ;;
     gcd2 | gcd3 | gcd5)
         local polys=()
         mapfile -t polys < <(gcd_polys "$1" | tr -d ' ')
-        "$work/flint_peer" gcd "$(gcd_vars "$1" | tr -d ' ')" "${polys[@]}" ;;
-    ratsum*) "$work/flint_peer" ratsum "$(sum_terms "$1")" ;;
-    gcdmodp) "$work/flint_peer" gcdmodp "$work/modp.coeffs" ;;
+        timeout "$limit" "$work/flint_peer" gcd "$(gcd_vars "$1" | tr -d ' ')" "${polys[@]}" ;;
+    ratsum*) timeout "$limit" "$work/flint_peer" ratsum "$(sum_terms "$1")" ;;
+    gcdmodp) timeout "$limit" "$work/flint_peer" gcdmodp "$work/modp.coeffs" ;;
     esac | awk '{ print $1 }'
 }
 
