@@ -37,8 +37,8 @@
 # A system that fails on a workload shows "error"; one that is missing, that
 # printed no time, or that ran past PEER_TIMEOUT seconds (120) shows "n/a".
 # WORKLOADS selects workloads (all by default); SMALL=1 shrinks the GCD and
-# sum workloads (exponents 100 to 10 and 10 to 3, 200 terms to 20, degree 5000 to 200) to check the script
-# quickly.
+# sum workloads (exponents 100 to 10 and 10 to 3, 200 terms to 20, degree
+# 5000 to 200) to check the script quickly.
 #
 # The peers are installed with apt-get when missing (pari-gp, singular,
 # libflint-dev); Tolmex itself never depends on them. TOLMEX may name the
