@@ -5,13 +5,17 @@
 
 #include <random>
 #include <string>
+#include <utility>
 
 #include "base/errors.h"
+#include "gcd/gcd_methods.h"
 #include "gcd/gcd_stash.h"
 #include "gcd_test_support.h"
 #include "numbers/residue.h"
 #include "poly/poly_settings.h"
+#include "poly/poly_coefs.h"
 #include "raised.h"
+#include "reference_gcd.h"
 
 using namespace tolmex;
 using namespace polytest;
@@ -127,45 +131,37 @@ TEST_F(GcdDriver, CoprimeImagesAnswerOverZp) {
     EXPECT_EQ(gcd_tally.alg_c_runs, 0);
 }
 
-// Three shapes of operands: dense, sparse, and sparse with 50-digit
-// coefficients (rational mode only).
-struct Case {
-    int nvars;
-    bool dense;
-    int digits;
-};
-
-void property_round(std::mt19937_64& rng, const Case& k) {
-    use_vars(k.nvars);
-    Shape s;
-    s.nvars = k.nvars;
-    // Sizes that the remainder sequence (the only full method the forced
-    // comparison has) finishes in milliseconds.
-    s.terms = k.dense && k.nvars <= 3 ? 6 : 3;
-    s.max_deg = k.dense ? 2 : 4;
-    // Over Z/2 the evaluation method has too few points and the remainder
-    // sequence answers: lower degrees in three or more variables.
-    if (modulus == 2 && k.nvars >= 3) s.max_deg = 2;
-    s.digits = k.digits;
-    Poly a = random_poly(rng, s), b = random_poly(rng, s);
-    s.terms = 2;
-    Poly c = random_poly(rng, s);
-    if (poly_iszero(a.get()) || poly_iszero(b.get()) || poly_iszero(c.get())) return;
-    Poly ac = product(a.get(), c.get()), bc = product(b.get(), c.get());
-    Poly g = gcd_of(ac.get(), bc.get());
-    ASSERT_TRUE(is_gcd_of_multiples(g.get(), ac.get(), bc.get(), c.get()))
-        << text(ac.get(), k.nvars) << "  |  " << text(bc.get(), k.nvars);
-    // Forced Algorithm C and the stash give the identical normal form.
-    // (The remainder sequence alone, contents included, swells beyond test
-    // times for some pairs in three or more variables: compared up to two.)
-    if (k.nvars <= 2) {
+// One seeded property over rings and shapes (dense and sparse in one to
+// five variables, small and 50-digit coefficients over Z): the driver's GCD
+// of c u and c v is normalised, equals the reference, is a multiple of c
+// with coprime cofactors; on the same operands every method forced in turn
+// gives the identical normal form: the modular method over Z (on the
+// primitive parts), evaluation and Hensel over Z/p (which may only decline
+// in small fields), Algorithm C, the stash on and off.
+void forced_methods(const Poly& g, const Poly& a, const Poly& b, const Poly& c, int nvars) {
+    Poly h;
+    if (modulus == 0) {
+        Poly pa = ref_primitive(a.get()), pb = ref_primitive(b.get());
+        if (level_degree(pa.get(), 1) < level_degree(pb.get(), 1)) std::swap(pa, pb);
+        if (level_degree(pb.get(), 1) > 0) {
+            ASSERT_TRUE(basic_mod_method(pa.get(), pb.get(), h, polynames));
+            check_against_reference(h.get(), pa.get(), pb.get(), c.get(), nvars);
+        }
+    } else if (nvars >= 2) {
+        const bool answered = mod_multivar_Chinese(a.get(), b.get(), h, polynames);
+        EXPECT_TRUE(answered || modulus < 1000);
+        EXPECT_TRUE(!answered || poly_equal(g.get(), h.get()));
+    }
+    // Algorithm C alone (its remainder sequence swells beyond test times
+    // for some pairs in three or more variables).
+    if (nvars <= 2) {
         gcd_force_alg_c = true;
-        Poly forced = gcd_of(ac.get(), bc.get());
+        Poly forced = gcd_of(a.get(), b.get());
         gcd_force_alg_c = false;
         EXPECT_TRUE(poly_equal(g.get(), forced.get()));
     }
     lookupgcd = 1;
-    Poly first = gcd_of(ac.get(), bc.get()), again = gcd_of(ac.get(), bc.get());
+    Poly first = gcd_of(a.get(), b.get()), again = gcd_of(a.get(), b.get());
     lookupgcd = 0;
     free_gcd_stash();
     EXPECT_TRUE(poly_equal(g.get(), first.get()));
@@ -174,22 +170,33 @@ void property_round(std::mt19937_64& rng, const Case& k) {
 
 void property_rounds(int32_t m, int digits) {
     Ring r(m);
-    std::mt19937_64 rng(seed() + static_cast<uint64_t>(m));
+    std::mt19937_64 rng(seed() + static_cast<uint64_t>(m) + static_cast<uint64_t>(digits));
     SCOPED_TRACE("seed " + std::to_string(seed()) + " modulus " + std::to_string(m));
     for (int nvars = 1; nvars <= 5; ++nvars)
         for (bool dense : {true, false})
             for (int round = 0; round < 3; ++round) {
                 SCOPED_TRACE("vars " + std::to_string(nvars) + (dense ? " dense" : " sparse"));
-                property_round(rng, {nvars, dense, digits});
-                if (::testing::Test::HasFatalFailure()) return;
+                use_vars(nvars);
+                Poly c = random_factor(rng, nvars, dense, digits);
+                Poly u = random_factor(rng, nvars, dense && nvars < 4, digits);
+                Poly v = random_factor(rng, nvars, false, digits);
+                Poly a = product(c.get(), u.get()), b = product(c.get(), v.get());
+                if (poly_iszero(a.get()) || poly_iszero(b.get())) continue;
+                Poly g = gcd_of(a.get(), b.get());
+                ASSERT_TRUE(normalised(g.get())) << text(a.get(), nvars) << " | " << text(b.get(), nvars);
+                check_against_reference(g.get(), a.get(), b.get(), c.get(), nvars);
+                forced_methods(g, a, b, c, nvars);
+                if (::testing::Test::HasFailure()) return;
             }
 }
 
-TEST_F(GcdDriver, PropertiesOverZSmallCoefficients) { property_rounds(0, 2); }
-TEST_F(GcdDriver, PropertiesOverZFiftyDigitCoefficients) { property_rounds(0, 50); }
-TEST_F(GcdDriver, PropertiesModuloTwo) { property_rounds(2, 1); }
-TEST_F(GcdDriver, PropertiesModuloAWordPrime) { property_rounds(32003, 1); }
-TEST_F(GcdDriver, PropertiesModuloTheLargestPrime) { property_rounds(2147483629, 1); }
+class GcdProperties : public GcdDriver, public ::testing::WithParamInterface<std::pair<int32_t, int>> {};
+TEST_P(GcdProperties, EveryMethodGivesTheReferenceGcd) { property_rounds(GetParam().first, GetParam().second); }
+INSTANTIATE_TEST_SUITE_P(Rings, GcdProperties,
+                         ::testing::Values(std::pair{0, 2}, std::pair{0, 50}, std::pair{2, 1},
+                                           std::pair{3, 1}, std::pair{5, 1}, std::pair{256, 1},
+                                           std::pair{32003, 1}, std::pair{65521, 1},
+                                           std::pair{2147483629, 1}));
 
 // A GCD large enough for the cost rule of Algorithm C (high exponents in
 // the lower variables make the operands massive), small enough for the

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
+#include <string>
 
 #include "gcd/gcd_driver.h"
 #include "gcd/gcd_state.h"
 #include "gcd/polygcd.h"
 #include "numbers/gcd.h"
 #include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "numbers/tables.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
@@ -76,6 +79,29 @@ inline bool normalised(const PolyNode* g) {
     if (!tolmex::lintmode) return lc.sign() > 0;
     return tolmex::num_is_one(lc);
 }
+
+// Verbose output captured while it lives.
+class Verbose {
+public:
+    Verbose() : saved_(tolmex::verbose) {
+        tolmex::verbose = 1;
+        ::testing::internal::CaptureStdout();
+    }
+    ~Verbose() { tolmex::verbose = saved_; }
+    std::string output() { return ::testing::internal::GetCapturedStdout(); }
+
+private:
+    int saved_;
+};
+
+// A random factor of the method tests: dense (every monomial up to a small
+// total degree) or sparse, smaller in more variables.
+Poly random_factor(std::mt19937_64& rng, int nvars, bool dense, int digits);
+
+// The answer g of a method for a and b against the reference GCD, and a
+// multiple of c (up to its content) with coprime cofactors.
+void check_against_reference(const PolyNode* g, const PolyNode* a, const PolyNode* b,
+                             const PolyNode* c, int nvars);
 
 // g = gcd(a c, b c) has all the properties of the GCD: a multiple of c,
 // dividing both, cofactors coprime, normalised.
