@@ -16,9 +16,12 @@
 #include "poly/poly_eval.h"
 #include "poly/poly_residues.h"
 #include "poly/poly_support.h"
+#include "gcd_test_support.h"
 #include "raised.h"
 
 using namespace tolmex;
+using gcdtest::P;
+using gcdtest::var;
 
 namespace {
 
@@ -156,27 +159,21 @@ TEST(SquareFreeCases, TwoVariablesAndMissingRoots) {
     polytest::use_vars(2);
     {
         polytest::Ring ring(3);
-        Poly x = polytest::var_poly(1), y = polytest::var_poly(2);
-        Poly f = polytest::sum(power_of(x.get(), 3).get(), power_of(y.get(), 3).get());
-        Decomposed d = decompose(f.get());
+        const P x = var(1), y = var(2);
+        Decomposed d = decompose(((x ^ 3) + (y ^ 3)).get());
         ASSERT_EQ(d.count, 1);
         EXPECT_EQ(d.entries[0].first, 3);
-        EXPECT_TRUE(poly_equal(d.entries[0].second.get(), polytest::sum(x.get(), y.get()).get()));
-        Poly g = polytest::sum(power_of(x.get(), 3).get(), y.get());
-        EXPECT_EQ(unit::raised_code([&] { decompose(g.get()); }), 352);
+        EXPECT_TRUE(poly_equal(d.entries[0].second.get(), (x + y).get()));
+        EXPECT_EQ(unit::raised_code([&] { decompose(((x ^ 3) + y).get()); }), 352);
     }
     {
         polytest::Ring ring(256);
-        Poly x = polytest::var_poly(1), y = polytest::var_poly(2);
-        Poly g = polytest::sum(power_of(x.get(), 2).get(), y.get());
-        EXPECT_EQ(unit::raised_code([&] { decompose(g.get()); }), 308);
+        EXPECT_EQ(unit::raised_code([&] { decompose(((var(1) ^ 2) + var(2)).get()); }), 308);
     }
     polytest::use_vars(1);
     for (int32_t m : {0, 6}) {
         polytest::Ring ring(m);
-        Poly x = polytest::var_poly(1);
-        Poly f = polytest::product(x.get(), x.get());
-        EXPECT_EQ(unit::raised_code([&] { decompose(f.get()); }), 352) << m;
+        EXPECT_EQ(unit::raised_code([&] { decompose((var(1) ^ 2).get()); }), 352) << m;
     }
 }
 
@@ -185,12 +182,8 @@ TEST(SquareFreeCases, OverTheIntegers) {
     POLYTEST_SEED_TRACE();
     polytest::use_vars(1);
     polytest::Ring ring(0);
-    Poly x = polytest::var_poly(1);
-    Poly a = polytest::sum(x.get(), polytest::int_poly(1).get());
-    Poly b = polytest::sum(x.get(), polytest::int_poly(-2).get());
-    Poly c = polytest::sum(polytest::product(polytest::int_poly(2).get(), x.get()).get(),
-                           polytest::int_poly(3).get());
-    Poly f = polytest::product(polytest::product(power_of(a.get(), 2).get(), power_of(b.get(), 3).get()).get(), c.get());
+    const P x = var(1), a = x + P(1), b = x - P(2), c = P(2) * x + P(3);
+    const P f = (a ^ 2) * (b ^ 3) * c;
     Decomposed d = decompose(f.get(), true);
     ASSERT_EQ(d.count, 3);
     EXPECT_TRUE(poly_equal(rebuild(d.entries).get(), f.get()));

@@ -13,10 +13,13 @@
 #include "poly/poly_divide.h"
 #include "poly/poly_residues.h"
 #include "poly/poly_support.h"
+#include "gcd_test_support.h"
 #include "raised.h"
 
 using namespace tolmex;
 using gcdimpl::Residues;
+using gcdtest::P;
+using gcdtest::var;
 
 namespace {
 
@@ -144,35 +147,23 @@ TEST(HalfGcd, MatrixStraddlesHalfTheDegree) {
     }
 }
 
-// Known GCDs, zero and constants, and exponents that all share a factor.
+// Known GCDs, zero and constants, and exponents that all share a factor,
+// by every method.
 TEST(UniGcdCases, ZeroConstantsAndKnownValues) {
     polytest::use_vars(1);
     polytest::Ring ring(7);
-    Poly x = polytest::var_poly(1);
-    const auto poly = [&](std::vector<int64_t> c) {  // c[0] + c[1] x + ...
-        Poly r = polytest::int_poly(0);
-        for (size_t i = 0; i < c.size(); ++i) {
-            Poly xi, t;
-            poly_power(x.get(), static_cast<int32_t>(i), xi, nullptr);
-            t = polytest::product(polytest::int_poly(c[i]).get(), xi.get());
-            r = polytest::sum(r.get(), t.get());
-        }
-        return r;
-    };
-    Poly zero = polytest::int_poly(0), five = polytest::int_poly(5), g;
+    const P x = var(1), zero = 0, five = 5;
     for (UniGcdMethod m : {UniGcdMethod::Emgcd, UniGcdMethod::Euclid, UniGcdMethod::HalfGcd}) {
-        Force f(m);
-        basic_poly_gcd(zero.get(), zero.get(), g);
-        EXPECT_TRUE(poly_iszero(g.get()));
-        basic_poly_gcd(zero.get(), poly({6, 3}).get(), g);  // 3x + 6 -> x + 2
-        EXPECT_TRUE(poly_equal(g.get(), poly({2, 1}).get()));
-        basic_poly_gcd(five.get(), poly({1, 0, 1}).get(), g);
-        EXPECT_TRUE(poly_eq_1(g.get()));
-        basic_poly_gcd(zero.get(), five.get(), g);
-        EXPECT_TRUE(poly_eq_1(g.get()));
-        // x^6 - 1 and x^9 - 1: every exponent a multiple of 3.
-        basic_poly_gcd(poly({-1, 0, 0, 0, 0, 0, 1}).get(), poly({-1, 0, 0, 0, 0, 0, 0, 0, 0, 1}).get(), g);
-        EXPECT_TRUE(poly_equal(g.get(), poly({-1, 0, 0, 1}).get()));
+        const auto gcd_is = [m](const P& a, const P& b, const P& want) {
+            Poly g = gcd_by(m, a.get(), b.get());
+            EXPECT_TRUE(poly_equal(g.get(), want.get())) << static_cast<int>(m) << ": "
+                                                         << polytest::text(g.get(), 1);
+        };
+        EXPECT_TRUE(poly_iszero(gcd_by(m, zero.get(), zero.get()).get()));
+        gcd_is(zero, P(3) * x + P(6), x + P(2));
+        gcd_is(five, (x ^ 2) + P(1), 1);
+        gcd_is(zero, five, 1);
+        gcd_is((x ^ 6) - P(1), (x ^ 9) - P(1), (x ^ 3) - P(1));
     }
 }
 
@@ -182,19 +173,13 @@ TEST(UniGcdCases, ZeroConstantsAndKnownValues) {
 TEST(UniGcdCases, LongSparseOperand) {
     polytest::use_vars(1);
     polytest::Ring ring(32003);
-    Poly x = polytest::var_poly(1), one = polytest::int_poly(1), g;
-    Poly x1 = polytest::sum(x.get(), one.get());
-    Poly c = polytest::sum(polytest::power(x.get(), 2).get(), x1.get());
-    Poly big;
-    poly_power(x.get(), 99999998, big, nullptr);
-    Poly a = polytest::sum(big.get(), x1.get());
+    const P x = var(1), c = (x ^ 2) + x + P(1), big = x ^ 99999998, a = big + x + P(1);
+    Poly g;
     basic_poly_gcd(a.get(), c.get(), g);
     EXPECT_TRUE(poly_equal(g.get(), c.get())) << polytest::text(g.get(), 1);
-    basic_poly_gcd(c.get(), polytest::sum(big.get(), one.get()).get(), g);  // x^(3k+2) + 1
+    basic_poly_gcd(c.get(), (big + P(1)).get(), g);  // x^(3k+2) + 1
     EXPECT_TRUE(poly_eq_1(g.get()));
-    Poly b;
-    poly_power(x.get(), 50000001, b, nullptr);
-    b = polytest::sum(b.get(), one.get());
+    const P b = (x ^ 50000001) + P(1);
     EXPECT_EQ(unit::raised_code([&] { basic_poly_gcd(a.get(), b.get(), g); }), 375);
 }
 
