@@ -91,15 +91,20 @@ TEST_F(GcdDriver, DesignEdgeCasesOverZp) {
     expect_poly(gcd_of((P(5) * c * u).get(), (P(7) * c * (u + v)).get()), c, 2);
 }
 
-TEST_F(GcdDriver, LargeCoprimePairIsAnsweredModuloAPrime) {
-    Ring z(0);
-    use_vars(3);
+// A large coprime pair is answered by the coprimality test: modulo a prime
+// over Z, by its images over Z/p; Algorithm C never runs.
+TEST_F(GcdDriver, CoprimePairsAreAnsweredByTheCoprimalityTest) {
     std::mt19937_64 rng(seed());
     POLYTEST_SEED_TRACE();
-    Poly a = dense_poly(rng, 3, 5, 12), b = dense_poly(rng, 3, 5, 12);
-    Poly g = gcd_of(a.get(), b.get());
-    EXPECT_TRUE(poly_is_const(g.get()));
+    use_vars(3);
+    for (int32_t m : {0, 32003}) {
+        Ring r(m);
+        Poly a = dense_poly(rng, 3, m ? 4 : 5, m ? 1 : 12), b = dense_poly(rng, 3, m ? 4 : 5, m ? 1 : 12);
+        Poly g = gcd_of(a.get(), b.get());
+        EXPECT_TRUE(m ? poly_eq_1(g.get()) : poly_is_const(g.get()));
+    }
     EXPECT_EQ(gcd_tally.coprime_by_prime, 1);
+    EXPECT_EQ(gcd_tally.coprime_by_images, 1);
     EXPECT_EQ(gcd_tally.alg_c_runs, 0);
 }
 
@@ -117,18 +122,6 @@ TEST_F(GcdDriver, UnluckyLeadingCoefficientsSkipTheFirstPrimes) {
     const P c = k * (x ^ 2) + y * x + P(3001);
     Poly g = gcd_of((a * c).get(), (b * c).get());
     EXPECT_TRUE(is_gcd_of_multiples(g.get(), (a * c).get(), (b * c).get(), c.get()));
-}
-
-TEST_F(GcdDriver, CoprimeImagesAnswerOverZp) {
-    Ring m(32003);
-    use_vars(3);
-    std::mt19937_64 rng(seed());
-    POLYTEST_SEED_TRACE();
-    Poly a = dense_poly(rng, 3, 4, 1), b = dense_poly(rng, 3, 4, 1);
-    Poly g = gcd_of(a.get(), b.get());
-    EXPECT_TRUE(poly_eq_1(g.get()));
-    EXPECT_EQ(gcd_tally.coprime_by_images, 1);
-    EXPECT_EQ(gcd_tally.alg_c_runs, 0);
 }
 
 // One seeded property over rings and shapes (dense and sparse in one to
