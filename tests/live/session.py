@@ -1,6 +1,7 @@
 """A running tolmex driven by a test: reading its output until a text
 appears, and writing statements to it."""
 import os
+import signal
 import select
 import subprocess
 import tempfile
@@ -36,6 +37,16 @@ class Session:
     def send(self, text):
         self.proc.stdin.write(text.encode())
         self.proc.stdin.flush()
+
+    def interrupt_running(self, statement, what, delay=0.3):
+        """Sends statement, interrupts it after delay seconds and checks that
+        it was still running: a new command level opens (level 2 prompt)."""
+        self.send(statement)
+        time.sleep(delay)
+        self.proc.send_signal(signal.SIGINT)
+        before = self.read_until("*** New command level.\n")
+        assert ">" not in before, "the %s ended before the interrupt:\n%s" % (what, before)
+        self.read_until("2>")
 
     def finish(self):
         """Quits and checks the exit status."""

@@ -5,9 +5,7 @@ in between read lines of its own. Lines typed ahead after "&_p" wait for the
 statement to end. Cancelling or replacing the variables of the interrupted
 statement at the nested level is safe: the assignment re-creates its
 target, and the operands already read keep their values."""
-import signal
 import sys
-import time
 
 from session import Session
 
@@ -29,12 +27,7 @@ def main():
         s.send("&(p = %d)\n&J x\n&J y\n&J z\n&J t\nq := (1+x+y+z+t)^18:\n" % P)
         for _ in range(6):
             s.read_until(">")
-        s.send("k := q*(q+1)*2:\n")
-        time.sleep(0.3)
-        s.proc.send_signal(signal.SIGINT)
-        before = s.read_until("*** New command level.\n")
-        assert ">" not in before, "the product ended before the interrupt:\n" + before
-        s.read_until("2>")
+        s.interrupt_running("k := q*(q+1)*2:\n", "product")
         # The level reads its own lines: the rest of the interrupted line
         # ("2:") is not taken for a statement here.
         s.send("5 + 6\n")

@@ -1,4 +1,4 @@
-// Start-up of the poly tests: the node pools, the number tables and the
+// Start-up of the poly and GCD tests: the node pools, the number tables and the
 // field tables. (The interpreter's tests, which share the poly test
 // support, start the whole system instead.)
 #include <gtest/gtest.h>
