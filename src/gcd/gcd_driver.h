@@ -49,6 +49,9 @@ extern bool gcd_force_alg_c;
 // Leaves the modular methods out of the method choice (the cheap tests
 // still run): Algorithm C with its cost rule is what answers.
 extern bool gcd_skip_modular_methods;
+// Leaves the dense evaluation methods out, so that the other modular
+// methods answer what they would have.
+extern bool gcd_skip_dense_methods;
 
 }  // namespace tolmex
 

@@ -29,6 +29,19 @@ void basic_poly_gcd(const PolyNode* a, const PolyNode* b, Poly& g);
 bool basic_mod_method(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars);
 
 // ---------------------------------------------------------------------------
+// Several variables whose dense arrays are small (dense_mod_method.cpp)
+
+// Rational mode; a and b in two or more variables. g := their GCD up to its
+// integer content, with a positive leading number, by evaluation and
+// interpolation modulo word-size primes combined until a bound proves the
+// result. False when the method declines (arrays too large or sparse for
+// the terms, Laurent exponents, or the images keep failing).
+bool dense_mod_method(const PolyNode* a, const PolyNode* b, Poly& g);
+// Modular mode with a prime modulus large enough for the degrees: g := the
+// monic GCD of a and b in two or more variables. False when it declines.
+bool dense_modp_method(const PolyNode* a, const PolyNode* b, Poly& g);
+
+// ---------------------------------------------------------------------------
 // Several variables over Z/p (hensel_crt.cpp)
 
 // Modular mode with a prime modulus, more than one variable: g := the monic

@@ -26,6 +26,9 @@ private:
     int32_t saved_;
 };
 
+// The run of word-size primes the modular methods over Z draw from,
+// largest first (mod_method.cpp says which).
+const std::vector<int32_t>& modular_prime_supply();
 // Modular mode: the residue v as a number.
 Number residue(int32_t v);
 // Modular mode, prime modulus: p times target / (p's leading number), so

@@ -42,8 +42,9 @@ namespace {
 
 constexpr int32_t kTopPrime = 65521;
 
-// The run of primes the method draws from, largest first.
-const std::vector<int32_t>& prime_supply() {
+}  // namespace
+
+const std::vector<int32_t>& gcdimpl::modular_prime_supply() {
     static std::vector<int32_t> supply;
     static bool from_tables = false;
     const bool loaded = big_prime[kBigPrimes - 1] != 0;
@@ -63,10 +64,12 @@ const std::vector<int32_t>& prime_supply() {
     return supply;
 }
 
+namespace {
+
 // The next prime of the supply from `next` on that does not divide gamma;
 // 0 when the supply is exhausted.
 int32_t select_prime(size_t& next, const Number& gamma) {
-    const std::vector<int32_t>& s = prime_supply();
+    const std::vector<int32_t>& s = gcdimpl::modular_prime_supply();
     while (next < s.size()) {
         const int32_t p = s[next++];
         if (digits_mod(gamma, p) != 0) return p;

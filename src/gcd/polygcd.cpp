@@ -26,6 +26,7 @@ namespace tolmex {
 GcdTally gcd_tally;
 bool gcd_force_alg_c = false;
 bool gcd_skip_modular_methods = false;
+bool gcd_skip_dense_methods = false;
 
 namespace {
 
@@ -174,11 +175,13 @@ void primitive_gcd(const PolyNode* a, const PolyNode* b, Poly& h, GcdCall& call)
     const bool first = (modular_first(a, b) || !call.allow_alg_c) && !gcd_skip_modular_methods;
     if (worth_trial_division(a, b) && trial_poly_divide(a, b, q, call.vars)) {
         poly_assign(b, h);
-    } else if (!modularmode && first && do_mod_method_now(a, b, call.bound) &&
-               basic_mod_method(a, b, h, call.vars)) {
-    } else if (modularmode && mod_is_prime && chinhensel && first && several_variables(a, b) &&
-               (mod_do_Chinese(a, b, call.bound) || alg_c_swells(a, b)) &&
-               mod_multivar_Chinese(a, b, h, call.vars)) {
+    } else if (!modularmode && first &&
+               ((!gcd_skip_dense_methods && dense_mod_method(a, b, h)) ||
+                (do_mod_method_now(a, b, call.bound) && basic_mod_method(a, b, h, call.vars)))) {
+    } else if (modularmode && mod_is_prime && first && several_variables(a, b) &&
+               ((!gcd_skip_dense_methods && dense_modp_method(a, b, h)) ||
+                (chinhensel && (mod_do_Chinese(a, b, call.bound) || alg_c_swells(a, b)) &&
+                 mod_multivar_Chinese(a, b, h, call.vars)))) {
     } else {
         alg_c(a, b, h, call.vars, call.use_tests);
     }

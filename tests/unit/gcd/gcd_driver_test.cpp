@@ -32,6 +32,7 @@ protected:
     void TearDown() override {
         gcd_force_alg_c = false;
         gcd_skip_modular_methods = false;
+        gcd_skip_dense_methods = false;
         chinhensel = 1;
         verbose = 0;
         lookupgcd = 0;
@@ -130,7 +131,8 @@ TEST_F(GcdDriver, UnluckyLeadingCoefficientsSkipTheFirstPrimes) {
 // with coprime cofactors; on the same operands every method forced in turn
 // gives the identical normal form: the modular method over Z (on the
 // primitive parts), evaluation and Hensel over Z/p (which may only decline
-// in small fields), Algorithm C, the stash on and off.
+// in small fields), the dense evaluation methods where they take the
+// operands, the driver without them, Algorithm C, the stash on and off.
 void forced_methods(const Poly& g, const Poly& a, const Poly& b, const Poly& c, int nvars) {
     Poly h;
     if (modulus == 0) {
@@ -140,11 +142,19 @@ void forced_methods(const Poly& g, const Poly& a, const Poly& b, const Poly& c, 
             ASSERT_TRUE(basic_mod_method(pa.get(), pb.get(), h, polynames));
             check_against_reference(h.get(), pa.get(), pb.get(), c.get(), nvars);
         }
+        if (dense_mod_method(pa.get(), pb.get(), h))
+            check_against_reference(h.get(), pa.get(), pb.get(), c.get(), nvars);
     } else if (nvars >= 2) {
         const bool answered = mod_multivar_Chinese(a.get(), b.get(), h, polynames);
         EXPECT_TRUE(answered || modulus < 1000);
         EXPECT_TRUE(!answered || poly_equal(g.get(), h.get()));
+        if (dense_modp_method(a.get(), b.get(), h)) EXPECT_TRUE(poly_equal(g.get(), h.get()));
     }
+    // The driver without the dense methods.
+    gcd_skip_dense_methods = true;
+    Poly other = gcd_of(a.get(), b.get());
+    gcd_skip_dense_methods = false;
+    EXPECT_TRUE(poly_equal(g.get(), other.get()));
     // Algorithm C alone (its remainder sequence swells beyond test times
     // for some pairs in three or more variables).
     if (nvars <= 2) {
