@@ -476,7 +476,8 @@ void vars_builtin(BuiltinCall& c) {
 void time_builtin(BuiltinCall& c) {
     no_args(c);
     const std::time_t now = std::time(nullptr);
-    std::printf(" %s", std::asctime(std::localtime(&now)));
+    // On a line of its own, as the date line of start-up.
+    std::printf("\n %s", std::asctime(std::localtime(&now)));
     set_int(c, 0);
 }
 
