@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "interpreter/array_builtins.h"
+#include "interpreter/builtin_support.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/functions.h"
@@ -30,13 +32,39 @@ int find_built_in(int low, int high, const char* name) {
 
 namespace {
 
-// Runs the built-in of the given index; none has code yet.
-void builtin_func(FILE*, Operand&, TokenNode*&, int) {
+// Indices from 45 on whose handlers are in bank 1; the rest of them, and
+// 43 and 44, are in bank 2.
+constexpr int kBank1Above44[] = {45, 49, 52, 53, 54, 55, 58, 60, 62, 63, 67, 69, 71,
+                                 73, 76, 78, 80, 81, 83, 84, 86, 87, 88, 94, 109};
+
+[[noreturn]] void not_implemented() {
     std::printf("not implemented\n");
     abandon_command();
 }
 
+BuiltinHandler builtin_func1(int index) { return index >= 0 && index < kBuiltins ? bank1_handler(index) : nullptr; }
+
+BuiltinHandler builtin_func2(int index) { return index >= 43 && index <= 108 ? bank2_handler(index) : nullptr; }
+
 }  // namespace
+
+bool routed_to_bank1(int index) {
+    if (index >= 0 && index <= 42) return true;
+    for (int i : kBank1Above44)
+        if (i == index) return true;
+    return false;
+}
+
+void builtin_func(FILE* in, Operand& value, TokenNode*& cursor, int index) {
+    if (is_array_builtin(index)) {
+        array_builtin(index, in, value, cursor);
+        return;
+    }
+    BuiltinHandler h = routed_to_bank1(index) ? builtin_func1(index) : builtin_func2(index);
+    if (!h) not_implemented();
+    BuiltinCall call{in, value, cursor, index};
+    h(call);
+}
 
 void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor) {
     int index = find_built_in(0, numbuiltins, token.text);

@@ -25,6 +25,14 @@ void reset_random_denominator();
 
 // Binary search of the table between low and high; -1 when absent.
 int find_built_in(int low, int high, const char* name);
+// Runs the built-in of the given index (the current token is its name):
+// the array built-ins through their own handler, every other index through
+// the bank its index is routed to. An index without code prints "not
+// implemented" and abandons the command.
+void builtin_func(FILE* in, Operand& value, TokenNode*& cursor, int index);
+// Indices 0 .. 42 and a fixed list above 44 run in bank 1, the others in
+// bank 2.
+bool routed_to_bank1(int index);
 // A capitalised name as a factor (the current token): an alias entry is
 // replaced by its alias and parsed again, a built-in is called, anything
 // else is a user function.
