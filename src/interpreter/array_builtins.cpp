@@ -3,7 +3,9 @@
 #include "interpreter/array_builtins.h"
 
 #include "interpreter/builtins.h"
+#include "interpreter/arrays.h"
 #include "interpreter/errors.h"
+#include "interpreter/scanner.h"
 
 namespace tolmex {
 
@@ -20,6 +22,16 @@ bool is_array_builtin(int index) {
     return false;
 }
 
-void array_builtin(int index, FILE*, Operand&, TokenNode*&) { error(361, builtin[index].name); }
+void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
+    if (index == 0) {
+        scanner(in, token, cursor);
+        create_array(in, cursor);
+        Quoly z;
+        quoly_set(0, z);
+        value.set(std::move(z));
+        return;
+    }
+    error(361, builtin[index].name);
+}
 
 }  // namespace tolmex

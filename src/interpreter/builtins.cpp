@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "interpreter/array_builtins.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/functions.h"
@@ -30,8 +31,13 @@ int find_built_in(int low, int high, const char* name) {
 
 namespace {
 
-// Runs the built-in of the given index; none has code yet.
-void builtin_func(FILE*, Operand&, TokenNode*&, int) {
+// Runs the built-in of the given index; only the array built-ins have
+// code yet.
+void builtin_func(FILE* in, Operand& value, TokenNode*& cursor, int index) {
+    if (is_array_builtin(index)) {
+        array_builtin(index, in, value, cursor);
+        return;
+    }
     std::printf("not implemented\n");
     abandon_command();
 }
