@@ -2,6 +2,7 @@
 // and describing them (listings and save files).
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace {
 bool tok(const char* t) { return token_is(token, t); }
 void next(FILE* in, TokenNode*& cursor) { scanner(in, token, cursor); }
 
-void declare_one(FILE* in, TokenNode*& cursor) {
+ArrayRec* declare_one(FILE* in, TokenNode*& cursor) {
     if (!(token.text[0] >= 'a' && token.text[0] <= 'z')) error(40, token.text);
     char name[kTokenText];
     std::memcpy(name, token.text, sizeof name);
@@ -38,20 +39,42 @@ void declare_one(FILE* in, TokenNode*& cursor) {
     }
     if (!tok("]")) error(61, token.text);
     next(in, cursor);
+    ArrayRec* a;
     if (tok("Sparse")) {
         next(in, cursor);
-        sparse_create(name, rows, cols, onedim, true);
+        a = sparse_create(name, rows, cols, onedim, true);
     } else {
-        insertarr(name, rows, cols, onedim);
+        a = insertarr(name, rows, cols, onedim);
     }
     new_array = 1;
+    return a;
 }
 
 }  // namespace
 
+namespace {
+
+// The arrays of one declaration: when it ends in an error, none of them
+// stays.
+class Declared {
+public:
+    ~Declared() {
+        if (std::uncaught_exceptions() <= pending_) return;
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it) remove_array_storage(*it);
+    }
+    void add(ArrayRec* a) { made_.push_back(a); }
+
+private:
+    int pending_ = std::uncaught_exceptions();
+    std::vector<ArrayRec*> made_;
+};
+
+}  // namespace
+
 void create_array(FILE* in, TokenNode*& cursor) {
+    Declared declared;
     for (;;) {
-        declare_one(in, cursor);
+        declared.add(declare_one(in, cursor));
         if (!tok(",")) break;
         next(in, cursor);
     }

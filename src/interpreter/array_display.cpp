@@ -119,7 +119,8 @@ void entry_by_entry(FILE* out, const char* name, const Matrix& m) {
                 std::fprintf(out, "not defined.\n");
                 continue;
             }
-            quoly_display(out, true, true, q, col);
+            quoly_print_inline(out, q, col);
+            std::fputc('\n', out);
         }
 }
 

@@ -625,7 +625,7 @@ void arr_parse(FILE* in, TokenNode*& cursor) {
         arr_expre(in, cursor, cx, v);
     }
     if (!v.array) error(24, token.text);
-    set_temporary_array(std::move(v.m), "  ");
+    set_temporary_array(std::move(v.m), "<");
     finish("<", false);
 }
 
