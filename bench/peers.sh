@@ -314,4 +314,5 @@ for w in $workloads; do
         "$(ratio "$t" "$g")" "$(ratio "$t" "$s")" "$(ratio "$t" "$f")"
 done
 echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
-echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint)"
+echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
+echo " matint and matpoly <= 2x gp)"
