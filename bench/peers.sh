@@ -28,9 +28,14 @@
 #   gcdmodp   GCD over Z/32003 of a*c and b*c, a, b, c random monic of degree
 #             5000 in x (the same polys in every system; the products are
 #             formed before the timing)
+#   matint    the product of two dense 200 x 200 integer matrices with
+#             entries in -99 .. 99 (Tolmex and PARI/GP only)
+#   matpoly   the product of two 100 x 100 matrices of random polys of
+#             degree 3 in x with coefficients in -99 .. 99 (Tolmex and
+#             PARI/GP only)
 #
 # Targets: sparse products at most 2x the faster of PARI/GP and Singular;
-# every product within 10x of FLINT; multivariate GCD within 1.5x of
+# every product within 10x of FLINT; matrix products within 2x of PARI/GP; multivariate GCD within 1.5x of
 # min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
 # Singular; the GCD mod p within 2x of FLINT.
 #
@@ -50,7 +55,7 @@ root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
 # A run that takes longer than this many seconds is cut off and shows n/a.
 limit="${PEER_TIMEOUT:-120}"
-workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp}"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp matint matpoly}"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
@@ -133,6 +138,32 @@ for ext, fmt in (("tolmex", "{n} := {t}:\n"), ("gp", "{n} = Mod(1, 32003)*({t});
             f.write(fmt.format(n=n, t=text(p)))
 EOF
 
+# The matrix workloads: the same random matrices for Tolmex (array
+# literals) and PARI/GP (Mat).
+python3 - "$work" <<'EOF2'
+import random, sys
+w = sys.argv[1]
+random.seed(20261208)
+def entry(poly):
+    if not poly:
+        return str(random.randint(-99, 99))
+    c = [random.randint(-99, 99) for _ in range(3)] + [random.choice([i for i in range(-99, 100) if i])]
+    return " + ".join(f"({a})*x^{i}" for i, a in reversed(list(enumerate(c))))
+for name, n, poly in (("matint", 200, False), ("matpoly", 100, True)):
+    mats = [[[entry(poly) for _ in range(n)] for _ in range(n)] for _ in range(2)]
+    with open(f"{w}/{name}.tolmex", "w") as f:
+        if poly:
+            f.write("&J x;\n")
+        f.write(f"Array a[{n},{n}], b[{n},{n}], c[{n},{n}];\n")
+        for v, m in zip("ab", mats):
+            f.write(f"[{v}] := [[ " + ", ".join(e for row in m for e in row) + " ]]:\n")
+        f.write("&t\n[c] := [a] * [b]:\n")
+    with open(f"{w}/{name}.gp", "w") as f:
+        for v, m in zip("ab", mats):
+            f.write(f"{v} = [" + "; ".join(", ".join(row) for row in m) + "];\n")
+        f.write("gettime(); c = a*b; print(gettime());\n")
+EOF2
+
 # The GCD workloads: their variables, and g, c1, c2 one a line.
 gcd_vars() {
     case $1 in
@@ -176,6 +207,7 @@ tolmex_run() {  # workload
     gcdmodp)
         { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
           printf 'p1 := a*c:\np2 := b*c:\n&t\nq := p1/p2:\n'; } >"$f" ;;
+    matint | matpoly) cp "$work/$w.tolmex" "$f" ;;
     esac
     local out
     out=$(timeout "$limit" "$tolmex" <"$f" 2>/dev/null)
@@ -201,6 +233,7 @@ gp_run() {
             echo 'p1 = g*c1; p2 = g*c2; gettime(); q = gcd(p1, p2); print(gettime());' ;;
         ratsum*) echo "s = 0; gettime(); for(i = 1, $(sum_terms "$w"), s += 1/(x + i*y)); print(gettime());" ;;
         gcdmodp) cat "$work/modp.gp"; echo 'p1 = a*c; p2 = b*c; gettime(); q = gcd(p1, p2); print(gettime());' ;;
+        matint | matpoly) cat "$work/$w.gp" ;;
         esac
         echo 'quit;'
     } >"$f"
@@ -271,10 +304,15 @@ for w in $workloads; do
     t=$(median tolmex_run "$w")
     g=n/a; s=n/a; f=n/a
     [ $have_gp = 1 ] && g=$(median gp_run "$w")
-    [ $have_sing = 1 ] && s=$(median sing_run "$w")
-    [ $have_flint = 1 ] && f=$(median flint_run "$w")
+    case $w in
+    mat*) ;;  # PARI/GP is the peer of the matrix products
+    *)
+        [ $have_sing = 1 ] && s=$(median sing_run "$w")
+        [ $have_flint = 1 ] && f=$(median flint_run "$w") ;;
+    esac
     printf '%-9s %9s %9s %9s %9s %8s %8s %8s\n' "$w" "$t" "$g" "$s" "$f" \
         "$(ratio "$t" "$g")" "$(ratio "$t" "$s")" "$(ratio "$t" "$f")"
 done
 echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
-echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint)"
+echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
+echo " matint and matpoly <= 2x gp)"

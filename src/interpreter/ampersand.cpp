@@ -271,7 +271,11 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
     if (is(name, "_m")) return machine_expression(in, cursor, value);
     if (is(name, "p")) return ring_command(in, cursor);
     if (is(name, "_n")) return raw_value(in, cursor, value);
-    static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F", "4"};
+    if (is(name, "4")) {
+        show_temporary_array();
+        return read_terminator(in, cursor);
+    }
+    static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F"};
     for (const char* later : kLater)
         if (is(name, later)) return error(kNotAvailable, name);
     error(17, name);

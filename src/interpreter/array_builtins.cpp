@@ -1,9 +1,27 @@
-// Until arrays exist every built-in that needs one reports that it is not
-// available yet, and nothing is changed.
+// The built-ins that take or make arrays. Each reads its own argument list:
+// "(" (error 177), array arguments "[a]" (error 178 without "["), ","
+// between arguments and ")" (error 1). Nothing is stored into an array
+// until every argument has been read and the result is complete.
 #include "interpreter/array_builtins.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "gcd/gcd_driver.h"
+#include "gcd/square_free.h"
+#include "interpreter/arrays.h"
 #include "interpreter/builtins.h"
 #include "interpreter/errors.h"
+#include "interpreter/evaluator.h"
+#include "interpreter/scanner.h"
+#include "numbers/gcd.h"
+#include "numbers/mul_div.h"
+#include "numbers/modular_state.h"
+#include "poly/poly_residues.h"
+#include "poly/poly_monomials.h"
+#include "poly/polyvars.h"
+#include "quoly/quoly_arith.h"
+#include "storage/work_arrays.h"
 
 namespace tolmex {
 
@@ -12,6 +30,468 @@ namespace {
 // mathematics comes later (determinants, factoring, matrix reductions).
 constexpr int kArrayIndices[] = {0,  3,  6,  15, 19, 20, 21, 27, 29, 30, 32, 42, 45, 46, 50, 54, 59, 60,
                                  62, 63, 67, 71, 73, 76, 78, 80, 81, 83, 84, 85, 86, 88, 92, 93, 98, 105};
+
+bool tok(const char* t) { return token_is(token, t); }
+void next(FILE* in, TokenNode*& cursor) { scanner(in, token, cursor); }
+
+Quoly int_value(int64_t v) { return make_numeric(number_from_int64(v)); }
+
+void open_paren(FILE* in, TokenNode*& cursor) {
+    next(in, cursor);
+    if (!tok("(")) error(177, token.text);
+    next(in, cursor);
+}
+
+void comma(FILE* in, TokenNode*& cursor) {
+    if (!tok(",")) error(1, token.text);
+    next(in, cursor);
+}
+
+void close_paren(FILE* in, TokenNode*& cursor) {
+    if (!tok(")")) error(1, token.text);
+    next(in, cursor);
+}
+
+// Holds one work array while a built-in reads a whole array.
+struct WorkHold {
+    int k = 0;
+    explicit WorkHold(const char* ctx) { new_worknode(k, ctx); }
+    ~WorkHold() { free_work(); }
+};
+
+// "(" [a] ")": the array's name, its entries in m.
+ArrayRec* one_array(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    close_paren(in, cursor);
+    return a;
+}
+
+Matrix square_matrix(ArrayRec* a, const char* name) {
+    Matrix m = read_whole_array(a);
+    if (!m.square()) error(313, name);
+    return m;
+}
+
+bool zero(const QuolyRec* q) { return !q || quoly_iszero(q); }
+
+int64_t int_argument(FILE* in, TokenNode*& cursor) {
+    IntValue v = read_setting_value(in, cursor);
+    if (!v.is_number || !v.fits) error(202, token.text);
+    return v.v;
+}
+
+// ---------------------------------------------------------------------------
+// Tests and counts
+
+Quoly shape_test(int index, FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    WorkHold hold(builtin[index].name);
+    if (index == 80) return int_value(a->rows);
+    if (index == 86) return int_value(array_count_nonzero(a));
+    Matrix m = read_whole_array(a);
+    if (index == 32) return int_value(matrix_is_zero(m) ? 1 : 0);
+    if (!m.square()) return int_value(0);
+    bool yes = true;
+    for (int32_t r = 0; r < m.rows && yes; ++r)
+        for (int32_t c = 0; c < m.cols && yes; ++c) {
+            if (index == 93) {
+                yes = r == c || zero(m.at(r, c));
+                continue;
+            }
+            const QuolyRec *u = m.at(r, c), *v = m.at(c, r);
+            yes = zero(u) ? zero(v) : (!zero(v) && quoly_equal(u, v));
+        }
+    return int_value(yes ? 1 : 0);
+}
+
+Quoly trace(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Trace");
+    Quoly s;
+    quoly_set(0, s);
+    for (int32_t i = 0; i < m.rows; ++i)
+        if (const QuolyRec* v = m.at(i, i)) best_quoly_add(s, quoly_copy(v));
+    return s;
+}
+
+Quoly vecdot(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    comma(in, cursor);
+    ArrayRec* b = read_array_argument(in, cursor);
+    close_paren(in, cursor);
+    if (a->size != b->size) error(242, "Vecdot");
+    Matrix x = read_whole_array(a), y = read_whole_array(b);
+    Quoly s;
+    quoly_set(0, s);
+    for (int64_t k = 0; k < a->size; ++k) {
+        const QuolyRec* u = x.at(static_cast<int32_t>(k % x.rows), static_cast<int32_t>(k / x.rows));
+        const QuolyRec* v = y.at(static_cast<int32_t>(k % y.rows), static_cast<int32_t>(k / y.rows));
+        if (zero(u) || zero(v)) continue;
+        Quoly p;
+        quoly_mult(u, v, p);
+        best_quoly_add(s, std::move(p));
+    }
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Bounds and the permanent
+
+// The integer value of a numeric entry (error 202 otherwise).
+const Number& integer_entry(const QuolyRec* q, const char* name) {
+    if (!q || !quoly_is_number(q)) error(202, name);
+    return quoly_number(q);
+}
+
+// Hadamard: the least integer at least the product of the columns'
+// euclidean lengths.
+Quoly hadamard(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Hadamard");
+    ModularSuspend off;
+    Quoly prod;
+    quoly_set(1, prod);
+    for (int32_t c = 0; c < m.cols; ++c) {
+        Quoly sum;
+        quoly_set(0, sum);
+        for (int32_t r = 0; r < m.rows; ++r) {
+            const QuolyRec* v = m.at(r, c);
+            if (zero(v)) continue;
+            integer_entry(v, "Hadamard");
+            Quoly sq;
+            quoly_mult(v, v, sq);
+            best_quoly_add(sum, std::move(sq));
+        }
+        fast_quoly_mult(prod, std::move(sum));
+    }
+    Number root;
+    int_sqrt(quoly_number(prod.get()), root);
+    Number back;
+    fast_mult(root, root, back);
+    if (compare(back, quoly_number(prod.get())) < 0) {
+        Number one = number_from_int64(1);
+        fastsum(root, one);
+    }
+    return make_numeric(std::move(root));
+}
+
+// Gershgorin: the largest sum of absolute values over the rows.
+Quoly pbound(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = read_whole_array(a);
+    Quoly best;
+    quoly_set(0, best);
+    for (int32_t r = 0; r < m.rows; ++r) {
+        Quoly sum;
+        quoly_set(0, sum);
+        for (int32_t c = 0; c < m.cols; ++c) {
+            const QuolyRec* v = m.at(r, c);
+            if (zero(v)) continue;
+            if (!quoly_is_rational(v)) error(202, "Pbound");
+            Quoly x = quoly_copy(v);
+            quoly_abs(x);
+            best_quoly_add(sum, std::move(x));
+        }
+        Quoly d;
+        quoly_sub(sum.get(), best.get(), d);
+        const bool larger = quoly_is_number(d.get()) ? quoly_number(d.get()).sign() > 0
+                                                     : poly_constant(quoly_numerator(d.get())).sign() > 0;
+        if (larger) best = std::move(sum);
+    }
+    return best;
+}
+
+// The permanent by the sum over column subsets (rows taken in order).
+Quoly permanent(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Perm");
+    const int32_t n = m.rows;
+    if (n > 20) error(27, "Perm");
+    std::vector<Quoly> dp(size_t{1} << n);
+    quoly_set(1, dp[0]);
+    for (uint32_t mask = 0; mask < (1u << n); ++mask) {
+        if (!dp[mask] || quoly_iszero(dp[mask].get())) continue;
+        poll_interrupt();
+        const int32_t row = __builtin_popcount(mask);
+        if (row == n) continue;
+        for (int32_t c = 0; c < n; ++c) {
+            if (mask & (1u << c)) continue;
+            const QuolyRec* v = m.at(row, c);
+            if (zero(v)) continue;
+            Quoly p;
+            quoly_mult(dp[mask].get(), v, p);
+            Quoly& slot = dp[mask | (1u << c)];
+            if (!slot)
+                slot = std::move(p);
+            else
+                best_quoly_add(slot, std::move(p));
+        }
+    }
+    Quoly& all = dp[(size_t{1} << n) - 1];
+    if (!all) quoly_set(0, all);
+    return std::move(all);
+}
+
+// Pivot([a], i, j): every other row loses the multiple of row i that
+// clears its entry in column j.
+Quoly pivot(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    comma(in, cursor);
+    const int64_t i = int_argument(in, cursor) - addresser;
+    comma(in, cursor);
+    const int64_t j = int_argument(in, cursor) - addresser;
+    close_paren(in, cursor);
+    a = array_seek(a->name);
+    if (i < 0 || i >= a->rows || j < 0 || j >= a->cols()) error(27, "Pivot");
+    Matrix m = read_whole_array(a);
+    const QuolyRec* p = m.at(static_cast<int32_t>(i), static_cast<int32_t>(j));
+    if (zero(p)) error(22, "Pivot");
+    Quoly piv = quoly_copy(p);
+    Matrix out = matrix_copy(m);
+    for (int32_t r = 0; r < m.rows; ++r) {
+        if (r == i) continue;
+        const QuolyRec* e = m.at(r, static_cast<int32_t>(j));
+        if (zero(e)) continue;
+        Quoly f;
+        quoly_quot(e, piv.get(), f);
+        for (int32_t c = 0; c < m.cols; ++c) {
+            const QuolyRec* u = m.at(static_cast<int32_t>(i), c);
+            if (zero(u)) continue;
+            Quoly t, s;
+            quoly_mult(f.get(), u, t);
+            const QuolyRec* old = m.at(r, c);
+            if (old) {
+                quoly_sub(old, t.get(), s);
+            } else {
+                s = std::move(t);
+                quoly_inplace(s.get());
+            }
+            out.set(r, c, std::move(s));
+        }
+    }
+    matrix_to_array(std::move(out), a);
+    return int_value(0);
+}
+
+// ---------------------------------------------------------------------------
+// Polys and arrays
+
+// The variable record of level 1 (error 182 when there is none).
+Quoly first_variable() {
+    if (!polynames) error(182, "Poly");
+    Poly x;
+    base_poly(x, 1);
+    Quoly q;
+    p_q_take(std::move(x), q);
+    return q;
+}
+
+// Poly([a]): a[1] + a[2] x + a[3] x^2 + ... in the first variable, or in
+// the poly given as a second argument.
+Quoly poly_from_array(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    Quoly x;
+    if (tok(",")) {
+        next(in, cursor);
+        old_expre(in, x, cursor);
+    }
+    close_paren(in, cursor);
+    if (!x) x = first_variable();
+    a = array_seek(a->name);
+    Matrix m = read_whole_array(a);
+    Quoly s;
+    quoly_set(0, s);
+    for (int64_t k = a->size - 1; k >= 0; --k) {
+        fast_quoly_mult(s, quoly_copy(x.get()));
+        const QuolyRec* v = m.at(static_cast<int32_t>(k % m.rows), static_cast<int32_t>(k / m.rows));
+        if (!zero(v)) best_quoly_add(s, quoly_copy(v));
+    }
+    return s;
+}
+
+// The poly argument of Monomials and Squarefree (errors 182, 186).
+Quoly poly_argument(FILE* in, TokenNode*& cursor, const char* name) {
+    Quoly p;
+    old_expre(in, p, cursor);
+    if (!quoly_is_number(p.get()) && quoly_denominator(p.get())) error(186, name);
+    return p;
+}
+
+// Monomials(p, [a]): the monomials of p into the sparse vector a; the
+// value is their number.
+Quoly monomials(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    Quoly p = poly_argument(in, cursor, "Monomials");
+    comma(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    close_paren(in, cursor);
+    std::vector<Quoly> terms;
+    if (quoly_is_number(p.get())) {
+        if (!quoly_iszero(p.get())) terms.push_back(quoly_copy(p.get()));
+    } else {
+        for (Poly& t : poly_monomials(quoly_numerator(p.get()))) {
+            Quoly q;
+            p_q_take(std::move(t), q);
+            polynum_to_quoly(q);
+            terms.push_back(std::move(q));
+        }
+    }
+    a = array_seek(a->name);
+    if (static_cast<int64_t>(terms.size()) > a->size) error(242, "Monomials");
+    Matrix m = Matrix::zero(a->rows, a->cols(), a->is_sparse());
+    for (size_t k = 0; k < terms.size(); ++k)
+        m.set(static_cast<int32_t>(k % a->rows), static_cast<int32_t>(k / a->rows), std::move(terms[k]));
+    const int64_t n = static_cast<int64_t>(terms.size());
+    matrix_to_array(std::move(m), a);
+    return int_value(n);
+}
+
+PolyVar* var_of_level(int level) {
+    PolyVar* v = polynames;
+    for (int k = 1; v && k < level; ++k) v = v->next;
+    return v;
+}
+
+// Squarefree(p, [a]): the square-free factors of p in the first column of
+// a, their multiplicities in the second; the value is their number. Over
+// the integers a content other than 1 comes first, with multiplicity 1.
+Quoly squarefree(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    Quoly p = poly_argument(in, cursor, "Squarefree");
+    comma(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    close_paren(in, cursor);
+    if (quoly_is_number(p.get())) error(182, "Squarefree");
+    const PolyNode* f = quoly_numerator(p.get());
+    PolyVar* vars = var_of_level(poly_level(f));
+    std::vector<std::pair<Quoly, int32_t>> factors;
+    Poly list;
+    int32_t count = 0;
+    if (modularmode) {
+        if (!mod_is_prime && !finf) error(352, "Squarefree");
+        square_free_factor(f, list, count, vars);
+    } else {
+        Poly c, prim;
+        content_2(f, c, vars);
+        divide_by_content(f, c.get(), prim, vars);
+        if (!poly_eq_1(c.get())) {
+            Quoly q;
+            p_q_take(std::move(c), q);
+            polynum_to_quoly(q);
+            factors.emplace_back(std::move(q), 1);
+        }
+        rat_sq_free_factor(prim.get(), list, count, vars);
+    }
+    each_factor(list.get(), [&](int32_t mult, const PolyNode* g) {
+        Poly copy(copy_poly(g));
+        Quoly q;
+        p_q_take(std::move(copy), q);
+        polynum_to_quoly(q);
+        factors.emplace_back(std::move(q), mult);
+    });
+    a = array_seek(a->name);
+    if (a->cols() != 2 || static_cast<int64_t>(factors.size()) > a->rows) error(242, "Squarefree");
+    Matrix m = Matrix::zero(a->rows, 2, a->is_sparse());
+    for (size_t k = 0; k < factors.size(); ++k) {
+        m.set(static_cast<int32_t>(k), 0, std::move(factors[k].first));
+        m.set(static_cast<int32_t>(k), 1, int_value(factors[k].second));
+    }
+    const int64_t n = static_cast<int64_t>(factors.size());
+    matrix_to_array(std::move(m), a);
+    return int_value(n);
+}
+
+// ---------------------------------------------------------------------------
+// Rearranging
+
+// Reverse([a]): the entries in the opposite order (entry k of n counted
+// column by column goes to n - 1 - k).
+Quoly reverse(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = read_whole_array(a);
+    Matrix out = Matrix::zero(m.rows, m.cols, m.sparse);
+    for (int32_t r = 0; r < m.rows; ++r)
+        for (int32_t c = 0; c < m.cols; ++c)
+            if (const QuolyRec* v = m.at(r, c)) out.set(m.rows - 1 - r, m.cols - 1 - c, quoly_copy(v));
+    matrix_to_array(std::move(out), a);
+    return int_value(0);
+}
+
+// STrans([a], [b]): b := the transpose of a.
+Quoly strans(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    comma(in, cursor);
+    ArrayRec* b = read_array_argument(in, cursor);
+    close_paren(in, cursor);
+    Matrix t = matrix_transpose(read_whole_array(a));
+    b = array_seek(b->name);
+    matrix_to_array(std::move(t), b);
+    return int_value(0);
+}
+
+// -1, 0, 1 as u < v, u = v, u > v for two numbers of the ring.
+int compare_values(const QuolyRec* u, const QuolyRec* v) {
+    if (quoly_is_number(u) && quoly_is_number(v)) return compare(quoly_number(u), quoly_number(v));
+    Quoly d;
+    quoly_sub(u, v, d);
+    if (quoly_is_number(d.get())) return quoly_number(d.get()).sign();
+    return poly_constant(quoly_numerator(d.get())).sign();
+}
+
+// Sort([a]) or Sort([a], [b]): the entries in increasing order, column by
+// column, into a or into b (of a's shape).
+Quoly sort(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    if (!tok("[")) error(370, token.text);
+    ArrayRec* a = read_array_argument(in, cursor);
+    char target[kTokenText];
+    std::snprintf(target, sizeof target, "%s", a->name);
+    if (tok(",")) {
+        next(in, cursor);
+        if (!tok("[")) error(370, token.text);
+        ArrayRec* b = read_array_argument(in, cursor);
+        std::snprintf(target, sizeof target, "%s", b->name);
+    }
+    close_paren(in, cursor);
+    WorkHold hold("Sort");
+    a = array_seek(a->name);
+    Matrix m = read_whole_array(a);
+    std::vector<Quoly> values;
+    for (int32_t c = 0; c < m.cols; ++c)
+        for (int32_t r = 0; r < m.rows; ++r) {
+            const QuolyRec* v = m.at(r, c);
+            if (v && !quoly_is_rational(v)) error(371, "Sort");
+            Quoly q;
+            if (v)
+                q = quoly_copy(v);
+            else
+                quoly_set(0, q);
+            values.push_back(std::move(q));
+        }
+    std::stable_sort(values.begin(), values.end(),
+                     [](const Quoly& x, const Quoly& y) { return compare_values(x.get(), y.get()) < 0; });
+    ArrayRec* b = array_seek(target);
+    if (b->rows != m.rows || b->cols() != m.cols) error(372, target);
+    Matrix out = Matrix::zero(m.rows, m.cols, b->is_sparse());
+    for (size_t k = 0; k < values.size(); ++k)
+        out.set(static_cast<int32_t>(k % m.rows), static_cast<int32_t>(k / m.rows), std::move(values[k]));
+    matrix_to_array(std::move(out), b);
+    return int_value(0);
+}
+
+// Sparse([a]): a becomes a sparse array with the same entries.
+Quoly to_sparse(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    read_whole_array(a);  // unassigned entries are set to 0 with the warning
+    make_sparse(a);
+    return int_value(0);
+}
+
 }  // namespace
 
 bool is_array_builtin(int index) {
@@ -20,6 +500,31 @@ bool is_array_builtin(int index) {
     return false;
 }
 
-void array_builtin(int index, FILE*, Operand&, TokenNode*&) { error(361, builtin[index].name); }
+void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
+    Quoly r;
+    switch (index) {
+        case 0:
+            next(in, cursor);
+            create_array(in, cursor);
+            r = int_value(0);
+            break;
+        case 27: r = hadamard(in, cursor); break;
+        case 32: case 80: case 86: case 92: case 93: r = shape_test(index, in, cursor); break;
+        case 50: r = monomials(in, cursor); break;
+        case 59: r = pbound(in, cursor); break;
+        case 60: r = permanent(in, cursor); break;
+        case 62: r = pivot(in, cursor); break;
+        case 63: r = poly_from_array(in, cursor); break;
+        case 76: r = reverse(in, cursor); break;
+        case 81: r = strans(in, cursor); break;
+        case 84: r = sort(in, cursor); break;
+        case 85: r = to_sparse(in, cursor); break;
+        case 88: r = squarefree(in, cursor); break;
+        case 98: r = trace(in, cursor); break;
+        case 105: r = vecdot(in, cursor); break;
+        default: error(361, builtin[index].name);
+    }
+    value.set(std::move(r));
+}
 
 }  // namespace tolmex

@@ -520,6 +520,23 @@ int32_t increment_amount(FILE* in, TokenNode*& cursor) {
     return v;
 }
 
+}  // namespace
+
+void increment_array_element(FILE* in, Operand& value, TokenNode*& cursor, bool up) {
+    const ElementRef target = value.elem;
+    Quoly q = value.take();
+    next(in, cursor);
+    int32_t amount = increment_amount(in, cursor);
+    if (!quoly_is_number(q.get()) && quoly_denominator(q.get())) error(196, up ? "+" : "-");
+    Number a;
+    set_int64(up ? int64_t{amount} : -int64_t{amount}, a);
+    if (modularmode) change_num(a, true, false);
+    best_quoly_add(q, make_numeric(std::move(a)));
+    assign_array_element(target, std::move(q), value);
+}
+
+namespace {
+
 // The amount may cancel or replace the variable: it is found again by its
 // name afterwards, and an increment of a cancelled name creates it anew
 // from 0, as for a new name.
@@ -563,6 +580,19 @@ void expre(FILE* in, Operand& value, TokenNode*& cursor) {
     term(in, value, cursor);
     if (tok(":")) {
         next(in, cursor);
+        if (tok("=") && value.elem.on) {
+            const ElementRef target = value.elem;
+            value.clear();
+            next(in, cursor);
+            Quoly rhs;
+            old_expre(in, rhs, cursor);
+            assign_array_element(target, std::move(rhs), value);
+            return;
+        }
+        if ((tok("+") || tok("-")) && value.elem.on) {
+            increment_array_element(in, value, cursor, tok("+"));
+            return;
+        }
         if (tok("=")) {
             if (!value.is_reference()) error(317, ":=");
             // The right side may cancel or replace the target (a nested

@@ -36,6 +36,8 @@ void fact(FILE* in, Operand& value, TokenNode*& cursor);
 // The restricted twins: no assignment; always a value of their own.
 void old_expre(FILE* in, Quoly& value, TokenNode*& cursor);
 void old_fact(FILE* in, Quoly& value, TokenNode*& cursor);
+// The increment forms ":+", ":-" on an array element (value holds it).
+void increment_array_element(FILE* in, Operand& value, TokenNode*& cursor, bool up);
 // Continuations for readers that already hold the first factor's value.
 void half_fact(FILE* in, Operand& value, TokenNode*& cursor);
 void half_term(FILE* in, Operand& value, TokenNode*& cursor);

@@ -1,5 +1,7 @@
 #include "interpreter/names.h"
 
+#include "interpreter/arrays.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -111,9 +113,8 @@ namespace {
 
 void cancel_one(FILE* in, TokenNode*& cursor) {
     if (token_is(token, "[")) {
-        scanner(in, token, cursor);
-        // Arrays are cancelled by the array subsystem; none exists yet.
-        error(24, token.text);
+        cancel_array(in, cursor);
+        return;
     }
     const char c = token.text[0];
     if (c >= 'A' && c <= 'Z') error(20, token.text);
@@ -184,6 +185,7 @@ void dump_variables(FILE* out, int mode) {
 void listvars(int mode) {
     dump_variables(stdout, mode);
     std::printf("\narrays:\n\n");
+    list_arrays();
 }
 
 namespace {

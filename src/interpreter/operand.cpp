@@ -8,6 +8,7 @@ namespace tolmex {
 
 void Operand::refer(const VarRec* v) {
     own.reset();
+    elem.on = false;
     std::memcpy(name, v->name, sizeof name);
 }
 
@@ -31,6 +32,7 @@ const QuolyRec* Operand::get() {
 }
 
 Quoly Operand::take() {
+    elem.on = false;
     if (!is_reference()) return std::move(own);
     if (VarRec* v = target()) {
         Quoly c = quoly_copy(v->value);

@@ -13,19 +13,31 @@
 
 namespace tolmex {
 
+// An array element read as a factor: where it came from, so that it can
+// be the target of an assignment or an increment (the indices as written).
+struct ElementRef {
+    bool on = false;
+    char array[kTokenText] = "";
+    int64_t i = 0, j = 0;
+    bool two = false;
+};
+
 struct Operand {
     Quoly own;
     char name[kTokenText] = "";  // the variable referred to; empty: own is the value
+    ElementRef elem;             // own is a copy of this array element
 
     bool is_reference() const { return name[0] != '\0'; }
     void set(Quoly&& q) {
         own = std::move(q);
         name[0] = '\0';
+        elem.on = false;
     }
     void refer(const VarRec* v);
     void clear() {
         own.reset();
         name[0] = '\0';
+        elem.on = false;
     }
     // The variable referred to, found again by its name; null when it has
     // been cancelled meanwhile (or when this is no reference).

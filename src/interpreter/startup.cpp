@@ -27,6 +27,7 @@
 #include "rings/ring_change.h"
 #include "storage/accounting.h"
 #include "storage/work_arrays.h"
+#include "interpreter/arrays.h"
 
 namespace tolmex {
 
@@ -45,6 +46,7 @@ void initialize(const std::string& dir) {
     register_work_array_resets();
     register_residue_resets();
     register_name_tables();
+    register_arrays();
     reset_random_denominator();
     Set_prods_for_char();
     subinitialize(dir);

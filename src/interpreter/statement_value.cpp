@@ -40,8 +40,6 @@ void keep_as_previous(Operand& v, bool nested) {
         quoly_set(0, prevnum);
 }
 
-void show_pending_system_array() {}
-void clear_pending_system_array() {}
 
 bool no_poly_variables() { return polynames == nullptr; }
 

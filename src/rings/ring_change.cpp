@@ -21,6 +21,7 @@
 namespace tolmex {
 
 void (*for_each_user_value)(QuolyVisitor) = nullptr;
+void (*after_ring_change)() = nullptr;
 void (*ring_change_step)() = nullptr;
 QuolyRec* denom[kDenomSize];
 int need_to_set_char_poly = 1;
@@ -252,6 +253,7 @@ public:
         drop();
         free_gcd_stash();  // its GCDs belong to the old ring
         committed_ = true;
+        if (after_ring_change) after_ring_change();
     }
 
 private:

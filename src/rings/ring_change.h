@@ -22,6 +22,9 @@ namespace tolmex {
 // holders must stay where they are while no user statement runs.
 using QuolyVisitor = std::function<void(QuolyRec*& q)>;
 extern void (*for_each_user_value)(QuolyVisitor visit);
+// Runs once every converted value is in place (null: nothing); it must not
+// fail. The arrays drop the sparse entries that became zero.
+extern void (*after_ring_change)();
 
 // The table of the small integers 1 to 998 as quolys, and whether the
 // characteristic-polynomial tables still need their set-up.
