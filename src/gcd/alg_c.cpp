@@ -89,6 +89,7 @@ void primitive_part(const PolyNode* p, Poly& q, PolyVar* vars) {
 void alg_c(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars, bool use_tests) {
     ++gcd_tally.alg_c_runs;
     ++g_cntcount;
+    alg_c_level = vars ? vars->level : 1;
     Poly x(copy_poly(a)), y(copy_poly(b));
     bool told = false;
     for (;;) {

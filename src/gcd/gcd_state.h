@@ -8,6 +8,9 @@ namespace tolmex {
 
 extern int32_t c_cntcount, a_cntcount, d_cntcount;  // loop counters of Content
 extern int32_t g_cntcount, alg_c_count;
+// The variable level at which Algorithm C last ran in this top-level GCD
+// (0: not yet); operands of depth 2 at that level do not run it again.
+extern int32_t alg_c_level;
 extern int32_t g_cutoff;        // 10 at the start of each statement
 extern int32_t original_depth;  // 1 at the start of each statement
 extern int16_t tripval;         // node count above which the modular test runs

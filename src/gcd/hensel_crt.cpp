@@ -254,8 +254,11 @@ bool mod_hensel_2(const PolyNode* a, const PolyNode* b, const PolyNode* gamma, P
             Poly c;
             level_content(G.get(), 2, c);
             Poly cand = divide_level(G.get(), 2, c.get());
-            if (trial_poly_divide_noq(a, cand.get(), vars) &&
-                trial_poly_divide_noq(b, cand.get(), vars)) {
+            // G H = gamma u holds exactly, so G's primitive part divides u;
+            // the double check divides u again as well.
+            const PolyNode* other = side ? a : b;
+            if ((!hen_check || trial_poly_divide_noq(u, cand.get(), vars)) &&
+                trial_poly_divide_noq(other, cand.get(), vars)) {
                 g = std::move(cand);
                 return true;
             }

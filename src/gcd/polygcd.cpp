@@ -138,6 +138,7 @@ void enter_level(const GcdCall& call, bool top) {
     if (!top && level >= original_depth) return;
     original_depth = level;
     c_cntcount = a_cntcount = d_cntcount = 0;
+    alg_c_level = 0;
     if (top && call.allow_alg_c) {
         g_cntcount = 0;
         g_cutoff = 10;
@@ -241,13 +242,20 @@ bool coprime_tests(const PolyNode* a, const PolyNode* b, Poly& g, GcdCall& call)
     return false;
 }
 
+// Operands of depth 2 at a level where Algorithm C already ran: its
+// sequence there is what swelled, so it is not started again.
+bool depth_only_2(const PolyNode* a, const PolyNode* b, const GcdCall& call) {
+    const int32_t level = call.vars ? call.vars->level : 1;
+    return alg_c_level == level && poly_depth(a) == 2 && poly_depth(b) == 2;
+}
+
 // g := gcd(a, b) for deg a >= deg b > 0, free of monomial factors.
 void solve(const PolyNode* a, const PolyNode* b, Poly& g, GcdCall& call) {
     if (!gcd_force_alg_c) {
         if (quick_divisibility(a, b)) return correct_monic_form(b, g);
         const int32_t t = big_node_total(a) + big_node_total(b);
         if (modularmode && t > kAlgCAllowedNodes && c_cntcount < kMaxCountedCalls)
-            call.allow_alg_c = g_cntcount <= g_cutoff;
+            call.allow_alg_c = g_cntcount <= g_cutoff && !depth_only_2(a, b, call);
         if (coprime_tests(a, b, g, call)) return;
         if (call.degree_only && call.bound >= 0) return variable_power(g, 1, call.bound);
     }
@@ -295,6 +303,8 @@ void transformed_gcd(const PolyNode* a, const PolyNode* b, Poly& g, GcdCall& cal
     strip_monomial(x, k1);
     strip_monomial(y, k2);
     const int32_t mono = std::min(k1, k2);
+    // Degree-only calls take the common monomial factor as their answer.
+    if (call.degree_only && k1 > 0 && k2 > 0) return variable_power(g, 1, mono);
     Poly h;
     if (poly_degree(x.p) <= 0 || poly_degree(y.p) <= 0) {
         polygcd(x.p, y.p, h, false, call.use_tests, call.allow_alg_c, call.vars, 1, 1, false);
