@@ -15,8 +15,8 @@
 #             30-digit coefficients (the same polys in every system)
 #   power     (x + y + z + 1)^40
 #   gcd2      GCD over Z of g*c1 and g*c2, g = (x+y+1)^100 + x*y,
-#             c1 = (x-y-2)^100 + x^3, c2 = (x+2*y+3)^100 + y^3 (Tolmex
-#             forms the quotient (g*c1)/(g*c2), which cancels the GCD)
+#             c1 = (x-y-2)^100 + x^3, c2 = (x+2*y+3)^100 + y^3 (the GCD
+#             built-in in every system)
 #   gcd3      the same in x, y, z with exponent 10: g = (x+y+z+1)^10 + x*y*z,
 #             c1 = (x-y+z-2)^10 + x^3, c2 = (x+2*y-z+3)^10 + y^3
 #   gcd5      in x, y, z, t, u with exponent 10: g = (x+y+z+t+u+1)^10 +
@@ -200,13 +200,13 @@ tolmex_run() {  # workload
     power) printf '&J x, y, z;\n&t\np := (x + y + z + 1)^40:\n' >"$f" ;;
     gcd2 | gcd3 | gcd5)
         { printf '&J %s;\n' "$(gcd_vars "$w")"; gcd_assign "$w" "" ":=" ":"
-          printf 'p1 := g*c1:\np2 := g*c2:\n&t\nq := p1/p2:\n'; } >"$f" ;;
+          printf 'p1 := g*c1:\np2 := g*c2:\n&t\nh := GCD(p1, p2):\n'; } >"$f" ;;
     ratsum*)
         { printf '&J x, y;\ns := 0:\n&t\n'
           for ((i = 1; i <= $(sum_terms "$w"); i++)); do printf 's := s + 1/(x + %d*y):\n' "$i"; done; } >"$f" ;;
     gcdmodp)
         { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
-          printf 'p1 := a*c:\np2 := b*c:\n&t\nq := p1/p2:\n'; } >"$f" ;;
+          printf 'p1 := a*c:\np2 := b*c:\n&t\nh := GCD(p1, p2):\n'; } >"$f" ;;
     matint | matpoly) cp "$work/$w.tolmex" "$f" ;;
     esac
     local out

@@ -140,13 +140,17 @@ public:
     // values did not change).
     bool add(const std::vector<uint32_t>& r, uint32_t p) {
         const Zp f(p);
-        uint32_t m = 1;  // the product of the earlier primes, mod p
-        for (uint32_t q : primes_) m = f.mul(m, q % p);
+        std::vector<uint32_t> radix;  // the earlier primes mod p
+        uint32_t m = 1;               // their product mod p
+        for (uint32_t q : primes_) {
+            radix.push_back(q % p);
+            m = f.mul(m, radix.back());
+        }
         const uint32_t inv = f.inverse(m);
         std::vector<int32_t> plane(n_);
         bool same = true;
         for (size_t e = 0; e < n_; ++e) {
-            const uint32_t t = f.mul(f.sub(r[e], value_mod(e, f)), inv);
+            const uint32_t t = f.mul(f.sub(r[e], value_mod(e, f, radix)), inv);
             plane[e] = t > p / 2 ? static_cast<int32_t>(t) - static_cast<int32_t>(p) : static_cast<int32_t>(t);
             same = same && plane[e] == 0;
         }
@@ -205,13 +209,16 @@ private:
             if (plane[e] != 0) return true;
         return false;
     }
-    uint32_t value_mod(size_t e, const Zp& f) const {
+    // Value e mod p by Horner's rule over its digits (a digit reaches p
+    // only when a smaller prime follows much larger ones).
+    uint32_t value_mod(size_t e, const Zp& f, const std::vector<uint32_t>& radix) const {
         const uint32_t p = f.prime();
         uint32_t v = 0;
         for (size_t j = planes_.size(); j-- > 0;) {
             const int32_t t = planes_[j][e];
-            const uint32_t tj = t < 0 ? p - static_cast<uint32_t>(-t) % p : static_cast<uint32_t>(t) % p;
-            v = f.add(f.mul(v, primes_[j] % p), tj % p);
+            uint32_t a = t < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(t)) : static_cast<uint32_t>(t);
+            if (a >= p) a %= p;
+            v = f.add(f.mul(v, radix[j]), t < 0 && a != 0 ? p - a : a);
         }
         return v;
     }

@@ -1,6 +1,7 @@
 #include "matrix/array_store.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "base/errors.h"
@@ -19,14 +20,13 @@ int new_array = 0;
 namespace {
 
 // arp[k] holds store indices k * 1024 .. k * 1024 + 1023 (index 0 unused).
-std::vector<QuolyRec**> arp;
+std::vector<std::unique_ptr<QuolyRec*[]>> arp;
 
 QuolyRec*& store_at(int64_t index) { return arp[index >> 10][index & (kStoreBlock - 1)]; }
 
 void grow_store(int64_t last) {
     while (static_cast<int64_t>(numblocks) * kStoreBlock <= last) {
-        auto* block = new QuolyRec*[kStoreBlock]();
-        arp.push_back(block);
+        arp.push_back(std::make_unique<QuolyRec*[]>(kStoreBlock));
         ++numblocks;
     }
 }

@@ -207,6 +207,23 @@ TEST(PolyDivide, FastTestRefutesAnObviousNonMultiple) {
     EXPECT_EQ(fast_test(2, a.get(), b.get()), TestVerdict::Refuted);
 }
 
+// The rational test works on images modulo a word prime: a product of many
+// linear forms with huge coefficients is refuted by a form it lacks, never
+// by one it has, and a divisor of higher degree is refuted at once.
+TEST(PolyDivide, RationalTestOnLargeProducts) {
+    Ring ring(0);
+    use_vars(2);
+    Poly x = var_poly(1), y = var_poly(2), d = int_poly(1);
+    auto form = [&](int64_t i) {
+        Poly iy = product(int_poly(i).get(), y.get());
+        return sum(x.get(), iy.get());
+    };
+    for (int64_t i = 1; i <= 60; ++i) d = product(d.get(), form(i * 1000003).get());
+    EXPECT_EQ(fast_test_rat(d.get(), form(61 * 1000003).get()), TestVerdict::Refuted);
+    EXPECT_EQ(fast_test_rat(d.get(), form(17 * 1000003).get()), TestVerdict::NoVerdict);
+    EXPECT_EQ(fast_test_rat(form(3).get(), d.get()), TestVerdict::Refuted);
+}
+
 TEST(PolyDivide, NumberQuotients) {
     use_vars(2);
     Poly x = var_poly(1), y = var_poly(2);
