@@ -24,6 +24,8 @@
 #include "interpreter/scanner.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
+#include "poly/poly_coefs.h"
+#include "poly/poly_terms.h"
 #include "quoly/quoly_arith.h"
 #include "storage/work_arrays.h"
 
@@ -82,6 +84,7 @@ bool starts_array(const Token& t) {
     return token_is(t, "[") || token_is(t, "Trans") || token_is(t, "Diag") || token_is(t, "Adjoint") ||
            token_is(t, "Altmult") || token_is(t, "Altpower") || token_is(t, "MPowermod") ||
            token_is(t, "Rand") || token_is(t, "RRand") || token_is(t, "Sparse") || token_is(t, "\"") ||
+           token_is(t, "Peval") ||
            token_is(t, "~");
 }
 
@@ -352,6 +355,41 @@ Quoly modulus_value(int64_t m) {
     return make_numeric(std::move(x));
 }
 
+// Peval(p, [a]): the poly p in its main variable evaluated at the square
+// matrix a by Horner's rule, the constant term times the identity.
+void poly_at_matrix(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
+    next(in, cursor);
+    if (!tok("(")) error(177, token.text);
+    next(in, cursor);
+    Quoly q;
+    old_expre(in, q, cursor);
+    if (!tok(",")) error(14, token.text);
+    next(in, cursor);
+    AVal a;
+    arr_expre(in, cursor, cx, a);
+    if (!tok(")")) error(1, token.text);
+    next(in, cursor);
+    const Matrix& m = need_array(a, "Peval");
+    if (!m.square()) error(313, "Peval");
+    if (!quoly_is_poly(q.get()) && !q.get()->numflag) error(186, "Peval");
+    const Poly p = numerator_poly(q.get());
+    const int level = poly_is_const(p.get()) ? 1 : poly_level(p.get());
+    const int32_t d = poly_is_const(p.get()) ? 0 : level_degree(p.get(), level);
+    Matrix r = Matrix::zero(m.rows, m.cols, m.sparse);
+    for (int32_t e = d; e >= 0; --e) {
+        if (e < d) r = matrix_mult(r, m);
+        Poly c;
+        level_coefficient(p.get(), level, e, c);
+        if (poly_iszero(c.get())) continue;
+        Quoly cq = quoly_as_written(std::move(c), Poly());
+        Matrix ci = matrix_identity(m.rows, m.sparse);
+        matrix_scale(ci, cq.get(), true);
+        r = matrix_add(r, ci, false);
+    }
+    v.m = std::move(r);
+    v.array = true;
+}
+
 void named_function(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
     if (tok("Altmult")) {
         next(in, cursor);
@@ -386,6 +424,7 @@ void named_function(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
         v.array = true;
         return;
     }
+    if (tok("Peval")) return poly_at_matrix(in, cursor, cx, v);
     const bool rational = tok("RRand");
     v.m = random_matrix(in, cursor, rational);
     v.array = true;
@@ -448,7 +487,8 @@ void arr_fact(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
         }
         if (!tok(")")) error(1, token.text);
         next(in, cursor);
-    } else if (tok("Altmult") || tok("Altpower") || tok("MPowermod") || tok("Rand") || tok("RRand")) {
+    } else if (tok("Altmult") || tok("Altpower") || tok("MPowermod") || tok("Rand") || tok("RRand") ||
+               tok("Peval")) {
         named_function(in, cursor, cx, v);
     } else if (starts_array(token)) {
         prefix_function(in, cursor, cx, v);
