@@ -250,6 +250,7 @@ public:
             uint32_t* c = poly_.c.data() + static_cast<int64_t>(k) * cap;
             const uint32_t d = f.mul(f.sub(v[k], dot(f, c, pw.data(), n)), inv_m_t);
             if (d == 0) continue;
+            degree_ = n;  // d m is monic times d, of degree n above the cell's
             // c[j] += d m[j], with m[j]'s quotient by p precomputed.
             for (int32_t j = 0; j <= n; ++j) {
                 const uint32_t hi = static_cast<uint32_t>((uint64_t{d} * m_quot[static_cast<size_t>(j)]) >> 32);
@@ -260,11 +261,17 @@ public:
             }
         }
     }
-    void clear() { std::fill(poly_.c.begin(), poly_.c.end(), 0); }
+    void clear() {
+        std::fill(poly_.c.begin(), poly_.c.end(), 0);
+        degree_ = -1;
+    }
     const DenseMod& poly() const { return poly_; }
+    // The highest degree of a cell (-1 while all are zero).
+    int32_t degree() const { return degree_; }
 
 private:
     DenseMod poly_;
+    int32_t degree_ = -1;
 };
 
 bool dense_gcd_rec(const Zp& f, const DenseMod& a, const DenseMod& b, DenseMod& g, DenseMod& ca,
@@ -419,8 +426,8 @@ bool interpolate(const Zp& f, const DenseMod& a, const DenseMod& b, const Level&
         hb.add(f, m, m_quot, inv, pw, cbt.c);
         m = product(f, m, Uni{f.sub(0, t), 1});
         ++points;
-        const int32_t dh = degree_last(h.poly());
-        if (dh + degree_last(ha.poly()) != l.target_a || dh + degree_last(hb.poly()) != l.target_b) continue;
+        const int32_t dh = h.degree();
+        if (dh + ha.degree() != l.target_a || dh + hb.degree() != l.target_b) continue;
         if (spot_check(f, pts, a, b, l.gamma, h.poly(), ha.poly(), hb.poly()) &&
             finish(f, a, b, l, h.poly(), ha.poly(), hb.poly(), g, ca, cb))
             return true;

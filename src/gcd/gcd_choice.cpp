@@ -106,11 +106,15 @@ bool quick_divisibility(const PolyNode* a, const PolyNode* b) {
     if (nodes(b) >= kQuickDivisorNodes || nodes(a) <= kQuickDividendNodes) return false;
     if (field_depth != 0) return false;
     if (!lintmode) {
+        // b's content must divide a's; a content 1 of b (the usual case)
+        // spares reading a's numbers.
         Number ca, cb, q, r;
-        find_gcdcoefs(a, ca);
         find_gcdcoefs(b, cb);
-        divide(ca, cb, q, r);
-        if (!num_is_zero(r)) return false;
+        if (!num_is_one(cb)) {
+            find_gcdcoefs(a, ca);
+            divide(ca, cb, q, r);
+            if (!num_is_zero(r)) return false;
+        }
     }
     return trial_poly_divide_noq(a, b, nullptr);
 }

@@ -35,6 +35,9 @@ constexpr int64_t kMaxCells = int64_t{1} << 21;
 constexpr int64_t kMaxWords = int64_t{1} << 23;
 // Largest count of products that may meet in one 128-bit cell.
 constexpr int64_t kMaxMeets = int64_t{1} << 15;
+// Operands of at most this many terms go to the row-by-row product when
+// the other holds large numbers (the sum of 200 fractions 1/(x + iy)).
+constexpr int64_t kFewTerms = 2;
 // Largest exponent box (the product of the level sizes); checked level by
 // level, before the product can overflow.
 constexpr int64_t kMaxBox = int64_t{1} << 40;
@@ -471,6 +474,9 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (!survey(a, 0, sa) || !survey(b, 0, sb)) return false;
     const bool wide = sa.digits > 2 || sb.digits > 2;
     if (!wide && (sa.terms < sb.terms ? sa.terms : sb.terms) >= kMaxMeets) return false;
+    // A factor of a term or two with large numbers on the other side: the
+    // rows of the plain product are scalings, cheaper than the slab.
+    if (wide && (sa.terms < sb.terms ? sa.terms : sb.terms) <= kFewTerms) return false;
     Box box;
     box.depth = sa.depth > sb.depth ? sa.depth : sb.depth;
     if (box.depth < 1) return false;
