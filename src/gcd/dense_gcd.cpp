@@ -193,14 +193,21 @@ DenseMod at_point(const Zp& f, const DenseMod& a, uint32_t t) {
     return r;
 }
 
-// The value of a at the point x (one entry per level).
+// The value of a at the point x (one entry per level), one level at a
+// time from the innermost.
 uint32_t value_at_point(const Zp& f, const DenseMod& a, const std::vector<uint32_t>& x) {
-    std::vector<uint32_t> v(a.c);
+    const uint32_t* src = a.c.data();
+    int64_t size = a.cells();
+    std::vector<uint32_t> v;
     for (size_t level = a.extent.size(); level-- > 0;) {
-        const int64_t len = a.extent[level], n = static_cast<int64_t>(v.size()) / len;
-        for (int64_t k = 0; k < n; ++k)
-            v[static_cast<size_t>(k)] = value_at(f, v.data() + k * len, static_cast<int32_t>(len), x[level]);
-        v.resize(static_cast<size_t>(n));
+        const int32_t len = a.extent[level];
+        const int64_t n = size / len;
+        const std::vector<uint32_t> pw = powers(f, x[level], len);
+        std::vector<uint32_t> next(static_cast<size_t>(n));
+        for (int64_t k = 0; k < n; ++k) next[static_cast<size_t>(k)] = dot(f, src + k * len, pw.data(), len);
+        v = std::move(next);
+        src = v.data();
+        size = n;
     }
     return v[0];
 }

@@ -93,6 +93,7 @@ private:
 int32_t degree_mod(const PolyNode* a, const PolyNode* b, int32_t p, PolyVar* vars) {
     TempModulus temp(p);
     StashOff off;
+    TrustImages trust;  // only the degree is wanted; 1 is proved by an image
     Poly ra(residue_image(a)), rb(residue_image(b)), g;
     polygcd(ra.get(), rb.get(), g, false, true, true, vars, 1, 1, false);
     if (poly_is_const(g.get())) return 0;

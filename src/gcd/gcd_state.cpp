@@ -8,6 +8,7 @@ namespace tolmex {
 int32_t c_cntcount = 0, a_cntcount = 0, d_cntcount = 0;
 int32_t g_cntcount = 0, alg_c_count = 0;
 int32_t alg_c_level = 0;
+bool gcd_trust_images = false;
 int32_t g_cutoff = 10;
 int32_t original_depth = 1;
 int16_t tripval = 20;
@@ -27,6 +28,7 @@ namespace {
 void reset_step_counters(int) {
     c_cntcount = a_cntcount = d_cntcount = g_cntcount = alg_c_count = 0;
     alg_c_level = 0;
+    gcd_trust_images = false;
     g_cutoff = 10;
     original_depth = 1;
 }

@@ -22,6 +22,23 @@ extern int32_t aux_num_2factor; // second auxiliary prime search factor (100)
 extern int32_t trial_cutoff;     // size above which b | a is tried before a full GCD (25)
 extern int32_t mod_method_diff;  // degree gap that makes the modular method preferable (6)
 
+// Set while a method over Z computes GCDs of images modulo a prime and
+// checks its own result over Z (or only wants a degree): the evaluation
+// method over Z/p then takes a reconstruction that a further point left
+// unchanged without dividing the operands by it. A wrong image costs the
+// method over Z its check, never a wrong answer.
+extern bool gcd_trust_images;
+class TrustImages {
+public:
+    TrustImages() : saved_(gcd_trust_images) { gcd_trust_images = true; }
+    ~TrustImages() { gcd_trust_images = saved_; }
+    TrustImages(const TrustImages&) = delete;
+    TrustImages& operator=(const TrustImages&) = delete;
+
+private:
+    bool saved_;
+};
+
 // Empties the GCD stash and switches stashing off (a ring change,
 // stashing popped to 0, an error that abandons the computation).
 void free_gcd_stash();

@@ -21,6 +21,7 @@
 
 #include "base/errors.h"
 #include "gcd/gcd_methods.h"
+#include "gcd/gcd_state.h"
 #include "gcd/mod_images.h"
 #include "gcd/polygcd.h"
 #include "numbers/gcd.h"
@@ -109,10 +110,12 @@ void print_spurious(bool first, const Combination& c, const PrimeStep& s, int32_
 Poly image_gcd(const PolyNode* a, const PolyNode* b, int32_t gamma_p, PolyVar* vars, bool onevar) {
     Poly ap(residue_image(a)), bp(residue_image(b)), g;
     StashOff off;
-    if (onevar)
+    if (onevar) {
         basic_poly_gcd(ap.get(), bp.get(), g);
-    else
+    } else {
+        TrustImages trust;  // the combination is divided into a and b at the end
         polygcd(ap.get(), bp.get(), g, false, false, true, vars, 1, 1, false);
+    }
     gcdimpl::scale_to_leading(g, gamma_p);
     return g;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "gcd/gcd_driver.h"
 #include "gcd/gcd_methods.h"
 #include "gcd/gcd_state.h"
 #include "gcd_test_support.h"
@@ -48,6 +49,30 @@ TEST(ModMultivarChinese, UnluckyFirstPointsAreDiscarded) {
             nvars == 2 ? "sub_mod_multivar_Chinese retry, 1 B, " : "mod multivar poly_divide retry\n";
         EXPECT_NE(out.find(note), std::string::npos) << out;
     }
+}
+
+// Inside a method that checks its own result the stable reconstruction is
+// taken without trial division; with the images checked by degrees (the
+// dense arrays) or not at all it is the same GCD.
+TEST(ModMultivarChinese, TrustedImagesAndDenseImagesAgree) {
+    Ring ring(32003);
+    use_vars(3);
+    const P x = var(1), y = var(2), z = var(3);
+    const P c = (x ^ 2) * y + z + P(3), u = x * z + (y ^ 2), v = (x ^ 3) + y * z + P(1);
+    const P a = c * u, b = c * v;
+    Poly plain, trusted, no_dense;
+    ASSERT_TRUE(mod_multivar_Chinese(a.get(), b.get(), plain, polynames));
+    {
+        TrustImages trust;
+        ASSERT_TRUE(mod_multivar_Chinese(a.get(), b.get(), trusted, polynames));
+    }
+    gcd_skip_dense_methods = true;
+    ASSERT_TRUE(mod_multivar_Chinese(a.get(), b.get(), no_dense, polynames));
+    gcd_skip_dense_methods = false;
+    EXPECT_FALSE(gcd_trust_images);
+    check_against_reference(plain.get(), a.get(), b.get(), c.get(), 3);
+    EXPECT_TRUE(poly_equal(plain.get(), trusted.get()));
+    EXPECT_TRUE(poly_equal(plain.get(), no_dense.get()));
 }
 
 // Contents in the last variable: (x2^2 + 1) in both, (x2 + 2) in one; with
