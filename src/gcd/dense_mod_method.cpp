@@ -149,7 +149,11 @@ public:
         const uint32_t inv = f.inverse(m);
         std::vector<int32_t> plane(n_);
         bool same = true;
+        if (nonzero_.empty()) nonzero_.assign(n_, 0);
         for (size_t e = 0; e < n_; ++e) {
+            // Most entries of the arrays stay 0 for every prime.
+            if (r[e] == 0 && !nonzero_[e]) continue;
+            nonzero_[e] = 1;
             const uint32_t t = f.mul(f.sub(r[e], value_mod(e, f, radix)), inv);
             plane[e] = t > p / 2 ? static_cast<int32_t>(t) - static_cast<int32_t>(p) : static_cast<int32_t>(t);
             same = same && plane[e] == 0;
@@ -160,6 +164,7 @@ public:
     }
     // log2 of a bound for |value e| (0 for zero).
     double log2_bound(size_t e) const {
+        if (!nonzero_[e]) return 0;
         for (size_t j = planes_.size(); j-- > 0;) {
             const int32_t t = planes_[j][e];
             if (t == 0) continue;
@@ -205,6 +210,7 @@ public:
 
 private:
     bool digit_nonzero(size_t e) const {
+        if (!nonzero_[e]) return false;
         for (const auto& plane : planes_)
             if (plane[e] != 0) return true;
         return false;
@@ -224,6 +230,7 @@ private:
     }
 
     size_t n_;
+    std::vector<uint8_t> nonzero_;  // some residue of the entry was not 0
     std::vector<std::vector<int32_t>> planes_;
     std::vector<uint32_t> primes_;
 };
