@@ -95,7 +95,9 @@ int32_t degree_mod(const PolyNode* a, const PolyNode* b, int32_t p, PolyVar* var
     StashOff off;
     TrustImages trust;  // only the degree is wanted; 1 is proved by an image
     Poly ra(residue_image(a)), rb(residue_image(b)), g;
-    polygcd(ra.get(), rb.get(), g, false, true, true, vars, 1, 1, false);
+    // Degree-only: the driver may answer with the degree its evaluation
+    // test found, an upper bound like the one asked for.
+    polygcd(ra.get(), rb.get(), g, true, true, true, vars, 1, 1, false);
     if (poly_is_const(g.get())) return 0;
     const int32_t d = poly_degree(g.get());
     return d > 0 ? d : -1;
