@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "base/errors.h"
+#include "gcd/gcd_state.h"
 
 namespace tolmex::gcdimpl {
 
@@ -249,15 +250,18 @@ public:
     // the points s taken so far, m_t its value at t.
     // Takes the values v (one per cell) at t; m is the product of x - s over
     // the points s taken so far, m_t its value at t, pw the powers of t.
-    void add(const Zp& f, const Uni& m, const std::vector<uint32_t>& m_quot, uint32_t inv_m_t,
+    // False when the interpolants already had the values v at t.
+    bool add(const Zp& f, const Uni& m, const std::vector<uint32_t>& m_quot, uint32_t inv_m_t,
              const std::vector<uint32_t>& pw, const std::vector<uint32_t>& v) {
         const int32_t cap = poly_.extent.back(), n = static_cast<int32_t>(m.size()) - 1;
         const uint32_t p = f.prime();
+        bool changed = false;
         for (size_t k = 0; k < v.size(); ++k) {
             uint32_t* c = poly_.c.data() + static_cast<int64_t>(k) * cap;
             const uint32_t d = f.mul(f.sub(v[k], dot(f, c, pw.data(), n)), inv_m_t);
             if (d == 0) continue;
             degree_ = n;  // d m is monic times d, of degree n above the cell's
+            changed = true;
             // c[j] += d m[j], with m[j]'s quotient by p precomputed.
             for (int32_t j = 0; j <= n; ++j) {
                 const uint32_t hi = static_cast<uint32_t>((uint64_t{d} * m_quot[static_cast<size_t>(j)]) >> 32);
@@ -267,6 +271,7 @@ public:
                 c[j] = sum >= p ? sum - p : sum;
             }
         }
+        return changed;
     }
     void clear() {
         std::fill(poly_.c.begin(), poly_.c.end(), 0);
@@ -307,6 +312,7 @@ struct Level {
     std::vector<int32_t> g_extent;
     Uni cont_a, cont_b, cont_g, gamma;
     int32_t target_a = 0, target_b = 0, cap = 0;
+    int32_t bound_g = 0;  // deg gamma + the smaller degree in x_n: H's degree bound
 };
 
 Level survey(const Zp& f, const DenseMod& a, const DenseMod& b) {
@@ -319,6 +325,7 @@ Level survey(const Zp& f, const DenseMod& a, const DenseMod& b) {
     l.target_a = degree(l.gamma) + degree_last(a);
     l.target_b = degree(l.gamma) + degree_last(b);
     l.cap = std::max(l.target_a, l.target_b) + 2;
+    l.bound_g = std::min(l.target_a, l.target_b);
     return l;
 }
 
@@ -350,8 +357,9 @@ bool coprime_finish(const Zp& f, const DenseMod& a, const DenseMod& b, const Lev
 
 // From H (interpolated) and its cofactors: g = cg pp(H) made monic, and
 // a / g = A lnum / (cg lc(pp H)), b / g likewise.
-bool finish(const Zp& f, const DenseMod& a, const DenseMod& b, const Level& l, const DenseMod& h,
-            const DenseMod& ha, const DenseMod& hb, DenseMod& g, DenseMod& ca, DenseMod& cb) {
+// g := cg pp(H) made monic; lnum its leading number before, lc_pp the
+// leading cell of pp(H).
+bool gcd_from(const Zp& f, const Level& l, const DenseMod& h, DenseMod& g, uint32_t& lnum, Uni& lc_pp) {
     const Uni ch = content(f, h);
     DenseMod pp;
     if (!cells_over(f, h, ch, 1, h.extent, pp)) return false;
@@ -364,10 +372,19 @@ bool finish(const Zp& f, const DenseMod& a, const DenseMod& b, const Level& l, c
         if (degree(v) >= g.extent.back()) return false;
         put_cell(g, k, v);
     }
-    const uint32_t lnum = g.c[static_cast<size_t>(leading_index(g.c))];
+    lnum = g.c[static_cast<size_t>(leading_index(g.c))];
     const uint32_t inv = f.inverse(lnum);
     for (uint32_t& v : g.c) v = f.mul(v, inv);
-    const Uni d = product(f, l.cont_g, cell(pp, leading_index(pp.c) / pp.extent.back()));
+    lc_pp = cell(pp, leading_index(pp.c) / pp.extent.back());
+    return true;
+}
+
+bool finish(const Zp& f, const DenseMod& a, const DenseMod& b, const Level& l, const DenseMod& h,
+            const DenseMod& ha, const DenseMod& hb, DenseMod& g, DenseMod& ca, DenseMod& cb) {
+    uint32_t lnum = 0;
+    Uni lc_pp;
+    if (!gcd_from(f, l, h, g, lnum, lc_pp)) return false;
+    const Uni d = product(f, l.cont_g, lc_pp);
     return cells_over(f, ha, d, lnum, a.extent, ca) && cells_over(f, hb, d, lnum, b.extent, cb);
 }
 
@@ -387,7 +404,11 @@ bool interpolate(const Zp& f, const DenseMod& a, const DenseMod& b, const Level&
     const std::vector<int32_t> head_g(l.g_extent.begin(), l.g_extent.end() - 1);
     const std::vector<int32_t> head_a(a.extent.begin(), a.extent.end() - 1);
     const std::vector<int32_t> head_b(b.extent.begin(), b.extent.end() - 1);
-    Newton h(head_g, l.cap), ha(head_a, l.cap), hb(head_b, l.cap);
+    // Images for a method that checks its own result need no cofactors:
+    // H alone is interpolated until a point leaves it unchanged.
+    const bool trusted = gcd_trust_images;
+    const std::vector<int32_t> none{0};
+    Newton h(head_g, l.cap), ha(trusted ? none : head_a, l.cap), hb(trusted ? none : head_b, l.cap);
     const Uni& lc_a = cell(a, leading_index(a.c) / a.extent.back());
     const Uni& lc_b = cell(b, leading_index(b.c) / b.extent.back());
     Points pts;
@@ -425,14 +446,23 @@ bool interpolate(const Zp& f, const DenseMod& a, const DenseMod& b, const Level&
         const uint32_t gamma_t = value_at(f, l.gamma.data(), static_cast<int32_t>(l.gamma.size()), t);
         for (uint32_t& v : gt.c) v = f.mul(v, gamma_t);
         const uint32_t inv = f.inverse(value_at(f, m.data(), static_cast<int32_t>(m.size()), t));
+        const Uni m_before = m;
         const std::vector<uint32_t> pw = powers(f, t, static_cast<int32_t>(m.size()));
         std::vector<uint32_t> m_quot(m.size());
         for (size_t j = 0; j < m.size(); ++j) m_quot[j] = static_cast<uint32_t>((uint64_t{m[j]} << 32) / f.prime());
-        h.add(f, m, m_quot, inv, pw, gt.c);
-        ha.add(f, m, m_quot, inv, pw, cat.c);
-        hb.add(f, m, m_quot, inv, pw, cbt.c);
+        const bool changed = h.add(f, m, m_quot, inv, pw, gt.c);
         m = product(f, m, Uni{f.sub(0, t), 1});
         ++points;
+        if (trusted) {
+            if ((changed && points <= l.bound_g) || points < 2) continue;
+            uint32_t lnum = 0;
+            Uni lc_pp;
+            if (gcd_from(f, l, h.poly(), g, lnum, lc_pp)) return true;
+            ++misses;
+            continue;
+        }
+        ha.add(f, m_before, m_quot, inv, pw, cat.c);
+        hb.add(f, m_before, m_quot, inv, pw, cbt.c);
         const int32_t dh = h.degree();
         if (dh + ha.degree() != l.target_a || dh + hb.degree() != l.target_b) continue;
         if (spot_check(f, pts, a, b, l.gamma, h.poly(), ha.poly(), hb.poly()) &&

@@ -22,6 +22,7 @@
 #include "base/errors.h"
 #include "gcd/dense_gcd.h"
 #include "gcd/gcd_methods.h"
+#include "gcd/gcd_state.h"
 #include "gcd/mod_images.h"
 #include "gcd/polygcd.h"
 #include "numbers/gcd.h"
@@ -265,6 +266,7 @@ void primitive_of(const Combination& c, Poly& g) {
 // One prime's images: false when the interpolation failed there.
 bool image(const Operands& o, uint32_t p, DenseMod& g, DenseMod& ca, DenseMod& cb) {
     const Zp f(p);
+    TrustImages off(false);  // the bound needs the cofactors
     return gcdimpl::dense_gcd(f, reduce(o.ta, o.ea, p), reduce(o.tb, o.eb, p), g, ca, cb);
 }
 

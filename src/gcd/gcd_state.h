@@ -30,7 +30,7 @@ extern int32_t mod_method_diff;  // degree gap that makes the modular method pre
 extern bool gcd_trust_images;
 class TrustImages {
 public:
-    TrustImages() : saved_(gcd_trust_images) { gcd_trust_images = true; }
+    explicit TrustImages(bool on = true) : saved_(gcd_trust_images) { gcd_trust_images = on; }
     ~TrustImages() { gcd_trust_images = saved_; }
     TrustImages(const TrustImages&) = delete;
     TrustImages& operator=(const TrustImages&) = delete;
