@@ -140,6 +140,7 @@ public:
     Digit top() const noexcept { return digits()[size() - 1]; }
     // -1, 0 or 1 from the digits (ignores lintmode).
     int sign() const noexcept {
+        if (size() == 0) return 0;  // no digits: a value given up, or 0
         Digit t = top();
         return (t > 0) - (t < 0);
     }
