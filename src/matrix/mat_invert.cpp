@@ -1,0 +1,207 @@
+// The determinant and inverse dispatcher: classifies the entries, chooses
+// the method, and inverts by adjoint-CRT (integers) or Gauss-Jordan.
+#include "base/errors.h"
+#include "matrix/det_settings.h"
+#include "matrix/det_work.h"
+#include "matrix/determinant.h"
+#include "numbers/modular_state.h"
+#include "quoly/quoly_arith.h"
+#include "storage/work_arrays.h"
+
+namespace tolmex {
+
+namespace {
+
+// A work block held for the duration of a method (error 88 when all are
+// in use), returned also when an error unwinds.
+class WorkBlock {
+public:
+    explicit WorkBlock(const char* ctx) { new_worknode(k_, ctx); }
+    ~WorkBlock() { free_work(); }
+    WorkBlock(const WorkBlock&) = delete;
+    WorkBlock& operator=(const WorkBlock&) = delete;
+
+private:
+    int k_ = 0;
+};
+
+struct Classes {
+    bool numbers = true;  // every entry an integer (a residue in lint mode)
+    bool polys = true;    // no entry with a denominator
+};
+
+Classes classify(const std::vector<const QuolyRec*>& e) {
+    Classes k;
+    for (const QuolyRec* q : e) {
+        if (!q || quoly_is_number(q)) continue;
+        k.numbers = false;
+        if (!quoly_is_poly(q)) k.polys = false;
+    }
+    return k;
+}
+
+std::vector<const QuolyRec*> entries(const Matrix& m) {
+    std::vector<const QuolyRec*> e(m.e.size());
+    for (size_t k = 0; k < e.size(); ++k) e[k] = m.e[k].get();
+    return e;
+}
+
+// Lint mode, residue entries: the residue elimination.
+void residue_determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det) {
+    std::vector<int32_t> a(static_cast<size_t>(n) * n, 0);
+    for (int32_t c = 0; c < n; ++c)
+        for (int32_t r = 0; r < n; ++r)
+            if (const QuolyRec* q = e[static_cast<size_t>(c) * n + r])
+                a[static_cast<size_t>(r) * n + c] = quoly_number(q).lint();
+    quoly_set(mod_determ(a, n), det);
+}
+
+// The method for a determinant. Numeric matrices stay in residue or integer
+// arithmetic; every other matrix goes to Gauss-Bareiss. Where the choice
+// would name a method Tolmex does not have yet (Lagrange interpolation,
+// elimination finished by minors) Gauss-Bareiss stands in for it.
+DetMethod choose(const Classes& k, int32_t n) {
+    if (k.numbers && lintmode) return DetMethod::ModElim;
+    if (k.numbers && !modularmode && n > 3 && detcutoff < 0) return DetMethod::IntCrt;
+    return DetMethod::Bareiss;
+}
+
+void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, DetMethod method) {
+    const Classes k = classify(e);
+    if (method == DetMethod::Auto) method = choose(k, n);
+    switch (method) {
+        case DetMethod::ModElim:
+            // Modulo a composite modulus the residue elimination needs no
+            // inverse; the quoly methods would fail on non-units.
+            if (!k.numbers || !lintmode) fail(361, "mod_determ");
+            residue_determinant(e, n, det);
+            return;
+        case DetMethod::IntCrt: {
+            if (!k.numbers || modularmode) fail(361, "int_determ");
+            Number d;
+            if (int_determ(e, n, d)) {
+                det = make_numeric(std::move(d));
+                return;
+            }
+            break;  // too many primes: Gauss-Bareiss
+        }
+        default: break;
+    }
+    gauss_Bareiss(e, n, det);
+}
+
+// row i -= f * row k of both matrices.
+void eliminate(QuolyRows& a, QuolyRows& v, int32_t i, int32_t k, const QuolyRec* f) {
+    for (QuolyRows* m : {&a, &v})
+        for (int32_t c = 0; c < m->n; ++c) {
+            if (quoly_iszero(m->at(k, c).get())) continue;
+            Quoly t;
+            quoly_mult(f, m->at(k, c).get(), t);
+            best_quoly_sub(m->at(i, c), std::move(t));
+        }
+}
+
+// Gauss-Jordan over the quolys: inv := m^-1, det := the product of the
+// pivots with the sign of the row swaps; error 44 when m is singular.
+void gauss_jordan(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
+    const int32_t n = m.rows;
+    QuolyRows a(entries(m), n);
+    const Matrix id = matrix_identity(n, false);
+    QuolyRows v(entries(id), n);
+    Quoly d;
+    quoly_set(1, d);
+    for (int32_t k = 0; k < n; ++k) {
+        poll_interrupt();
+        int32_t r = k;
+        while (r < n && quoly_iszero(a.at(r, k).get())) ++r;
+        if (r == n) fail(44, name);
+        if (r != k) a.swap_rows(r, k), v.swap_rows(r, k), quoly_inplace(d.get());
+        fast_quoly_mult(d, quoly_copy(a.at(k, k).get()));
+        Quoly p = quoly_copy(a.at(k, k).get());
+        quoly_reciprocal(p);
+        for (QuolyRows* x : {&a, &v})
+            for (int32_t c = 0; c < n; ++c) fast_quoly_mult(x->at(k, c), quoly_copy(p.get()));
+        for (int32_t i = 0; i < n; ++i) {
+            if (i == k || quoly_iszero(a.at(i, k).get())) continue;
+            Quoly f = quoly_copy(a.at(i, k).get());
+            eliminate(a, v, i, k, f.get());
+        }
+    }
+    Matrix out = Matrix::zero(n, n, false);
+    for (int32_t r = 0; r < n; ++r)
+        for (int32_t c = 0; c < n; ++c) out.set(r, c, std::move(v.at(r, c)));
+    inv = std::move(out);
+    det = std::move(d);
+}
+
+void inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
+    const int32_t n = m.rows;
+    if (classify(entries(m)).numbers && !modularmode && n > 3 && mod_matrix_ok &&
+        mod_matrix_inv(m, det, inv, name))
+        return;
+    gauss_jordan(m, det, inv, name);
+}
+
+}  // namespace
+
+void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetMethod method) {
+    if (!m.square()) fail(313, name);
+    WorkBlock hold("mat_invert");
+    // The sparse methods are not built: a sparse matrix is worked dense.
+    const Matrix dense = m.sparse ? matrix_to_dense(m) : Matrix();
+    const Matrix& a = m.sparse ? dense : m;
+    Quoly d;
+    if (inv) {
+        Matrix result;
+        inverse(a, d, result, name);
+        result.onedim = false;
+        *inv = std::move(result);
+    } else {
+        determinant(entries(a), a.rows, d, method);
+    }
+    det = std::move(d);
+}
+
+namespace {
+
+// m without row i and column j.
+Matrix minor_matrix(const Matrix& m, int32_t i, int32_t j) {
+    const int32_t n = m.rows;
+    Matrix out = Matrix::zero(n - 1, n - 1, false);
+    for (int32_t r = 0; r < n; ++r)
+        for (int32_t c = 0; c < n; ++c)
+            if (r != i && c != j && m.at(r, c)) out.set(r - (r > i), c - (c > j), quoly_copy(m.at(r, c)));
+    return out;
+}
+
+}  // namespace
+
+Matrix adjoint_matrix(const Matrix& m, const char* name) {
+    if (!m.square()) fail(313, name);
+    const Matrix dense = m.sparse ? matrix_to_dense(m) : Matrix();
+    const Matrix& a = m.sparse ? dense : m;
+    const int32_t n = a.rows;
+    Matrix adj = Matrix::zero(n, n, false);
+    if (n == 1) {
+        quoly_set(1, adj.e[0]);
+        return adj;
+    }
+    Quoly det;
+    mat_invert(a, det, nullptr, name);
+    if (!quoly_iszero(det.get())) {
+        mat_invert(a, det, &adj, name);
+        matrix_scale(adj, det.get(), true);
+        return adj;
+    }
+    // Singular: the cofactors one by one.
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j < n; ++j) {
+            Quoly c;
+            mat_invert(minor_matrix(a, j, i), c, nullptr, name);
+            if ((i + j) % 2) quoly_inplace(c.get());
+            adj.set(i, j, std::move(c));
+        }
+    return adj;
+}
+
+}  // namespace tolmex
