@@ -14,6 +14,7 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
+#include "matrix/determinant.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/modular_state.h"
@@ -408,6 +409,16 @@ Quoly squarefree(FILE* in, TokenNode*& cursor) {
 // ---------------------------------------------------------------------------
 // Rearranging
 
+// Det([a]): the determinant of a square array (mat_invert chooses the
+// method).
+Quoly determinant(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Det");
+    Quoly d;
+    mat_invert(m, d, nullptr, "Det");
+    return d;
+}
+
 // Reverse([a]): the entries in the opposite order (entry k of n counted
 // column by column goes to n - 1 - k).
 Quoly reverse(FILE* in, TokenNode*& cursor) {
@@ -508,6 +519,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
             create_array(in, cursor);
             r = int_value(0);
             break;
+        case 15: r = determinant(in, cursor); break;
         case 27: r = hadamard(in, cursor); break;
         case 32: case 80: case 86: case 92: case 93: r = shape_test(index, in, cursor); break;
         case 50: r = monomials(in, cursor); break;

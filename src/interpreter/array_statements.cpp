@@ -22,6 +22,7 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
+#include "matrix/determinant.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
 #include "poly/poly_coefs.h"
@@ -441,10 +442,7 @@ void prefix_function(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
     AVal a;
     arr_fact(in, cursor, cx, a);
     Matrix& m = need_array(a, name);
-    if (adjoint) {
-        if (!m.square()) error(313, name);
-        error(361, name);
-    }
+    if (adjoint) v.m = adjoint_matrix(m, name);
     if (trans) v.m = matrix_transpose(m);
     if (diag) v.m = matrix_diag(m);
     if (sparse) v.m = matrix_to_sparse(m);
@@ -458,8 +456,11 @@ void power_postfix(FILE* in, TokenNode*& cursor, AVal& v) {
     int64_t n;
     if (!to_int64(e, n)) error(32, "^");
     if (n < 0) {
-        if (!v.m.square()) error(313, "^");
-        error(361, "^");
+        Matrix inv;
+        Quoly det;
+        mat_invert(v.m, det, &inv, "^");
+        v.m = std::move(inv);
+        n = -n;
     }
     v.m = matrix_power(v.m, n, false);
 }
@@ -532,10 +533,18 @@ void combine(AVal& a, AVal&& b, char op) {
         return;
     }
     if (b.array) {
-        // Division by an array multiplies by its inverse: determinants
-        // are needed for that.
-        if (!b.m.square()) error(313, "/");
-        error(361, "/");
+        // Division by an array multiplies by its inverse.
+        Matrix inv;
+        Quoly det;
+        mat_invert(b.m, det, &inv, "/");
+        if (a.array) {
+            a.m = matrix_mult(a.m, inv);
+        } else {
+            matrix_scale(inv, a.s.get(), true);
+            a.m = std::move(inv);
+            a.array = true;
+        }
+        return;
     }
     matrix_entrywise(a.m, b.s.get(), op);
 }
