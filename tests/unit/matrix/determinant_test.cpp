@@ -19,6 +19,7 @@
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
 #include "raised.h"
+#include "storage/work_arrays.h"
 
 using namespace tolmex;
 
@@ -245,6 +246,35 @@ TEST_F(DeterminantTest, CompositeModulus) {
         for (int32_t k = 0; k < n * n; ++k) m.set(k / n, k % n, make_numeric(polytest::int_number(v[k])));
         EXPECT_EQ(quoly_number(det_of(m).get()).lint(), ((exact % 12) + 12) % 12);
     }
+}
+
+// An interrupt abandons the computation (as "&@" at the level it opens
+// would): the operand, the ground ring and the work arrays are as before.
+TEST_F(DeterminantTest, InterruptLeavesEverythingIntact) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 13);
+    polytest::Ring scope(0);
+    struct Abandon {
+        Abandon() {
+            set_error_handler([](int code, const char*, bool) { throw RestartTopLevel{code < 0 ? 999 : code}; });
+        }
+        ~Abandon() { set_error_handler(nullptr); }
+    } abandon;
+    for (Kind kind : {Kind::BigIntegers, Kind::Polys})
+        for (int inverse = 0; inverse < 2; ++inverse) {
+            Matrix a = random_square(rng, 6, kind);
+            const Matrix keep = matrix_copy(a);
+            Quoly d;
+            Matrix inv;
+            interrupt_pending = 1;
+            EXPECT_EQ(unit::raised_code([&] { mat_invert(a, d, inverse ? &inv : nullptr, "Det"); }), 999);
+            EXPECT_EQ(interrupt_pending, 0);
+            EXPECT_TRUE(matrix_equal(a, keep));
+            EXPECT_EQ(modulus, -1);
+            EXPECT_EQ(lintmode, 0);
+            EXPECT_EQ(first_available, 1);
+            if (kind == Kind::BigIntegers) expect_same(det_of(a), laplace(a), "after the interrupt");
+        }
 }
 
 }  // namespace
