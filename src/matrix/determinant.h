@@ -14,7 +14,7 @@
 namespace tolmex {
 
 // The method mat_invert uses for a determinant; Auto lets it choose.
-enum class DetMethod { Auto, IntCrt, ModElim, Bareiss };
+enum class DetMethod { Auto, IntCrt, ModElim, Bareiss, Elimination };
 
 // det := the determinant of the matrix m (null entries are 0; a sparse m
 // is worked in dense form), error 313 with `name` when m is not square.
@@ -52,6 +52,22 @@ bool small_mod_determ(const std::vector<const QuolyRec*>& e, int32_t n, Number& 
 // previous pivot is exact; for integral entries an inexact one is an
 // internal stop.
 void gauss_Bareiss(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det);
+
+// The size of the block that cofactor expansion finishes after Gaussian
+// elimination: from detcutoff, or by the matrix size when it is negative.
+// Without the minor stash the expansion grows factorially, so blocks are
+// kept to kMaxMinorsBlock rows; elimination does the rest.
+constexpr int32_t kMaxMinorsBlock = 6;
+int32_t elimination_depth(int32_t n, bool all_numbers);
+
+// Gaussian elimination over the quolys (pivots from find_good_spot, the
+// pivot row divided into the rows below) until c rows remain (at least
+// one), then det := the product of the pivots times the remaining block's
+// determinant by cofactor expansion.
+void standard_matrix_invert(const std::vector<const QuolyRec*>& e, int32_t n, int32_t c, Quoly& det);
+
+// Cofactor expansion along the first row (2 x 2 blocks as ad - bc).
+void small_determ(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det);
 
 // Rational mode, integer entries: inv := m^-1 from the determinant and the
 // adjoint computed modulo word primes (error 44 when det is 0). False when

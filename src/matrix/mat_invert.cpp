@@ -57,13 +57,17 @@ void residue_determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly
 }
 
 // The method for a determinant. Numeric matrices stay in residue or integer
-// arithmetic; every other matrix goes to Gauss-Bareiss. Where the choice
-// would name a method Tolmex does not have yet (Lagrange interpolation,
-// elimination finished by minors) Gauss-Bareiss stands in for it.
+// arithmetic: in lint mode always, since modulo a composite modulus only the
+// residue elimination gets by without inverses. Polynomial matrices for
+// which Lagrange interpolation is asked for go to Gauss-Bareiss, which
+// stands in for it until Tolmex has it; the rest to Gaussian elimination
+// finished by cofactor expansion.
 DetMethod choose(const Classes& k, int32_t n) {
     if (k.numbers && lintmode) return DetMethod::ModElim;
-    if (k.numbers && !modularmode && n > 3 && detcutoff < 0) return DetMethod::IntCrt;
-    return DetMethod::Bareiss;
+    if (k.numbers && n > 3 && detcutoff < 0) return DetMethod::IntCrt;
+    if (gauss_cutoff == 1 && k.polys) return DetMethod::Bareiss;
+    if (k.polys && n >= 4 && detcutoff < 0 && rat_det_method_cut == 1) return DetMethod::Bareiss;
+    return DetMethod::Elimination;
 }
 
 void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, DetMethod method) {
@@ -85,6 +89,9 @@ void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, D
             }
             break;  // too many primes: Gauss-Bareiss
         }
+        case DetMethod::Elimination:
+            standard_matrix_invert(e, n, elimination_depth(n, k.numbers), det);
+            return;
         default: break;
     }
     gauss_Bareiss(e, n, det);

@@ -59,6 +59,12 @@ Matrix random_square(std::mt19937_64& rng, int32_t n, Kind kind) {
     return m;
 }
 
+std::vector<const QuolyRec*> entries(const Matrix& m) {
+    std::vector<const QuolyRec*> e;
+    for (const Quoly& q : m.e) e.push_back(q.get());
+    return e;
+}
+
 Quoly det_of(const Matrix& m, DetMethod method = DetMethod::Auto) {
     Quoly d;
     mat_invert(m, d, nullptr, "Det", method);
@@ -97,7 +103,7 @@ void expect_same(const Quoly& a, const Quoly& b, const char* what) {
 
 // The methods that suit the entries of m in the ring in force.
 std::vector<DetMethod> methods_for(Kind kind) {
-    std::vector<DetMethod> ms{DetMethod::Auto, DetMethod::Bareiss};
+    std::vector<DetMethod> ms{DetMethod::Auto, DetMethod::Bareiss, DetMethod::Elimination};
     const bool numbers = kind == Kind::Integers || kind == Kind::BigIntegers;
     if (numbers && lintmode) ms.push_back(DetMethod::ModElim);
     if (numbers && !modularmode) ms.push_back(DetMethod::IntCrt);
@@ -134,6 +140,11 @@ TEST_F(DeterminantTest, MethodsAgreeAndProductsMultiply) {
                 Quoly da = det_of(a);
                 for (DetMethod m : methods_for(kind)) expect_same(det_of(a, m), da, "forced method");
                 if (n <= 5) expect_same(laplace(a), da, "cofactor expansion");
+                for (int32_t c : {0, 2, 3, 6}) {
+                    Quoly dc;
+                    standard_matrix_invert(entries(a), n, c, dc);
+                    expect_same(dc, da, "elimination finished by minors");
+                }
                 Quoly prod;
                 quoly_mult(da.get(), det_of(b).get(), prod);
                 expect_same(det_of(matrix_mult(a, b)), prod, "det(AB)");
@@ -207,6 +218,22 @@ TEST_F(DeterminantTest, HandComputedCases) {
         for (int32_t c = 0; c < 8; ++c) swapped.set(r < 2 ? 1 - r : r, c, quoly_copy(h.at(r, c)));
     for (DetMethod m : {DetMethod::IntCrt, DetMethod::Bareiss})
         EXPECT_EQ(text(det_of(swapped, m).get()), "-" + det);
+}
+
+TEST_F(DeterminantTest, EliminationDepth) {
+    const int32_t saved = detcutoff;
+    detcutoff = -1;
+    EXPECT_EQ(elimination_depth(2, false), 2);
+    EXPECT_EQ(elimination_depth(3, false), 2);
+    EXPECT_EQ(elimination_depth(5, false), 4);
+    EXPECT_EQ(elimination_depth(6, false), 4);
+    EXPECT_EQ(elimination_depth(7, false), 0);
+    EXPECT_EQ(elimination_depth(9, true), 2);
+    detcutoff = 3;
+    EXPECT_EQ(elimination_depth(9, false), 3);
+    detcutoff = 40;
+    EXPECT_EQ(elimination_depth(50, false), kMaxMinorsBlock);
+    detcutoff = saved;
 }
 
 TEST_F(DeterminantTest, ErrorsLeaveStateIntact) {
