@@ -2,6 +2,7 @@
 // determinant code (Garner's mixed-radix form).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -32,15 +33,6 @@ int32_t residue_of(const Number& x, int32_t p);
 // The first primes of det_primes(), skipping those for which skip(p) says
 // so, until their product has more than bits bits; empty when the list
 // runs out.
-template <class Skip>
-std::vector<int32_t> primes_for_bits(double bits, const std::vector<int32_t>& all, Skip skip);
-
-}  // namespace tolmex
-
-#include <cmath>
-
-namespace tolmex {
-
 template <class Skip>
 std::vector<int32_t> primes_for_bits(double bits, const std::vector<int32_t>& all, Skip skip) {
     std::vector<int32_t> out;
