@@ -1,9 +1,10 @@
 // Determinants and inverses: seeded random matrices of integers (up to 100
-// decimal digits), rationals and polys, over Q and modulo 2, 3, 65521 and
-// 2147483629. Every method that suits the entries, forced in turn, gives
-// the same determinant (and, for small sizes, the cofactor expansion's);
-// det(AB) = det(A) det(B); A A^-1 = I; the operands and the modular state
-// survive; singular and non-square matrices raise their errors.
+// decimal digits), rationals and polys, over Q, modulo 2, 3, 65521 and
+// 2147483629 and in the field of 256 elements. Every method that suits the
+// entries, forced in turn, gives the same determinant (and, for small
+// sizes, the cofactor expansion's); det(AB) = det(A) det(B); A A^-1 = I;
+// the operands and the modular state survive; singular and non-square
+// matrices raise their errors; a composite modulus is handled.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -122,7 +123,7 @@ protected:
     }
 };
 
-constexpr int32_t kRings[] = {0, 2, 3, 65521, 2147483629};
+constexpr int32_t kRings[] = {0, 2, 3, 256, 65521, 2147483629};
 
 TEST_F(DeterminantTest, MethodsAgreeAndProductsMultiply) {
     POLYTEST_SEED_TRACE();
