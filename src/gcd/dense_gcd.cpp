@@ -23,21 +23,13 @@
 
 #include "base/errors.h"
 #include "gcd/gcd_state.h"
+#include "numbers/residue.h"
 
 namespace tolmex::gcdimpl {
 
 uint32_t Zp::inverse(uint32_t a) const {
-    int64_t r0 = p_, r1 = a, s0 = 0, s1 = 1;
-    while (r1 != 0) {
-        const int64_t q = r0 / r1;
-        int64_t t = r0 - q * r1;
-        r0 = r1;
-        r1 = t;
-        t = s0 - q * s1;
-        s0 = s1;
-        s1 = t;
-    }
-    return static_cast<uint32_t>(s0 < 0 ? s0 + p_ : s0);
+    int64_t g = 0;
+    return static_cast<uint32_t>(euclid_inverse(a, p_, g));
 }
 
 int64_t leading_index(const std::vector<uint32_t>& c) {

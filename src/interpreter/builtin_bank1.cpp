@@ -33,25 +33,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // Reading
 
-// "(" then n expressions separated by "," then ")".
-template <int N>
-void read_args(BuiltinCall& c, Quoly (&args)[N]) {
-    next_token(c);
-    open_args(c);
-    for (int i = 0; i < N; ++i) {
-        if (i) arg_comma(c);
-        args[i] = read_arg(c);
-    }
-    close_args(c);
-}
-
-// One poly argument (error 186 for a denominator).
-Poly read_poly(BuiltinCall& c) {
-    Quoly a[1];
-    read_args(c, a);
-    return poly_of(a[0].get(), c.name());
-}
-
 // A built-in on true integers: the arguments are read and the result
 // computed without modular arithmetic; the result is brought into the ring.
 template <int N, class F>

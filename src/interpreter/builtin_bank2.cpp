@@ -29,23 +29,6 @@ namespace tolmex {
 
 namespace {
 
-template <int N>
-void read_args(BuiltinCall& c, Quoly (&args)[N]) {
-    next_token(c);
-    open_args(c);
-    for (int i = 0; i < N; ++i) {
-        if (i) arg_comma(c);
-        args[i] = read_arg(c);
-    }
-    close_args(c);
-}
-
-Poly read_poly(BuiltinCall& c) {
-    Quoly a[1];
-    read_args(c, a);
-    return poly_of(a[0].get(), c.name());
-}
-
 void set_int(BuiltinCall& c, int64_t v) { c.value.set(value_of_int(v)); }
 void set_poly(BuiltinCall& c, Poly&& p) { c.value.set(value_of(std::move(p))); }
 

@@ -73,6 +73,12 @@ void standard_read(BuiltinCall& c, Operand& arg) {
     close_args(c);
 }
 
+Poly read_poly(BuiltinCall& c) {
+    Quoly a[1];
+    read_args(c, a);
+    return poly_of(a[0].get(), c.name());
+}
+
 int read_poly_var(BuiltinCall& c) {
     int level = 0;
     if (!polynames || !is_poly_name(token.text, level)) fail(183, token.text);

@@ -42,6 +42,19 @@ void arg_comma(BuiltinCall& c);
 void no_args(BuiltinCall& c);
 // One argument: an expression (terms joined by "+" and "-").
 [[nodiscard]] Quoly read_arg(BuiltinCall& c);
+// "(" then N expressions separated by "," then ")".
+template <int N>
+void read_args(BuiltinCall& c, Quoly (&args)[N]) {
+    next_token(c);
+    open_args(c);
+    for (int i = 0; i < N; ++i) {
+        if (i) arg_comma(c);
+        args[i] = read_arg(c);
+    }
+    close_args(c);
+}
+// One poly argument (error 186 for a denominator).
+[[nodiscard]] Poly read_poly(BuiltinCall& c);
 // The one-argument reader: "(" then either "^" and a variable name (the
 // value is that variable's, referred to in place) or an expression, then
 // ")".
