@@ -100,6 +100,7 @@ void simplest_standard(const PolyNode* a, int32_t na, const PolyNode* b, int32_t
     }
     Poly acc;
     for (const PolyNode* t = a; t; t = t->next) {
+        poly_poll();  // long one-variable operands: rows of O(n) merges each
         Poly row(simplest_row(t, b));
         if (!row) continue;
         if (!acc)
