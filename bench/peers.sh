@@ -33,6 +33,16 @@
 #   matpoly   the product of two 100 x 100 matrices of random polys of
 #             degree 3 in x with coefficients in -99 .. 99 (Tolmex and
 #             PARI/GP only)
+#   detp8     the determinant of the n x n matrix over Z[x, y] with entries
+#             (x + i*y + j)^((i + j) mod 3 + 1), i, j = 1 .. n, n = 8
+#   detp12    the same with n = 12
+#   dettoep   the determinant of the symmetric 10 x 10 Toeplitz matrix with
+#             entries t_|i-j| in the ten variables t0 .. t9
+#   detint100 the determinant of a random 100 x 100 integer matrix with
+#             entries in -99 .. 99
+#   detint200 the same, 200 x 200
+#   (FLINT: fraction-free elimination with fmpz_mpoly for the polynomial
+#   matrices, fmpz_mat_det for the integer ones.)
 #
 # Targets: sparse products at most 2x the faster of PARI/GP and Singular;
 # every product within 10x of FLINT; matrix products within 2x of PARI/GP; multivariate GCD within 1.5x of
@@ -55,7 +65,7 @@ root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
 # A run that takes longer than this many seconds is cut off and shows n/a.
 limit="${PEER_TIMEOUT:-120}"
-workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp matint matpoly}"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp matint matpoly detp8 detp12 dettoep detint100 detint200}"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
@@ -164,6 +174,48 @@ for name, n, poly in (("matint", 200, False), ("matpoly", 100, True)):
         f.write("gettime(); c = a*b; print(gettime());\n")
 EOF2
 
+# The determinant workloads: for each, the Tolmex script (DET_SWITCHES,
+# e.g. "&(D = 10)", is put before the timing to try other methods), the
+# PARI/GP and Singular scripts and the FLINT input. The polynomial
+# matrices of powers take milliseconds: every system computes their
+# determinant det_reps times, and the time is divided by that.
+python3 - "$work" "${DET_SWITCHES:-}" <<'EOF3'
+import random, sys
+w, switches = sys.argv[1], sys.argv[2]
+random.seed(20261209)
+def powers(n):
+    return [[f"(x+{i}*y+{j})^{(i + j) % 3 + 1}" for j in range(1, n + 1)] for i in range(1, n + 1)]
+toep = [[f"t{abs(i - j)}" for j in range(10)] for i in range(10)]
+reps = {"detp8": 20, "detp12": 20}
+def randint(n):
+    return [[str(random.randint(-99, 99)) for _ in range(n)] for _ in range(n)]
+work = {"detp8": (powers(8), "x,y"), "detp12": (powers(12), "x,y"),
+        "dettoep": (toep, ",".join(f"t{k}" for k in range(10))),
+        "detint100": (randint(100), ""), "detint200": (randint(200), "")}
+for name, (m, vars) in work.items():
+    n = len(m)
+    with open(f"{w}/{name}.tolmex", "w") as f:
+        if vars:
+            f.write(f"&J {vars.replace(',', ', ')};\n")
+        f.write(f"Array a[{n},{n}];\n[a] := [[ " + ", ".join(e for r in m for e in r) + " ]]:\n")
+        if switches:
+            f.write(switches + "\n")
+        f.write("&t\n" + "d := Det([a]):\n" * reps.get(name, 1))
+    r = reps.get(name, 1)
+    with open(f"{w}/{name}.gp", "w") as f:
+        f.write("a = [" + "; ".join(", ".join(r) for r in m) + "];\n")
+        f.write(f"gettime(); for(k = 1, {r}, d = matdet(a)); print(gettime());\n")
+    with open(f"{w}/{name}.sing", "w") as f:
+        f.write(f"ring r = 0, ({vars or 'x'}), dp;\n")
+        f.write(f"matrix a[{n}][{n}] = " + ", ".join(e for r in m for e in r) + ";\n")
+        f.write(f"poly d; int k; t0 = timer; for (k = 1; k <= {r}; k++) {{ d = det(a); }} timer - t0;\n")
+    with open(f"{w}/{name}.reps", "w") as f:
+        f.write(f"{r}\n")
+    with open(f"{w}/{name}.flint", "w") as f:
+        f.write(f"{n} {r} {vars}\n" if vars else f"{n}\n")
+        f.write("\n".join(e for r in m for e in r) + "\n")
+EOF3
+
 # The GCD workloads: their variables, and g, c1, c2 one a line.
 gcd_vars() {
     case $1 in
@@ -207,7 +259,7 @@ tolmex_run() {  # workload
     gcdmodp)
         { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
           printf 'p1 := a*c:\np2 := b*c:\n&t\nh := GCD(p1, p2):\n'; } >"$f" ;;
-    matint | matpoly) cp "$work/$w.tolmex" "$f" ;;
+    matint | matpoly | det*) cp "$work/$w.tolmex" "$f" ;;
     esac
     local out
     out=$(timeout "$limit" "$tolmex" <"$f" 2>/dev/null)
@@ -216,6 +268,7 @@ tolmex_run() {  # workload
     if sed -n '/Timing enabled/,$p' <<<"$out" | grep -q '^\*\*\*'; then echo error; return; fi
     case $w in
     ratsum*) process_cpu_difference "$f" ;;
+    detp*) process_cpu_difference "$f" | per_rep "$w" ;;
     *) sed -n 's/.*CPU time: *\([0-9.]*\).*/\1/p' <<<"$out" | tail -1 ;;
     esac
 }
@@ -229,6 +282,13 @@ process_cpu_difference() {  # script
     full=$( { TIMEFORMAT='%U %S'; time "$tolmex" <"$1" >/dev/null 2>&1; } 2>&1 | tail -1 | awk '{ print $1 + $2 }')
     base=$( { TIMEFORMAT='%U %S'; time "$tolmex" <"$head" >/dev/null 2>&1; } 2>&1 | tail -1 | awk '{ print $1 + $2 }')
     awk -v f="$full" -v b="$base" 'BEGIN { d = f - b; printf "%.4f\n", (d > 0 ? d : 0) }'
+}
+
+# A time of all the repetitions of a determinant workload, per repetition.
+per_rep() {  # workload
+    local r=1
+    [ -e "$work/$1.reps" ] && r=$(cat "$work/$1.reps")
+    awk -v r="$r" '{ printf "%.4f\n", $1 / r }'
 }
 
 gp_run() {
@@ -245,12 +305,12 @@ gp_run() {
             echo 'p1 = g*c1; p2 = g*c2; gettime(); q = gcd(p1, p2); print(gettime());' ;;
         ratsum*) echo "s = 0; gettime(); for(i = 1, $(sum_terms "$w"), s += 1/(x + i*y)); print(gettime());" ;;
         gcdmodp) cat "$work/modp.gp"; echo 'p1 = a*c; p2 = b*c; gettime(); q = gcd(p1, p2); print(gettime());' ;;
-        matint | matpoly) cat "$work/$w.gp" ;;
+        matint | matpoly | det*) cat "$work/$w.gp" ;;
         esac
         echo 'quit;'
     } >"$f"
     timeout "$limit" gp -q -f <"$f" 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' | grep -E '^[0-9]+$' | tail -1 |
-        awk '{ printf "%.4f\n", $1 / 1000 }'
+        awk '{ printf "%.4f\n", $1 / 1000 }' | per_rep "$w"
 }
 
 sing_run() {
@@ -273,10 +333,12 @@ sing_run() {
         gcdmodp)
             echo 'ring r = 32003, x, dp;'; cat "$work/modp.sing"
             echo 'poly p1 = a*c; poly p2 = b*c; t0 = timer; poly q = gcd(p1, p2); timer - t0;' ;;
+        det*) cat "$work/$w.sing" ;;
         esac
         echo 'quit;'
     } >"$f"
-    timeout "$limit" Singular -q "$f" 2>/dev/null | grep -E '^[0-9]+$' | tail -1 | awk '{ printf "%.4f\n", $1 / 1000 }'
+    timeout "$limit" Singular -q "$f" 2>/dev/null | grep -E '^[0-9]+$' | tail -1 | awk '{ printf "%.4f\n", $1 / 1000 }' |
+        per_rep "$w"
 }
 
 flint_run() {
@@ -292,6 +354,8 @@ flint_run() {
         timeout "$limit" "$work/flint_peer" gcd "$(gcd_vars "$1" | tr -d ' ')" "${polys[@]}" ;;
     ratsum*) timeout "$limit" "$work/flint_peer" ratsum "$(sum_terms "$1")" ;;
     gcdmodp) timeout "$limit" "$work/flint_peer" gcdmodp "$work/modp.coeffs" ;;
+    detint*) timeout "$limit" "$work/flint_peer" detint "$work/$1.flint" ;;
+    det*) timeout "$limit" "$work/flint_peer" detpoly "$work/$1.flint" ;;
     esac | awk '{ print $1 }'
 }
 
@@ -327,4 +391,4 @@ for w in $workloads; do
 done
 echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
 echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
-echo " matint and matpoly <= 2x gp)"
+echo " matint and matpoly <= 2x gp, detp/dettoep <= min(gp, singular, flint), detint <= 2x flint)"

@@ -3,8 +3,10 @@
 // Built by the script against libflint; Tolmex never links FLINT.
 //
 // usage: flint_peer sparse N | dense2 | power | onevar FILE |
-//        gcd VARS G C1 C2 | ratsum N | gcdmodp FILE
+//        gcd VARS G C1 C2 | ratsum N | gcdmodp FILE | detpoly FILE |
+//        detint FILE
 // prints the CPU seconds of the operation and the term count of the result.
+#include <flint/fmpz_mat.h>
 #include <flint/fmpz_mpoly.h>
 #include <flint/fmpz_poly.h>
 #include <flint/nmod_poly.h>
@@ -96,16 +98,22 @@ int onevar(const char* file) {
     return 0;
 }
 
-// gcd(g c1, g c2) over Z; vars is "x,y,...", the polys are written out.
-int gcd(const char* vars, const char* gs, const char* c1s, const char* c2s) {
-    std::vector<std::string> names;
+// The names of "x,y,..." as C strings (kept alive by names).
+std::vector<const char*> var_names(const std::string& vars, std::vector<std::string>& names) {
     for (std::string v = vars; !v.empty();) {
         const size_t k = v.find(',');
         names.push_back(v.substr(0, k));
         v = k == std::string::npos ? "" : v.substr(k + 1);
     }
-    std::vector<const char*> v;
-    for (auto& n : names) v.push_back(n.c_str());
+    std::vector<const char*> out;
+    for (auto& n : names) out.push_back(n.c_str());
+    return out;
+}
+
+// gcd(g c1, g c2) over Z; vars is "x,y,...", the polys are written out.
+int gcd(const char* vars, const char* gs, const char* c1s, const char* c2s) {
+    std::vector<std::string> names;
+    std::vector<const char*> v = var_names(vars, names);
     fmpz_mpoly_ctx_t ctx;
     fmpz_mpoly_ctx_init(ctx, static_cast<slong>(v.size()), ORD_LEX);
     fmpz_mpoly_t g, c1, c2, a, b, r;
@@ -173,6 +181,92 @@ int gcdmodp(const char* file) {
     return 0;
 }
 
+// The determinant of the n x n polynomial matrix a over Z (destroyed) by
+// fraction-free elimination: exact divisions by the previous pivot.
+void bareiss(std::vector<fmpz_mpoly_struct>& a, long n, fmpz_mpoly_t det, const fmpz_mpoly_ctx_t ctx) {
+    auto at = [&](long r, long c) { return &a[static_cast<size_t>(r * n + c)]; };
+    fmpz_mpoly_t prev, t, u;
+    for (auto* p : {prev, t, u}) fmpz_mpoly_init(p, ctx);
+    fmpz_mpoly_one(prev, ctx);
+    int sign = 1;
+    for (long k = 0; k + 1 < n; ++k) {
+        long r = k;
+        while (r < n && fmpz_mpoly_is_zero(at(r, k), ctx)) ++r;
+        if (r == n) {
+            fmpz_mpoly_zero(det, ctx);
+            return;
+        }
+        if (r != k) {
+            sign = -sign;
+            for (long c = 0; c < n; ++c) fmpz_mpoly_swap(at(r, c), at(k, c), ctx);
+        }
+        for (long i = k + 1; i < n; ++i)
+            for (long j = k + 1; j < n; ++j) {
+                fmpz_mpoly_mul(t, at(k, k), at(i, j), ctx);
+                fmpz_mpoly_mul(u, at(i, k), at(k, j), ctx);
+                fmpz_mpoly_sub(t, t, u, ctx);
+                fmpz_mpoly_divexact(at(i, j), t, prev, ctx);
+            }
+        fmpz_mpoly_set(prev, at(k, k), ctx);
+    }
+    fmpz_mpoly_set(det, at(n - 1, n - 1), ctx);
+    if (sign < 0) fmpz_mpoly_neg(det, det, ctx);
+}
+
+// The determinant of a polynomial matrix, computed reps times. The file
+// holds the size, the repetitions, the variables "x,y,..." and the
+// entries row by row, one a line.
+int detpoly(const char* file) {
+    std::ifstream in(file);
+    long n = 0, reps = 1;
+    std::string vars, line;
+    in >> n >> reps >> vars;
+    std::getline(in, line);
+    std::vector<std::string> names;
+    std::vector<const char*> v = var_names(vars, names);
+    fmpz_mpoly_ctx_t ctx;
+    fmpz_mpoly_ctx_init(ctx, static_cast<slong>(v.size()), ORD_LEX);
+    std::vector<fmpz_mpoly_struct> a(static_cast<size_t>(n * n)), w(a.size());
+    for (auto& e : a) {
+        fmpz_mpoly_init(&e, ctx);
+        std::getline(in, line);
+        if (fmpz_mpoly_set_str_pretty(&e, line.c_str(), v.data(), ctx)) return 3;
+    }
+    for (auto& e : w) fmpz_mpoly_init(&e, ctx);
+    fmpz_mpoly_t det;
+    fmpz_mpoly_init(det, ctx);
+    const double t0 = cpu();
+    for (long k = 0; k < reps; ++k) {
+        for (size_t i = 0; i < a.size(); ++i) fmpz_mpoly_set(&w[i], &a[i], ctx);
+        bareiss(w, n, det, ctx);
+    }
+    const double t1 = cpu();
+    std::printf("%.4f %ld\n", (t1 - t0) / static_cast<double>(reps), static_cast<long>(fmpz_mpoly_length(det, ctx)));
+    return 0;
+}
+
+// The determinant of an integer matrix: the size, then the entries.
+int detint(const char* file) {
+    std::ifstream in(file);
+    long n = 0;
+    in >> n;
+    fmpz_mat_t m;
+    fmpz_mat_init(m, n, n);
+    for (long r = 0; r < n; ++r)
+        for (long c = 0; c < n; ++c) {
+            long x = 0;
+            in >> x;
+            fmpz_set_si(fmpz_mat_entry(m, r, c), x);
+        }
+    fmpz_t d;
+    fmpz_init(d);
+    const double t0 = cpu();
+    fmpz_mat_det(d, m);
+    const double t1 = cpu();
+    std::printf("%.4f %ld\n", t1 - t0, static_cast<long>(fmpz_sizeinbase(d, 10)));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,5 +279,7 @@ int main(int argc, char** argv) {
     if (w == "gcd" && argc > 5) return gcd(argv[2], argv[3], argv[4], argv[5]);
     if (w == "ratsum" && argc > 2) return ratsum(std::atol(argv[2]));
     if (w == "gcdmodp" && argc > 2) return gcdmodp(argv[2]);
+    if (w == "detpoly" && argc > 2) return detpoly(argv[2]);
+    if (w == "detint" && argc > 2) return detint(argv[2]);
     return 2;
 }
