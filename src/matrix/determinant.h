@@ -14,7 +14,7 @@
 namespace tolmex {
 
 // The method mat_invert uses for a determinant; Auto lets it choose.
-enum class DetMethod { Auto, IntCrt, ModElim, Bareiss, Elimination };
+enum class DetMethod { Auto, IntCrt, ModElim, Bareiss, Elimination, Lagrange };
 
 // det := the determinant of the matrix m (null entries are 0; a sparse m
 // is worked in dense form), error 313 with `name` when m is not square.

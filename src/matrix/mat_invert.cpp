@@ -4,6 +4,7 @@
 #include "matrix/det_settings.h"
 #include "matrix/det_work.h"
 #include "matrix/determinant.h"
+#include "matrix/lagrange_det.h"
 #include "numbers/modular_state.h"
 #include "quoly/quoly_arith.h"
 #include "storage/work_arrays.h"
@@ -59,21 +60,34 @@ void residue_determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly
 // The method for a determinant. Numeric matrices stay in residue or integer
 // arithmetic: in lint mode always, since modulo a composite modulus only the
 // residue elimination gets by without inverses. Polynomial matrices for
-// which Lagrange interpolation is asked for go to Gauss-Bareiss, which
-// stands in for it until Tolmex has it; the rest to Gaussian elimination
+// which Lagrange interpolation is asked for take it when they are large or
+// massive enough, else Gauss-Bareiss; the rest go to Gaussian elimination
 // finished by cofactor expansion.
-DetMethod choose(const Classes& k, int32_t n) {
+DetMethod choose(const std::vector<const QuolyRec*>& e, const Classes& k, int32_t n) {
     if (k.numbers && lintmode) return DetMethod::ModElim;
     if (k.numbers && n > 3 && detcutoff < 0) return DetMethod::IntCrt;
     if (gauss_cutoff == 1 && k.polys) return DetMethod::Bareiss;
-    if (k.polys && n >= 4 && detcutoff < 0 && rat_det_method_cut == 1) return DetMethod::Bareiss;
+    if (k.polys && n >= 4 && detcutoff < 0 && rat_det_method_cut == 1)
+        return lagrange_pays(e, n) ? DetMethod::Lagrange : DetMethod::Bareiss;
     return DetMethod::Elimination;
+}
+
+// Interpolation over Z or Z/p; false when it declines.
+bool lagrange_determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det) {
+    return modularmode ? mod_poly_determ(e, n, det) : rat_poly_determ(e, n, det);
 }
 
 void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, DetMethod method) {
     const Classes k = classify(e);
-    if (method == DetMethod::Auto) method = choose(k, n);
+    if (method == DetMethod::Auto) method = choose(e, k, n);
     switch (method) {
+        case DetMethod::Lagrange:
+            if (!k.polys) fail(361, "mod_poly_determ");
+            if (lagrange_determinant(e, n, det)) return;
+            // Declined: the elimination route.
+            if (gauss_cutoff == 1) break;
+            standard_matrix_invert(e, n, elimination_depth(n, k.numbers), det);
+            return;
         case DetMethod::ModElim:
             // Modulo a composite modulus the residue elimination needs no
             // inverse; the quoly methods would fail on non-units.
