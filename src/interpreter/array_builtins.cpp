@@ -14,7 +14,9 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
+#include "matrix/chpoly.h"
 #include "matrix/determinant.h"
+#include "matrix/pseudo_det.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/modular_state.h"
@@ -419,6 +421,23 @@ Quoly determinant(FILE* in, TokenNode*& cursor) {
     return d;
 }
 
+// Chpoly([a]): det(a - x I), x the polynomial variable of level 1.
+Quoly chpoly(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Chpoly");
+    Quoly r;
+    char_poly(m, r, "Chpoly");
+    return r;
+}
+
+// Pseudet([a]): a large known divisor of the determinant of an integer
+// matrix.
+Quoly pseudet(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Pseudet");
+    return new_pseudo(m, "Pseudet");
+}
+
 // Reverse([a]): the entries in the opposite order (entry k of n counted
 // column by column goes to n - 1 - k).
 Quoly reverse(FILE* in, TokenNode*& cursor) {
@@ -519,6 +538,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
             create_array(in, cursor);
             r = int_value(0);
             break;
+        case 3: r = chpoly(in, cursor); break;
         case 15: r = determinant(in, cursor); break;
         case 27: r = hadamard(in, cursor); break;
         case 32: case 80: case 86: case 92: case 93: r = shape_test(index, in, cursor); break;
@@ -527,6 +547,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 60: r = permanent(in, cursor); break;
         case 62: r = pivot(in, cursor); break;
         case 63: r = poly_from_array(in, cursor); break;
+        case 67: r = pseudet(in, cursor); break;
         case 76: r = reverse(in, cursor); break;
         case 81: r = strans(in, cursor); break;
         case 84: r = sort(in, cursor); break;

@@ -39,16 +39,19 @@ void ring_line() {
     std::printf("\n");
 }
 
+// The method line names only the three settings it describes exactly: with
+// others the dispatcher mixes methods by the entries and the size, and no
+// single line would be true, so none is printed.
 void determinant_line() {
-    if (gauss_cutoff == 1)
+    if (gauss_cutoff == 1 && detcutoff == 2)
         std::printf(" Determinant method is Gauss-Bareiss.\n");
-    else if (detcutoff < 0)
+    else if (gauss_cutoff == 0 && detcutoff > 0)
+        std::printf(" Determinant method is Gauss elimination until %d rows, then minors expansion.\n",
+                    detcutoff);
+    else if (detcutoff == -1 && rat_det_method_cut == 1)
         std::printf(
             " Determinant method is Lagrange interpolation if polynomials and more than 4 "
             "rows.\n");
-    else
-        std::printf(" Determinant method is Gauss elimination until %d rows, then minors expansion.\n",
-                    detcutoff);
 }
 
 void poly_variables_lines() {

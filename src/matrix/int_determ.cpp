@@ -7,6 +7,7 @@
 #include "gcd/gcd_methods.h"
 #include "matrix/det_crt.h"
 #include "matrix/determinant.h"
+#include "matrix/pseudo_det.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/residue.h"
@@ -148,8 +149,13 @@ bool small_mod_determ(const std::vector<const QuolyRec*>& e, int32_t n, Number& 
 }
 
 bool int_determ(const std::vector<const QuolyRec*>& e, int32_t n, Number& det) {
-    // The pseudo-determinant (a known large divisor found first) is not
-    // built: the whole determinant comes from the word primes.
+    // From kPseudoMinRows rows on a pseudo-determinant is found first, so
+    // that the word primes need only cover det / pseudo.
+    if (n >= kPseudoMinRows) {
+        if (verbose) std::printf(" Precomputing pseudo-determinant, rows %2d:\n", n);
+        Number pseudo;
+        if (find_pseudo(e, n, pseudo) && pseudo_int_determ(e, n, pseudo, det)) return true;
+    }
     return small_mod_determ(e, n, det);
 }
 

@@ -1,11 +1,14 @@
 // The determinant and inverse dispatcher: classifies the entries, chooses
-// the method, and inverts by adjoint-CRT (integers) or Gauss-Jordan.
+// the method, and inverts by adjoint-CRT (integers) or Gaussian elimination.
 #include "base/errors.h"
 #include "matrix/det_settings.h"
 #include "matrix/det_work.h"
 #include "matrix/determinant.h"
+#include "matrix/inverse.h"
 #include "matrix/lagrange_det.h"
+#include "matrix/residue_work.h"
 #include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "quoly/quoly_arith.h"
 #include "storage/work_arrays.h"
 
@@ -47,9 +50,11 @@ std::vector<const QuolyRec*> entries(const Matrix& m) {
     return e;
 }
 
-// Lint mode, residue entries: the residue elimination.
+// Lint mode, residue entries: the residue elimination on the reusable
+// residue array.
 void residue_determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det) {
-    std::vector<int32_t> a(static_cast<size_t>(n) * n, 0);
+    ResidueMatrix hold(n);
+    std::vector<int32_t>& a = hold.rows();
     for (int32_t c = 0; c < n; ++c)
         for (int32_t r = 0; r < n; ++r)
             if (const QuolyRec* q = e[static_cast<size_t>(c) * n + r])
@@ -111,48 +116,32 @@ void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, D
     gauss_Bareiss(e, n, det);
 }
 
-// row i -= f * row k of both matrices.
-void eliminate(QuolyRows& a, QuolyRows& v, int32_t i, int32_t k, const QuolyRec* f) {
-    for (QuolyRows* m : {&a, &v})
-        for (int32_t c = 0; c < m->n; ++c) {
-            if (quoly_iszero(m->at(k, c).get())) continue;
-            Quoly t;
-            quoly_mult(f, m->at(k, c).get(), t);
-            best_quoly_sub(m->at(i, c), std::move(t));
-        }
-}
-
-// Gauss-Jordan over the quolys: inv := m^-1, det := the product of the
-// pivots with the sign of the row swaps; error 44 when m is singular.
-void gauss_jordan(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
+// Modulo a composite modulus a matrix is invertible exactly when its
+// determinant is a unit, even when every pivot elimination could choose is
+// not: inv := adj(m) / det with each cofactor from the residue elimination,
+// which needs no inverse.
+void composite_inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
     const int32_t n = m.rows;
-    QuolyRows a(entries(m), n);
-    const Matrix id = matrix_identity(n, false);
-    QuolyRows v(entries(id), n);
-    Quoly d;
-    quoly_set(1, d);
-    for (int32_t k = 0; k < n; ++k) {
-        poll_interrupt();
-        int32_t r = k;
-        while (r < n && quoly_iszero(a.at(r, k).get())) ++r;
-        if (r == n) fail(44, name);
-        if (r != k) a.swap_rows(r, k), v.swap_rows(r, k), quoly_inplace(d.get());
-        fast_quoly_mult(d, quoly_copy(a.at(k, k).get()));
-        Quoly p = quoly_copy(a.at(k, k).get());
-        quoly_reciprocal(p);
-        for (QuolyRows* x : {&a, &v})
-            for (int32_t c = 0; c < n; ++c) fast_quoly_mult(x->at(k, c), quoly_copy(p.get()));
-        for (int32_t i = 0; i < n; ++i) {
-            if (i == k || quoly_iszero(a.at(i, k).get())) continue;
-            Quoly f = quoly_copy(a.at(i, k).get());
-            eliminate(a, v, i, k, f.get());
-        }
-    }
+    residue_determinant(entries(m), n, det);
+    int64_t g = 0;
+    const int32_t dinv = static_cast<int32_t>(euclid_inverse(quoly_number(det.get()).lint(), modulus, g));
+    if (g != 1) fail(44, name);
     Matrix out = Matrix::zero(n, n, false);
-    for (int32_t r = 0; r < n; ++r)
-        for (int32_t c = 0; c < n; ++c) out.set(r, c, std::move(v.at(r, c)));
+    std::vector<int32_t> a(static_cast<size_t>(n - 1) * (n - 1));
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j < n; ++j) {
+            poll_interrupt();
+            // The cofactor of entry (j, i): m without row j and column i.
+            for (int32_t r = 0, k = 0; r < n; ++r)
+                for (int32_t c = 0; c < n && r != j; ++c)
+                    if (c != i) a[k++] = m.at(r, c) ? quoly_number(m.at(r, c)).lint() : 0;
+            int32_t c = n == 1 ? 1 : mod_determ(a, n - 1);
+            if ((i + j) % 2) c = mod_sub(0, c, modulus);
+            Quoly q;
+            quoly_set(modmult(c, dinv), q);
+            out.set(i, j, std::move(q));
+        }
     inv = std::move(out);
-    det = std::move(d);
 }
 
 void inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
@@ -160,7 +149,9 @@ void inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
     if (classify(entries(m)).numbers && !modularmode && n > 3 && mod_matrix_ok &&
         mod_matrix_inv(m, det, inv, name))
         return;
-    gauss_jordan(m, det, inv, name);
+    if (lintmode && modulus > 2 && !mod_is_prime && !finf && classify(entries(m)).numbers)
+        return composite_inverse(m, det, inv, name);
+    standard_matrix_invert(m, det, inv, name);
 }
 
 }  // namespace
