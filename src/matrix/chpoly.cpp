@@ -9,7 +9,9 @@
 #include "gcd/gcd_methods.h"
 #include "matrix/det_crt.h"
 #include "matrix/determinant.h"
+#include "numbers/gcd.h"
 #include "numbers/modular_state.h"
+#include "numbers/mul_div.h"
 #include "numbers/residue.h"
 #include "poly/poly.h"
 #include "poly/polyvars.h"
@@ -56,7 +58,8 @@ Quoly poly_in_x(std::vector<Quoly>& c, const char* name) {
 
 struct Entries {
     std::vector<const QuolyRec*> e;  // column by column, null for 0
-    bool numbers = true;
+    bool numbers = true;             // integers (residues in lint mode)
+    bool rationals = true;           // integers or rational numbers
 };
 
 Entries entries_of(const Matrix& m) {
@@ -65,8 +68,51 @@ Entries entries_of(const Matrix& m) {
     for (size_t i = 0; i < k.e.size(); ++i) {
         k.e[i] = m.e[i].get();
         if (k.e[i] && !quoly_is_number(k.e[i])) k.numbers = false;
+        if (k.e[i] && !quoly_is_rational(k.e[i])) k.rationals = false;
     }
     return k;
+}
+
+// The least common multiple of the entries' denominators.
+Number common_denominator(const Entries& k) {
+    Number d = number_from_int64(1);
+    for (const QuolyRec* q : k.e) {
+        if (!q || quoly_is_number(q) || !quoly_denominator(q)) continue;
+        const Number& den = poly_constant(quoly_denominator(q));
+        Number g, f, r;
+        binary_gcd(d, den, g);
+        divide(den, g, f, r);
+        fast_mult(d, f, d);
+    }
+    return d;
+}
+
+// Rational mode, rational entries: with A = B / d, B integral, det(x I - A)
+// = d^-n det(d x I - B), so its coefficient of x^k is c_k(B) d^(k - n).
+// c := the coefficients of det(A - x I) from x^0 up; false when the word
+// primes do not suffice for B.
+bool rational_charpoly(const Entries& k, int32_t n, std::vector<Quoly>& c) {
+    const Number d = common_denominator(k);
+    std::vector<Quoly> b(k.e.size());
+    std::vector<const QuolyRec*> be(k.e.size(), nullptr);
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (!k.e[i]) continue;
+        Number dd;
+        num_assign(d, dd);
+        quoly_mult(k.e[i], make_numeric(std::move(dd)).get(), b[i]);
+        be[i] = b[i].get();
+    }
+    std::vector<Number> cb;
+    if (!int_charpoly(be, n, cb)) return false;
+    c.clear();
+    c.resize(cb.size());
+    Number power = number_from_int64(1);
+    for (int32_t j = n; j >= 0; --j) {
+        if (n % 2) in_place_neg(cb[j]);
+        quot_numbers(cb[j], power, c[j]);
+        fast_mult(power, d, power);
+    }
+    return true;
 }
 
 // Lint mode: the residues row by row.
@@ -102,8 +148,9 @@ void reference(const Matrix& m, Quoly& result, const char* name) {
 // while chpoly_block is on; modulo a composite it is not taken for numeric
 // matrices, since its elimination would divide by non-units.
 ChpolyMethod choose(const Matrix& m, const Entries& k) {
-    if (m.sparse || !k.numbers) return ChpolyMethod::Determinant;
-    if (!lintmode) return m.rows > 1 ? ChpolyMethod::MultiModular : ChpolyMethod::Determinant;
+    if (m.sparse) return ChpolyMethod::Determinant;
+    if (!lintmode) return k.rationals && m.rows > 1 ? ChpolyMethod::MultiModular : ChpolyMethod::Determinant;
+    if (!k.numbers) return ChpolyMethod::Determinant;
     if (!field_modulus()) return ChpolyMethod::Berkowitz;
     return chpoly_block ? ChpolyMethod::Determinant : ChpolyMethod::Hessenberg;
 }
@@ -139,15 +186,10 @@ void char_poly(const Matrix& m, Quoly& result, const char* name, ChpolyMethod me
             result = from_residues(berkowitz_charpoly(residue_rows(k, n), n), n, name);
             return;
         case ChpolyMethod::MultiModular: {
-            if (!k.numbers || lintmode) fail(361, name);
-            std::vector<Number> c;
-            if (!int_charpoly(k.e, n, c)) break;  // too many primes: the reference route
-            std::vector<Quoly> q(c.size());
-            for (size_t i = 0; i < c.size(); ++i) {
-                if (n % 2) in_place_neg(c[i]);
-                q[i] = make_numeric(std::move(c[i]));
-            }
-            result = poly_in_x(q, name);
+            if (!k.rationals || lintmode) fail(361, name);
+            std::vector<Quoly> c;
+            if (!rational_charpoly(k, n, c)) break;  // too many primes: the reference route
+            result = poly_in_x(c, name);
             return;
         }
         default: break;

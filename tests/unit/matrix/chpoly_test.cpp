@@ -64,7 +64,8 @@ void expect_same(const Quoly& a, const Quoly& b, const char* what) {
     EXPECT_TRUE(quoly_equal(a.get(), b.get())) << what << ": " << text(a.get()) << " vs " << text(b.get());
 }
 
-// The coefficient of x^e of p (a number for e = 0 of a constant p).
+// The coefficient of x^e of p (a number for e = 0 of a constant p); a
+// poly with rational coefficients is held over a constant denominator.
 Quoly coefficient(const QuolyRec* p, int32_t e) {
     if (quoly_is_number(p)) return e == 0 ? quoly_copy(p) : make_numeric(polytest::int_number(0));
     Poly c;
@@ -72,6 +73,13 @@ Quoly coefficient(const QuolyRec* p, int32_t e) {
     Quoly q;
     p_q_take(std::move(c), q);
     polynum_to_quoly(q);
+    if (const PolyNode* d = quoly_denominator(p)) {
+        Number den;
+        num_assign(poly_constant(d), den);
+        Quoly r;
+        quoly_quot(q.get(), make_numeric(std::move(den)).get(), r);
+        return r;
+    }
     return q;
 }
 
@@ -143,6 +151,42 @@ TEST_F(ChpolyTest, RoutesAgreeAndCayleyHamiltonHolds) {
         }
     }
     chpoly_block = saved_block;
+}
+
+// Over Q a rational matrix is scaled to an integer one for the
+// multi-modular route.
+TEST_F(ChpolyTest, RationalEntries) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 25);
+    polytest::Ring scope(0);
+    for (int round = 0; round < 8; ++round) {
+        const int32_t n = 1 + static_cast<int32_t>(rng() % 5);
+        Matrix a = Matrix::zero(n, n, false);
+        for (int32_t r = 0; r < n; ++r)
+            for (int32_t c = 0; c < n; ++c) {
+                Quoly q;
+                quot_numbers(number_from_int64(static_cast<int64_t>(rng() % 41) - 20),
+                             number_from_int64(1 + static_cast<int64_t>(rng() % 12)), q);
+                a.set(r, c, std::move(q));
+            }
+        const Quoly ref = chpoly_of(a, ChpolyMethod::Determinant);
+        expect_same(chpoly_of(a, ChpolyMethod::MultiModular), ref, "scaled");
+        expect_same(chpoly_of(a), ref, "auto");
+        EXPECT_TRUE(matrix_is_zero(evaluate_at(ref.get(), a, n)));
+    }
+    // diag(1/2, 1/3): (1/2 - x)(1/3 - x) = x^2 - 5/6 x + 1/6.
+    Matrix d = Matrix::zero(2, 2, false);
+    Quoly h, t, c1, c0;
+    quot_numbers(number_from_int64(1), number_from_int64(2), h);
+    quot_numbers(number_from_int64(1), number_from_int64(3), t);
+    d.set(0, 0, std::move(h));
+    d.set(1, 1, std::move(t));
+    quot_numbers(number_from_int64(-5), number_from_int64(6), c1);
+    quot_numbers(number_from_int64(1), number_from_int64(6), c0);
+    const Quoly p = chpoly_of(d);
+    EXPECT_TRUE(quoly_equal(coefficient(p.get(), 1).get(), c1.get()));
+    EXPECT_TRUE(quoly_equal(coefficient(p.get(), 0).get(), c0.get()));
+    EXPECT_EQ(text(coefficient(p.get(), 2).get()), "1");
 }
 
 TEST_F(ChpolyTest, CompositeModulusMatchesIntegers) {
