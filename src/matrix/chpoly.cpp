@@ -33,21 +33,25 @@ void add_to_diag(Matrix& m, const QuolyRec* v) {
 
 namespace {
 
-// -x, x the polynomial variable of level 1.
-Quoly minus_x(const char* name) {
+// x, the polynomial variable of level 1.
+Quoly variable_x(const char* name) {
     if (!polynames) fail(182, name);
     Poly x;
     base_poly(x, 1);
     Quoly q;
     p_q_take(std::move(x), q);
+    return q;
+}
+
+Quoly minus_x(const char* name) {
+    Quoly q = variable_x(name);
     quoly_inplace(q.get());
     return q;
 }
 
 // c[0] + c[1] x + ... + c[n] x^n by Horner's rule.
 Quoly poly_in_x(std::vector<Quoly>& c, const char* name) {
-    Quoly x = minus_x(name);
-    quoly_inplace(x.get());
+    const Quoly x = variable_x(name);
     Quoly r = std::move(c.back());
     for (size_t k = c.size() - 1; k-- > 0;) {
         fast_quoly_mult(r, quoly_copy(x.get()));
