@@ -154,6 +154,33 @@ TEST_F(ChpolyTest, RoutesAgreeAndCayleyHamiltonHolds) {
     chpoly_block = saved_block;
 }
 
+// Zero pivots of the Hessenberg reduction: a row swap (zero just below the
+// subdiagonal), a column already clear, a triangular and a nilpotent matrix.
+TEST_F(ChpolyTest, HessenbergZeroPivots) {
+    polytest::Ring scope(65521);
+    const std::vector<std::vector<int64_t>> cases = {
+        {1, 2, 3, 0, 4, 5, 6, 7, 8},
+        {1, 2, 3, 4, 0, 5, 6, 7, 0, 0, 8, 9, 0, 0, 0, 10},
+        {0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0},
+        {5, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 2, 3, 4, 0}};
+    for (const auto& v : cases) {
+        const int32_t n = v.size() == 9 ? 3 : 4;
+        Matrix a = Matrix::zero(n, n, false);
+        for (int32_t k = 0; k < n * n; ++k) a.set(k / n, k % n, make_numeric(polytest::int_number(v[k])));
+        const Quoly ref = chpoly_of(a, ChpolyMethod::Determinant);
+        expect_same(chpoly_of(a, ChpolyMethod::Hessenberg), ref, "Hessenberg");
+        expect_same(chpoly_of(a, ChpolyMethod::Berkowitz), ref, "Berkowitz");
+    }
+    // The nilpotent shift has det(A - x I) = x^4.
+    Matrix shift = Matrix::zero(4, 4, false);
+    for (int32_t k = 0; k < 3; ++k) shift.set(k, k + 1, make_numeric(polytest::int_number(1)));
+    Poly x4;
+    variable_power(x4, 1, 4);
+    Quoly q;
+    p_q_take(std::move(x4), q);
+    expect_same(chpoly_of(shift, ChpolyMethod::Hessenberg), q, "x^4");
+}
+
 // Over Q a rational matrix is scaled to an integer one for the
 // multi-modular route.
 TEST_F(ChpolyTest, RationalEntries) {
