@@ -1,6 +1,6 @@
-// The inverse by Gaussian elimination over the quolys, with the design's
-// full pivoting: the column swaps of the matrix become row swaps of the
-// inverse, undone at the end.
+// The inverse by Gaussian elimination over the quolys with full pivoting:
+// the column swaps of the matrix become row swaps of the inverse, undone at
+// the end.
 #include <cstdio>
 
 #include "base/errors.h"
