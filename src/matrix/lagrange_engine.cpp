@@ -166,30 +166,24 @@ int64_t Arith::distinct_powers(int32_t power) const {
 
 namespace {
 
-// Distinct random evaluation points b with distinct y = b^power.
+// Distinct random evaluation points b with distinct y = b^power. Points
+// are drawn at random; in a field small enough to keep a table of the
+// points tried, a run of failed draws turns into a scan from a random
+// place, so that every point is found before the field is declared too
+// small (a shuffle of the whole field per level cost more than the
+// determinants of small matrices).
 class Points {
 public:
     Points(const Arith& f, int32_t power) : f_(f), power_(power) {
         if (f.size() > kEnumerated) return;
-        order_.resize(static_cast<size_t>(f.size()));
-        std::iota(order_.begin(), order_.end(), 0u);
-        std::shuffle(order_.begin(), order_.end(), random_source());
-        seen_small_.assign(order_.size(), 0);
+        tried_.assign(static_cast<size_t>(f.size()), 0);
+        seen_small_.assign(tried_.size(), 0);
     }
     // The next point; false when none is left (or too many draws failed).
     bool get_new_beta(uint32_t& b, uint32_t& y) {
-        if (!order_.empty()) {
-            while (next_ < order_.size()) {
-                b = order_[next_++];
-                y = f_.pow(b, power_);
-                if (seen_small_[y]) continue;
-                seen_small_[y] = 1;
-                return true;
-            }
-            return false;
-        }
+        if (!tried_.empty()) return next_small(b, y);
         for (int tries = 0; tries < kTries; ++tries) {
-            b = static_cast<uint32_t>(random_source()() % static_cast<uint64_t>(f_.size()));
+            b = draw();
             y = power_ == 1 ? b : f_.pow(b, power_);
             if (seen_.insert(y).second) return true;
         }
@@ -197,13 +191,31 @@ public:
     }
 
 private:
+    uint32_t draw() const { return static_cast<uint32_t>(random_source()() % static_cast<uint64_t>(f_.size())); }
+    // Takes b when it was not tried and its y is new.
+    bool take(uint32_t b, uint32_t& y) {
+        if (tried_[b]) return false;
+        tried_[b] = 1;
+        y = f_.pow(b, power_);
+        if (seen_small_[y]) return false;
+        seen_small_[y] = 1;
+        return true;
+    }
+    bool next_small(uint32_t& b, uint32_t& y) {
+        for (int tries = 0; tries < kDraws; ++tries)
+            if (take(b = draw(), y)) return true;
+        const uint32_t start = draw(), size = static_cast<uint32_t>(tried_.size());
+        for (uint32_t i = 0; i < size; ++i)
+            if (take(b = (start + i) % size, y)) return true;
+        return false;
+    }
+
     static constexpr int64_t kEnumerated = int64_t{1} << 17;
     static constexpr int kTries = 1 << 20;
+    static constexpr int kDraws = 32;
     const Arith& f_;
     int32_t power_;
-    std::vector<uint32_t> order_;
-    std::vector<char> seen_small_;
-    size_t next_ = 0;
+    std::vector<char> tried_, seen_small_;
     std::unordered_set<uint32_t> seen_;
 };
 
