@@ -55,6 +55,10 @@ struct ResidueRows {
 
 int32_t negated(int32_t d) { return mod_sub(0, d, modulus); }
 
+// The lazy elimination below needs n p^2 < 2^62.
+constexpr int32_t kLazyPrime = 1 << 20;
+constexpr int32_t kLazyRows = 1 << 21;
+
 // Modulo a prime or in a field: the pivot is the first nonzero entry at or
 // after (k, k) in row-major order; swaps move it to (k, k).
 int32_t determ_field(ResidueRows& m) {
@@ -76,6 +80,62 @@ int32_t determ_field(ResidueRows& m) {
         emod_inverse(m.at(k, k), inv);
         for (int32_t i = k + 1; i < m.n; ++i)
             if (m.at(i, k) != 0) m.subtract_row(i, k, modmult(m.at(i, k), inv));
+    }
+    return det;
+}
+
+// row[c] -= f pivot[c] for c < len: products of two residues below 2^20,
+// so one unsigned 32 x 32 bit product each, vectorised (AVX2 where the
+// processor has it).
+__attribute__((target_clones("avx2", "default"))) void multiply_subtract(int64_t* row, const uint32_t* pivot,
+                                                                         int32_t len, uint32_t f) {
+    for (int32_t c = 0; c < len; ++c) row[c] -= static_cast<int64_t>(static_cast<uint64_t>(f) * pivot[c]);
+}
+
+// The same elimination for a prime small enough that n p^2 < 2^62 (the
+// word primes of the multi-modular methods): the entries are kept as
+// 64-bit integers congruent to the residues and reduced only when read as
+// a pivot candidate or a multiplier, so that the inner loop is a plain
+// multiply-subtract. Each entry moves by less than p^2 a step.
+int32_t determ_lazy(const std::vector<int32_t>& in, int32_t n) {
+    const int64_t p = modulus;
+    std::vector<int64_t> a(in.begin(), in.end());
+    std::vector<uint32_t> pivot(static_cast<size_t>(n));
+    auto at = [&](int32_t r, int32_t c) -> int64_t& { return a[static_cast<size_t>(r) * n + c]; };
+    auto reduced = [&](int32_t r, int32_t c) -> int64_t {
+        int64_t& v = at(r, c);
+        v %= p;
+        if (v < 0) v += p;
+        return v;
+    };
+    int32_t det = 1;
+    for (int32_t k = 0; k < n; ++k) {
+        int32_t pr = -1, pc = -1;
+        for (int32_t r = k; r < n && pr < 0; ++r)
+            for (int32_t c = k; c < n; ++c)
+                if (reduced(r, c) != 0) {
+                    pr = r;
+                    pc = c;
+                    break;
+                }
+        if (pr < 0) return 0;
+        if (pr != k) {
+            for (int32_t c = 0; c < n; ++c) std::swap(at(pr, c), at(k, c));
+            det = negated(det);
+        }
+        if (pc != k) {
+            for (int32_t r = 0; r < n; ++r) std::swap(at(r, pc), at(r, k));
+            det = negated(det);
+        }
+        for (int32_t c = k + 1; c < n; ++c) reduced(k, c);
+        det = modmult(det, static_cast<int32_t>(at(k, k)));
+        int32_t inv = 0;
+        emod_inverse(static_cast<int32_t>(at(k, k)), inv);
+        for (int32_t c = k + 1; c < n; ++c) pivot[c] = static_cast<uint32_t>(at(k, c));
+        for (int32_t i = k + 1; i < n; ++i) {
+            const int64_t f = reduced(i, k) * inv % p;
+            if (f != 0) multiply_subtract(&at(i, k + 1), &pivot[k + 1], n - k - 1, static_cast<uint32_t>(f));
+        }
     }
     return det;
 }
@@ -116,6 +176,7 @@ int32_t determ_composite(ResidueRows& m) {
 int32_t mod_determ(std::vector<int32_t>& a, int32_t n) {
     if (!lintmode || modulus < 2) internal_stop(" mod_determ");
     ResidueRows m{a, n};
+    if (!finf && mod_is_prime && modulus < kLazyPrime && n < kLazyRows) return determ_lazy(a, n);
     if (modulus == 2 || mod_is_prime || finf) return determ_field(m);
     return determ_composite(m);
 }

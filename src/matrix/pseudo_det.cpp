@@ -2,6 +2,7 @@
 // determinant that divides it out (pseudo_int_determ).
 #include "matrix/pseudo_det.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -71,25 +72,47 @@ double cramer_bits(const std::vector<int64_t>& a, const std::vector<int64_t>& b,
 // The p-adic digits of x = A^-1 b: digit i is C r_i mod p (C = A^-1 mod
 // p), and r_{i+1} = (r_i - A x_i) / p exactly. |r_i| stays below
 // n max|a| + max|b|.
+// One lifting step: x := A^-1 r mod p and r := (r - A x) / p, exact.
+// Wide: every sum in 128 bits. Narrow (the caller has checked that every
+// sum fits in 64 bits): plain 64-bit sums, which the compiler vectorises;
+// with the word primes of the table this is the usual case.
+template <typename Wide>
+void lift_step(const std::vector<int64_t>& a, const std::vector<int32_t>& inv, std::vector<int64_t>& r,
+               std::vector<int32_t>& rm, std::vector<int32_t>& x, int32_t n, int32_t p) {
+    for (int32_t j = 0; j < n; ++j) rm[j] = reduce(r[j], p);
+    for (int32_t j = 0; j < n; ++j) {
+        const int32_t* row = &inv[static_cast<size_t>(j) * n];
+        Wide s = 0;
+        for (int32_t l = 0; l < n; ++l) s += static_cast<Wide>(static_cast<int64_t>(row[l]) * rm[l]);
+        x[j] = static_cast<int32_t>(s % p);
+    }
+    for (int32_t j = 0; j < n; ++j) {
+        const int64_t* row = &a[static_cast<size_t>(j) * n];
+        Wide s = r[j];
+        for (int32_t l = 0; l < n; ++l) s -= static_cast<Wide>(row[l]) * x[l];
+        if (s % p != 0) internal_stop(" find_pseudo");
+        r[j] = static_cast<int64_t>(s / p);
+    }
+}
+
 std::vector<std::vector<int32_t>> lift(const std::vector<int64_t>& a, const std::vector<int32_t>& inv,
                                        std::vector<int64_t> r, int32_t n, int32_t p, int32_t steps) {
+    // |r| stays below n max|a| + max|b| (each step divides by p), so the
+    // sums stay below n p max(p, max|a|) plus that.
+    int64_t top = kRhsRange;
+    for (int64_t v : a) top = std::max(top, v < 0 ? -v : v);
+    const bool narrow = std::log2(static_cast<double>(n)) + std::log2(static_cast<double>(p)) +
+                            std::log2(static_cast<double>(std::max<int64_t>(top, p))) <
+                        61;
     std::vector<std::vector<int32_t>> digits;
     std::vector<int32_t> rm(n);
     for (int32_t i = 0; i < steps; ++i) {
         poll_interrupt();
-        for (int32_t j = 0; j < n; ++j) rm[j] = reduce(r[j], p);
         std::vector<int32_t> x(n);
-        for (int32_t j = 0; j < n; ++j) {
-            __int128 s = 0;
-            for (int32_t l = 0; l < n; ++l) s += static_cast<int64_t>(inv[static_cast<size_t>(j) * n + l]) * rm[l];
-            x[j] = static_cast<int32_t>(s % p);
-        }
-        for (int32_t j = 0; j < n; ++j) {
-            __int128 s = r[j];
-            for (int32_t l = 0; l < n; ++l) s -= static_cast<__int128>(a[static_cast<size_t>(j) * n + l]) * x[l];
-            if (s % p != 0) internal_stop(" find_pseudo");
-            r[j] = static_cast<int64_t>(s / p);
-        }
+        if (narrow)
+            lift_step<int64_t>(a, inv, r, rm, x, n, p);
+        else
+            lift_step<__int128>(a, inv, r, rm, x, n, p);
         digits.push_back(std::move(x));
     }
     return digits;
