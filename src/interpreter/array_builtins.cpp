@@ -5,6 +5,8 @@
 #include "interpreter/array_builtins.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "gcd/gcd_driver.h"
@@ -20,6 +22,7 @@
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/modular_state.h"
+#include "numbers/residue.h"
 #include "poly/poly_residues.h"
 #include "poly/poly_monomials.h"
 #include "poly/polyvars.h"
@@ -411,13 +414,37 @@ Quoly squarefree(FILE* in, TokenNode*& cursor) {
 // ---------------------------------------------------------------------------
 // Rearranging
 
-// Det([a]): the determinant of a square array (mat_invert chooses the
-// method).
+// An optional integer argument of Det: a machine integer (error 202).
+int32_t det_argument(FILE* in, TokenNode*& cursor) {
+    next(in, cursor);
+    const int64_t v = int_argument(in, cursor);
+    if (v < INT32_MIN || v > INT32_MAX) error(202, token.text);
+    return static_cast<int32_t>(v);
+}
+
+// Det([a]), Det([a], d) or Det([a], d, p): the determinant of a square
+// array (mat_invert chooses the method). The degree bound d and the power
+// p serve the Lagrange method of sparse arrays; a dense array ignores
+// them, saying so when verbose. For a sparse array a negative d would ask
+// for a Hamiltonian path search, which Tolmex does not have: error 361.
 Quoly determinant(FILE* in, TokenNode*& cursor) {
-    ArrayRec* a = one_array(in, cursor);
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    int32_t degree = -1, power = 0;
+    const bool has_degree = tok(",");
+    if (has_degree) degree = det_argument(in, cursor);
+    const bool has_power = tok(",");
+    if (has_power) power = det_argument(in, cursor);
+    close_paren(in, cursor);
+    a = array_seek(a->name);
     Matrix m = square_matrix(a, "Det");
+    if (m.sparse && has_degree && degree < 0) error(361, "Det");
+    if (!m.sparse && verbose) {
+        if (has_degree) std::printf("Warning: second degree argument (fourth) is ignored when matrix is not sparse.\n");
+        if (has_power) std::printf("Warning: power argument (fifth) is ignored when matrix is not sparse.\n");
+    }
     Quoly d;
-    mat_invert(m, d, nullptr, "Det");
+    mat_invert(m, d, nullptr, "Det", DetMethod::Auto, degree, power);
     return d;
 }
 

@@ -13,17 +13,23 @@
 
 namespace tolmex {
 
-// The method mat_invert uses for a determinant; Auto lets it choose.
-enum class DetMethod { Auto, IntCrt, ModElim, Bareiss, Elimination, Lagrange };
+// The method mat_invert uses for a determinant; Auto lets it choose. The
+// Sparse methods work on the rows of a sparse matrix (sparse_determ.h; a
+// dense one forced to them is read as sparse).
+enum class DetMethod {
+    Auto, IntCrt, ModElim, Bareiss, Elimination, Lagrange, SparseBareiss, SparseElim, SparseModInt
+};
 
-// det := the determinant of the matrix m (null entries are 0; a sparse m
-// is worked in dense form), error 313 with `name` when m is not square.
-// With inverse not null it also receives m^-1: error 44 when m is
-// singular. m is left intact; an error or an interrupt leaves every stored
-// value as it was. A forced method that does not suit the entries is
-// error 361.
+// det := the determinant of the matrix m (null entries are 0), error 313
+// with `name` when m is not square. A sparse m has its own choice of
+// method (sparse_determinant), to which degree (-1: none) and power (0:
+// none) are passed. With inverse not null it also receives m^-1: error 44
+// when m is singular; a sparse m gets a sparse inverse, which is error 36
+// in lint mode when its size is at least the modulus. m is left intact; an
+// error or an interrupt leaves every stored value as it was. A forced
+// method that does not suit the entries is error 361.
 void mat_invert(const Matrix& m, Quoly& det, Matrix* inverse = nullptr, const char* name = "^",
-                DetMethod method = DetMethod::Auto);
+                DetMethod method = DetMethod::Auto, int32_t degree = -1, int32_t power = 0);
 
 // The adjoint (the transposed matrix of cofactors) of the square matrix m:
 // det(m) m^-1 when m is nonsingular, else each cofactor as a determinant.

@@ -7,6 +7,7 @@
 #include "matrix/inverse.h"
 #include "matrix/lagrange_det.h"
 #include "matrix/residue_work.h"
+#include "matrix/sparse_determ.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
 #include "quoly/quoly_arith.h"
@@ -156,18 +157,26 @@ void inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
 
 }  // namespace
 
-void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetMethod method) {
+void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetMethod method, int32_t degree,
+                int32_t power) {
     if (!m.square()) fail(313, name);
     WorkBlock hold("mat_invert");
-    // The sparse methods are not built: a sparse matrix is worked dense.
+    Quoly d;
+    if (!inv && (is_sparse_method(method) || (m.sparse && method == DetMethod::Auto))) {
+        sparse_determinant(m, d, method, degree, power);
+        det = std::move(d);
+        return;
+    }
+    if (inv) check_sparse_inverse(m, name);
+    // The inverse of a sparse matrix (and a dense method forced on one) is
+    // worked dense.
     const Matrix dense = m.sparse ? matrix_to_dense(m) : Matrix();
     const Matrix& a = m.sparse ? dense : m;
-    Quoly d;
     if (inv) {
         Matrix result;
         inverse(a, d, result, name);
         result.onedim = false;
-        *inv = std::move(result);
+        *inv = m.sparse ? matrix_to_sparse(result) : std::move(result);
     } else {
         determinant(entries(a), a.rows, d, method);
     }
