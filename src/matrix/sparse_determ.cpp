@@ -472,6 +472,9 @@ void sparse_determinant(const Matrix& m, Quoly& det, DetMethod method, int32_t d
     const int32_t e = detcutoff < 0 ? 3 : detcutoff;
     const bool residues = k.numbers && lintmode;
     if (n <= e) {
+        // Until expansion by minors takes this branch, residues go to the
+        // residue elimination (elimination over the quolys needs inverses
+        // that a composite modulus may not have), the rest to elimination.
         // minors: residues ? int_sparse_minors_det(m) : sparse_minors_det(m, det)
         return residues ? residue_determinant(m, det) : sparse_gauss_elim(m, det);
     }
