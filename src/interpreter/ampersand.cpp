@@ -20,6 +20,7 @@
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
 #include "interpreter/value_reader.h"
+#include "matrix/minor_stash.h"
 #include "numbers/number.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_display.h"
@@ -125,11 +126,15 @@ void cpu_clock(FILE* in, TokenNode*& cursor, Operand& value) {
     value_terminator(in, cursor);
 }
 
+// The minor figures are those of the last expansion by minors.
 void memory_line(FILE* in, TokenNode*& cursor) {
+    const MinorStats& s = last_minor_stats();
     std::printf(
         " memavail, minor memory, garbsize, minor prime, total branches, leaf count, stash nodes, "
         "hits: %u, %u, %d, %d, %d, %d, %d, %d\n",
-        static_cast<unsigned>(memavail()), 0u, static_cast<int>(garbsize()), 0, 0, 0, 0, 0);
+        static_cast<unsigned>(memavail()), static_cast<unsigned>(s.minor_memory), static_cast<int>(garbsize()),
+        s.prime, static_cast<int>(s.branches), static_cast<int>(s.leaves), static_cast<int>(s.nodes),
+        static_cast<int>(s.hits));
     read_terminator(in, cursor);
 }
 

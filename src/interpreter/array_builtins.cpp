@@ -18,6 +18,7 @@
 #include "interpreter/scanner.h"
 #include "matrix/chpoly.h"
 #include "matrix/determinant.h"
+#include "matrix/minors_det.h"
 #include "matrix/pseudo_det.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
@@ -465,6 +466,16 @@ Quoly pseudet(FILE* in, TokenNode*& cursor) {
     return new_pseudo(m, "Pseudet");
 }
 
+// Minors([a]): the determinant of a square array by expansion by minors
+// with the minor stash (a sparse array stays in its lists).
+Quoly minors(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Minors");
+    Quoly d;
+    minors_determinant(m, d, integerflag != 0);
+    return d;
+}
+
 // Reverse([a]): the entries in the opposite order (entry k of n counted
 // column by column goes to n - 1 - k).
 Quoly reverse(FILE* in, TokenNode*& cursor) {
@@ -568,6 +579,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 3: r = chpoly(in, cursor); break;
         case 15: r = determinant(in, cursor); break;
         case 27: r = hadamard(in, cursor); break;
+        case 45: r = minors(in, cursor); break;
         case 32: case 80: case 86: case 92: case 93: r = shape_test(index, in, cursor); break;
         case 50: r = monomials(in, cursor); break;
         case 59: r = pbound(in, cursor); break;

@@ -17,7 +17,7 @@ namespace tolmex {
 // Sparse methods work on the rows of a sparse matrix (sparse_determ.h; a
 // dense one forced to them is read as sparse).
 enum class DetMethod {
-    Auto, IntCrt, ModElim, Bareiss, Elimination, Lagrange, SparseBareiss, SparseElim, SparseModInt
+    Auto, IntCrt, ModElim, Bareiss, Elimination, Lagrange, SparseBareiss, SparseElim, SparseModInt, Minors
 };
 
 // det := the determinant of the matrix m (null entries are 0), error 313
@@ -27,7 +27,9 @@ enum class DetMethod {
 // when m is singular; a sparse m gets a sparse inverse, which is error 36
 // in lint mode when its size is at least the modulus. m is left intact; an
 // error or an interrupt leaves every stored value as it was. A forced
-// method that does not suit the entries is error 361.
+// method that does not suit the entries is error 361. DetMethod::Minors is
+// expansion by minors with the minor stash (minors_det.h), which reads a
+// sparse m in its sparse form.
 void mat_invert(const Matrix& m, Quoly& det, Matrix* inverse = nullptr, const char* name = "^",
                 DetMethod method = DetMethod::Auto, int32_t degree = -1, int32_t power = 0);
 
@@ -59,17 +61,21 @@ bool small_mod_determ(const std::vector<const QuolyRec*>& e, int32_t n, Number& 
 // internal stop.
 void gauss_Bareiss(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det);
 
-// The size of the block that cofactor expansion finishes after Gaussian
+// The size of the block that expansion by minors finishes after Gaussian
 // elimination: from detcutoff, or by the matrix size when it is negative.
-// Without the minor stash the expansion grows factorially, so blocks are
-// kept to kMaxMinorsBlock rows; elimination does the rest.
-constexpr int32_t kMaxMinorsBlock = 6;
+// Values of detcutoff above kMaxMinorsBlock are used as kMaxMinorsBlock
+// (larger ones are meant for sparse matrices).
+constexpr int32_t kMaxMinorsBlock = 40;
 int32_t elimination_depth(int32_t n, bool all_numbers);
+
+// Blocks of up to this many rows are finished by plain cofactor expansion
+// (small_determ); larger ones by expansion by minors with the minor stash.
+constexpr int32_t kSmallDetermBlock = 3;
 
 // Gaussian elimination over the quolys (pivots from find_good_spot, the
 // pivot row divided into the rows below) until c rows remain (at least
 // one), then det := the product of the pivots times the remaining block's
-// determinant by cofactor expansion.
+// determinant by expansion by minors (do_minors_det, minors_det.h).
 void standard_matrix_invert(const std::vector<const QuolyRec*>& e, int32_t n, int32_t c, Quoly& det);
 
 // Cofactor expansion along the first row (2 x 2 blocks as ad - bc).

@@ -6,6 +6,7 @@
 #include "matrix/determinant.h"
 #include "matrix/inverse.h"
 #include "matrix/lagrange_det.h"
+#include "matrix/minors_det.h"
 #include "matrix/residue_work.h"
 #include "matrix/sparse_determ.h"
 #include "numbers/modular_state.h"
@@ -161,6 +162,10 @@ void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetM
                 int32_t power) {
     if (!m.square()) fail(313, name);
     WorkBlock hold("mat_invert");
+    if (!inv && method == DetMethod::Minors) {
+        minors_determinant(m, det);
+        return;
+    }
     Quoly d;
     if (!inv && (is_sparse_method(method) || (m.sparse && method == DetMethod::Auto))) {
         sparse_determinant(m, d, method, degree, power);

@@ -1,11 +1,13 @@
 // Gaussian elimination over the quolys down to a block of c rows, which
-// cofactor expansion finishes (standard_matrix_invert, small_determ).
+// expansion by minors finishes (standard_matrix_invert), and the cofactor
+// expansion of small blocks (small_determ).
 #include <cstdio>
 
 #include "base/errors.h"
 #include "matrix/det_settings.h"
 #include "matrix/det_work.h"
 #include "matrix/determinant.h"
+#include "matrix/minors_det.h"
 #include "numbers/residue.h"
 #include "quoly/quoly_arith.h"
 
@@ -70,6 +72,20 @@ void eliminate_below(QuolyRows& m, int32_t k) {
     }
 }
 
+// The determinant of the block of rows and columns k .. n - 1: cofactor
+// expansion for small blocks, else expansion by minors with the stash.
+void finish_block(QuolyRows& m, int32_t k, Quoly& det) {
+    const int32_t b = m.n - k;
+    if (b <= kSmallDetermBlock) {
+        expand(m, tail(k, m.n), tail(k, m.n), det);
+        return;
+    }
+    std::vector<const QuolyRec*> e(static_cast<size_t>(b) * b);
+    for (int32_t c = 0; c < b; ++c)
+        for (int32_t r = 0; r < b; ++r) e[static_cast<size_t>(c) * b + r] = m.at(k + r, k + c).get();
+    do_minors_det(e, b, det);
+}
+
 }  // namespace
 
 int32_t elimination_depth(int32_t n, bool all_numbers) {
@@ -105,7 +121,7 @@ void standard_matrix_invert(const std::vector<const QuolyRec*>& e, int32_t n, in
     }
     if (verbose && n - k > 1) std::printf(" Finish by minors, rank %d\n", n - k);
     Quoly rest;
-    expand(m, tail(k, n), tail(k, n), rest);
+    finish_block(m, k, rest);
     fast_quoly_mult(d, std::move(rest));
     det = std::move(d);
 }
