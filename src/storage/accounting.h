@@ -20,8 +20,9 @@ extern int diskstore;
 extern int64_t (*gcd_cache_mass)();
 
 // Bytes of arrays the value types hold on the heap outside the stashes (the
-// large digit arrays of numbers), kept up to date by their allocation and
-// release, so that the budget sees the memory numbers really use.
+// large digit arrays of numbers; the records of the minor stash), kept up
+// to date by their allocation and release, so that the budget sees the
+// memory they really use.
 extern uint64_t heap_array_bytes;
 
 // Bytes of the budget not yet committed to the five pools and the heap
