@@ -579,8 +579,8 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 3: r = chpoly(in, cursor); break;
         case 15: r = determinant(in, cursor); break;
         case 27: r = hadamard(in, cursor); break;
-        case 45: r = minors(in, cursor); break;
         case 32: case 80: case 86: case 92: case 93: r = shape_test(index, in, cursor); break;
+        case 45: r = minors(in, cursor); break;
         case 50: r = monomials(in, cursor); break;
         case 59: r = pbound(in, cursor); break;
         case 60: r = permanent(in, cursor); break;
