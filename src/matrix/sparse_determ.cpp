@@ -20,6 +20,7 @@
 #include "matrix/det_crt.h"
 #include "matrix/det_settings.h"
 #include "matrix/lagrange_det.h"
+#include "matrix/minors_det.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
 #include "poly/poly.h"
@@ -469,15 +470,10 @@ void sparse_determinant(const Matrix& m, Quoly& det, DetMethod method, int32_t d
             quoly_set(0, det);
         return;
     }
-    const int32_t e = detcutoff < 0 ? 3 : detcutoff;
+    // Up to detcutoff rows (3 by default): expansion by minors, in
+    // residues when every entry is one.
+    if (sparse_minors_branch(m, det)) return;
     const bool residues = k.numbers && lintmode;
-    if (n <= e) {
-        // Until expansion by minors takes this branch, residues go to the
-        // residue elimination (elimination over the quolys needs inverses
-        // that a composite modulus may not have), the rest to elimination.
-        // minors: residues ? int_sparse_minors_det(m) : sparse_minors_det(m, det)
-        return residues ? residue_determinant(m, det) : sparse_gauss_elim(m, det);
-    }
     if (k.polys) {
         if (residues) return residue_determinant(m, det);
         // Integers over Q: the multi-modular method, as for dense matrices,
