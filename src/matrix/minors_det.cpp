@@ -122,34 +122,49 @@ private:
     std::vector<int32_t> row_count_, col_count_;
 };
 
+// A quoly minor: its own value, or one the stash holds (read in place:
+// the stash keeps it until the expansion ends or purges a smaller size,
+// and a minor is used at once, before anything else is stashed).
+struct QuolyMinor {
+    Quoly own;
+    const QuolyRec* held = nullptr;
+    const QuolyRec* get() const { return held ? held : own.get(); }
+    // The value to keep once the expansion is over.
+    Quoly owned() && { return held ? quoly_copy(held) : std::move(own); }
+};
+
 // The arithmetic of quoly minors.
 struct QuolyArith {
-    using Minor = Quoly;
+    using Minor = QuolyMinor;
     const std::vector<const QuolyRec*>& v;
 
-    static Quoly zero() {
-        Quoly z;
-        quoly_set(0, z);
+    static QuolyMinor zero() {
+        QuolyMinor z;
+        quoly_set(0, z.own);
         return z;
     }
-    Quoly entry(int32_t k) const { return k < 0 ? zero() : quoly_copy(v[k]); }
-    static bool lookup(MinorStash& s, const MinorKey& key, Quoly& m) {
-        const QuolyRec* q = s.minor_is_there(key);
-        if (q) m = quoly_copy(q);
-        return q != nullptr;
+    QuolyMinor entry(int32_t k) const {
+        if (k < 0) return zero();
+        QuolyMinor m;
+        m.held = v[k];
+        return m;
     }
-    static void store(MinorStash& s, const MinorKey& key, int32_t size, const Quoly& m) {
+    static bool lookup(MinorStash& s, const MinorKey& key, QuolyMinor& m) {
+        m.held = s.minor_is_there(key);
+        return m.held != nullptr;
+    }
+    static void store(MinorStash& s, const MinorKey& key, int32_t size, const QuolyMinor& m) {
         s.stash_minor(key, size, quoly_copy(m.get()));
     }
     // sum := sum +- entry k times m.
-    void accumulate(Quoly& sum, int32_t k, Quoly&& m, bool negative) const {
+    void accumulate(QuolyMinor& sum, int32_t k, QuolyMinor&& m, bool negative) const {
         if (quoly_iszero(m.get())) return;
         Quoly t;
         quoly_mult(v[k], m.get(), t);
         if (negative)
-            best_quoly_sub(sum, std::move(t));
+            best_quoly_sub(sum.own, std::move(t));
         else
-            best_quoly_add(sum, std::move(t));
+            best_quoly_add(sum.own, std::move(t));
     }
 };
 
@@ -283,7 +298,7 @@ void do_minors_det(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det)
             l.add(r, c, static_cast<int32_t>(values.size()));
             values.push_back(q);
         }
-    det = expand_all(l, QuolyArith{values});
+    det = expand_all(l, QuolyArith{values}).owned();
 }
 
 int32_t int_do_minors_det(const std::vector<int32_t>& a, int32_t n) {
@@ -308,7 +323,7 @@ void sparse_minors_det(const Matrix& m, Quoly& det) {
     }
     std::vector<const QuolyRec*> values;
     MinorLists l = lists_of(m, values, [](const QuolyRec* q) { return q; });
-    det = expand_all(l, QuolyArith{values});
+    det = expand_all(l, QuolyArith{values}).owned();
 }
 
 int32_t int_sparse_minors_det(const Matrix& m) {

@@ -468,14 +468,29 @@ void grow(std::vector<T>& store, int64_t n) {
 
 bool packed_products = true;
 
+namespace {
+
+// True when p is a single term (one node at every level).
+bool one_term(const PolyNode* p) {
+    for (; !p->isnum; p = p->sub)
+        if (p->next) return false;
+    return !p->next;
+}
+
+}  // namespace
+
 bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (!packed_products || lintmode || scratch_busy) return false;
+    // A factor of one term: the rows of the plain product are scalings,
+    // cheaper than even surveying the other operand (a minor times a
+    // variable in the expansion of a determinant by minors).
+    if (one_term(a) || one_term(b)) return false;
     Survey sa, sb;
     if (!survey(a, 0, sa) || !survey(b, 0, sb)) return false;
     const bool wide = sa.digits > 2 || sb.digits > 2;
     if (!wide && (sa.terms < sb.terms ? sa.terms : sb.terms) >= kMaxMeets) return false;
-    // A factor of a term or two with large numbers on the other side: the
-    // rows of the plain product are scalings, cheaper than the slab.
+    // A factor of two terms with large numbers on the other side: the
+    // same.
     if (wide && (sa.terms < sb.terms ? sa.terms : sb.terms) <= kFewTerms) return false;
     Box box;
     box.depth = sa.depth > sb.depth ? sa.depth : sb.depth;
