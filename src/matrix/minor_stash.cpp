@@ -148,6 +148,14 @@ void MinorStash::stash_minor(const MinorKey& key, int32_t size, Quoly&& value) {
     if (wanted(size)) insert(key, std::move(value), 0);
 }
 
+const QuolyRec* MinorStash::stash_minor_held(const MinorKey& key, int32_t size, Quoly& value) {
+    check_memory();
+    if (!wanted(size)) return nullptr;
+    insert(key, std::move(value), 0);
+    if (value) return nullptr;  // stashed already: value was not taken
+    return minor_is_there(key);
+}
+
 void MinorStash::stash_minor(const MinorKey& key, int32_t size, int32_t value) {
     check_memory();
     if (wanted(size)) insert(key, Quoly(), value);

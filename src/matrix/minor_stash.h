@@ -92,6 +92,9 @@ public:
     // method fails." and error 375. When the stash holds more than four
     // entries a chain it is rebuilt one size step larger.
     void stash_minor(const MinorKey& key, int32_t size, Quoly&& value);
+    // The same, handing back where the stash holds the value: null (and
+    // value untouched) when it was not stashed.
+    const QuolyRec* stash_minor_held(const MinorKey& key, int32_t size, Quoly& value);
     void stash_minor(const MinorKey& key, int32_t size, int32_t value);
     // Frees the entries of the smallest stashed size and stops stashing
     // it; false when no size is stashed any longer.

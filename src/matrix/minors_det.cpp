@@ -153,8 +153,10 @@ struct QuolyArith {
         m.held = s.minor_is_there(key);
         return m.held != nullptr;
     }
-    static void store(MinorStash& s, const MinorKey& key, int32_t size, const QuolyMinor& m) {
-        s.stash_minor(key, size, quoly_copy(m.get()));
+    // The value moves into the stash and is read there from then on.
+    static void store(MinorStash& s, const MinorKey& key, int32_t size, QuolyMinor& m) {
+        if (m.held) return;
+        if (const QuolyRec* q = s.stash_minor_held(key, size, m.own)) m.held = q;
     }
     // sum := sum +- entry k times m.
     void accumulate(QuolyMinor& sum, int32_t k, QuolyMinor&& m, bool negative) const {
