@@ -7,6 +7,8 @@
 // with it is the plain one. A A^-1 = I in every ring.
 #include <gtest/gtest.h>
 
+#include "matrix/det_support.h"
+
 #include <random>
 #include <string>
 
@@ -30,6 +32,8 @@
 #include "rings/ring_change.h"
 
 using namespace tolmex;
+using dettest::entries;
+using dettest::det_of;
 
 namespace {
 
@@ -47,12 +51,6 @@ Quoly chpoly_of(const Matrix& m, ChpolyMethod method = ChpolyMethod::Auto) {
     Quoly r;
     char_poly(m, r, "Chpoly", method);
     return r;
-}
-
-Quoly det_of(const Matrix& m) {
-    Quoly d;
-    mat_invert(m, d, nullptr, "Det");
-    return d;
 }
 
 std::string text(const QuolyRec* q) {
@@ -94,12 +92,6 @@ Matrix evaluate_at(const QuolyRec* p, const Matrix& a, int32_t degree) {
         r = matrix_add(r, c, false);
     }
     return r;
-}
-
-std::vector<const QuolyRec*> entries(const Matrix& m) {
-    std::vector<const QuolyRec*> e;
-    for (const Quoly& q : m.e) e.push_back(q.get());
-    return e;
 }
 
 class ChpolyTest : public ::testing::Test {

@@ -7,6 +7,8 @@
 // matrices raise their errors; a composite modulus is handled.
 #include <gtest/gtest.h>
 
+#include "matrix/det_support.h"
+
 #include <random>
 #include <string>
 
@@ -23,6 +25,8 @@
 #include "storage/work_arrays.h"
 
 using namespace tolmex;
+using dettest::entries;
+using dettest::det_of;
 
 namespace {
 
@@ -58,18 +62,6 @@ Matrix random_square(std::mt19937_64& rng, int32_t n, Kind kind) {
     for (int32_t r = 0; r < n; ++r)
         for (int32_t c = 0; c < n; ++c) m.set(r, c, random_value(rng, kind));
     return m;
-}
-
-std::vector<const QuolyRec*> entries(const Matrix& m) {
-    std::vector<const QuolyRec*> e;
-    for (const Quoly& q : m.e) e.push_back(q.get());
-    return e;
-}
-
-Quoly det_of(const Matrix& m, DetMethod method = DetMethod::Auto) {
-    Quoly d;
-    mat_invert(m, d, nullptr, "Det", method);
-    return d;
 }
 
 // The cofactor expansion along the first row: an oracle for small sizes.

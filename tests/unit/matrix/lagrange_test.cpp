@@ -9,6 +9,8 @@
 // power arguments agrees with the dense one.
 #include <gtest/gtest.h>
 
+#include "matrix/det_support.h"
+
 #include <random>
 #include <string>
 
@@ -27,6 +29,8 @@
 #include "storage/work_arrays.h"
 
 using namespace tolmex;
+using dettest::entries;
+using dettest::det_of;
 
 namespace {
 
@@ -81,18 +85,6 @@ Matrix random_poly_matrix(std::mt19937_64& rng, int32_t n, int nvars, int max_de
             if (!quoly_iszero(v.get())) m.set(r, c, std::move(v));
         }
     return m;
-}
-
-std::vector<const QuolyRec*> entries(const Matrix& m) {
-    std::vector<const QuolyRec*> e;
-    for (const Quoly& q : m.e) e.push_back(q.get());
-    return e;
-}
-
-Quoly det_of(const Matrix& m, DetMethod method = DetMethod::Auto) {
-    Quoly d;
-    mat_invert(m, d, nullptr, "Det", method);
-    return d;
 }
 
 std::string text(const QuolyRec* q) {

@@ -8,6 +8,8 @@
 // pressure and exhaustion; interrupts that abandon or resume the expansion.
 #include <gtest/gtest.h>
 
+#include "matrix/det_support.h"
+
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -29,6 +31,8 @@
 #include "storage/work_arrays.h"
 
 using namespace tolmex;
+using dettest::entries;
+using dettest::det_of;
 
 namespace {
 
@@ -110,18 +114,6 @@ Quoly leibniz(const Matrix& m) {
             best_quoly_add(sum, std::move(t));
     } while (std::next_permutation(p.begin(), p.end()));
     return sum;
-}
-
-Quoly det_of(const Matrix& m, DetMethod method) {
-    Quoly d;
-    mat_invert(m, d, nullptr, "Det", method);
-    return d;
-}
-
-std::vector<const QuolyRec*> entries(const Matrix& m) {
-    std::vector<const QuolyRec*> e;
-    for (const Quoly& q : m.e) e.push_back(q.get());
-    return e;
 }
 
 std::string text(const QuolyRec* q) {

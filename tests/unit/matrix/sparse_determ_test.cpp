@@ -11,6 +11,8 @@
 // leaves the operands intact; sparse inverses and errors 36 and 361.
 #include <gtest/gtest.h>
 
+#include "matrix/det_support.h"
+
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -28,6 +30,7 @@
 #include "storage/work_arrays.h"
 
 using namespace tolmex;
+using dettest::det_of;
 
 namespace {
 
@@ -88,12 +91,6 @@ Matrix random_sparse(std::mt19937_64& rng, int32_t n, Kind kind, int nvars, doub
         for (int32_t c = 0; c < n; ++c)
             if ((transversal && perm[r] == c) || u(rng) < density) m.set(r, c, random_value(rng, kind, nvars));
     return m;
-}
-
-Quoly det_of(const Matrix& m, DetMethod method = DetMethod::Auto) {
-    Quoly d;
-    mat_invert(m, d, nullptr, "Det", method);
-    return d;
 }
 
 std::string text(const QuolyRec* q) {
