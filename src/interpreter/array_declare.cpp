@@ -91,6 +91,11 @@ void removearray(const char* name, bool in_use) {
             error(138, name);
         }
         std::printf(" Warning.  About to delete an array parameter.\n");
+    } else if (has_array_parameter(a)) {
+        // A running function reads and writes its entries through the
+        // parameter: deleting it would leave the parameter dangling.
+        std::printf(" Cancel aborted.\n");
+        error(138, name);
     }
     const int32_t serial = a->serial;
     char deleted[kArrNameText];

@@ -7,6 +7,7 @@
 #include "gcd/gcd_driver.h"
 #include "gcd/polygcd.h"
 #include "interpreter/builtin_support.h"
+#include "interpreter/func_define.h"
 #include "interpreter/builtins.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
@@ -583,7 +584,7 @@ void denom_builtin(BuiltinCall& c) {
     set_poly(c, part_of(a[0].get(), 2));
 }
 
-void function_builtin(BuiltinCall& c) { fail(361, c.name()); }
+void function_builtin(BuiltinCall& c) { define_function(c.in, c.value, c.cursor); }
 
 struct Entry {
     int index;

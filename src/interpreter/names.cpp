@@ -54,6 +54,7 @@ VarRec* insert_var(const char* name, Quoly&& value) {
     v->code = static_cast<int16_t>(hash(name, kScalarBuckets));
     v->value = val.release();
     v->array_param = false;
+    v->frame = 0;
     VarRec*& head = bucket(name);
     v->next = head;
     head = v;

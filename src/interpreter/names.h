@@ -22,6 +22,7 @@ struct VarRec {
     int16_t code;       // cached hash bucket
     QuolyRec* value;    // owned
     bool array_param;   // a function parameter bound to an array
+    uint32_t frame;     // the function call whose parameter this is; 0 for a variable
 };
 
 extern VarRec* sca_store[kScalarBuckets];

@@ -267,12 +267,14 @@ void set_token(Token& t, const char* text) {
 
 void scanner(FILE* in, Token& tok, TokenNode*& cursor) {
     if (cursor) {
-        cursor = cursor->next;
-        if (!cursor) {
+        // The end of a stored list reads as the end-of-body token, as often
+        // as it is read: the cursor stays on the list.
+        if (!cursor->next) {
             set_token(tok, kEndOfBody);
             currentchar = nullptr;
             return;
         }
+        cursor = cursor->next;
         std::memcpy(tok.text, cursor->text, sizeof tok.text);
         tok.code = cursor->code;
         currentchar = cursor->next;

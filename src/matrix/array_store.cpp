@@ -273,6 +273,49 @@ void for_each_entry(const ArrayRec* a, const std::function<void(int32_t, int64_t
 // ---------------------------------------------------------------------------
 // Deletion and conversion
 
+ArrayRec* make_array_parameter(const char* name, ArrayRec* a) {
+    ArrayRec* target = a->is_parameter() ? a->target : a;
+    ArrayRec* p = new_record(name);
+    const uint16_t bucket = p->hash;
+    *p = *a;
+    std::memset(p->name, 0, sizeof p->name);
+    std::strncpy(p->name, name, kArrNameText - 1);
+    p->hash = bucket;
+    p->target = target;
+    p->serial = -target->serial;
+    push_record(p);
+    return p;
+}
+
+namespace {
+
+bool array_exists(const ArrayRec* a, int32_t serial) {
+    for (ArrayRec* b = arr_store[a->hash]; b; b = b->chain)
+        if (b == a && b->serial == serial) return true;
+    return false;
+}
+
+}  // namespace
+
+void remove_array_parameter(ArrayRec* p) {
+    ArrayRec** link = &arr_store[p->hash];
+    while (*link && *link != p) link = &(*link)->chain;
+    if (*link) *link = p->chain;
+    if (p->target && array_exists(p->target, -p->serial)) {
+        p->target->sparse = p->sparse;
+        p->target->base = p->base;
+        p->target->end = p->end;
+    }
+    arr_garb.push(p);
+}
+
+bool has_array_parameter(const ArrayRec* a) {
+    if (a->is_parameter()) return false;
+    bool found = false;
+    for_each_array([&](ArrayRec* b) { found = found || (b->is_parameter() && b->serial == -a->serial); });
+    return found;
+}
+
 void remove_array_storage(ArrayRec* a) {
     ArrayRec** link = &arr_store[a->hash];
     while (*link && *link != a) link = &(*link)->chain;

@@ -114,6 +114,17 @@ int64_t array_count_nonzero(const ArrayRec* a);
 // arrays column by column (v null for an unassigned dense entry).
 void for_each_entry(const ArrayRec* a, const std::function<void(int32_t, int64_t, const QuolyRec*)>& fn);
 
+// An array parameter of a function call: a record named `name` that
+// stands for `a` (or for what `a` stands for), sharing its entries, pushed
+// at the head of its bucket so that it hides arrays of the same name.
+ArrayRec* make_array_parameter(const char* name, ArrayRec* a);
+// Unlinks the parameter p (wherever it is in its bucket), copies its sparse
+// rows back into the array it stands for when that array still exists, and
+// recycles the record.
+void remove_array_parameter(ArrayRec* p);
+// True when a live parameter stands for a.
+bool has_array_parameter(const ArrayRec* a);
+
 // ---------------------------------------------------------------------------
 // Deletion and conversion
 
