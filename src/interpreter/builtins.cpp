@@ -67,6 +67,10 @@ void builtin_func(FILE* in, Operand& value, TokenNode*& cursor, int index) {
 }
 
 void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor) {
+    if (token_is(token, "Compile")) {
+        compile_call(in, value, cursor);
+        return;
+    }
     int index = find_built_in(0, numbuiltins, token.text);
     // An alias entry stands for the name after its "*"; aliases never chain.
     if (index >= 0 && builtin[index].alias[0] == '*') {

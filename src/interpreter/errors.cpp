@@ -60,6 +60,9 @@ void report_context(int code) {
     } else if (code > 0 && tt_flag && !ring_empty()) {
         std::printf("*** Error occurred at this point:\n");
         ring_print(stdout);
+        // The ring's texts are written back to back: the reports that follow
+        // start on a line of their own.
+        if (!lastf.empty()) std::printf("\n");
     }
 }
 

@@ -31,6 +31,7 @@ namespace tolmex {
 int integerflag = 0;
 
 int abs_depth = 0;
+int loop_header_words = 0;
 
 namespace {
 
@@ -158,6 +159,7 @@ void poly_variable(int level, Operand& value) {
 void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
     char name[kTokenText];
     std::memcpy(name, token.text, sizeof name);
+    const int code = token.code;  // the bucket, cached in linked function bodies
     int level = 0;
     if (polynames && is_poly_name(name, level)) {
         if (star) error(363, name);
@@ -175,7 +177,7 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
         control_statement(in, name, value, cursor);
         return;
     }
-    VarRec* v = find_var(name);
+    VarRec* v = code >= 0 && code < kScalarBuckets ? find_var_in(name, code) : find_var(name);
     if (v) {
         if (v->array_param) {
             std::printf("Warning. %s is an array parameter used as a scalar.\n", name);
@@ -432,7 +434,8 @@ bool continues_term() {
     const char c = first_char();
     if (c == '|' && abs_depth > 0) return false;
     if (c == '*' || c == '/' || c == '\\' || c == '|' || c == '(') return token.text[1] == '\0';
-    if (is_lower(c) || is_upper(c)) return !tok("or") && !tok("and");
+    if (is_lower(c) || is_upper(c))
+        return !tok("or") && !tok("and") && !(loop_header_words > 0 && (tok("to") || tok("by")));
     return false;
 }
 

@@ -18,6 +18,9 @@ extern int integerflag;
 // being the remainder operator. Parentheses reset it, and so does a command
 // level opened meanwhile.
 extern int abs_depth;
+// Positive while a for-loop header is read: the words "to" and "by" then
+// end a term instead of multiplying it.
+extern int loop_header_words;
 
 // Executes one statement whose first token has been read; leaves its value
 // in value (possibly none) and the terminator in `token`.

@@ -94,6 +94,10 @@ void read_value_list(TokenNode*& cursor, ForLoop& loop) {
 }
 
 void set_up_for_loop(TokenNode* header, ForLoop& loop) {
+    struct HeaderWords {
+        HeaderWords() { ++loop_header_words; }
+        ~HeaderWords() { --loop_header_words; }
+    } words;
     ListCursor lc(header);
     TokenNode* cursor = lc.cursor;
     next(cursor);
@@ -207,8 +211,12 @@ void control_statement(FILE* in, const char* word, Operand& value, TokenNode*& c
         }
     } tree;
     tree.c = read_control_statement(in, cursor, word);
+    // The statement's terminator is current; running the tree reads tokens
+    // of its own.
+    const Token after = token;
     Operand result;
     getval(tree.c, result);
+    token = after;
     if (result.present()) {
         value.set(result.take());
         return;

@@ -22,6 +22,11 @@ void control_statement(FILE* in, const char* word, Operand& value, TokenNode*& c
 // A call of the user function `name` (the current token follows the name).
 void call_user_function(FILE* in, const char* name, Operand& value, TokenNode*& cursor);
 
+// "Compile F(arguments)" (the current token is "Compile"): links F's body
+// once and calls F with it.
+void compile_call(FILE* in, Operand& value, TokenNode*& cursor);
+void read_and_link(FuncRec* f);
+
 // Runs one statement (value: the value of the last plain statement run).
 void getval(CondNode* c, Operand& value);
 // Runs a statement list in order, stopping at an early exit.

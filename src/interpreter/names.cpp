@@ -42,6 +42,12 @@ VarRec* find_var(const char* name) {
     return nullptr;
 }
 
+VarRec* find_var_in(const char* name, int code) {
+    for (VarRec* v = sca_store[code]; v; v = v->next)
+        if (std::strcmp(v->name, name) == 0) return v;
+    return nullptr;
+}
+
 VarRec* insert_var(const char* name, Quoly&& value) {
     Quoly val(std::move(value));
     if (VarRec* v = find_var(name)) {

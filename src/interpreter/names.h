@@ -33,6 +33,8 @@ int hash(const char* text, int n);
 
 // The variable of that name, or null.
 VarRec* find_var(const char* name);
+// The same with the name's bucket known (a linked token's cached code).
+VarRec* find_var_in(const char* name, int code);
 // Creates the variable, or replaces the value of an existing one (the old
 // value is freed); returns its record.
 VarRec* insert_var(const char* name, Quoly&& value);

@@ -258,7 +258,6 @@ void forget_held_lines() {
     replay = Replay();
 }
 
-bool token_is(const Token& t, const char* text) { return std::strcmp(t.text, text) == 0; }
 
 void set_token(Token& t, const char* text) {
     copy_text(t.text, text, sizeof t.text);
