@@ -41,8 +41,19 @@ struct DefReader {
             end_of_line();
             return;
         }
-        if (!line.empty()) line += ' ';
+        append_to_line();
+    }
+
+    // The tokens of the line back to back, as the error reports show the
+    // tokens read; a blank keeps two names (or a name and a number) apart.
+    void append_to_line() {
+        const char first = token.text[0];
+        const char last = line.empty() ? ' ' : line.back();
+        if (std::isalnum(static_cast<unsigned char>(first)) && std::isalnum(static_cast<unsigned char>(last)) &&
+            !(std::isdigit(static_cast<unsigned char>(first)) && std::isdigit(static_cast<unsigned char>(last))))
+            line += ' ';
         line += token.text;
+        last_definition_line = line;
     }
 
     void end_of_line() {
@@ -304,6 +315,7 @@ void read_parameters(DefReader& r, FuncRec* f) {
 void funcdef(FILE* in, TokenNode*& cursor, const char* name) {
     DefinitionInProgress defining(name);
     DefReader r{in, cursor, name};
+    last_definition_line = r.line;
     struct Owned {
         FuncRec* f = new FuncRec{};
         ~Owned() {
@@ -342,6 +354,7 @@ void define_function(FILE* in, Operand& value, TokenNode*& cursor) {
 CondNode* read_control_statement(FILE* in, TokenNode*& cursor, const char* word) {
     DefinitionInProgress defining(word);
     DefReader r{in, cursor, word};
+    r.append_to_line();
     return control_form(r, word, true);
 }
 
