@@ -13,6 +13,7 @@
 #include "interpreter/evaluator.h"
 #include "interpreter/func_store.h"
 #include "interpreter/functions.h"
+#include "interpreter/ring_excursion.h"
 #include "interpreter/scanner.h"
 #include "poly/polyvars.h"
 #include "storage/free_lists.h"
@@ -142,6 +143,7 @@ public:
         : f_(f), id_(++frames_made), bindings_(std::move(bindings)), saved_integer_(integerflag),
           saved_statcount_(statcount), depth_(lastf.size()) {
         ++f_->active_calls;
+        call_started();
         lastf.emplace_back(f->name);
         statcount = saved_statcount_ + 1;
         integerflag = 0;
@@ -151,11 +153,15 @@ public:
         }
     }
     ~CallFrame() {
-        if (!returned_) unbind(false);
+        if (!returned_) {
+            call_ending(depth(), false);
+            unbind(false);
+        }
         exit_flag = leave_flag = cycle_flag = 0;
         integerflag = saved_integer_;
         statcount = saved_statcount_;
         if (lastf.size() > depth_) lastf.resize(depth_);
+        call_closed();
         if (--f_->active_calls == 0 && f_->removed) free_func(f_);
     }
     CallFrame(const CallFrame&) = delete;
@@ -164,12 +170,14 @@ public:
     // The normal end of the call (remove_args): reference arguments get the
     // parameters' final values.
     void finish() {
+        call_ending(depth(), true);
         returned_ = true;
         unbind(true);
     }
 
 private:
     void unbind(bool write_back);
+    int depth() const { return saved_statcount_ + 1; }
 
     FuncRec* f_;
     uint32_t id_;

@@ -8,6 +8,7 @@
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/ring_excursion.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
 #include "numbers/modular_state.h"
@@ -102,7 +103,9 @@ void rational_setting(FILE* in, TokenNode*& cursor) {
     if (!token_is(token, ")")) error(135, token.text);
     if (modularmode || lintmode) {
         lintmode = modularmode;  // leave any temporary single-word mode
+        ring_change_starting();
         to_rational(cursor);
+        ring_change_done();
     }
     read_terminator(in, cursor);
 }
@@ -117,14 +120,18 @@ void refuse_inside_expression(const char* name) {
 void ring_command(FILE* in, TokenNode*& cursor) {
     check_may_change();
     if (modularmode) {
+        ring_change_starting();
         to_rational(cursor);
+        ring_change_done();
         read_terminator(in, cursor);
         return;
     }
     if (lintmode) error(62, "p");
     if (announce(cursor)) std::printf(" Changing to modular arithmetic.\n");
     int32_t n = obtain_modulus(in, cursor);
+    ring_change_starting();
     to_modular(n, cursor);
+    ring_change_done();
     quiet_terminator();
 }
 
@@ -142,14 +149,18 @@ void ring_setting(FILE* in, TokenNode*& cursor) {
     if (!modularmode && lintmode) error(62, "p");
     if (!modularmode && announce(cursor)) std::printf(" Changing to modular arithmetic.\n");
     if (proper_modulus(v)) {
+        ring_change_starting();
         to_modular(static_cast<int32_t>(v.v), cursor);
+        ring_change_done();
         return read_terminator(in, cursor);
     }
     // At the terminal an improper modulus is asked for again; the answer's
     // line ends the statement.
     improper(v);
     int32_t n = obtain_modulus(in, cursor);
+    ring_change_starting();
     to_modular(n, cursor);
+    ring_change_done();
     quiet_terminator();
 }
 

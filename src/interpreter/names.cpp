@@ -61,10 +61,46 @@ VarRec* insert_var(const char* name, Quoly&& value) {
     v->value = val.release();
     v->array_param = false;
     v->frame = 0;
+    v->born = var_births++;
     VarRec*& head = bucket(name);
     v->next = head;
     head = v;
     return v;
+}
+
+uint32_t var_births = 1;
+
+void hide_global_vars(std::vector<VarRec*>& hidden, uint32_t born_before) {
+    for (VarRec*& head : sca_store) {
+        VarRec** link = &head;
+        while (*link) {
+            VarRec* v = *link;
+            if (v->frame != 0 || v->born >= born_before) {
+                link = &v->next;
+                continue;
+            }
+            *link = v->next;
+            v->next = nullptr;
+            hidden.push_back(v);
+        }
+    }
+}
+
+void unhide_global_vars(std::vector<VarRec*>& hidden) {
+    for (VarRec* v : hidden) {
+        bool made_meanwhile = false;
+        VarRec** link = &sca_store[v->code];
+        for (; *link; link = &(*link)->next)
+            if ((*link)->frame == 0 && std::strcmp((*link)->name, v->name) == 0) made_meanwhile = true;
+        if (made_meanwhile) {
+            free_quoly(v->value);
+            var_garb.push(v);
+            continue;
+        }
+        v->next = nullptr;
+        *link = v;
+    }
+    hidden.clear();
 }
 
 bool remove_var(const char* name) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "interpreter/token_nodes.h"
 #include "quoly/quoly.h"
@@ -23,7 +24,11 @@ struct VarRec {
     QuolyRec* value;    // owned
     bool array_param;   // a function parameter bound to an array
     uint32_t frame;     // the function call whose parameter this is; 0 for a variable
+    uint32_t born;      // creation number
 };
+
+// The creation number the next new variable gets.
+extern uint32_t var_births;
 
 extern VarRec* sca_store[kScalarBuckets];
 
@@ -40,6 +45,14 @@ VarRec* find_var_in(const char* name, int code);
 VarRec* insert_var(const char* name, Quoly&& value);
 // Removes the variable; false when there is none.
 bool remove_var(const char* name);
+
+// Takes every variable that is not a function parameter and was made
+// before creation number `born_before` out of the table (into `hidden`, in
+// table order) and puts them back: behind the records of their buckets,
+// except one whose name a variable made meanwhile now has (that one is
+// freed).
+void hide_global_vars(std::vector<VarRec*>& hidden, uint32_t born_before);
+void unhide_global_vars(std::vector<VarRec*>& hidden);
 
 // Calls fn on every scalar variable (in table order).
 template <class Fn>

@@ -28,6 +28,7 @@
 #include "storage/accounting.h"
 #include "storage/work_arrays.h"
 #include "interpreter/arrays.h"
+#include "interpreter/ring_excursion.h"
 
 namespace tolmex {
 
@@ -47,6 +48,7 @@ void initialize(const std::string& dir) {
     register_residue_resets();
     register_name_tables();
     register_arrays();
+    register_ring_excursion();
     reset_random_denominator();
     Set_prods_for_char();
     subinitialize(dir);

@@ -19,6 +19,8 @@ int new_array = 0;
 
 namespace {
 
+std::vector<ArrayRec*> hidden_arrays;
+
 // arp[k] holds store indices k * 1024 .. k * 1024 + 1023 (index 0 unused).
 std::vector<std::unique_ptr<QuolyRec*[]>> arp;
 
@@ -78,14 +80,16 @@ void close_gap(const ArrayRec* a) {
     for (int64_t k = endarr - size + 1; k <= endarr; ++k) store_at(k) = nullptr;
     endarr -= static_cast<int32_t>(size);
     const int32_t serial = a->serial < 0 ? -a->serial : a->serial;
-    for_each_array([&](ArrayRec* b) {
+    auto shift = [&](ArrayRec* b) {
         if (b == a || b->is_sparse()) return;
         const int32_t s = b->serial < 0 ? -b->serial : b->serial;
         if (s > serial) {
             b->base -= static_cast<int32_t>(size);
             b->end -= static_cast<int32_t>(size);
         }
-    });
+    };
+    for_each_array(shift);
+    for (ArrayRec* b : hidden_arrays) shift(b);
 }
 
 }  // namespace
@@ -309,6 +313,45 @@ void remove_array_parameter(ArrayRec* p) {
     arr_garb.push(p);
 }
 
+void hide_arrays(const std::function<bool(const ArrayRec*)>& hide) {
+    for (ArrayRec*& head : arr_store) {
+        ArrayRec** link = &head;
+        while (*link) {
+            ArrayRec* a = *link;
+            if (!hide(a)) {
+                link = &a->chain;
+                continue;
+            }
+            *link = a->chain;
+            a->chain = nullptr;
+            hidden_arrays.push_back(a);
+        }
+    }
+}
+
+namespace {
+
+bool superseded(const ArrayRec* a) {
+    for (ArrayRec* b = arr_store[a->hash]; b; b = b->chain)
+        if (b != a && !b->is_parameter() && !std::strncmp(b->name, a->name, kArrNameText - 1)) return true;
+    return false;
+}
+
+}  // namespace
+
+void unhide_arrays() {
+    std::vector<ArrayRec*> back;
+    back.swap(hidden_arrays);
+    for (ArrayRec* a : back) {
+        ArrayRec** link = &arr_store[a->hash];
+        while (*link) link = &(*link)->chain;
+        a->chain = nullptr;
+        *link = a;
+    }
+    for (ArrayRec* a : back)
+        if (superseded(a)) remove_array_storage(a);
+}
+
 bool has_array_parameter(const ArrayRec* a) {
     if (a->is_parameter()) return false;
     bool found = false;
@@ -391,8 +434,15 @@ void clear_array_entries(ArrayRec* a) {
 }
 
 void for_each_array_value(const std::function<void(QuolyRec*&)>& visit) {
+    std::vector<char> skip;
+    if (!hidden_arrays.empty()) {
+        skip.assign(static_cast<size_t>(endarr) + 1, 0);
+        for (const ArrayRec* a : hidden_arrays)
+            if (!a->is_sparse())
+                for (int64_t k = a->base; k <= a->end; ++k) skip[k] = 1;
+    }
     for (int64_t k = 1; k <= endarr; ++k)
-        if (store_at(k)) visit(store_at(k));
+        if (store_at(k) && (skip.empty() || !skip[k])) visit(store_at(k));
     for_each_array([&](ArrayRec* a) {
         if (!a->is_sparse() || a->is_parameter()) return;
         for (int32_t r = 0; r < a->rows; ++r)

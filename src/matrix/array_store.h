@@ -125,6 +125,14 @@ void remove_array_parameter(ArrayRec* p);
 // True when a live parameter stands for a.
 bool has_array_parameter(const ArrayRec* a);
 
+// Hidden arrays: taken out of the table (no name finds them, no ring
+// change converts them) and put back later, exactly as they were. Their
+// dense entries keep their places in the element store.
+void hide_arrays(const std::function<bool(const ArrayRec*)>& hide);
+// Puts every hidden array back behind the arrays of its bucket; one that an
+// array of the same name made meanwhile would hide is deleted instead.
+void unhide_arrays();
+
 // ---------------------------------------------------------------------------
 // Deletion and conversion
 
