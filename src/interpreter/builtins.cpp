@@ -48,6 +48,25 @@ BuiltinHandler builtin_func2(int index) { return index >= 43 && index <= 108 ? b
 
 }  // namespace
 
+namespace {
+
+// A capitalised name read from a stored list remembers in its token node
+// whether it is a built-in (the table does not change once read).
+constexpr int32_t kLookedUp = 0x4200;
+
+int stored_lookup(TokenNode* node) {
+    if (!node) return find_built_in(0, numbuiltins, token.text);
+    if ((node->kind & ~0xff) == kLookedUp && node->ann1 == &builtin[0])
+        return static_cast<int>(reinterpret_cast<intptr_t>(node->ann2));
+    const int index = find_built_in(0, numbuiltins, token.text);
+    node->kind = kLookedUp;
+    node->ann1 = &builtin[0];
+    node->ann2 = reinterpret_cast<void*>(static_cast<intptr_t>(index));
+    return index;
+}
+
+}  // namespace
+
 bool routed_to_bank1(int index) {
     if (index >= 0 && index <= 42) return true;
     for (int i : kBank1Above44)
@@ -71,7 +90,7 @@ void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor) {
         compile_call(in, value, cursor);
         return;
     }
-    int index = find_built_in(0, numbuiltins, token.text);
+    int index = stored_lookup(cursor);
     // An alias entry stands for the name after its "*"; aliases never chain.
     if (index >= 0 && builtin[index].alias[0] == '*') {
         set_token(token, builtin[index].alias + 1);

@@ -39,8 +39,8 @@ Fraction as_fraction(const QuolyRec* q) {
 
 // -1, 0 or 1 as a < b, a = b, a > b for two numbers.
 int order(const QuolyRec* a, const QuolyRec* b) {
+    if (quoly_is_number(a) && quoly_is_number(b)) return compare(quoly_number(a), quoly_number(b));
     Fraction x = as_fraction(a), y = as_fraction(b);
-    if (quoly_is_number(a) && quoly_is_number(b)) return compare(x.n, y.n);
     Number l, r;
     fast_mult(x.n, y.d, l);
     fast_mult(y.n, x.d, r);
@@ -83,9 +83,13 @@ bool conjunction(FILE* in, TokenNode*& cursor) {
 
 }  // namespace
 
+// One side of a comparison: the value is read in place when it is a
+// variable's.
+void side(FILE* in, Operand& v, TokenNode*& cursor) { restricted_statement(in, v, cursor); }
+
 bool evalcond(FILE* in, TokenNode*& cursor) {
-    Quoly a;
-    old_expre(in, a, cursor);
+    Operand a;
+    side(in, a, cursor);
     char op[3] = "";
     if (is("=") || is("<") || is(">")) {
         op[0] = token.text[0];
@@ -99,8 +103,10 @@ bool evalcond(FILE* in, TokenNode*& cursor) {
         if (!ends_condition()) error(13, token.text);
         return is_one(a.get());
     }
-    Quoly b;
-    old_expre(in, b, cursor);
+    // The right side may change the variable the left side reads.
+    a.materialize();
+    Operand b;
+    side(in, b, cursor);
     const std::string o = op;
     if (o == "=") return quoly_equal(a.get(), b.get());
     if (o == "<>") return !quoly_equal(a.get(), b.get());

@@ -172,7 +172,8 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
         array_element(in, name, value, cursor);
         return;
     }
-    if (!std::strcmp(name, "for") || !std::strcmp(name, "if") || !std::strcmp(name, "while")) {
+    if ((name[0] == 'f' || name[0] == 'i' || name[0] == 'w') &&
+        (!std::strcmp(name, "for") || !std::strcmp(name, "if") || !std::strcmp(name, "while"))) {
         if (cursor) error(225, name);
         control_statement(in, name, value, cursor);
         return;

@@ -117,6 +117,7 @@ VarRec* push_parameter(const ParamRec* p, uint32_t frame, Quoly&& value, bool ar
     v->frame = frame;
     v->next = sca_store[v->code];
     sca_store[v->code] = v;
+    ++var_table_epoch;
     return v;
 }
 
@@ -127,6 +128,7 @@ Quoly unlink_parameter(const ParamRec* p, uint32_t frame) {
         VarRec* v = *link;
         if (v->frame != frame || std::strcmp(v->name, p->name) != 0) continue;
         *link = v->next;
+        ++var_table_epoch;
         Quoly value(v->value);
         var_garb.push(v);
         return value;

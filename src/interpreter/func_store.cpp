@@ -11,7 +11,7 @@ int new_funcs = 0;
 
 FuncRec* find_func(const char* name) {
     for (FuncRec* f = func_store[hash(name, kFunctionBuckets)]; f; f = f->next)
-        if (std::strcmp(f->name, name) == 0) return f;
+        if (f->name[0] == name[0] && std::strcmp(f->name, name) == 0) return f;
     return nullptr;
 }
 

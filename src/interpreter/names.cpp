@@ -38,13 +38,13 @@ VarRec*& bucket(const char* name) { return sca_store[hash(name, kScalarBuckets)]
 
 VarRec* find_var(const char* name) {
     for (VarRec* v = bucket(name); v; v = v->next)
-        if (std::strcmp(v->name, name) == 0) return v;
+        if (v->name[0] == name[0] && std::strcmp(v->name, name) == 0) return v;
     return nullptr;
 }
 
 VarRec* find_var_in(const char* name, int code) {
     for (VarRec* v = sca_store[code]; v; v = v->next)
-        if (std::strcmp(v->name, name) == 0) return v;
+        if (v->name[0] == name[0] && std::strcmp(v->name, name) == 0) return v;
     return nullptr;
 }
 
@@ -62,6 +62,7 @@ VarRec* insert_var(const char* name, Quoly&& value) {
     v->array_param = false;
     v->frame = 0;
     v->born = var_births++;
+    ++var_table_epoch;
     VarRec*& head = bucket(name);
     v->next = head;
     head = v;
@@ -69,8 +70,10 @@ VarRec* insert_var(const char* name, Quoly&& value) {
 }
 
 uint32_t var_births = 1;
+uint64_t var_table_epoch = 1;
 
 void hide_global_vars(std::vector<VarRec*>& hidden, uint32_t born_before) {
+    ++var_table_epoch;
     for (VarRec*& head : sca_store) {
         VarRec** link = &head;
         while (*link) {
@@ -87,6 +90,7 @@ void hide_global_vars(std::vector<VarRec*>& hidden, uint32_t born_before) {
 }
 
 void unhide_global_vars(std::vector<VarRec*>& hidden) {
+    ++var_table_epoch;
     for (VarRec* v : hidden) {
         bool made_meanwhile = false;
         VarRec** link = &sca_store[v->code];
@@ -108,6 +112,7 @@ bool remove_var(const char* name) {
     while (*link && std::strcmp((*link)->name, name) != 0) link = &(*link)->next;
     VarRec* v = *link;
     if (!v) return false;
+    ++var_table_epoch;
     *link = v->next;
     free_quoly(v->value);
     var_garb.push(v);

@@ -29,6 +29,9 @@ struct VarRec {
 
 // The creation number the next new variable gets.
 extern uint32_t var_births;
+// Changes whenever a variable record enters or leaves the table: a record
+// found before is still the one its name finds while this is unchanged.
+extern uint64_t var_table_epoch;
 
 extern VarRec* sca_store[kScalarBuckets];
 

@@ -10,9 +10,15 @@ void Operand::refer(const VarRec* v) {
     own.reset();
     elem.on = false;
     std::memcpy(name, v->name, sizeof name);
+    found_ = const_cast<VarRec*>(v);
+    epoch_ = var_table_epoch;
 }
 
-VarRec* Operand::target() const { return is_reference() ? find_var(name) : nullptr; }
+VarRec* Operand::target() const {
+    if (!is_reference()) return nullptr;
+    if (found_ && epoch_ == var_table_epoch) return found_;
+    return find_var(name);
+}
 
 void Operand::lost() {
     char gone[kTokenText];

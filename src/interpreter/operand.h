@@ -56,6 +56,9 @@ struct Operand {
 
 private:
     void lost();
+    // The record the name found, while the table's records stay as they were.
+    VarRec* found_ = nullptr;
+    uint64_t epoch_ = 0;
 };
 
 }  // namespace tolmex

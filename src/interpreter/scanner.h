@@ -119,7 +119,10 @@ void init_ring();
 
 // Most tests fail on the first character: that is checked inline.
 inline bool token_is(const Token& t, const char* text) {
-    return t.text[0] == text[0] && (text[0] == '\0' || std::strcmp(t.text + 1, text + 1) == 0);
+    if (t.text[0] != text[0]) return false;
+    if (text[0] == '\0') return true;
+    if (text[1] == '\0') return t.text[1] == '\0';
+    return std::strcmp(t.text + 1, text + 1) == 0;
 }
 void set_token(Token& t, const char* text);
 

@@ -17,7 +17,22 @@
 namespace tolmex {
 
 void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
-    std::string digits;
+    // Most literals are short: they are read as a machine integer, and only
+    // a longer one (or one read in modular or single-word mode) goes through
+    // the decimal reader.
+    int64_t small = 0;
+    int count = 0;
+    while (token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0' && count < 18) {
+        small = small * 10 + (token.text[0] - '0');
+        ++count;
+        scanner(in, token, cursor);
+    }
+    const bool more = token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0';
+    if (!more && !modularmode && !lintmode) {
+        set_int64(small, x);
+        return;
+    }
+    std::string digits = count ? std::to_string(small) : std::string();
     while (token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0') {
         digits.push_back(token.text[0]);
         scanner(in, token, cursor);

@@ -118,6 +118,13 @@ void base_10_to_number(DigitSpan groups, Number& x) {
 }
 
 void readin_digits(std::string_view digits, Number& x) {
+    if (!modularmode && !lintmode && digits.size() <= 9) {
+        // The common short literal: one machine word.
+        int32_t v = 0;
+        for (char c : digits) v = v * 10 + (c - '0');
+        setvalue(v, x);
+        return;
+    }
     std::vector<Digit> g = groups_of(digits);
     if (modularmode) {
         const int64_t m = modulus;
