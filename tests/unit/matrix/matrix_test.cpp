@@ -205,3 +205,59 @@ TEST_F(MatrixTest, StoreErrorsAndSparseChunks) {
 }
 
 }  // namespace
+
+namespace {
+
+int64_t entry_value(const ArrayRec* a, int32_t r, int32_t c) {
+    const QuolyRec* q = array_entry(a, r, c);
+    int64_t v = 0;
+    if (q) EXPECT_TRUE(to_int64(quoly_number(q), v));
+    return v;
+}
+
+void fill(ArrayRec* a, int64_t base) {
+    for (int32_t r = 0; r < a->rows; ++r)
+        for (int32_t c = 0; c < a->cols(); ++c) array_store_entry(a, r, c, make_numeric(number_from_int64(base + 10 * r + c)));
+}
+
+}  // namespace
+
+// Arrays set aside while a function works in another ring keep their
+// entries through the making and deleting of other arrays (which moves the
+// dense store), are not visited by conversions, and give way on return to an
+// array of the same name made meanwhile.
+TEST_F(MatrixTest, HiddenArraysSurviveStoreMoves) {
+    ArrayRec* old1 = insertarr("hold1", 2, 2, 0);
+    ArrayRec* old2 = insertarr("hold2", 3, 1, 0);
+    ArrayRec* kept = insertarr("kept", 2, 1, 0);
+    fill(old1, 100);
+    fill(old2, 200);
+    fill(kept, 300);
+    ArrayRec* param = make_array_parameter("w", kept);
+    EXPECT_TRUE(has_array_parameter(kept));
+    hide_arrays([&](const ArrayRec* a) { return a == old1 || a == old2; });
+    EXPECT_EQ(find_array("hold1"), nullptr);
+    int64_t visited = 0;
+    for_each_array_value([&](QuolyRec*&) { ++visited; });
+    EXPECT_EQ(visited, 2);  // kept's entries only (the parameter shares them)
+
+    ArrayRec* tmp = insertarr("tmp", 4, 4, 0);
+    fill(tmp, 1);
+    ArrayRec* again = insertarr("hold2", 1, 1, 0);
+    fill(again, 7);
+    remove_array_storage(tmp);  // moves every later dense array down
+    param->sparse = nullptr;
+    remove_array_parameter(param);
+    EXPECT_FALSE(has_array_parameter(kept));
+
+    unhide_arrays();
+    ArrayRec* h1 = array_seek("hold1");
+    EXPECT_EQ(entry_value(h1, 1, 1), 111);
+    EXPECT_EQ(entry_value(array_seek("hold2"), 0, 0), 7);  // the newer one stays
+    EXPECT_EQ(entry_value(array_seek("kept"), 1, 0), 310);
+    remove_array_storage(array_seek("hold1"));
+    remove_array_storage(array_seek("hold2"));
+    remove_array_storage(array_seek("kept"));
+    EXPECT_EQ(find_array("hold2"), nullptr);
+    EXPECT_EQ(endarr, 0);
+}
