@@ -149,6 +149,10 @@ public:
         lastf.emplace_back(f->name);
         statcount = saved_statcount_ + 1;
         integerflag = 0;
+    }
+    // Pushes the parameters (setargs, second half). Called once the frame
+    // exists, so that its destructor undoes a binding cut short.
+    void bind() {
         for (Binding& b : bindings_) {
             if (b.argument) b.array = make_array_parameter(b.param->name, b.argument);
             push_parameter(b.param, id_, std::move(b.value), b.argument != nullptr);
@@ -231,6 +235,7 @@ void call_user_function(FILE* in, const char* name, Operand& value, TokenNode*& 
     Operand result;
     {
         CallFrame frame(f, std::move(bindings));
+        frame.bind();
         eval_form(f->linked ? f->compiled : f->body, result);
         // The last value may refer to a parameter: copied before they go.
         if (result.present()) result.materialize();
