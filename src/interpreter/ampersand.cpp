@@ -13,6 +13,7 @@
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/func_listing.h"
 #include "interpreter/functions.h"
 #include "interpreter/ground_ring.h"
 #include "interpreter/names.h"
@@ -251,6 +252,7 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
         return quiet_terminator();
     }
     if (is(name, "v")) return list_variables(in, cursor);
+    if (is(name, "f") || is(name, "F")) return listfuncs(in, cursor);
     if (is(name, "g")) {
         global_dump();
         return read_terminator(in, cursor);
@@ -280,7 +282,7 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
         show_temporary_array();
         return read_terminator(in, cursor);
     }
-    static const char* const kLater[] = {"P", "r", "R", "s", "S", "f", "F"};
+    static const char* const kLater[] = {"P", "r", "R", "s", "S"};
     for (const char* later : kLater)
         if (is(name, later)) return error(kNotAvailable, name);
     error(17, name);

@@ -9,6 +9,7 @@
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/func_store.h"
 #include "interpreter/functions.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
@@ -165,9 +166,12 @@ void cancel_one(FILE* in, TokenNode*& cursor) {
         return;
     }
     const char c = token.text[0];
-    if (c >= 'A' && c <= 'Z') error(20, token.text);
-    if (!(c >= 'a' && c <= 'z')) fail(19, token.text);
-    if (!remove_var(token.text)) error(19, token.text);
+    if (c >= 'A' && c <= 'Z') {
+        if (!remove_func(token.text)) error(20, token.text);
+    } else {
+        if (!(c >= 'a' && c <= 'z')) fail(19, token.text);
+        if (!remove_var(token.text)) error(19, token.text);
+    }
     scanner(in, token, cursor);
 }
 
