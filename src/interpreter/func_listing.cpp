@@ -25,6 +25,14 @@ bool is_one_of(const char* t, const char* chars) {
     return t[0] != '\0' && t[1] == '\0' && std::strchr(chars, t[0]) != nullptr;
 }
 
+// The words of conditions and loop headers, written apart from a "[" or
+// "(" that follows them.
+bool is_word(const char* t) {
+    for (const char* w : {"and", "or", "not", "from", "to", "by"})
+        if (std::strcmp(t, w) == 0) return true;
+    return false;
+}
+
 // True when b is written right after a (before is the token before a, or
 // null). Every pair joined here scans back as the same two tokens: none
 // of them is a name followed by a letter, digit or "_".
@@ -34,10 +42,11 @@ bool joins(const char* before, const char* a, const char* b) {
     if (is_char(a, '<') && is_one_of(b, "=>")) return true;
     if (is_char(a, '>') && is_char(b, '=')) return true;
     if (is_char(a, '^') || is_char(b, '^')) return true;
+    if (is_char(a, '-') && before && is_char(before, '^')) return true;  // x^-2
     if (is_one_of(a, "([&")) return true;
     if (is_char(a, '_') && before && is_char(before, '&')) return true;
-    if (is_one_of(b, ")],")) return true;
-    return is_name(a) && is_one_of(b, "([");
+    if (is_one_of(b, ")],;")) return true;
+    return is_name(a) && !is_word(a) && is_one_of(b, "([");
 }
 
 // A character of quoted text; a stored line end is written as one.

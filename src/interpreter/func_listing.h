@@ -2,13 +2,16 @@
 // show it, and saving writes it so that reading the file defines the same
 // functions again.
 //
-// Layout of one function (indentation grows by three blanks per nesting):
+// Layout of one function: an empty line, the heading (a line ending in
+// " =  "), then the statements, four blanks in; a branch or loop body is
+// three blanks further in than its opening word; each comment is a line of
+// its own before its statement:
 //
 //      Function Name(a,^b) =
-//         {comment words}
-//         s := a + b;
-//         if s > 0 then
-//            b := s
+//         { add them }
+//         b := a + b;
+//         if b > 0 then
+//            b := 0
 //         fi.;
 //
 // Tokens of a statement are written so that scanning the text again gives
@@ -25,9 +28,10 @@ namespace tolmex {
 // Writes the tokens of a stored list (`tokens` up to its end) on one line.
 // A blank separates two tokens except where the pair reads better joined
 // and joining cannot merge them into one token: inside digits (a number is
-// a run of digit tokens), ":=" ":+" ":-" "<=" ">=" "<>", around "^", after
-// "(" "[" "&" and "&_", before ")" "]" ",", and between a name and the "("
-// or "[" that follows it. The text between single quotes is read back
+// a run of digit tokens), ":=" ":+" ":-" "<=" ">=" "<>", around "^" (and
+// the "-" of a negative exponent), after "(" "[" "&" and "&_", before ")"
+// "]" "," ";", and between a name (but not "and", "or", "not", "from",
+// "to", "by") and the "(" or "[" that follows it. The text between single quotes is read back
 // character by character, so it is written back to back (a stored line end
 // as a line end).
 void write_tokens(FILE* out, const TokenNode* tokens);
