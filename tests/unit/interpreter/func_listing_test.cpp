@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/func_define.h"
 #include "interpreter/scanner.h"
 
 using namespace tolmex;
@@ -182,6 +183,29 @@ std::string listing_command(const std::string& input, std::string* terminator = 
     return out;
 }
 
+// Reads definitions written as "Function Name ... ." (each followed by ";"
+// or nothing) from text in file mode; returns the names defined.
+V define_all(const std::string& text) {
+    init_scanner_sets();
+    const int saved = tt_flag;
+    tt_flag = 0;
+    leftover = 0;
+    Stream s(text);
+    V names;
+    TokenNode* none = nullptr;
+    for (;;) {
+        scanner(s.f, token, none);
+        if (token_is(token, ";") && at_end_of_input(s.f, none)) break;
+        if (token_is(token, ";")) continue;
+        EXPECT_TRUE(token_is(token, "Function") || token_is(token, "Func")) << token.text;
+        scanner(s.f, token, none);
+        names.push_back(token.text);
+        funcdef(s.f, none, token.text);
+    }
+    tt_flag = saved;
+    return names;
+}
+
 }  // namespace
 
 TEST(FuncListing, TokensAreSpacedForReadingAndJoinedWhereThatReadsBetter) {
@@ -313,4 +337,21 @@ TEST(FuncListing, WholeListingScansBackToTheDefinitionTokens) {
                         "do",       "s", ":", "-", "i", "od", "else", "s", ":", "=", "0", "fi",
                         ".",        ";"};
     EXPECT_EQ(scan(written(write_functions)), expected);
+}
+
+TEST(FuncListing, ListedDefinitionsReadBackAsTheSameFunctions) {
+    const V names = define_all(
+        "Func Mix(a, ^b; c) = {first} {second  one} b := a^-2 * 1.5 + c[2, 3];"
+        "  Write('two  blanks,', ' ') ; if [a <> 1] or not [b <= 0.25] then b :- 1 else"
+        "  for i from 1 to 9 by 2 do while c > i do c := c - 1; &] od; {inner} &_m(a) od fi;"
+        "  {last} b.\n"
+        "Function Empty = {nothing here} .\n"
+        "Func One = 1;.");
+    EXPECT_EQ(names, (V{"Mix", "Empty", "One"}));
+    const std::string first = written(write_functions);
+    EXPECT_EQ(first.substr(0, 80), "\n Function Empty =  \n    { nothing here }\n    .;\n\n Function Mix(a,^b,c) =  \n    ");
+    for (const std::string& n : names) ASSERT_TRUE(remove_func(n.c_str()));
+    EXPECT_EQ(define_all(first), (V{"Empty", "Mix", "One"}));
+    EXPECT_EQ(written(write_functions), first);
+    for (const std::string& n : names) remove_func(n.c_str());
 }
