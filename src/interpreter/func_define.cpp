@@ -158,6 +158,7 @@ TokenNode* collect_until(DefReader& r, const char* word) {
             continue;
         }
         list.add(token);
+        if (is("'")) collect_quoted(r, list);
         r.next();
     }
     r.next();  // past the word
