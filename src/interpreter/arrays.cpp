@@ -10,6 +10,7 @@
 #include "interpreter/array_internal.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/integer_eval.h"
 #include "interpreter/scanner.h"
 #include "numbers/modular_state.h"
 #include "rings/ring_change.h"
@@ -59,6 +60,7 @@ void uninit_warning(const char* where) {
 // Indices
 
 int64_t read_index(FILE* in, TokenNode*& cursor, int code) {
+    if (integer_mode_here(cursor)) return old_iexpre(in, cursor);
     IntValue v = read_setting_value(in, cursor);
     if (!v.is_number) error(code, token.text);
     return v.v;

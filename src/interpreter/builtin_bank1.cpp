@@ -11,6 +11,7 @@
 #include "interpreter/builtins.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/integer_eval.h"
 #include "interpreter/scanner.h"
 #include "numbers/decimal.h"
 #include "numbers/field_tables.h"
@@ -50,6 +51,45 @@ void integer_builtin(BuiltinCall& c, F compute) {
     c.value.set(into_ring(std::move(result)));
 }
 
+// The arguments of a built-in's machine-integer version: in integer mode
+// on a stored body they are machine-integer expressions, elsewhere general
+// expressions whose values must be machine integers.
+template <int N>
+void read_machine_args(BuiltinCall& c, int64_t (&v)[N]) {
+    if (!integer_mode_here(c.cursor)) {
+        Quoly a[N];
+        read_args(c, a);
+        for (int i = 0; i < N; ++i) v[i] = machine_int(a[i].get(), c.name());
+        return;
+    }
+    next_token(c);
+    open_args(c);
+    for (int i = 0; i < N; ++i) {
+        if (i) arg_comma(c);
+        v[i] = old_iexpre(c.in, c.cursor);
+    }
+    close_args(c);
+}
+
+// n choose k in machine integers; error 68 when it does not fit 32 bits.
+int64_t machine_binomial(int64_t n, int64_t k, const char* name) {
+    if (k < 0 || (n >= 0 && k > n)) return 0;
+    int64_t sign = 1;
+    if (n < 0) {  // C(n, k) = (-1)^k C(k - n - 1, k)
+        sign = k & 1 ? -1 : 1;
+        n = k - n - 1;
+    }
+    k = std::min(k, n - k);
+    // The partial products C(n - k + i, i) grow up to the result: the loop
+    // ends after a few dozen steps at most, with the result or error 68.
+    int64_t r = 1;
+    for (int64_t i = 1; i <= k; ++i) {
+        r = r * (n - k + i) / i;
+        if (r > INT32_MAX) fail(68, name);
+    }
+    return sign * r;
+}
+
 int64_t fits_word(const Number& x, const char* name) {
     int64_t v = 0;
     if (!to_int64(x, v) || v < INT32_MIN || v > INT32_MAX) fail(68, name);
@@ -75,13 +115,10 @@ int32_t degree_in(const PolyNode* p, int k) {
 // Integers
 
 void binomial_builtin(BuiltinCall& c) {
-    if (integerflag) {
-        Quoly a[2];
-        read_args(c, a);
-        const int64_t n = machine_int(a[0].get(), c.name()), k = machine_int(a[1].get(), c.name());
-        int64_t r = (k < 0 || (n >= 0 && k > n)) ? 0 : 1;
-        for (int64_t i = 1; r && i <= k; ++i) r = r * (n - k + i) / i;
-        set_int(c, static_cast<int32_t>(r));
+    if (integerflag && !modularmode) {
+        int64_t a[2];
+        read_machine_args(c, a);
+        set_int(c, machine_binomial(a[0], a[1], c.name()));
         return;
     }
     integer_builtin<2>(c, [&](Number* n) {
@@ -145,11 +182,10 @@ void modsqrt_builtin(BuiltinCall& c) {
 
 void random_builtin(BuiltinCall& c) {
     if (integerflag) {
-        Quoly a[1];
-        read_args(c, a);
-        const int64_t n = machine_int(a[0].get(), c.name());
-        if (n <= 0) fail(184, c.name());
-        set_int(c, random() % n);
+        int64_t n[1];
+        read_machine_args(c, n);
+        if (n[0] <= 0) fail(184, c.name());
+        set_int(c, random() % n[0]);
         return;
     }
     Quoly r;
@@ -219,13 +255,17 @@ void poly_pair_gcd(const PolyNode* a, const PolyNode* b, Poly& g) {
 }
 
 void gcd_builtin(BuiltinCall& c) {
-    Quoly a[2];
-    read_args(c, a);
     if (integerflag) {
-        const int64_t x = machine_int(a[0].get(), c.name()), y = machine_int(a[1].get(), c.name());
-        set_int(c, smallgcd64(std::abs(x), std::abs(y)));
+        int64_t x[2];
+        read_machine_args(c, x);
+        int64_t g = smallgcd64(std::abs(x[0]), std::abs(x[1]));
+        // In modular mode the gcd of two residues is taken with the modulus.
+        if (modularmode && g) g = finf ? 1 : smallgcd64(g, modulus);
+        set_int(c, g);
         return;
     }
+    Quoly a[2];
+    read_args(c, a);
     for (const Quoly& q : a)
         if (!quoly_is_number(q.get()) && quoly_denominator(q.get())) {
             std::printf("Warning. An argument to GCD is a rational function. Denominators ignored. \n");

@@ -19,6 +19,7 @@
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "interpreter/functions.h"
+#include "interpreter/integer_eval.h"
 #include "interpreter/poly_ops.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
@@ -692,14 +693,30 @@ void parse(FILE* in, Operand& value, TokenNode*& cursor) {
         rubout(in, cursor);
         return;
     }
+    if (tok("Integer")) {
+        // Integer mode for the rest of the function body (the call restores
+        // the flag when it returns); not a statement of the terminal.
+        if (!cursor) error(225, "Integer");
+        integerflag = 1;
+        next(in, cursor);
+        return;
+    }
     if ((c == 'A' || c == 'M')) {
         restricted_statement(in, value, cursor);
+        return;
+    }
+    if (integer_mode_here(cursor)) {
+        integer_statement(in, value, cursor);
         return;
     }
     expre(in, value, cursor);
 }
 
 void restricted_statement(FILE* in, Operand& value, TokenNode*& cursor) {
+    if (integer_mode_here(cursor)) {
+        value.set(machine_quoly(old_iexpre(in, cursor)));
+        return;
+    }
     term(in, value, cursor);
     add_terms(in, value, cursor);
 }
