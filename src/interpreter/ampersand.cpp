@@ -16,6 +16,7 @@
 #include "interpreter/func_listing.h"
 #include "interpreter/functions.h"
 #include "interpreter/ground_ring.h"
+#include "interpreter/integer_eval.h"
 #include "interpreter/names.h"
 #include "interpreter/save_load.h"
 #include "interpreter/scanner.h"
@@ -163,7 +164,14 @@ void machine_expression(FILE* in, TokenNode*& cursor, Operand& value) {
     if (!token_is(token, "(")) error(177, token.text);
     scanner(in, token, cursor);
     Quoly q;
-    {
+    if (integer_mode_here(cursor)) {
+        int32_t v;
+        {
+            IntegerStretch integers;
+            v = old_iexpre(in, cursor);
+        }
+        q = machine_quoly(v);
+    } else {
         ModularSuspend off;
         old_expre(in, q, cursor);
     }

@@ -37,7 +37,13 @@ int32_t machine_value(const QuolyRec* q, const char* name) {
 
 Quoly machine_quoly(int32_t v) {
     Number x;
-    setvalue(v, x);
+    if (modularmode && (v < 0 || v >= modulus)) {
+        // A word computed with modular arithmetic switched off: its residue.
+        set_int64(v, x);
+        change_num(x, true, false);
+    } else {
+        setvalue(v, x);
+    }
     return make_numeric(std::move(x));
 }
 
@@ -202,6 +208,13 @@ int32_t char_literal(FILE* in, TokenNode*& cursor) {
 // ---------------------------------------------------------------------------
 // Names
 
+// An array entry in integer mode: a number (error 227) that is a machine
+// integer (error 68).
+int32_t entry_value(const QuolyRec* q, const char* name) {
+    if (q && !quoly_is_number(q)) fail(227, name);
+    return machine_value(q, name);
+}
+
 int32_t scalar_variable(const char* name) {
     VarRec* v = find_var(name);
     if (v) {
@@ -232,7 +245,7 @@ int32_t lowercase_name(FILE* in, TokenNode*& cursor, Target* target) {
         if (target) target->elem = element.elem;
         // The element about to be set need not hold an integer.
         if (target && tok(":")) return 0;
-        return machine_value(element.get(), name);
+        return entry_value(element.get(), name);
     }
     if (!std::strcmp(name, "for") || !std::strcmp(name, "if") || !std::strcmp(name, "while"))
         fail(225, name);
@@ -414,7 +427,7 @@ int32_t target_value(const Target& t) {
     if (t.elem.on) {
         ArrayRec* a = array_seek(t.elem.array);
         QuolyRec** slot = array_quoly_ptr(a, t.elem.i, t.elem.j, t.elem.two, addresser);
-        return slot && *slot ? machine_value(*slot, t.elem.array) : 0;
+        return slot && *slot ? entry_value(*slot, t.elem.array) : 0;
     }
     const VarRec* v = find_var(t.name);
     return v ? machine_value(v->value, t.name) : 0;

@@ -252,10 +252,14 @@ TEST_F(IntegerMode, ArrayElements) {
     run("r[1, 1] :- ");
     EXPECT_EQ(value_of("r[1, 1]"), -1);
     EXPECT_EQ(code_of("q[4]"), 27);  // out of range
+    // An entry that is no number, and one that is no machine integer.
     integerflag = 0;
     run("q[1] := 1/3");
+    run("q[3] := 2^32");
     integerflag = 1;
-    EXPECT_EQ(code_of("q[1] + 1"), 68);
+    EXPECT_EQ(code_of("q[1] + 1"), 227);
+    EXPECT_EQ(code_of("q[1] :+ 1"), 227);
+    EXPECT_EQ(code_of("2 * q[3]"), 68);
     run("q[1] := 9");
     EXPECT_EQ(value_of("q[1]"), 9);
 }
@@ -379,4 +383,26 @@ TEST_F(IntegerMode, RandomResiduesAgainstReference) {
         EXPECT_EQ(value_of("a^n"), power(a, e));
         EXPECT_EQ(value_of("a \\ b * b + a | b"), a);
     }
+}
+
+// The field of 2^8 elements: sums are XOR, products the field's.
+TEST_F(IntegerMode, FieldOfCharacteristicTwo) {
+    unit::RingScope ring(256);
+    EXPECT_EQ(value_of("1 + 1"), 0);
+    EXPECT_EQ(value_of("3 * 3"), 5);  // (x + 1)^2 = x^2 + 1
+    EXPECT_EQ(value_of("-5"), 5);
+    EXPECT_EQ(value_of("5 - 3"), 6);
+    EXPECT_EQ(value_of("77 / 77"), 1);
+    EXPECT_EQ(value_of("(3 * 200) / 200"), 3);
+    EXPECT_EQ(value_of("3^-1 * 3"), 1);
+}
+
+// "&_m(...)" reads its expression in machine integers with modular
+// arithmetic switched off; the value is brought back into the ring.
+TEST_F(IntegerMode, MachineExpressionCommand) {
+    EXPECT_EQ(value_of("&_m(2 * 3 - 10)"), -4);
+    unit::RingScope ring(7);
+    EXPECT_EQ(value_of("&_m(5 + 4)"), 2);
+    EXPECT_EQ(value_of("&_m(3 - 5)"), 5);
+    EXPECT_EQ(value_of("&_m(2^6 / 3)"), 0);  // 64 / 3 = 21, and 21 is 0
 }
