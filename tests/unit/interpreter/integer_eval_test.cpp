@@ -15,6 +15,7 @@
 
 #include "data_dir.h"
 #include "interpreter/arrays.h"
+#include "interpreter/conditions.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/func_store.h"
 #include "interpreter/names.h"
@@ -102,6 +103,16 @@ int64_t variable(const char* name) { return machine_value(find_var(name)->value,
 
 int code_of(const std::string& s) {
     return unit::raised_code([&] { run(s); });
+}
+
+// A condition read from a stored list, as "if" and "while" read theirs.
+bool condition(const std::string& s) {
+    StoredStatement st(s);
+    ListCursor c(st.list);
+    scanner(st.f, token, c.cursor);
+    const bool v = bool_expre(st.f, c.cursor);
+    EXPECT_STREQ(token.text, kEndOfBody) << s;
+    return v;
 }
 
 }  // namespace
@@ -405,4 +416,22 @@ TEST_F(IntegerMode, MachineExpressionCommand) {
     EXPECT_EQ(value_of("&_m(5 + 4)"), 2);
     EXPECT_EQ(value_of("&_m(3 - 5)"), 5);
     EXPECT_EQ(value_of("&_m(2^6 / 3)"), 0);  // 64 / 3 = 21, and 21 is 0
+}
+
+// Both sides of a comparison are machine integers, compared directly.
+TEST_F(IntegerMode, ConditionsCompareWords) {
+    EXPECT_TRUE(condition("2147483647 + 1 < 0"));  // the sum wraps
+    EXPECT_TRUE(condition("7 / 2 = 3"));
+    EXPECT_TRUE(condition("[3 <> 4] and 2 * 3 >= 6 and not 5 <= 4"));
+    EXPECT_TRUE(condition("5 - 4"));  // the value 1
+    EXPECT_FALSE(condition("2"));
+    EXPECT_EQ(unit::raised_code([] { condition("1 / 0 = 1"); }), 22);
+    EXPECT_EQ(unit::raised_code([] { condition("3 )"); }), 13);
+    integerflag = 0;
+    EXPECT_FALSE(condition("2147483647 + 1 < 0"));
+    EXPECT_FALSE(condition("7 / 2 = 3"));
+    integerflag = 1;
+    unit::RingScope ring(7);
+    EXPECT_TRUE(condition("6 > 10"));  // the residues 6 and 3
+    EXPECT_TRUE(condition("8"));       // 8 is 1
 }
