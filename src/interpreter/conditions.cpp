@@ -4,6 +4,7 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/func_store.h"
+#include "interpreter/integer_eval.h"
 #include "interpreter/scanner.h"
 #include "numbers/mul_div.h"
 #include "poly/poly.h"
@@ -88,6 +89,7 @@ bool conjunction(FILE* in, TokenNode*& cursor) {
 void side(FILE* in, Operand& v, TokenNode*& cursor) { restricted_statement(in, v, cursor); }
 
 bool evalcond(FILE* in, TokenNode*& cursor) {
+    if (integer_mode_here(cursor)) return integer_comparison(in, cursor);
     Operand a;
     side(in, a, cursor);
     char op[3] = "";

@@ -461,6 +461,31 @@ int32_t iget_exponent(FILE* in, TokenNode*& cursor) {
     return ifact(in, cursor);
 }
 
+bool integer_comparison(FILE* in, TokenNode*& cursor) {
+    const int32_t a = old_iexpre(in, cursor);
+    char op[3] = "";
+    if (single('=') || single('<') || single('>')) {
+        op[0] = first_char();
+        next(in, cursor);
+        if ((op[0] == '<' && (single('=') || single('>'))) || (op[0] == '>' && single('='))) {
+            op[1] = first_char();
+            next(in, cursor);
+        }
+    }
+    if (!op[0]) {
+        if (!tok("]") && !tok("or") && !tok("and") && !tok(kEndOfBody)) error(13, token.text);
+        return a == 1;
+    }
+    const int32_t b = old_iexpre(in, cursor);
+    const std::string o = op;
+    if (o == "=") return a == b;
+    if (o == "<>") return a != b;
+    if (o == "<") return a < b;
+    if (o == ">") return a > b;
+    if (o == "<=") return a <= b;
+    return a >= b;
+}
+
 void integer_statement(FILE* in, Operand& value, TokenNode*& cursor) {
     value.clear();
     Target target;

@@ -30,6 +30,12 @@ int32_t old_iexpre(FILE* in, TokenNode*& cursor);
 // a quoly (a reference to the variable after an assignment to one).
 void integer_statement(FILE* in, Operand& value, TokenNode*& cursor);
 
+// One comparison of a condition in integer mode: both sides are machine
+// integers (residues in modular mode) and compare directly. Without an
+// operator it holds when the value is 1; the condition must then end
+// ("]", "or", "and" or the end of the list), error 13 otherwise.
+bool integer_comparison(FILE* in, TokenNode*& cursor);
+
 // The grammar levels, for readers that need one of them on its own:
 // iexpre is integer_statement's expression without its target forms,
 // iterm a term ("*", "/", "\", "|"), ifact a factor, iget_exponent the
