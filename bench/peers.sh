@@ -43,8 +43,14 @@
 #   detint200 the same, 200 x 200
 #   (FLINT: fraction-free elimination with fmpz_mpoly for the polynomial
 #   matrices, fmpz_mat_det for the integer ones.)
+#   loop      s := s + i for i = 1 .. 10^6, a loop typed at the prompt
+#             (PARI/GP: a for() at its prompt)
+#   loopf     the same loop inside a user function Loop(m) (PARI/GP: a
+#             function with a my() variable)
+#   fib       the recursive Fibonacci function, Fib(25), 242785 calls
+#   (The interpreter workloads run in Tolmex and PARI/GP only.)
 #
-# Targets: sparse products at most 2x the faster of PARI/GP and Singular;
+# Targets: the interpreter workloads within 3x of PARI/GP; sparse products at most 2x the faster of PARI/GP and Singular;
 # every product within 10x of FLINT; matrix products within 2x of PARI/GP; multivariate GCD within 1.5x of
 # min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
 # Singular; the GCD mod p within 2x of FLINT.
@@ -65,7 +71,7 @@ root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
 # A run that takes longer than this many seconds is cut off and shows n/a.
 limit="${PEER_TIMEOUT:-120}"
-workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp matint matpoly detp8 detp12 dettoep detint100 detint200}"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp matint matpoly detp8 detp12 dettoep detint100 detint200 loop loopf fib}"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
@@ -260,6 +266,9 @@ tolmex_run() {  # workload
         { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
           printf 'p1 := a*c:\np2 := b*c:\n&t\nh := GCD(p1, p2):\n'; } >"$f" ;;
     matint | matpoly | det*) cp "$work/$w.tolmex" "$f" ;;
+    loop) printf 's := 0:\n&t\nfor i = 1, 1000000 do s := s + i od:\n' >"$f" ;;
+    loopf) printf 'Func Loop(m) = s := 0; for i = 1, m do s := s + i od; s.\n&t\ns := Loop(1000000):\n' >"$f" ;;
+    fib) printf 'Func Fib(n) = if n < 2 then n else Fib(n - 1) + Fib(n - 2) fi.\n&t\nf := Fib(25):\n' >"$f" ;;
     esac
     local out
     out=$(timeout "$limit" "$tolmex" <"$f" 2>/dev/null) || { echo n/a; return; }
@@ -306,6 +315,11 @@ gp_run() {
         ratsum*) echo "s = 0; gettime(); for(i = 1, $(sum_terms "$w"), s += 1/(x + i*y)); print(gettime());" ;;
         gcdmodp) cat "$work/modp.gp"; echo 'p1 = a*c; p2 = b*c; gettime(); q = gcd(p1, p2); print(gettime());' ;;
         matint | matpoly | det*) cat "$work/$w.gp" ;;
+        loop) echo 's = 0; gettime(); for(i = 1, 1000000, s = s + i); print(gettime());' ;;
+        loopf) echo 'loopf(m) = my(s = 0); for(i = 1, m, s = s + i); s;'
+            echo 'gettime(); s = loopf(1000000); print(gettime());' ;;
+        fib) echo 'fib(n) = if(n < 2, n, fib(n - 1) + fib(n - 2));'
+            echo 'gettime(); f = fib(25); print(gettime());' ;;
         esac
         echo 'quit;'
     } >"$f"
@@ -381,7 +395,7 @@ for w in $workloads; do
     g=n/a; s=n/a; f=n/a
     [ $have_gp = 1 ] && g=$(median gp_run "$w")
     case $w in
-    mat*) ;;  # PARI/GP is the peer of the matrix products
+    mat* | loop* | fib) ;;  # PARI/GP is the peer of the matrix products and the interpreter
     *)
         [ $have_sing = 1 ] && s=$(median sing_run "$w")
         [ $have_flint = 1 ] && f=$(median flint_run "$w") ;;
@@ -391,4 +405,5 @@ for w in $workloads; do
 done
 echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
 echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
-echo " matint and matpoly <= 2x gp, detp/dettoep <= min(gp, singular, flint), detint <= 2x flint)"
+echo " matint and matpoly <= 2x gp, detp/dettoep <= min(gp, singular, flint), detint <= 2x flint,"
+echo " loop, loopf and fib <= 3x gp)"
