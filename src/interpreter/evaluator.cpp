@@ -169,14 +169,15 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
         return;
     }
     next(in, cursor);
-    if (tok("[")) {
-        array_element(in, name, value, cursor);
-        return;
-    }
+    // Before the array element: a condition may begin with "[".
     if ((name[0] == 'f' || name[0] == 'i' || name[0] == 'w') &&
         (!std::strcmp(name, "for") || !std::strcmp(name, "if") || !std::strcmp(name, "while"))) {
         if (cursor) error(225, name);
         control_statement(in, name, value, cursor);
+        return;
+    }
+    if (tok("[")) {
+        array_element(in, name, value, cursor);
         return;
     }
     VarRec* v = code >= 0 && code < kScalarBuckets ? find_var_in(name, code) : find_var(name);
