@@ -206,6 +206,25 @@ TEST(NumberDecimal, ReadinInEachMode) {
     lintmode = 0;
 }
 
+// Literals of up to nine digits are read as a machine word; they read as
+// the general conversion reads them (one digit or two from 2^28 on), and
+// keep the word beside them.
+TEST(NumberDecimal, ShortLiteralsReadAsLongOnes) {
+    for (const char* lit : {"0", "7", "00", "0042", "99999999", "12345678", "00000001", "100000000",
+                            "268435455", "268435456", "999999999", "1000000000"}) {
+        Number x;
+        readin_digits(lit, x);
+        const Number want = decimal_to_number(lit);
+        EXPECT_EQ(number_to_decimal(x), number_to_decimal(want)) << lit;
+        EXPECT_EQ(x.size(), want.size()) << lit;
+    }
+    Number x = decimal_to_number("9");
+    x.set_lint(-5);
+    readin_digits("321", x);
+    EXPECT_EQ(number_to_decimal(x), "321");
+    EXPECT_EQ(x.lint(), -5);
+}
+
 namespace {
 
 // The decimal text of 10^k.
