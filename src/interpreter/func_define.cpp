@@ -180,7 +180,7 @@ TokenNode* collect_statement(DefReader& r, Ends e) {
     return list.release();
 }
 
-CondNode* control_form(DefReader& r, const char* word, bool outer = false);
+CondNode* control_form(DefReader& r, const char* word, Ends within, bool outer = false);
 
 // One statement, its comments first; null for an empty statement.
 CondNode* basic_form(DefReader& r, Ends e, std::vector<std::string>*& comments) {
@@ -198,7 +198,7 @@ CondNode* basic_form(DefReader& r, Ends e, std::vector<std::string>*& comments) 
         char word[kTokenText];
         std::memcpy(word, token.text, sizeof word);
         r.next();
-        return control_form(r, word);
+        return control_form(r, word, e);
     }
     TokenNode* tokens = collect_statement(r, e);
     if (!tokens) return nullptr;
@@ -239,7 +239,7 @@ FormNode* right_side(DefReader& r, Ends e) {
 
 // The rest of an "if", "while" or "for" statement whose word has been read;
 // the token after its closing "fi" or "od" is current on return.
-CondNode* control_form(DefReader& r, const char* word, bool outer) {
+CondNode* control_form(DefReader& r, const char* word, Ends within, bool outer) {
     struct Owned {
         CondNode* c = newcond();
         ~Owned() { free_cond(c); }
@@ -265,7 +265,9 @@ CondNode* control_form(DefReader& r, const char* word, bool outer) {
         scanner(r.in, token, r.cursor);
     else
         r.next();
-    if (c->kind == 1 && is("else")) error(214, "else");
+    // An "else" right after a loop belongs to an enclosing "if" when the loop
+    // is the last statement of its then part; anywhere else it is misplaced.
+    if (c->kind == 1 && is("else") && (outer || within != Ends::Then)) error(214, "else");
     owned.c = nullptr;
     return c;
 }
@@ -356,7 +358,7 @@ CondNode* read_control_statement(FILE* in, TokenNode*& cursor, const char* word)
     DefinitionInProgress defining(word);
     DefReader r{in, cursor, word};
     r.append_to_line();
-    return control_form(r, word, true);
+    return control_form(r, word, Ends::Body, true);
 }
 
 }  // namespace tolmex

@@ -32,11 +32,6 @@ FUNC_LETTERS = "abcdef"
 LIMIT = 10 ** 30  # values stay far below the width of a display line
 MAX_STEPS = 4000  # statements the model runs per program before it gives up
 START, END = 7777700000, 7777800000  # displayed markers around each program
-# The definition reader refuses an "else" that follows a loop ending a
-# "then" part ("if c then while ... od else ... fi", error 214) although the
-# loop is complete there; until it accepts it, such programs are drawn only
-# with TOLMEX_ELSE_AFTER_LOOP=1.
-ELSE_AFTER_LOOP = os.environ.get("TOLMEX_ELSE_AFTER_LOOP") == "1"
 
 
 class Rejected(Exception):
@@ -169,8 +164,6 @@ class Generator:
             if early and self.r.random() < 0.45:
                 return ("if", self.condition(sc), [early], other)
             then = self.block(inner)
-            if other is not None and not ELSE_AFTER_LOOP and then[-1][0] in ("while", "for"):
-                then.append(("assign", self.r.choice(sc.writable), self.expr(sc)))
             return ("if", self.condition(sc), then, other)
         if r < 0.8:
             counter = "k%s%d" % (sc.func, sc.depth)
