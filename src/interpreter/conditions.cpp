@@ -106,7 +106,7 @@ bool evalcond(FILE* in, TokenNode*& cursor) {
         return is_one(a.get());
     }
     // The right side may change the variable the left side reads.
-    a.materialize();
+    if (!(cursor && simple_term_at(cursor))) a.materialize();
     Operand b;
     side(in, b, cursor);
     const std::string o = op;

@@ -428,6 +428,27 @@ void get_exponent(FILE* in, TokenNode*& cursor, Number& e) {
     num_assign(quoly_number(q.get()), e);
 }
 
+bool simple_term_follows(const TokenNode* cursor) { return cursor && simple_term_at(cursor->next); }
+
+bool simple_term_at(const TokenNode* t) {
+    if (!t) return false;
+    const char c = t->text[0];
+    if (is_digit(c)) {
+        while (t && is_digit(t->text[0]) && t->text[1] == '\0') t = t->next;
+    } else if (is_lower(c)) {
+        if (!std::strcmp(t->text, "for") || !std::strcmp(t->text, "if") || !std::strcmp(t->text, "while"))
+            return false;
+        t = t->next;
+    } else {
+        return false;
+    }
+    if (!t) return true;
+    const char* x = t->text;
+    if (x[1] != '\0') return !std::strcmp(x, "then") || !std::strcmp(x, "and") || !std::strcmp(x, "or");
+    return x[0] == '+' || x[0] == '-' || x[0] == ')' || x[0] == ',' || x[0] == ']' || x[0] == '<' ||
+           x[0] == '>' || x[0] == '=' || x[0] == ';';
+}
+
 // ---------------------------------------------------------------------------
 // Terms
 
@@ -499,16 +520,25 @@ namespace {
 void add_terms(FILE* in, Operand& value, TokenNode*& cursor) {
     while ((tok("+") || tok("-"))) {
         const bool add = tok("+");
-        value.materialize();
+        // A variable's value is read in place when what follows cannot
+        // change it; otherwise it is copied first.
+        const bool in_place = value.is_reference() && simple_term_follows(cursor);
+        if (!in_place) value.materialize();
         next(in, cursor);
         Operand right;
         term(in, right, cursor);
-        Quoly a = value.take();
-        if (add)
-            best_quoly_add(a, right.take());
-        else
-            best_quoly_sub(a, right.take());
-        value.set(std::move(a));
+        Quoly r;
+        if (in_place) {
+            if (add)
+                quoly_add(value.get(), right.get(), r);
+            else
+                quoly_sub(value.get(), right.get(), r);
+        } else if (add) {
+            better_quoly_add(value.take(), right.get(), r);
+        } else {
+            better_quoly_sub(value.take(), right.get(), r);
+        }
+        value.set(std::move(r));
     }
 }
 

@@ -45,6 +45,12 @@ void increment_array_element(FILE* in, Operand& value, TokenNode*& cursor, bool 
 void half_fact(FILE* in, Operand& value, TokenNode*& cursor);
 void half_term(FILE* in, Operand& value, TokenNode*& cursor);
 void half_expre(FILE* in, Operand& value, TokenNode*& cursor);
+// True when the tokens after the current one of a stored list (the
+// operator) are a term that cannot change any variable: a number literal or
+// a plain variable name, followed by what ends a term.
+bool simple_term_follows(const TokenNode* cursor);
+// The same for the term beginning at the token node t.
+bool simple_term_at(const TokenNode* t);
 // Reads the exponent after "^" (a factor, evaluated with modular
 // arithmetic switched off) into e.
 void get_exponent(FILE* in, TokenNode*& cursor, Number& e);
