@@ -20,10 +20,21 @@ uintptr_t current_frame() {
 
 }  // namespace
 
+namespace stack_detail {
+uintptr_t start = 0;
+uintptr_t floor = 0;
+}  // namespace stack_detail
+
 void note_stack_start(size_t limit) {
     stack_start = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     stack_limit = limit;
     stack_reserve = std::clamp(limit / 4, kMinReserve, kMaxReserve);
+    // The frame address below which less than the reserve is left.
+    if (stack_limit <= stack_reserve)
+        stack_detail::floor = UINTPTR_MAX;  // no room beyond the reserve at all
+    else
+        stack_detail::floor = stack_start - std::min<uintptr_t>(stack_start, stack_limit - stack_reserve);
+    stack_detail::start = stack_start;
 }
 
 size_t stack_room() {
@@ -34,6 +45,5 @@ size_t stack_room() {
     return used >= stack_limit ? 0 : stack_limit - used;
 }
 
-bool stack_nearly_full() { return stack_room() < stack_reserve; }
 
 }  // namespace tolmex

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace tolmex {
 
@@ -17,8 +18,17 @@ namespace tolmex {
 void note_stack_start(size_t limit);
 // Bytes left between the current frame and the limit.
 size_t stack_room();
+namespace stack_detail {
+extern uintptr_t start;  // 0: not noted
+extern uintptr_t floor;  // the lowest frame address that still leaves the reserve
+}  // namespace stack_detail
+
 // True when less than the reserve kept for the error path is left: a
-// quarter of the limit, at least 128 KB and at most 1 MB.
-bool stack_nearly_full();
+// quarter of the limit, at least 128 KB and at most 1 MB. Checked at every
+// level of nesting, so it is inline.
+inline bool stack_nearly_full() {
+    return stack_detail::start != 0 &&
+           reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) < stack_detail::floor;
+}
 
 }  // namespace tolmex

@@ -85,9 +85,33 @@ Quoly decimal_fraction(FILE* in, TokenNode*& cursor) {
     return r;
 }
 
+// An integer literal of a stored list, once read in rational arithmetic,
+// keeps its value in its first digit's node (with its last digit's node),
+// so that running the list again reads no digits.
+constexpr int32_t kCachedLiteral = 0x4300;
+
+bool single_digit(const TokenNode* t) { return t && is_digit(t->text[0]) && t->text[1] == '\0'; }
+
 Quoly number_literal(FILE* in, TokenNode*& cursor) {
+    TokenNode* node = cursor;
+    const bool cacheable = node && !modularmode && !lintmode;
+    if (cacheable && node->kind == kCachedLiteral) {
+        Number x;
+        set_int64(static_cast<int64_t>(reinterpret_cast<intptr_t>(node->ann2)), x);
+        cursor = static_cast<TokenNode*>(node->ann1);
+        next(in, cursor);
+        return make_numeric(std::move(x));
+    }
     Number x;
     new_readin(in, cursor, x);
+    int64_t v = 0;
+    if (cacheable && !tok(".") && to_int64(x, v) && v <= INT32_MAX) {
+        TokenNode* last = node;
+        while (single_digit(last->next)) last = last->next;
+        node->kind = kCachedLiteral;
+        node->ann1 = last;
+        node->ann2 = reinterpret_cast<void*>(static_cast<intptr_t>(v));
+    }
     Quoly q = make_numeric(std::move(x));
     if (tok(".")) {
         Quoly frac = decimal_fraction(in, cursor);
@@ -436,7 +460,8 @@ bool simple_term_at(const TokenNode* t) {
     if (is_digit(c)) {
         while (t && is_digit(t->text[0]) && t->text[1] == '\0') t = t->next;
     } else if (is_lower(c)) {
-        if (!std::strcmp(t->text, "for") || !std::strcmp(t->text, "if") || !std::strcmp(t->text, "while"))
+        if ((c == 'f' || c == 'i' || c == 'w') &&
+            (!std::strcmp(t->text, "for") || !std::strcmp(t->text, "if") || !std::strcmp(t->text, "while")))
             return false;
         t = t->next;
     } else {
@@ -444,7 +469,9 @@ bool simple_term_at(const TokenNode* t) {
     }
     if (!t) return true;
     const char* x = t->text;
-    if (x[1] != '\0') return !std::strcmp(x, "then") || !std::strcmp(x, "and") || !std::strcmp(x, "or");
+    if (x[1] != '\0')
+        return (x[0] == 't' && !std::strcmp(x, "then")) || (x[0] == 'a' && !std::strcmp(x, "and")) ||
+               (x[0] == 'o' && !std::strcmp(x, "or"));
     return x[0] == '+' || x[0] == '-' || x[0] == ')' || x[0] == ',' || x[0] == ']' || x[0] == '<' ||
            x[0] == '>' || x[0] == '=' || x[0] == ';';
 }

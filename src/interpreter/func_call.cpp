@@ -72,8 +72,23 @@ void read_reference(FILE* in, TokenNode*& cursor, Binding& b) {
 
 // Reads the arguments in the caller's scope (setargs, first half): nothing
 // is bound until every argument has been read.
+// Argument lists are recycled: a call then allocates nothing for them.
+std::vector<std::vector<Binding>> spare_lists;
+
+std::vector<Binding> new_list() {
+    if (spare_lists.empty()) return {};
+    std::vector<Binding> v = std::move(spare_lists.back());
+    spare_lists.pop_back();
+    return v;
+}
+
+void recycle(std::vector<Binding>& v) {
+    v.clear();
+    if (spare_lists.size() < 64) spare_lists.push_back(std::move(v));
+}
+
 std::vector<Binding> read_arguments(FILE* in, TokenNode*& cursor, const FuncRec* f) {
-    std::vector<Binding> bindings;
+    std::vector<Binding> bindings = new_list();
     bindings.reserve(f->param_count);
     const bool parens = is("(");
     if (parens) next(in, cursor);
@@ -168,6 +183,7 @@ public:
         statcount = saved_statcount_;
         if (lastf.size() > depth_) lastf.resize(depth_);
         call_closed();
+        recycle(bindings_);
         if (--f_->active_calls == 0 && f_->removed) free_func(f_);
     }
     CallFrame(const CallFrame&) = delete;

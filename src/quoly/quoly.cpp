@@ -23,8 +23,8 @@ QuolyRec* newquoly() {
 void free_quoly(QuolyRec*& q) noexcept {
     if (!q) return;
     q->num.reset();
-    free_poly(q->nump);
-    free_poly(q->denp);
+    if (q->nump) free_poly(q->nump);
+    if (q->denp) free_poly(q->denp);
     quolygarb.push(q);
     q = nullptr;
 }
