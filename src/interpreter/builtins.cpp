@@ -51,17 +51,15 @@ BuiltinHandler builtin_func2(int index) { return index >= 43 && index <= 108 ? b
 namespace {
 
 // A capitalised name read from a stored list remembers in its token node
-// whether it is a built-in (the table does not change once read).
-constexpr int32_t kLookedUp = 0x4200;
+// whether it is a built-in (the table does not change once read): the
+// index plus 1 (0: none) in the low half of `kind`.
+constexpr int32_t kLookedUp = 0x42000000;
 
 int stored_lookup(TokenNode* node) {
     if (!node) return find_built_in(0, numbuiltins, token.text);
-    if ((node->kind & ~0xff) == kLookedUp && node->ann1 == &builtin[0])
-        return static_cast<int>(reinterpret_cast<intptr_t>(node->ann2));
+    if ((node->kind & 0x7fff0000) == kLookedUp) return (node->kind & 0xffff) - 1;
     const int index = find_built_in(0, numbuiltins, token.text);
-    node->kind = kLookedUp;
-    node->ann1 = &builtin[0];
-    node->ann2 = reinterpret_cast<void*>(static_cast<intptr_t>(index));
+    node->kind = kLookedUp | (index + 1);
     return index;
 }
 
@@ -103,8 +101,9 @@ void capitalised_name(FILE* in, Operand& value, TokenNode*& cursor) {
     }
     char name[kTokenText];
     std::memcpy(name, token.text, sizeof name);
+    TokenNode* node = cursor;  // the name's own node in a stored list
     scanner(in, token, cursor);
-    call_user_function(in, name, value, cursor);
+    call_user_function(in, name, value, cursor, node);
 }
 
 }  // namespace tolmex

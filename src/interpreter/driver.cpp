@@ -41,7 +41,7 @@ int command_int = 1;
 int m_interrupt = 1;
 int danger_ok = 0;
 int windy = 0;
-std::vector<std::string> lastf;
+std::vector<const char*> lastf;
 TokenNode* startexpr = nullptr;
 TokenNode* prev_expr = nullptr;
 std::string last_line_read;

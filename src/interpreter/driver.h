@@ -44,8 +44,9 @@ extern int m_interrupt;   // its level, 1 or 2
 extern int danger_ok;
 extern int windy;  // extra verbose comments during computations
 
-// Function evaluations in progress, newest last (filled by user functions).
-extern std::vector<std::string> lastf;
+// Function evaluations in progress, newest last (filled by user functions):
+// the names of their function records, which live while they run.
+extern std::vector<const char*> lastf;
 // The stored statement being executed by a function body.
 extern TokenNode* startexpr;
 extern TokenNode* prev_expr;

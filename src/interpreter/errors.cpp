@@ -74,15 +74,15 @@ void report_function_stack(bool push) {
     int written = 0;
     size_t i = lastf.size();
     while (i > 0 && written < 5000) {
-        const std::string& name = lastf[i - 1];
+        const char* name = lastf[i - 1];
         size_t run = 0;
-        while (i > 0 && lastf[i - 1] == name) {
+        while (i > 0 && std::strcmp(lastf[i - 1], name) == 0) {
             --i;
             ++run;
         }
         size_t shown = run < 10 ? run : 10;
         for (size_t k = 0; k < shown; ++k) {
-            std::printf("%s ", name.c_str());
+            std::printf("%s ", name);
             if (++written % 20 == 0) std::printf("\n ");
         }
         if (run > shown) std::printf(" ... %d more with this name. \n", static_cast<int>(run - shown));

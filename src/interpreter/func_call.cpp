@@ -241,8 +241,8 @@ void CallFrame::unbind(bool write_back) {
 
 void unwind_function_evaluations() { lastf.clear(); }
 
-void call_user_function(FILE* in, const char* name, Operand& value, TokenNode*& cursor) {
-    FuncRec* f = find_func(name);
+void call_user_function(FILE* in, const char* name, Operand& value, TokenNode*& cursor, TokenNode* node) {
+    FuncRec* f = find_func_at(name, node);
     if (!f) error(20, name);
     std::vector<Binding> bindings = read_arguments(in, cursor, f);
     // The terminator of the caller's statement is current: it is put back

@@ -15,7 +15,24 @@ FuncRec* find_func(const char* name) {
     return nullptr;
 }
 
+namespace {
+
+// Changes whenever a function is defined or removed.
+uintptr_t func_epoch = 1;
+
+}  // namespace
+
+FuncRec* find_func_at(const char* name, TokenNode* node) {
+    if (!node) return find_func(name);
+    if (node->ann1 && reinterpret_cast<uintptr_t>(node->ann2) == func_epoch) return static_cast<FuncRec*>(node->ann1);
+    FuncRec* f = find_func(name);
+    node->ann1 = f;
+    node->ann2 = reinterpret_cast<void*>(func_epoch);
+    return f;
+}
+
 void push_func(FuncRec* f) {
+    ++func_epoch;
     f->hash = static_cast<uint16_t>(hash(f->name, kFunctionBuckets));
     f->next = func_store[f->hash];
     func_store[f->hash] = f;
@@ -26,6 +43,7 @@ bool remove_func(const char* name) {
     while (*link && std::strcmp((*link)->name, name) != 0) link = &(*link)->next;
     FuncRec* f = *link;
     if (!f) return false;
+    ++func_epoch;
     *link = f->next;
     f->next = nullptr;
     // A function cancelled by a statement of its own body is freed when

@@ -67,6 +67,9 @@ extern int new_funcs;  // set by every definition
 
 // The newest function of that name, or null.
 FuncRec* find_func(const char* name);
+// The same, remembered in the token node of a stored list while no
+// function is defined or removed.
+FuncRec* find_func_at(const char* name, TokenNode* node);
 // Pushes f at the head of its bucket (hiding an older one of the same name).
 void push_func(FuncRec* f);
 // Removes the newest function of that name; false when there is none.

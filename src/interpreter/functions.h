@@ -19,8 +19,10 @@ void unwind_function_evaluations();
 // A control statement ("for", "if", "while") typed at the terminal; the
 // token after the word is current.
 void control_statement(FILE* in, const char* word, Operand& value, TokenNode*& cursor);
-// A call of the user function `name` (the current token follows the name).
-void call_user_function(FILE* in, const char* name, Operand& value, TokenNode*& cursor);
+// A call of the user function `name` (the current token follows the name);
+// `node`, the name's token in a stored list, remembers the function found.
+void call_user_function(FILE* in, const char* name, Operand& value, TokenNode*& cursor,
+                        TokenNode* node = nullptr);
 
 // "Compile F(arguments)" (the current token is "Compile"): links F's body
 // once and calls F with it.
