@@ -161,17 +161,28 @@ void quoly_add(const QuolyRec* a, const QuolyRec* b, Quoly& r) { plain_sum(a, b,
 
 void quoly_sub(const QuolyRec* a, const QuolyRec* b, Quoly& r) { plain_sum(a, b, r, false); }
 
-void better_quoly_add(Quoly&& a, const QuolyRec* b, Quoly& r) {
+namespace {
+
+// a + b or a - b into r, a consumed; two numbers are summed in place
+// without copying b.
+void better_sum(Quoly&& a, const QuolyRec* b, Quoly& r, bool add) {
     Quoly x(std::move(a));
-    best_sum(x, quoly_copy(b), true);
+    if (x->numflag && b->numflag) {
+        if (add)
+            fastsum(x->num, b->num);
+        else
+            fastdiff(x->num, b->num);
+    } else {
+        best_sum(x, quoly_copy(b), add);
+    }
     r = std::move(x);
 }
 
-void better_quoly_sub(Quoly&& a, const QuolyRec* b, Quoly& r) {
-    Quoly x(std::move(a));
-    best_sum(x, quoly_copy(b), false);
-    r = std::move(x);
-}
+}  // namespace
+
+void better_quoly_add(Quoly&& a, const QuolyRec* b, Quoly& r) { better_sum(std::move(a), b, r, true); }
+
+void better_quoly_sub(Quoly&& a, const QuolyRec* b, Quoly& r) { better_sum(std::move(a), b, r, false); }
 
 void best_quoly_add(Quoly& a, Quoly&& b) { best_sum(a, std::move(b), true); }
 
