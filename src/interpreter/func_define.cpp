@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/stack.h"
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "interpreter/scanner.h"
@@ -184,6 +185,9 @@ CondNode* control_form(DefReader& r, const char* word, Ends within, bool outer =
 
 // One statement, its comments first; null for an empty statement.
 CondNode* basic_form(DefReader& r, Ends e, std::vector<std::string>*& comments) {
+    // Statements nest inside if and loop bodies: input nested deeper than
+    // the stack allows ends in an error.
+    if (stack_nearly_full()) fail(kErrTooDeep, token.text);
     while (is("{")) {
         if (!comments) comments = new std::vector<std::string>;
         comments->push_back(read_comment(r.in, r.cursor));

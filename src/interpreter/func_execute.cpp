@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/stack.h"
 #include "interpreter/arrays.h"
 #include "interpreter/conditions.h"
 #include "interpreter/driver.h"
@@ -178,6 +179,7 @@ void run_while(CondNode* c, Operand& value) {
 
 void getval(CondNode* c, Operand& value) {
     poll_interrupt();
+    if (stack_nearly_full()) fail(kErrTooDeep, ";");
     if (!c->condition) {
         value.clear();
         run_statement(c->statement, value);
