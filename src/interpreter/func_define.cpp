@@ -351,7 +351,11 @@ void define_function(FILE* in, Operand& value, TokenNode*& cursor) {
     char name[kTokenText];
     std::memcpy(name, token.text, sizeof name);
     funcdef(in, cursor, name);
-    value.clear();
+    // A value of its own all the same: the definition may stand inside an
+    // expression that goes on after it.
+    Quoly zero;
+    quoly_set(0, zero);
+    value.set(std::move(zero));
     // The "." is current: the statement's terminator follows. A definition
     // displays nothing.
     scanner(in, token, cursor);

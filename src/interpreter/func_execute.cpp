@@ -223,8 +223,11 @@ void control_statement(FILE* in, const char* word, Operand& value, TokenNode*& c
         value.set(result.take());
         return;
     }
-    // Nothing to display (a loop that never ran, a body of displays).
-    value.clear();
+    // Nothing to display (a loop that never ran, a body of displays); the
+    // value is 0 for an expression that goes on after the statement.
+    Quoly zero;
+    quoly_set(0, zero);
+    value.set(std::move(zero));
     if (is(";")) set_token(token, "@");
 }
 
