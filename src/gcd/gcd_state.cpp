@@ -17,6 +17,9 @@ int chinhensel = 1;
 int hen_check = 1;
 int32_t aux_num_1factor = 400;
 int32_t aux_num_2factor = 100;
+std::vector<int32_t> auxptr;
+int no_aux_primes2 = 1;
+int32_t second_aux_num = 0;
 int32_t trial_cutoff = 25;
 int32_t mod_method_diff = 6;
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace tolmex {
 
@@ -19,6 +20,15 @@ extern int chinhensel;          // Hensel lifting and CRT for multivariate GCD (
 extern int hen_check;           // double-check Hensel GCD answers (1)
 extern int32_t aux_num_1factor; // first auxiliary prime search factor (400)
 extern int32_t aux_num_2factor; // second auxiliary prime search factor (100)
+// The first auxiliary primes of a poly-mod-out: primes modulo which every
+// modding poly stays irreducible, so that a GCD over the field can be
+// tested modulo them (`aux_prime1_number` is auxptr.size()). Built when a
+// modding poly is installed; empty otherwise.
+extern std::vector<int32_t> auxptr;
+// No secondary auxiliary primes exist (1); their number otherwise kept in
+// second_aux_num. The secondary lists hang on the variable records.
+extern int no_aux_primes2;
+extern int32_t second_aux_num;
 extern int32_t trial_cutoff;     // size above which b | a is tried before a full GCD (25)
 extern int32_t mod_method_diff;  // degree gap that makes the modular method preferable (6)
 

@@ -60,6 +60,13 @@ void sanitize(Quoly& q);
 // coefficient has no inverse modulo a composite modulus.
 [[nodiscard]] bool quoly_map_coefficients(Quoly& q, CoefficientMap f);
 
+// A stored value after a modding poly was installed: numerator and
+// denominator reduced by the modding polys, then normalised again (a
+// denominator in the field is inverted into the numerator). Returns false,
+// with q unchanged, when the denominator became 0 (the caller reports it
+// and sets the value); a numerator that became 0 makes q 0.
+[[nodiscard]] bool mod_out_quoly(Quoly& q);
+
 // The rational-number routines (rational mode): r := a + b or a - b (add
 // clear) and the products and quotients; operands are integers or rational
 // numbers.

@@ -372,3 +372,9 @@ void check_quoly(Quoly& q, int lflag) {
 }
 
 }  // namespace tolmex
+
+namespace tolmex {
+
+bool mod_out_quoly(Quoly&) { internal_stop("mod_out_quoly"); }
+
+}  // namespace tolmex
