@@ -16,4 +16,13 @@ struct PolyVar;
 // a composite modulus); other values describe the factorisation found.
 int32_t irreducible_poly(const PolyNode* p, PolyVar* vars);
 
+// Factors p over the current finite field into monic irreducibles: list :=
+// a factor list as square_free_factor makes it (each entry's exponent the
+// multiplicity, its coefficient the factor), count := their number.
+// test_only stops at the first proper factor found; show prints progress;
+// level as the factoring built-in passes it (negative: the top variable
+// only).
+void factor_poly(const PolyNode* p, Poly& list, int32_t& count, bool test_only, bool show,
+                 int level, PolyVar* vars);
+
 }  // namespace tolmex
