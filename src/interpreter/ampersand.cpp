@@ -26,6 +26,7 @@
 #include "numbers/number.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_display.h"
+#include "rings/modout_install.h"
 #include "numbers/modular_state.h"
 #include "storage/accounting.h"
 #include "storage/free_lists.h"
@@ -188,6 +189,35 @@ void raw_value(FILE* in, TokenNode*& cursor, Operand& value) {
     value.set(std::move(q));
 }
 
+// "&P": a modding poly read from the terminal (or the current input);
+// "&(P = m)" reads it from the command. The bare variable removes the
+// variable's modding.
+void mod_out_value(const Quoly& m) {
+    set_mod_out(m.get());
+    quoly_set(0, prevnum);
+}
+
+void mod_out_command(FILE* in, TokenNode*& cursor) {
+    refuse_inside_expression("P");
+    std::printf("Changing polynomial mod out.\n");
+    std::printf(" Enter polynomial:\n");
+    write_prompt();
+    take_pending_line_end(in);
+    scanner(in, token, cursor);
+    Quoly m;
+    old_expre(in, m, cursor);
+    mod_out_value(m);
+    quiet_terminator();
+}
+
+void mod_out_setting(FILE* in, TokenNode*& cursor) {
+    refuse_inside_expression("P");
+    Quoly m;
+    old_expre(in, m, cursor);
+    if (!token_is(token, ")")) error(135, token.text);
+    mod_out_value(m);
+}
+
 // "&(name = value)".
 void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
     scanner(in, token, cursor);
@@ -212,7 +242,7 @@ void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
     } else if (!std::strcmp(name, "p")) {
         return ring_setting(in, cursor);
     } else if (!std::strcmp(name, "P")) {
-        error(kNotAvailable, name);
+        mod_out_setting(in, cursor);
     } else {
         // The whole form is read before anything is changed.
         IntValue v = read_setting_value(in, cursor);
@@ -286,11 +316,12 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
     if (is(name, "_m")) return machine_expression(in, cursor, value);
     if (is(name, "p")) return ring_command(in, cursor);
     if (is(name, "_n")) return raw_value(in, cursor, value);
+    if (is(name, "P")) return mod_out_command(in, cursor);
     if (is(name, "4")) {
         show_temporary_array();
         return read_terminator(in, cursor);
     }
-    static const char* const kLater[] = {"P", "r", "R", "s", "S"};
+    static const char* const kLater[] = {"r", "R", "s", "S"};
     for (const char* later : kLater)
         if (is(name, later)) return error(kNotAvailable, name);
     error(17, name);

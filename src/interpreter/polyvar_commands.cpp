@@ -8,6 +8,7 @@
 #include "poly/poly.h"
 #include "poly/polyvars.h"
 #include "numbers/modular_state.h"
+#include "rings/modout_install.h"
 
 namespace tolmex {
 
@@ -26,12 +27,15 @@ void remove_level(PolyNode*& p) { poly_remove_level(p, level_to_remove); }
 void remove_poly_var(const char* name) {
     int k = 0;
     if (!is_poly_name(name, k)) error(365, name);
+    // A modded-out variable, or one a modulus involves, stays.
+    if (modout_involves_level(k)) error(366, name);
     level_to_remove = k;
     level_in_use = false;
     if (for_each_stored_poly) for_each_stored_poly(check_level);
     if (level_in_use) error(366, name);
     if (for_each_stored_poly) for_each_stored_poly(remove_level);
     delete_poly_name(k);
+    recompute_field();
 }
 
 void one_variable(FILE* in, TokenNode*& cursor) {
@@ -52,6 +56,7 @@ void one_variable(FILE* in, TokenNode*& cursor) {
         int k = 0;
         if (is_poly_name(name, k)) error(364, name);
         adjoin_poly_var(name, at_end);
+        recompute_field();  // the field's levels moved one deeper
         if (lintmode) changed_in_modmode = 1;
     }
     scanner(in, token, cursor);

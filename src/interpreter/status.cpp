@@ -63,10 +63,22 @@ void poly_variables_lines() {
     for (const PolyVar* t = polynames; t; t = t->next) std::printf(" %s", t->name);
     std::printf("\n");
     if (field_depth > 0) std::printf(" Field depth is: %1d.\n", field_depth);
-    if (field_depth > 3)
+    if (field_depth > 0 && number_polys - field_depth > 3)
         std::printf(
             " *** Warning. Many poly vars are in the field. Performance may slow, especially "
             "over Z.\n");
+}
+
+void aux_prime_lines() {
+    std::printf(" There are %d first auxiliary primes: \n", static_cast<int>(auxptr.size()));
+    if (!auxptr.empty()) {
+        for (int32_t p : auxptr) std::printf(" %0d", p);
+        std::printf("\n");
+    }
+    if (no_aux_primes2)
+        std::printf(" There are no second auxiliary primes.\n");
+    else
+        std::printf(" There are %d second auxiliary primes.\n", second_aux_num);
 }
 
 void optional_lines() {
@@ -112,8 +124,7 @@ void global_dump() {
     std::printf(" Denominator for random is:\n");
     show_value_line(rand_denom.get());
     poly_variables_lines();
-    std::printf(" There are %d first auxiliary primes: \n", 0);
-    std::printf(" There are no second auxiliary primes.\n");
+    aux_prime_lines();
     optional_lines();
 }
 

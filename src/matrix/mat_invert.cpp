@@ -12,6 +12,7 @@
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
 #include "quoly/quoly_arith.h"
+#include "rings/modout_install.h"
 #include "storage/work_arrays.h"
 
 namespace tolmex {
@@ -156,6 +157,19 @@ void inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
     standard_matrix_invert(m, det, inv, name);
 }
 
+// The determinant methods work in no quotient ring: with a variable outside
+// the field modded out, its modulus is suspended for the computation and
+// the result reduced again afterwards (also resumed when an error or an
+// abandoned interrupt ends the computation).
+void polys_determinant(const Matrix& a, Quoly& d, DetMethod method) {
+    if (!need_to_turn_off_mod_out()) return determinant(entries(a), a.rows, d, method);
+    {
+        SuspendModout suspended;
+        determinant(entries(a), a.rows, d, method);
+    }
+    recheck(d);
+}
+
 }  // namespace
 
 void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetMethod method, int32_t degree,
@@ -183,7 +197,7 @@ void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetM
         result.onedim = false;
         *inv = m.sparse ? matrix_to_sparse(result) : std::move(result);
     } else {
-        determinant(entries(a), a.rows, d, method);
+        polys_determinant(a, d, method);
     }
     det = std::move(d);
 }

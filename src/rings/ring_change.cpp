@@ -16,6 +16,7 @@
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
+#include "rings/modout_install.h"
 #include "storage/free_lists.h"
 
 namespace tolmex {
@@ -466,6 +467,21 @@ void restore_from_mod() noexcept {
     }
 }
 
+void drop_system_data(PolyNode*& p) noexcept {
+    for (Fix** link = &masterfix; *link;) {
+        Fix* f = *link;
+        if (f->holder != &p) {
+            link = &f->next;
+            continue;
+        }
+        *link = f->next;
+        auto* original = static_cast<PolyNode*>(f->original);
+        free_poly(original);
+        fixgarb.push(f);
+    }
+    free_poly(p);
+}
+
 int64_t masterfix_length() {
     int64_t n = 0;
     for (Fix* f = masterfix; f; f = f->next) ++n;
@@ -486,6 +502,7 @@ void change_to_rational(bool announce) {
     } catch (const std::bad_alloc&) {
         fail(kErrOutOfMemory, "p");
     }
+    modout_ring_changed(announce);
 }
 
 void change_to_modular(int32_t n, bool announce) {
@@ -494,6 +511,7 @@ void change_to_modular(int32_t n, bool announce) {
     } catch (const std::bad_alloc&) {
         fail(kErrOutOfMemory, "p");
     }
+    modout_ring_changed(announce);
 }
 
 void change_modulus(int32_t n, bool announce) {
@@ -505,6 +523,7 @@ void change_modulus(int32_t n, bool announce) {
     } catch (const std::bad_alloc&) {
         fail(kErrOutOfMemory, "p");
     }
+    modout_ring_changed(announce);
 }
 
 }  // namespace tolmex

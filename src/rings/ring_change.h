@@ -73,6 +73,10 @@ void poly_change_from_mod(PolyNode*& p);
 void poly_change_to_mod(PolyNode*& p);
 void quoly_change_to_mod(QuolyRec*& q);
 void restore_from_mod() noexcept;
+// Frees the system data p (a modulus given up) together with the original
+// the undo list keeps for its holder, so that no later return to rational
+// mode puts it back.
+void drop_system_data(PolyNode*& p) noexcept;
 // Undo records waiting to be replayed.
 int64_t masterfix_length();
 
