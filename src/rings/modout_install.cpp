@@ -31,8 +31,8 @@ namespace {
 
 // Marks of a modded-out variable (mod_state): its modulus made a field
 // when it was installed, or not.
-constexpr int32_t kFieldMark = 1;
-constexpr int32_t kOutsideMark = 0;
+constexpr int32_t kFieldMark = kModFieldMark;
+constexpr int32_t kOutsideMark = kModOutsideMark;
 constexpr int32_t kUnused = -1;
 
 // Input errors of a modding poly.
@@ -268,7 +268,8 @@ void show_modulus(const PolyVar* t) {
     Quoly q;
     p_q_take(std::move(p), q);
     int col = 5;
-    quoly_display(stdout, true, true, q.get(), col);
+    quoly_print_inline(stdout, q.get(), col);
+    std::printf("\n");
 }
 
 void report(const PolyVar* t) {
@@ -293,7 +294,8 @@ void report(const PolyVar* t) {
 
 void install(PolyVar* t, Poly&& m) {
     LaurentOff off;
-    if (t->mod_poly) {
+    const bool replacing = t->mod_poly != nullptr;
+    if (replacing) {
         std::printf(" *** Warning. Was already modding out on %s.\n", t->name);
         std::printf("     Will discard former modding polynomial.\n");
         drop_modulus(t);
@@ -307,6 +309,8 @@ void install(PolyVar* t, Poly&& m) {
         auxptr = std::move(d.primes);
         first_list_end = d.last;
         build_second_aux_list(t, verbose != 0);
+    } else if (replacing) {
+        rebuild_aux_lists();  // the lists of the field the former modulus was part of
     }
     free_gcd_stash();  // its GCDs belong to the old ring
     convert_stored_values(0);
@@ -401,7 +405,12 @@ void build_second_aux_list(PolyVar* t, bool messages) {
     int32_t last = first_list_end;
     std::vector<int32_t> found =
         count_aux_primes(tower_with(nullptr, nullptr), first_list_end, aux_num_2factor, last);
-    delete t->numbers;
+    // The list hangs on the outermost field variable only.
+    for (PolyVar* v = polynames; v; v = v->next) {
+        delete v->numbers;
+        v->numbers = nullptr;
+        v->count = 0;
+    }
     t->numbers = new std::vector<Number>();
     for (int32_t p : found) t->numbers->push_back(number_from_int64(p));
     t->count = static_cast<int16_t>(found.size());
@@ -431,10 +440,11 @@ void clear_aux_lists() {
 }
 
 void modout_ring_changed(bool announce) {
+    // Only moduli installed here carry a mark.
     bool any = false;
-    for (PolyVar* v = polynames; v; v = v->next) any |= v->mod_poly != nullptr;
+    for (PolyVar* v = polynames; v; v = v->next) any |= v->mod_poly && v->mod_state != kUnused;
     if (!any) {
-        clear_aux_lists();
+        if (!auxptr.empty() || !no_aux_primes2) clear_aux_lists();
         return;
     }
     // The tower is decided again from the deepest level up.

@@ -21,8 +21,14 @@ namespace tolmex {
 
 struct PolyVar;
 
-// The field rule and the primes it found, for the report.
+// Whether a modulus makes a field over the field below it.
 enum class FieldVerdict { Field, NotField };
+
+// The marks a modded-out variable carries in its record (mod_state): its
+// modulus made a field, or it lies outside the field. -1: not installed
+// here (no modulus, or data that is no concern of the field rule).
+constexpr int32_t kModFieldMark = 1;
+constexpr int32_t kModOutsideMark = 0;
 
 // "&P": installs the modding poly read as the value m on its top variable
 // (the variable m's first term is in), replacing a former one, decides the
