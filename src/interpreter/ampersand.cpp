@@ -192,13 +192,20 @@ void raw_value(FILE* in, TokenNode*& cursor, Operand& value) {
 // "&P": a modding poly read from the terminal (or the current input);
 // "&(P = m)" reads it from the command. The bare variable removes the
 // variable's modding.
+// A modulus changes the ring every value lives in: like a change of ground
+// ring it waits for the top level, where no computation is under way.
+void check_may_mod_out() {
+    if (levelcount > 1) error(73, "P");
+    refuse_inside_expression("P");
+}
+
 void mod_out_value(const Quoly& m) {
     set_mod_out(m.get());
     quoly_set(0, prevnum);
 }
 
 void mod_out_command(FILE* in, TokenNode*& cursor) {
-    refuse_inside_expression("P");
+    check_may_mod_out();
     std::printf("Changing polynomial mod out.\n");
     std::printf(" Enter polynomial:\n");
     write_prompt();
@@ -211,7 +218,7 @@ void mod_out_command(FILE* in, TokenNode*& cursor) {
 }
 
 void mod_out_setting(FILE* in, TokenNode*& cursor) {
-    refuse_inside_expression("P");
+    check_may_mod_out();
     Quoly m;
     old_expre(in, m, cursor);
     if (!token_is(token, ")")) error(135, token.text);

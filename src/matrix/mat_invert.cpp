@@ -157,17 +157,34 @@ void inverse(const Matrix& m, Quoly& det, Matrix& inv, const char* name) {
     standard_matrix_invert(m, det, inv, name);
 }
 
+// The determinant of m by the method asked for (the dispatcher's choice
+// for Auto).
+void any_determinant(const Matrix& m, Quoly& det, DetMethod method, int32_t degree, int32_t power) {
+    if (method == DetMethod::Minors) return minors_determinant(m, det);
+    if (is_sparse_method(method) || (m.sparse && method == DetMethod::Auto))
+        return sparse_determinant(m, det, method, degree, power);
+    const Matrix dense = m.sparse ? matrix_to_dense(m) : Matrix();
+    const Matrix& a = m.sparse ? dense : m;
+    determinant(entries(a), a.rows, det, method);
+}
+
 // The determinant methods work in no quotient ring: with a variable outside
 // the field modded out, its modulus is suspended for the computation and
-// the result reduced again afterwards (also resumed when an error or an
+// the result reduced again afterwards (resumed also when an error or an
 // abandoned interrupt ends the computation).
-void polys_determinant(const Matrix& a, Quoly& d, DetMethod method) {
-    if (!need_to_turn_off_mod_out()) return determinant(entries(a), a.rows, d, method);
-    {
-        SuspendModout suspended;
-        determinant(entries(a), a.rows, d, method);
+void suspended_determinant(const Matrix& m, Quoly& det, DetMethod method, int32_t degree,
+                           int32_t power) {
+    Quoly d;
+    if (!need_to_turn_off_mod_out()) {
+        any_determinant(m, d, method, degree, power);
+    } else {
+        {
+            SuspendModout suspended;
+            any_determinant(m, d, method, degree, power);
+        }
+        recheck(d);
     }
-    recheck(d);
+    det = std::move(d);
 }
 
 }  // namespace
@@ -176,29 +193,17 @@ void mat_invert(const Matrix& m, Quoly& det, Matrix* inv, const char* name, DetM
                 int32_t power) {
     if (!m.square()) fail(313, name);
     WorkBlock hold("mat_invert");
-    if (!inv && method == DetMethod::Minors) {
-        minors_determinant(m, det);
-        return;
-    }
+    if (!inv) return suspended_determinant(m, det, method, degree, power);
     Quoly d;
-    if (!inv && (is_sparse_method(method) || (m.sparse && method == DetMethod::Auto))) {
-        sparse_determinant(m, d, method, degree, power);
-        det = std::move(d);
-        return;
-    }
-    if (inv) check_sparse_inverse(m, name);
+    check_sparse_inverse(m, name);
     // The inverse of a sparse matrix (and a dense method forced on one) is
     // worked dense.
     const Matrix dense = m.sparse ? matrix_to_dense(m) : Matrix();
     const Matrix& a = m.sparse ? dense : m;
-    if (inv) {
-        Matrix result;
-        inverse(a, d, result, name);
-        result.onedim = false;
-        *inv = m.sparse ? matrix_to_sparse(result) : std::move(result);
-    } else {
-        polys_determinant(a, d, method);
-    }
+    Matrix result;
+    inverse(a, d, result, name);
+    result.onedim = false;
+    *inv = m.sparse ? matrix_to_sparse(result) : std::move(result);
     det = std::move(d);
 }
 
