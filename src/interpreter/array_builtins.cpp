@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "gcd/factor.h"
 #include "gcd/gcd_driver.h"
 #include "gcd/square_free.h"
 #include "interpreter/arrays.h"
@@ -363,6 +364,21 @@ PolyVar* var_of_level(int level) {
     return v;
 }
 
+// The factors and their multiplicities into the n x 2 array a (error 242
+// when it has another shape or too few rows); the value is their number.
+Quoly store_factors(ArrayRec* a, std::vector<std::pair<Quoly, int32_t>>& factors, const char* name) {
+    a = array_seek(a->name);
+    if (a->cols() != 2 || static_cast<int64_t>(factors.size()) > a->rows) error(242, name);
+    Matrix m = Matrix::zero(a->rows, 2, a->is_sparse());
+    for (size_t k = 0; k < factors.size(); ++k) {
+        m.set(static_cast<int32_t>(k), 0, std::move(factors[k].first));
+        m.set(static_cast<int32_t>(k), 1, int_value(factors[k].second));
+    }
+    const int64_t n = static_cast<int64_t>(factors.size());
+    matrix_to_array(std::move(m), a);
+    return int_value(n);
+}
+
 // Squarefree(p, [a]): the square-free factors of p in the first column of
 // a, their multiplicities in the second; the value is their number. Over
 // the integers a content other than 1 comes first, with multiplicity 1.
@@ -400,16 +416,53 @@ Quoly squarefree(FILE* in, TokenNode*& cursor) {
         polynum_to_quoly(q);
         factors.emplace_back(std::move(q), mult);
     });
-    a = array_seek(a->name);
-    if (a->cols() != 2 || static_cast<int64_t>(factors.size()) > a->rows) error(242, "Squarefree");
-    Matrix m = Matrix::zero(a->rows, 2, a->is_sparse());
-    for (size_t k = 0; k < factors.size(); ++k) {
-        m.set(static_cast<int32_t>(k), 0, std::move(factors[k].first));
-        m.set(static_cast<int32_t>(k), 1, int_value(factors[k].second));
+    return store_factors(a, factors, "Squarefree");
+}
+
+// Factor(p, [a]) or Factor(p, [a], level): the irreducible factors of p
+// over the finite field in force, monic, in the first column of a (by
+// degree, then by coefficients from the second highest down), their
+// multiplicities in the second; the value is their number. level, when
+// given, must be the field depth (error 300). Rational mode and composite
+// moduli cannot factor (error 362).
+Quoly factor(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    Quoly p = poly_argument(in, cursor, "Factor");
+    comma(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    int level = -1;
+    if (tok(",")) {
+        next(in, cursor);
+        const int64_t v = int_argument(in, cursor);
+        level = v < 0 || v > INT32_MAX ? INT32_MAX : static_cast<int>(v);
     }
-    const int64_t n = static_cast<int64_t>(factors.size());
-    matrix_to_array(std::move(m), a);
-    return int_value(n);
+    close_paren(in, cursor);
+    if (quoly_is_number(p.get())) error(182, "Factor");
+    const PolyNode* f = quoly_numerator(p.get());
+    Poly list;
+    int32_t count = 0;
+    factor_poly(f, list, count, false, verbose != 0, level, var_of_level(poly_level(f)));
+    std::vector<std::pair<Quoly, int32_t>> factors;
+    each_factor(list.get(), [&](int32_t mult, const PolyNode* g) {
+        Poly copy(copy_poly(g));
+        Quoly q;
+        p_q_take(std::move(copy), q);
+        polynum_to_quoly(q);
+        factors.emplace_back(std::move(q), mult);
+    });
+    return store_factors(a, factors, "Factor");
+}
+
+// Irred(p): 1 when p is irreducible over the finite field in force, 0 for a
+// constant, -1 when the ground ring cannot factor, and -1 - d when p is
+// reducible with d the least degree of its irreducible factors.
+Quoly irred(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    Quoly p = poly_argument(in, cursor, "Irred");
+    close_paren(in, cursor);
+    if (quoly_is_number(p.get())) return int_value(modularmode && (mod_is_prime || finf) ? 0 : -1);
+    const PolyNode* f = quoly_numerator(p.get());
+    return int_value(irreducible_poly(f, var_of_level(poly_level(f))));
 }
 
 // ---------------------------------------------------------------------------
@@ -592,6 +645,8 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 84: r = sort(in, cursor); break;
         case 85: r = to_sparse(in, cursor); break;
         case 88: r = squarefree(in, cursor); break;
+        case 21: r = factor(in, cursor); break;
+        case 30: r = irred(in, cursor); break;
         case 98: r = trace(in, cursor); break;
         case 105: r = vecdot(in, cursor); break;
         default: error(361, builtin[index].name);

@@ -1,0 +1,340 @@
+#include "gcd/powermod.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "base/errors.h"
+#include "numbers/field_tables.h"
+#include "numbers/modular_state.h"
+#include "poly/poly_residues.h"
+
+namespace tolmex::gcdimpl {
+
+int32_t ntt_product_cut = 96;
+int32_t newton_reduce_cut = 64;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Number-theoretic transforms modulo three primes c 2^k + 1 below 2^30, each
+// with primitive root 3. A product of residues below 2^31 of length n has
+// coefficients below n 2^62, which the three primes' product (about 2^86)
+// recovers exactly; smaller moduli need fewer primes.
+
+constexpr uint32_t kP1 = 998244353;  // 119 2^23 + 1
+constexpr uint32_t kP2 = 167772161;  // 5 2^25 + 1
+constexpr uint32_t kP3 = 469762049;  // 7 2^26 + 1
+constexpr int kMaxLog = 23;          // the transform length the three share
+
+template <uint32_t P>
+uint32_t pw(uint64_t b, uint64_t e) {
+    uint64_t r = 1;
+    b %= P;
+    for (; e; e >>= 1, b = b * b % P)
+        if (e & 1) r = r * b % P;
+    return static_cast<uint32_t>(r);
+}
+
+// The roots: rt[k + j] = w^j for the primitive 2k-th root w, k a power of 2.
+template <uint32_t P>
+const std::vector<uint32_t>& roots(size_t n) {
+    static std::vector<uint32_t> rt{1, 1};
+    // The table doubles: rt[k .. 2k) from the primitive 2k-th root.
+    for (size_t k = rt.size(); k < n; k *= 2) {
+        int s = 0;
+        while ((size_t{1} << s) < 2 * k) ++s;
+        const uint64_t z = pw<P>(3, (P - 1) >> s);
+        rt.resize(2 * k);
+        for (size_t i = k; i < 2 * k; ++i) rt[i] = static_cast<uint32_t>(i & 1 ? rt[i / 2] * z % P : rt[i / 2]);
+    }
+    return rt;
+}
+
+template <uint32_t P>
+void ntt(std::vector<uint32_t>& a) {
+    const size_t n = a.size();
+    const std::vector<uint32_t>& rt = roots<P>(n);
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (size_t k = 1; k < n; k *= 2)
+        for (size_t i = 0; i < n; i += 2 * k)
+            for (size_t j = 0; j < k; ++j) {
+                const uint32_t z = static_cast<uint32_t>(uint64_t{rt[j + k]} * a[i + j + k] % P);
+                const uint32_t ai = a[i + j];
+                a[i + j + k] = ai >= z ? ai - z : ai + P - z;
+                const uint32_t s = ai + z;
+                a[i + j] = s >= P ? s - P : s;
+            }
+}
+
+// c := a * b modulo P (c has the transform length).
+template <uint32_t P>
+void convolve(const Residues& a, const Residues& b, size_t n, std::vector<uint32_t>& c) {
+    std::vector<uint32_t> x(n, 0);
+    for (size_t i = 0; i < a.size(); ++i) x[i] = static_cast<uint32_t>(a[i]) % P;
+    ntt<P>(x);
+    if (&a == &b) {
+        for (size_t i = 0; i < n; ++i) x[i] = static_cast<uint32_t>(uint64_t{x[i]} * x[i] % P);
+    } else {
+        std::vector<uint32_t> y(n, 0);
+        for (size_t i = 0; i < b.size(); ++i) y[i] = static_cast<uint32_t>(b[i]) % P;
+        ntt<P>(y);
+        for (size_t i = 0; i < n; ++i) x[i] = static_cast<uint32_t>(uint64_t{x[i]} * y[i] % P);
+    }
+    ntt<P>(x);
+    // The inverse transform is the forward one read backwards, over n.
+    std::reverse(x.begin() + 1, x.end());
+    const uint64_t inv = pw<P>(n, P - 2);
+    c.resize(n);
+    for (size_t i = 0; i < n; ++i) c[i] = static_cast<uint32_t>(x[i] * inv % P);
+}
+
+// How many transform primes recover the exact coefficients of a product of
+// length-m operands modulo p: (p - 1)^2 m must stay below their product.
+int primes_needed(uint32_t p, size_t m) {
+    const long double bound = static_cast<long double>(p - 1) * (p - 1) * static_cast<long double>(m);
+    if (bound < kP1) return 1;
+    if (bound < static_cast<long double>(kP1) * kP2) return 2;
+    return 3;
+}
+
+Residues ntt_product(const Residues& a, const Residues& b) {
+    const size_t len = a.size() + b.size() - 1;
+    size_t n = 1;
+    while (n < len) n *= 2;
+    if (n > (size_t{1} << kMaxLog)) internal_stop("ntt_product: degree too large.");
+    const uint32_t p = static_cast<uint32_t>(modulus);
+    const int k = primes_needed(p, std::min(a.size(), b.size()));
+    std::vector<uint32_t> c1, c2, c3;
+    convolve<kP1>(a, b, n, c1);
+    if (k >= 2) convolve<kP2>(a, b, n, c2);
+    if (k >= 3) convolve<kP3>(a, b, n, c3);
+    Residues z(len);
+    // Garner's mixed radix: v = t1 + P1 t2 + P1 P2 t3.
+    const uint64_t inv12 = pw<kP2>(kP1, kP2 - 2);
+    const uint64_t inv123 = pw<kP3>(uint64_t{kP1} * kP2 % kP3, kP3 - 2);
+    const uint64_t p1p = kP1 % p, p12p = uint64_t{kP1} * kP2 % p;
+    for (size_t i = 0; i < len; ++i) {
+        const uint64_t t1 = c1[i];
+        if (k == 1) {
+            z[i] = static_cast<int32_t>(t1 % p);
+            continue;
+        }
+        const uint64_t t2 = (c2[i] + kP2 - t1 % kP2) % kP2 * inv12 % kP2;
+        if (k == 2) {
+            z[i] = static_cast<int32_t>((t1 + uint64_t{kP1} * t2) % p);
+            continue;
+        }
+        const uint64_t low = (t1 + uint64_t{kP1} * t2) % kP3;
+        const uint64_t t3 = (c3[i] + kP3 - low) % kP3 * inv123 % kP3;
+        z[i] = static_cast<int32_t>((t1 % p + p1p * t2 % p + p12p * t3 % p) % p);
+    }
+    trim(z);
+    return z;
+}
+
+int32_t field_square(int32_t v) {
+    if (modulus == 2 || v == 0) return v;
+    if (f256) return f256prod[v][v];
+    const uint32_t s = 2u * f2t16log[v];
+    return f2t16exp[s % 65535];
+}
+
+// The square in characteristic 2 spreads the squared coefficients.
+Residues char2_square(const Residues& a) {
+    Residues z(2 * a.size() - 1, 0);
+    for (size_t i = 0; i < a.size(); ++i) z[2 * i] = field_square(a[i]);
+    return z;
+}
+
+Residues low_part(Residues a, int32_t n) {
+    if (static_cast<int32_t>(a.size()) > n) a.resize(static_cast<size_t>(n));
+    trim(a);
+    return a;
+}
+
+Residues reversed(const Residues& a, int32_t len) {
+    Residues r(static_cast<size_t>(len), 0);
+    for (int32_t i = 0; i < len && i < static_cast<int32_t>(a.size()); ++i) r[len - 1 - i] = a[i];
+    return r;
+}
+
+}  // namespace
+
+Residues fast_product(const Residues& a, const Residues& b) {
+    if (a.empty() || b.empty()) return {};
+    if (!finf && static_cast<int32_t>(std::min(a.size(), b.size())) > ntt_product_cut) return ntt_product(a, b);
+    return product(a, b);
+}
+
+Residues fast_square(const Residues& a) {
+    if (a.empty()) return {};
+    if (finf || modulus == 2) return char2_square(a);
+    if (static_cast<int32_t>(a.size()) > ntt_product_cut) return ntt_product(a, a);
+    return product(a, a);
+}
+
+// ---------------------------------------------------------------------------
+// Exponents
+
+Exponent::Exponent(uint64_t v) {
+    for (; v; v >>= 32) limbs_.push_back(static_cast<uint32_t>(v));
+}
+
+void Exponent::trim() {
+    while (!limbs_.empty() && limbs_.back() == 0) limbs_.pop_back();
+}
+
+void Exponent::mul_small(uint32_t m) {
+    uint64_t carry = 0;
+    for (uint32_t& l : limbs_) {
+        const uint64_t t = uint64_t{l} * m + carry;
+        l = static_cast<uint32_t>(t);
+        carry = t >> 32;
+    }
+    if (carry) limbs_.push_back(static_cast<uint32_t>(carry));
+    trim();
+}
+
+void Exponent::mul(const Exponent& m) {
+    std::vector<uint32_t> r(limbs_.size() + m.limbs_.size() + 1, 0);
+    for (size_t i = 0; i < limbs_.size(); ++i) {
+        uint64_t carry = 0;
+        for (size_t j = 0; j < m.limbs_.size(); ++j) {
+            const uint64_t t = uint64_t{limbs_[i]} * m.limbs_[j] + r[i + j] + carry;
+            r[i + j] = static_cast<uint32_t>(t);
+            carry = t >> 32;
+        }
+        r[i + m.limbs_.size()] = static_cast<uint32_t>(carry);
+    }
+    limbs_ = std::move(r);
+    trim();
+}
+
+Exponent Exponent::power(const Exponent& q, int32_t d) {
+    Exponent r(1);
+    for (int32_t i = 0; i < d; ++i) r.mul(q);
+    return r;
+}
+
+void Exponent::sub_one() {
+    for (uint32_t& l : limbs_)
+        if (l-- != 0) break;
+    trim();
+}
+
+void Exponent::halve() {
+    for (size_t i = 0; i < limbs_.size(); ++i) {
+        limbs_[i] >>= 1;
+        if (i + 1 < limbs_.size()) limbs_[i] |= limbs_[i + 1] << 31;
+    }
+    trim();
+}
+
+int32_t Exponent::bits() const {
+    if (limbs_.empty()) return 0;
+    return static_cast<int32_t>(32 * (limbs_.size() - 1)) + 32 - __builtin_clz(limbs_.back());
+}
+
+bool Exponent::bit(int32_t i) const {
+    const size_t w = static_cast<size_t>(i) / 32;
+    return w < limbs_.size() && (limbs_[w] >> (i % 32) & 1);
+}
+
+uint64_t Exponent::low64() const {
+    if (limbs_.size() > 2) return 0;
+    uint64_t v = 0;
+    for (size_t i = limbs_.size(); i-- > 0;) v = v << 32 | limbs_[i];
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// Reduction
+
+Residues series_inverse(const Residues& a, int32_t n) {
+    Residues g{r_inv(a[0])};
+    for (int32_t m = 1; m < n;) {
+        m = std::min(2 * m, n);
+        // g := g (2 - a g) mod x^m, written as g - g (a g - 1).
+        Residues e = low_part(fast_product(low_part(a, m), g), m);
+        if (!e.empty()) e[0] = r_sub(e[0], 1);
+        trim(e);
+        const Residues c = low_part(fast_product(g, e), m);
+        g = difference(g, c);
+    }
+    return g;
+}
+
+ModPoly::ModPoly(Residues f) : f_(std::move(f)) {
+    make_monic(f_);
+    const int32_t n = deg();
+    if (n < 1) internal_stop("ModPoly: constant modulus.");
+    if (n >= newton_reduce_cut) finv_ = series_inverse(reversed(f_, n + 1), n - 1);
+}
+
+Residues ModPoly::reduce(Residues a) const {
+    const int32_t n = deg(), da = degree(a);
+    if (da < n) return a;
+    if (finv_.empty() || da > 2 * n - 2) {
+        remainder_in_place(a, f_);
+        return a;
+    }
+    // The quotient's reversal is rev(a) / rev(f) to m + 1 terms.
+    const int32_t m = da - n;
+    Residues top(a.begin() + n, a.end());  // the coefficients that fix q
+    const Residues qrev = low_part(fast_product(reversed(top, m + 1), low_part(finv_, m + 1)), m + 1);
+    const Residues q = reversed(qrev, m + 1);
+    const Residues qf = low_part(fast_product(q, low_part(f_, n)), n);
+    a.resize(static_cast<size_t>(n));
+    trim(a);
+    return difference(a, qf);
+}
+
+Residues ModPoly::mulmod(const Residues& a, const Residues& b) const { return reduce(fast_product(a, b)); }
+
+Residues ModPoly::sqrmod(const Residues& a) const { return reduce(fast_square(a)); }
+
+// Sliding windows of up to five bits: the odd powers a, a^3, ..., a^31 are
+// made first.
+Residues powermod(const Residues& a, const ModPoly& m, const Exponent& e, bool show) {
+    const int32_t nbits = e.bits();
+    if (nbits == 0) return Residues{1};
+    const int32_t w = nbits > 256 ? 5 : nbits > 24 ? 4 : 1;
+    std::vector<Residues> odd(size_t{1} << (w - 1));
+    odd[0] = m.reduce(a);
+    if (w > 1) {
+        const Residues a2 = m.sqrmod(odd[0]);
+        for (size_t k = 1; k < odd.size(); ++k) odd[k] = m.mulmod(odd[k - 1], a2);
+    }
+    Residues r;
+    bool started = false;
+    int32_t squarings = 0;
+    for (int32_t i = nbits - 1; i >= 0;) {
+        if (!e.bit(i)) {
+            if (started) r = m.sqrmod(r);
+            --i;
+            if (show && ++squarings % 64 == 0) std::printf(".");
+            continue;
+        }
+        // The longest window of at most w bits ending in a 1.
+        int32_t j = std::max(i - w + 1, 0);
+        while (!e.bit(j)) ++j;
+        uint32_t v = 0;
+        for (int32_t k = i; k >= j; --k) {
+            v = v << 1 | (e.bit(k) ? 1u : 0u);
+            if (started) r = m.sqrmod(r);
+        }
+        r = started ? m.mulmod(r, odd[v >> 1]) : odd[v >> 1];
+        started = true;
+        i = j - 1;
+    }
+    if (show) std::printf("\n");
+    return r;
+}
+
+}  // namespace tolmex::gcdimpl
