@@ -28,6 +28,11 @@
 #   gcdmodp   GCD over Z/32003 of a*c and b*c, a, b, c random monic of degree
 #             5000 in x (the same polys in every system; the products are
 #             formed before the timing)
+#   factor500 the factorisation into irreducibles over Z/10007 of a random
+#             monic poly of degree 500 (the same poly in every system: the
+#             coefficients come from a seeded generator)
+#   factor1000 the same with degree 1000
+#   factor2   the same over Z/2 with degree 2000
 #   matint    the product of two dense 200 x 200 integer matrices with
 #             entries in -99 .. 99 (Tolmex and PARI/GP only)
 #   matpoly   the product of two 100 x 100 matrices of random polys of
@@ -53,7 +58,8 @@
 # Targets: the interpreter workloads within 3x of PARI/GP; sparse products at most 2x the faster of PARI/GP and Singular;
 # every product within 10x of FLINT; matrix products within 2x of PARI/GP; multivariate GCD within 1.5x of
 # min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
-# Singular; the GCD mod p within 2x of FLINT.
+# Singular; the GCD mod p within 2x of FLINT; factor1000 within 1.5x and
+# factor2 within 2x of the fastest peer.
 #
 # A system that fails on a workload shows "error"; one that is missing, that
 # printed no time, or that ran past PEER_TIMEOUT seconds (120) shows "n/a".
@@ -71,7 +77,7 @@ root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
 # A run that takes longer than this many seconds is cut off and shows n/a.
 limit="${PEER_TIMEOUT:-120}"
-workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp matint matpoly detp8 detp12 dettoep detint100 detint200 loop loopf fib}"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp factor500 factor1000 factor2 matint matpoly detp8 detp12 dettoep detint100 detint200 loop loopf fib}"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
@@ -153,6 +159,26 @@ for ext, fmt in (("tolmex", "{n} := {t}:\n"), ("gp", "{n} = Mod(1, 32003)*({t});
         for n, p in zip("abc", polys):
             f.write(fmt.format(n=n, t=text(p)))
 EOF
+
+# The factoring operands: a random monic poly per workload, coefficients
+# constant first in NAME.coeffs after the modulus.
+python3 - "$work" <<'EOF4'
+import random, sys
+w = sys.argv[1]
+for name, m, deg, seed in (("factor500", 10007, 500, 20261210), ("factor1000", 10007, 1000, 20261211),
+                           ("factor2", 2, 2000, 20261212)):
+    random.seed(seed)
+    p = [random.randrange(m) for _ in range(deg)] + [1]
+    t = " + ".join(f"{c}*x^{i}" for i, c in reversed(list(enumerate(p))) if c)
+    with open(f"{w}/{name}.coeffs", "w") as f:
+        f.write(f"{m}\n" + " ".join(str(c) for c in p) + "\n")
+    with open(f"{w}/{name}.tolmex", "w") as f:
+        f.write(f"&(p = {m})\n&J x;\nArray fa[{deg},2];\nf := {t}:\n&t\nn := Factor(f, [fa]):\n")
+    with open(f"{w}/{name}.gp", "w") as f:
+        f.write(f"f = Mod(1, {m})*({t});\ngettime(); F = factor(f); print(gettime());\n")
+    with open(f"{w}/{name}.sing", "w") as f:
+        f.write(f"ring r = {m}, x, dp; poly f = {t};\nt0 = timer; list L = factorize(f); timer - t0;\n")
+EOF4
 
 # The matrix workloads: the same random matrices for Tolmex (array
 # literals) and PARI/GP (Mat).
@@ -265,7 +291,7 @@ tolmex_run() {  # workload
     gcdmodp)
         { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
           printf 'p1 := a*c:\np2 := b*c:\n&t\nh := GCD(p1, p2):\n'; } >"$f" ;;
-    matint | matpoly | det*) cp "$work/$w.tolmex" "$f" ;;
+    matint | matpoly | det* | factor*) cp "$work/$w.tolmex" "$f" ;;
     loop) printf 's := 0:\n&t\nfor i = 1, 1000000 do s := s + i od:\n' >"$f" ;;
     loopf) printf 'Func Loop(m) = s := 0; for i = 1, m do s := s + i od; s.\n&t\ns := Loop(1000000):\n' >"$f" ;;
     fib) printf 'Func Fib(n) = if n < 2 then n else Fib(n - 1) + Fib(n - 2) fi.\n&t\nf := Fib(25):\n' >"$f" ;;
@@ -314,7 +340,7 @@ gp_run() {
             echo 'p1 = g*c1; p2 = g*c2; gettime(); q = gcd(p1, p2); print(gettime());' ;;
         ratsum*) echo "s = 0; gettime(); for(i = 1, $(sum_terms "$w"), s += 1/(x + i*y)); print(gettime());" ;;
         gcdmodp) cat "$work/modp.gp"; echo 'p1 = a*c; p2 = b*c; gettime(); q = gcd(p1, p2); print(gettime());' ;;
-        matint | matpoly | det*) cat "$work/$w.gp" ;;
+        matint | matpoly | det* | factor*) cat "$work/$w.gp" ;;
         loop) echo 's = 0; gettime(); for(i = 1, 1000000, s = s + i); print(gettime());' ;;
         loopf) echo 'loopf(m) = my(s = 0); for(i = 1, m, s = s + i); s;'
             echo 'gettime(); s = loopf(1000000); print(gettime());' ;;
@@ -347,7 +373,7 @@ sing_run() {
         gcdmodp)
             echo 'ring r = 32003, x, dp;'; cat "$work/modp.sing"
             echo 'poly p1 = a*c; poly p2 = b*c; t0 = timer; poly q = gcd(p1, p2); timer - t0;' ;;
-        det*) cat "$work/$w.sing" ;;
+        det* | factor*) cat "$work/$w.sing" ;;
         esac
         echo 'quit;'
     } >"$f"
@@ -368,6 +394,7 @@ flint_run() {
         timeout "$limit" "$work/flint_peer" gcd "$(gcd_vars "$1" | tr -d ' ')" "${polys[@]}" ;;
     ratsum*) timeout "$limit" "$work/flint_peer" ratsum "$(sum_terms "$1")" ;;
     gcdmodp) timeout "$limit" "$work/flint_peer" gcdmodp "$work/modp.coeffs" ;;
+    factor*) timeout "$limit" "$work/flint_peer" factor "$work/$1.coeffs" ;;
     detint*) timeout "$limit" "$work/flint_peer" detint "$work/$1.flint" ;;
     det*) timeout "$limit" "$work/flint_peer" detpoly "$work/$1.flint" ;;
     esac | awk '{ print $1 }'
@@ -406,4 +433,4 @@ done
 echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
 echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
 echo " matint and matpoly <= 2x gp, detp/dettoep <= min(gp, singular, flint), detint <= 2x flint,"
-echo " loop, loopf and fib <= 3x gp)"
+echo " loop, loopf and fib <= 3x gp, factor1000 <= 1.5x and factor2 <= 2x the fastest peer)"

@@ -4,12 +4,13 @@
 //
 // usage: flint_peer sparse N | dense2 | power | onevar FILE |
 //        gcd VARS G C1 C2 | ratsum N | gcdmodp FILE | detpoly FILE |
-//        detint FILE
+//        detint FILE | factor FILE
 // prints the CPU seconds of the operation and the term count of the result.
 #include <flint/fmpz_mat.h>
 #include <flint/fmpz_mpoly.h>
 #include <flint/fmpz_poly.h>
 #include <flint/nmod_poly.h>
+#include <flint/nmod_poly_factor.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -181,6 +182,25 @@ int gcdmodp(const char* file) {
     return 0;
 }
 
+// The factorisation of the poly in FILE (the modulus, then the coefficients
+// constant first) into irreducibles.
+int factor(const char* file) {
+    std::ifstream in(file);
+    unsigned long m = 0;
+    in >> m;
+    nmod_poly_t f;
+    nmod_poly_init(f, m);
+    unsigned long c = 0;
+    for (long i = 0; in >> c; ++i) nmod_poly_set_coeff_ui(f, i, c);
+    nmod_poly_factor_t fac;
+    nmod_poly_factor_init(fac);
+    const double t0 = cpu();
+    nmod_poly_factor(fac, f);
+    const double t1 = cpu();
+    std::printf("%.4f %ld\n", t1 - t0, static_cast<long>(fac->num));
+    return 0;
+}
+
 // The determinant of the n x n polynomial matrix a over Z (destroyed) by
 // fraction-free elimination: exact divisions by the previous pivot.
 void bareiss(std::vector<fmpz_mpoly_struct>& a, long n, fmpz_mpoly_t det, const fmpz_mpoly_ctx_t ctx) {
@@ -281,5 +301,6 @@ int main(int argc, char** argv) {
     if (w == "gcdmodp" && argc > 2) return gcdmodp(argv[2]);
     if (w == "detpoly" && argc > 2) return detpoly(argv[2]);
     if (w == "detint" && argc > 2) return detint(argv[2]);
+    if (w == "factor" && argc > 2) return factor(argv[2]);
     return 2;
 }
