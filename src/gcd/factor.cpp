@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -80,10 +81,35 @@ void split_block(const std::vector<Residues>& hs, int32_t first, Residues& G, Re
 
 }  // namespace
 
+namespace {
+
+// The q-th power of h modulo the poly being split: by the matrix of the
+// map, built once for the square-free part (h is then kept modulo that),
+// or by powering modulo the current divisor.
+class Frobenius {
+public:
+    Frobenius(const ModPoly& m, const Exponent& q) : q_(q) {
+        if (!gcdimpl::FrobeniusMatrix::pays(m.deg())) return;
+        const Residues xq = gcdimpl::powermod(Residues{0, 1}, m, q);
+        matrix_ = std::make_unique<gcdimpl::FrobeniusMatrix>(m, xq);
+    }
+    bool fixed() const { return matrix_ != nullptr; }
+    Residues next(const Residues& h, const ModPoly& current) const {
+        return matrix_ ? matrix_->apply(h) : gcdimpl::powermod(h, current, q_);
+    }
+
+private:
+    Exponent q_;
+    std::unique_ptr<gcdimpl::FrobeniusMatrix> matrix_;
+};
+
+}  // namespace
+
 void distinct_degree(Residues f, std::vector<DegreePart>& parts, bool test_only, bool show) {
     const Exponent q = field_size();
     const Residues x{0, 1};
     ModPoly M(f);
+    const Frobenius frob(M, q);
     Residues h = M.reduce(x);
     int32_t i = 0;
     while (2 * (i + 1) <= gcdimpl::degree(f)) {
@@ -93,8 +119,10 @@ void distinct_degree(Residues f, std::vector<DegreePart>& parts, bool test_only,
         const int32_t first = i + 1;
         for (int32_t b = 0; b < block && 2 * (i + 1) <= gcdimpl::degree(f); ++b) {
             ++i;
-            h = gcdimpl::powermod(h, M, q);
-            P = M.mulmod(P, gcdimpl::difference(h, x));
+            h = frob.next(h, M);
+            Residues t = gcdimpl::difference(h, x);
+            if (frob.fixed()) t = M.reduce(std::move(t));
+            P = M.mulmod(P, t);
             hs.push_back(h);
         }
         if (show) std::printf(" distinct degree %d, degree left %d\n", i, gcdimpl::degree(f));
@@ -105,7 +133,7 @@ void distinct_degree(Residues f, std::vector<DegreePart>& parts, bool test_only,
         if (test_only && parts.size() > before) return;
         if (gcdimpl::degree(f) <= 0) return;
         M = ModPoly(f);
-        h = M.reduce(std::move(h));
+        if (!frob.fixed()) h = M.reduce(std::move(h));
         poll_interrupt();
     }
     if (!test_only && gcdimpl::degree(f) > 0) {

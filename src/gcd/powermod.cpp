@@ -1,6 +1,8 @@
 #include "gcd/powermod.h"
 
 #include <algorithm>
+#include <cmath>
+#include <complex>
 #include <cstdio>
 #include <utility>
 
@@ -103,10 +105,98 @@ int primes_needed(uint32_t p, size_t m) {
     return 3;
 }
 
+// ---------------------------------------------------------------------------
+// Products by a complex transform in double precision, for the small moduli:
+// the residues taken between -p/2 and p/2 keep the coefficients of the
+// product small enough that rounding recovers them exactly while
+// (sum a_i^2 + sum b_i^2) log2 N stays below 9 10^14.
+
+using Cd = std::complex<double>;
+
+const std::vector<Cd>& fft_roots(size_t n) {
+    static std::vector<Cd> rt(2, Cd(1, 0));
+    static std::vector<std::complex<long double>> R(2, 1);
+    for (size_t k = rt.size(); k < n; k *= 2) {
+        rt.resize(2 * k);
+        R.resize(2 * k);
+        const std::complex<long double> x = std::polar(1.0L, std::acos(-1.0L) / static_cast<long double>(k));
+        for (size_t i = k; i < 2 * k; ++i) {
+            R[i] = i & 1 ? R[i / 2] * x : R[i / 2];
+            rt[i] = Cd(static_cast<double>(R[i].real()), static_cast<double>(R[i].imag()));
+        }
+    }
+    return rt;
+}
+
+void fft(std::vector<Cd>& a) {
+    const size_t n = a.size();
+    const std::vector<Cd>& rt = fft_roots(n);
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (size_t k = 1; k < n; k *= 2)
+        for (size_t i = 0; i < n; i += 2 * k)
+            for (size_t j = 0; j < k; ++j) {
+                const Cd& r = rt[j + k];
+                Cd& y = a[i + j + k];
+                const Cd z(r.real() * y.real() - r.imag() * y.imag(), r.real() * y.imag() + r.imag() * y.real());
+                y = a[i + j] - z;
+                a[i + j] += z;
+            }
+}
+
+double centered(int32_t v, int32_t p) { return v > p / 2 ? static_cast<double>(v - p) : static_cast<double>(v); }
+
+bool fft_exact(const Residues& a, const Residues& b, size_t n) {
+    const int32_t p = modulus;
+    if (p > (1 << 22)) return false;
+    long double sq = 0;
+    for (int32_t v : a) sq += centered(v, p) * centered(v, p);
+    for (int32_t v : b) sq += centered(v, p) * centered(v, p);
+    int lg = 1;
+    while ((size_t{1} << lg) < n) ++lg;
+    return sq * lg < 9e14L;
+}
+
+// Both operands in one transform: a in the real parts, b in the imaginary
+// ones; the square of the transform holds a b in its imaginary part.
+Residues fft_product(const Residues& a, const Residues& b, size_t n) {
+    const int32_t p = modulus;
+    const size_t len = a.size() + b.size() - 1;
+    std::vector<Cd> in(n), out(n);
+    for (size_t i = 0; i < a.size(); ++i) in[i].real(centered(a[i], p));
+    for (size_t i = 0; i < b.size(); ++i) in[i].imag(centered(b[i], p));
+    fft(in);
+    for (Cd& x : in) {
+        const double re = x.real(), im = x.imag();
+        x = Cd(re * re - im * im, 2 * re * im);
+    }
+    for (size_t i = 0; i < n; ++i) out[i] = in[-i & (n - 1)] - std::conj(in[i]);
+    fft(out);
+    Residues z(len);
+    const double scale = 1.0 / (4.0 * static_cast<double>(n));
+    // The rounded coefficients are integers below 2^53 in size: their
+    // residues come from a double quotient, corrected by one step.
+    const double dp = p, inv = 1.0 / dp;
+    for (size_t i = 0; i < len; ++i) {
+        const double v = std::nearbyint(out[i].imag() * scale);
+        double r = v - dp * std::floor(v * inv);
+        if (r < 0) r += dp;
+        if (r >= dp) r -= dp;
+        z[i] = static_cast<int32_t>(r);
+    }
+    trim(z);
+    return z;
+}
+
 Residues ntt_product(const Residues& a, const Residues& b) {
     const size_t len = a.size() + b.size() - 1;
     size_t n = 1;
     while (n < len) n *= 2;
+    if (fft_exact(a, b, n)) return fft_product(a, b, n);
     if (n > (size_t{1} << kMaxLog)) internal_stop("ntt_product: degree too large.");
     const uint32_t p = static_cast<uint32_t>(modulus);
     const int k = primes_needed(p, std::min(a.size(), b.size()));
@@ -335,6 +425,37 @@ Residues powermod(const Residues& a, const ModPoly& m, const Exponent& e, bool s
     }
     if (show) std::printf("\n");
     return r;
+}
+
+bool FrobeniusMatrix::pays(int32_t n) {
+    return !finf && modulus >= 16 && modulus < (1 << 20) && n >= 64 && n <= 4096;
+}
+
+FrobeniusMatrix::FrobeniusMatrix(const ModPoly& m, const Residues& xq) : n_(m.deg()) {
+    const size_t n = static_cast<size_t>(n_);
+    rows_.assign(n * n, 0);
+    Residues r{1};
+    for (size_t i = 0; i < n; ++i) {
+        std::copy(r.begin(), r.end(), rows_.begin() + static_cast<std::ptrdiff_t>(i * n));
+        if (i + 1 < n) r = m.mulmod(r, xq);
+        poll_interrupt();
+    }
+}
+
+Residues FrobeniusMatrix::apply(const Residues& h) const {
+    const size_t n = static_cast<size_t>(n_);
+    std::vector<uint64_t> acc(n, 0);
+    for (size_t i = 0; i < h.size(); ++i) {
+        const uint64_t c = static_cast<uint32_t>(h[i]);
+        if (c == 0) continue;
+        const uint32_t* row = rows_.data() + i * n;
+        for (size_t j = 0; j < n; ++j) acc[j] += c * row[j];
+    }
+    Residues z(n);
+    const uint64_t p = static_cast<uint64_t>(modulus);
+    for (size_t j = 0; j < n; ++j) z[j] = static_cast<int32_t>(acc[j] % p);
+    trim(z);
+    return z;
 }
 
 }  // namespace tolmex::gcdimpl

@@ -70,6 +70,25 @@ private:
 // for every 64 squarings.
 Residues powermod(const Residues& a, const ModPoly& m, const Exponent& e, bool show = false);
 
+// The q-th power map modulo m as a matrix: row i holds x^(q i) mod m, so
+// that h^q = h(x^q) = sum h_i row_i for h reduced (q the field size, the
+// coefficients being fixed by the map). One application costs deg(m)^2
+// word products instead of the 1.5 log2(q) products modulo m of a power;
+// building it costs deg(m) products modulo m.
+class FrobeniusMatrix {
+public:
+    // Whether the matrix pays for a modulus of degree n: a prime modulus
+    // below 2^20 (whose sums of deg(m) products fit in 64 bits), q of 16
+    // or more, n from 64 to 4096.
+    static bool pays(int32_t n);
+    FrobeniusMatrix(const ModPoly& m, const Residues& xq);
+    Residues apply(const Residues& h) const;
+
+private:
+    int32_t n_;
+    std::vector<uint32_t> rows_;  // n x n, row-major
+};
+
 // The inverse of a mod x^n (a[0] nonzero) by Newton's iteration.
 Residues series_inverse(const Residues& a, int32_t n);
 
