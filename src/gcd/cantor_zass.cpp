@@ -91,7 +91,9 @@ void even_cantor_zass(Residues f, int32_t d, std::vector<Residues>& out) {
 
 void equal_degree(Residues f, int32_t d, std::vector<Residues>& out, bool show) {
     if (show) std::printf(" splitting degree %d into factors of degree %d\n", degree(f), d);
-    if (finf || modulus == 2)
+    if (!finf && modulus == 2)
+        gf2_equal_degree(std::move(f), d, out);
+    else if (finf)
         even_cantor_zass(std::move(f), d, out);
     else
         odd_cantor_zass(std::move(f), d, out);

@@ -106,6 +106,7 @@ private:
 }  // namespace
 
 void distinct_degree(Residues f, std::vector<DegreePart>& parts, bool test_only, bool show) {
+    if (!finf && modulus == 2) return gf2_distinct_degree(std::move(f), parts, test_only);
     const Exponent q = field_size();
     const Residues x{0, 1};
     ModPoly M(f);

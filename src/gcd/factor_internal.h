@@ -41,6 +41,10 @@ void equal_degree(gcdimpl::Residues f, int32_t d, std::vector<gcdimpl::Residues>
 void odd_cantor_zass(gcdimpl::Residues f, int32_t d, std::vector<gcdimpl::Residues>& out);
 void even_cantor_zass(gcdimpl::Residues f, int32_t d, std::vector<gcdimpl::Residues>& out);
 
+// The same two stages modulo 2 on packed polys (gf2_poly.h).
+void gf2_distinct_degree(gcdimpl::Residues f, std::vector<DegreePart>& parts, bool test_only);
+void gf2_equal_degree(gcdimpl::Residues f, int32_t d, std::vector<gcdimpl::Residues>& out);
+
 // A random poly of degree below n with random coefficients of the field.
 gcdimpl::Residues random_poly(int32_t n);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gcd/factor.h"
+#include "gcd/gf2_poly.h"
 #include "gcd/powermod.h"
 #include "gcd/residue_arrays.h"
 #include "numbers/modular_state.h"
@@ -207,6 +208,22 @@ TEST_P(Factoring, RandomPolysAndProductsOfKnownFactors) {
 
 INSTANTIATE_TEST_SUITE_P(Rings, Factoring, ::testing::Values(2, 3, 5, 10007, 65521, 2147483629, 256, 65536));
 
+// Degrees where the small primes use the matrix of the q-th power map and
+// Z/2 uses several words per poly.
+TEST(FactoringCases, LargerDegrees) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 99);
+    for (int32_t m : {2, 10007, 65521}) {
+        SCOPED_TRACE("modulus " + std::to_string(m));
+        polytest::Ring ring(m);
+        check_factorisation(random_vec(rng, m == 2 ? 300 : 120, true));
+        Vec f = random_vec(rng, 70, true);
+        const Vec g = random_vec(rng, 3, true);
+        f = mul(mul(f, g), mul(g, random_vec(rng, 40, true)));
+        check_factorisation(f);
+    }
+}
+
 // Products of many distinct linear factors and of equal-degree
 // irreducibles go through the splitting stage many times.
 TEST(FactoringCases, EqualDegreeSplitting) {
@@ -304,7 +321,28 @@ TEST_P(ModArith, ProductsReductionsAndPowers) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rings, ModArith, ::testing::Values(2, 10007, 2147483629, 256, 65536));
+INSTANTIATE_TEST_SUITE_P(Rings, ModArith, ::testing::Values(2, 10007, 1000003, 2147483629, 256, 65536));
+
+// The packed arithmetic modulo 2 against the schoolbook arrays, below and
+// above the Karatsuba cut (24 words).
+TEST(Gf2Arith, ProductsReductionsAndGcds) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 2);
+    polytest::Ring ring(2);
+    for (int32_t n : {5, 64, 130, 1600, 3100}) {
+        SCOPED_TRACE("degree " + std::to_string(n));
+        const Vec f = random_vec(rng, n, true), a = random_vec(rng, n - 1, false),
+                  b = random_vec(rng, n + 7, false);
+        const gf2::Poly2 pa = gf2::from_residues(a), pb = gf2::from_residues(b);
+        EXPECT_EQ(gf2::to_residues(gf2::mul(pa, pb)), mul(a, b));
+        EXPECT_EQ(gf2::to_residues(gf2::sqr(pb)), mul(b, b));
+        const gf2::Mod2 M(gf2::from_residues(f));
+        EXPECT_EQ(gf2::to_residues(M.mulmod(pa, pb)), rem(mul(a, b), f));
+        const Vec c = random_vec(rng, 9, true);
+        EXPECT_EQ(gf2::to_residues(gf2::gcd(gf2::from_residues(mul(a, c)), gf2::from_residues(mul(f, c)))),
+                  monic(gcd(mul(a, c), mul(f, c))));
+    }
+}
 
 TEST(ExponentCases, PowersHalvesAndBits) {
     gcdimpl::Exponent e = gcdimpl::Exponent::power(gcdimpl::Exponent(10007), 3);
