@@ -294,6 +294,7 @@ void report(const PolyVar* t) {
 
 void install(PolyVar* t, Poly&& m) {
     LaurentOff off;
+    pseudo_polynames = polynames;  // the variables as the installation sees them
     const bool replacing = t->mod_poly != nullptr;
     if (replacing) {
         std::printf(" *** Warning. Was already modding out on %s.\n", t->name);
