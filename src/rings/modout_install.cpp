@@ -22,6 +22,7 @@
 #include "quoly/quoly_arith.h"
 #include "quoly/quoly_display.h"
 #include "rings/ring_change.h"
+#include "rings/tower_field.h"
 
 namespace tolmex {
 
@@ -82,33 +83,6 @@ private:
 // ---------------------------------------------------------------------------
 // Irreducibility modulo a candidate prime
 
-// Inside a TempModulus: the moduli of a tower replaced by their images
-// modulo the prime, deepest first, each installed only after its own test
-// (so that a level is tested over the levels below it). The originals come
-// back when the guard ends.
-class TowerImages {
-public:
-    ~TowerImages() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            free_poly(it->first->mod_poly);
-            it->first->mod_poly = it->second;
-        }
-    }
-    // Tests m (the modulus of t, integer coefficients) modulo the prime in
-    // force and installs its image on t; false when it is reducible there.
-    bool add(PolyVar* t, const PolyNode* m) {
-        saved_.emplace_back(t, t->mod_poly);
-        t->mod_poly = nullptr;
-        Poly image(residue_image(m));
-        if (irreducible_poly(image.get(), t) != 1) return false;
-        t->mod_poly = image.release();
-        return true;
-    }
-
-private:
-    std::vector<std::pair<PolyVar*, PolyNode*>> saved_;
-};
-
 // The tower to keep irreducible: the field variables with their moduli,
 // deepest first, then the new modulus on top.
 using Tower = std::vector<std::pair<PolyVar*, const PolyNode*>>;
@@ -121,12 +95,49 @@ Tower tower_with(PolyVar* t, const PolyNode* m) {
     return tower;
 }
 
+// The moduli of a tower's variables out of force while the tower is
+// tested (the factoring code would reduce by them); back when the guard
+// ends.
+class ModuliAside {
+public:
+    explicit ModuliAside(const Tower& tower) {
+        for (const auto& [v, m] : tower) saved_.emplace_back(v, std::exchange(v->mod_poly, nullptr));
+    }
+    ~ModuliAside() {
+        for (auto& [v, m] : saved_) v->mod_poly = m;
+    }
+    ModuliAside(const ModuliAside&) = delete;
+    ModuliAside& operator=(const ModuliAside&) = delete;
+
+private:
+    std::vector<std::pair<PolyVar*, PolyNode*>> saved_;
+};
+
+// The elements the field test of a tower tries are drawn from this seed,
+// so that the lists come out the same every time.
+constexpr uint64_t kTowerSeed = 0x746f776572;
+
+// Whether the tower (moduli with residue coefficients) makes a field over
+// the prime field in force: one level by the factoring code, several by
+// the minimal polynomial of a generator.
+bool tower_is_field(const Tower& tower, int64_t p) {
+    ModuliAside aside(tower);
+    if (tower.size() == 1) return irreducible_poly(tower[0].second, tower[0].first) == 1;
+    std::vector<const PolyNode*> moduli;
+    for (const auto& vm : tower) moduli.push_back(vm.second);
+    return tower_makes_field(moduli, p, kTowerSeed);
+}
+
+// The tower (integer coefficients) modulo the prime p.
 bool tower_irreducible_mod(const Tower& tower, int32_t p) {
     TempModulus in_p(p);
-    TowerImages images;
-    for (const auto& [v, m] : tower)
-        if (!images.add(v, m)) return false;
-    return true;
+    std::vector<Poly> images;
+    Tower reduced;
+    for (const auto& [v, m] : tower) {
+        images.emplace_back(residue_image(m));
+        reduced.emplace_back(v, images.back().get());
+    }
+    return tower_is_field(reduced, p);
 }
 
 // Primes keeping the tower irreducible among `candidates` primes after
@@ -185,7 +196,13 @@ Decision decide(PolyVar* t, const PolyNode* m, bool messages) {
     if (!adjacent_to_field(t)) return d;
     OwnModulusAside aside(t);
     if (lintmode) {
-        if ((finf || mod_is_prime) && irreducible_poly(m, t) == 1) d.verdict = FieldVerdict::Field;
+        // Over the fields of 2^8 and 2^16 elements only a first level is
+        // recognised; towers need a prime modulus.
+        const bool prime_field = mod_is_prime && !finf;
+        const Tower tower = tower_with(t, m);
+        if ((field_depth == 0 && finf && irreducible_poly(m, t) == 1) ||
+            (prime_field && tower_is_field(tower, modulus)))
+            d.verdict = FieldVerdict::Field;
         return d;
     }
     if (messages && !auxptr.empty()) std::printf("  First auxiliary list is already empty.\n");
