@@ -15,7 +15,9 @@
 #include "quoly/quoly_arith.h"
 #include "rings/modout_install.h"
 #include "rings/ring_change.h"
+#include "rings/tower_field.h"
 #include "raised.h"
+#include "ring_scope.h"
 
 using namespace tolmex;
 
@@ -164,4 +166,56 @@ TEST_F(Modout, AModulusDroppedInModularModeStaysDropped) {
     EXPECT_EQ(masterfix_length(), 0);
     change_to_rational(false);
     EXPECT_EQ(var(3)->mod_poly, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// The field test of towers modulo a prime.
+
+TEST(TowerField, RabinsTestKnowsTheSmallCases) {
+    EXPECT_TRUE(dense_irreducible({1, 0, 1}, 7));    // x^2 + 1: -1 is no square mod 7
+    EXPECT_FALSE(dense_irreducible({1, 0, 1}, 5));   // (x - 2)(x + 2)
+    EXPECT_TRUE(dense_irreducible({1, 1, 0, 1}, 2));  // x^3 + x + 1
+    EXPECT_FALSE(dense_irreducible({1, 0, 1}, 2));    // (x + 1)^2
+    // x^4 + 1 splits modulo every prime.
+    for (int64_t p : {3, 5, 7, 17, 17021, 65521}) EXPECT_FALSE(dense_irreducible({1, 0, 0, 0, 1}, p)) << p;
+    // x^4 - 2 stays irreducible exactly for p = 5 mod 8 (here 5, 13, 29).
+    for (int64_t p : {3, 5, 7, 11, 13, 29, 31}) EXPECT_EQ(dense_irreducible({p - 2, 0, 0, 0, 1}, p), p % 8 == 5) << p;
+}
+
+namespace {
+
+// The modulus v^e - c (v rooted at its own level: relative level 1),
+// where c is the variable one level deeper when `over_deeper`, else the
+// number c.
+Poly power_minus(int32_t e, int32_t c, bool over_deeper) {
+    Poly v, k, r;
+    variable_power(v, 1, e);
+    if (over_deeper)
+        base_poly(k, 2);
+    else
+        poly_set(c, k);
+    poly_sub(v.get(), k.get(), r);
+    return r;
+}
+
+}  // namespace
+
+TEST_F(Modout, TowersAreFieldsExactlyWhenTheirNormsSaySo) {
+    // a^2 = 3, then b^2 = a or b^3 = a modulo 7: a has order 12 in the
+    // field of 49 elements, so it is a square but not a cube.
+    for (int32_t e : {2, 3}) {
+        unit::RingScope ring(7);
+        Poly a = power_minus(2, 3, false), b = power_minus(e, 0, true);
+        EXPECT_EQ(tower_makes_field({a.get(), b.get()}, 7, 1), e == 3) << e;
+    }
+    // a^2 = 2, b^2 = a: a field modulo p exactly for p = 5 mod 8.
+    for (int32_t p : {3, 5, 11, 13, 17021, 17027, 17029}) {
+        unit::RingScope ring(p);
+        Poly a = power_minus(2, 2, false), b = power_minus(2, 0, true);
+        EXPECT_EQ(tower_makes_field({a.get(), b.get()}, p, 1), p % 8 == 5) << p;
+    }
+    // b^2 = 2 over the field of a^2 = 2 is never a field.
+    unit::RingScope ring(13);
+    Poly a = power_minus(2, 2, false), b = power_minus(2, 2, false);
+    EXPECT_FALSE(tower_makes_field({a.get(), b.get()}, 13, 1));
 }
