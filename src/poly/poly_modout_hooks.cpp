@@ -1,7 +1,11 @@
 // Poly-mod-out hooks of the polynomial arithmetic (see the header).
 #include "poly/poly_modout_hooks.h"
 
+#include <memory>
+#include <unordered_map>
+
 #include "poly/poly_internal.h"
+#include "poly/poly_modout.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 #include "numbers/modular_state.h"
@@ -10,36 +14,30 @@ namespace tolmex {
 
 using namespace polyimpl;
 
-bool modout_in_force() {
-    if (field_depth > 0) return true;
-    for (PolyVar* t = polynames; t; t = t->next)
-        if (t->mod_poly) return true;
-    return false;
-}
+bool modout_in_force() { return field_depth > 0 || modded_from(polynames); }
+
+PolyVar* modout_context() { return modout_in_force() ? polynames : nullptr; }
 
 void mod_out_reduce(Poly& p, PolyVar* var) {
-    if (!var || !var->mod_poly) return;
-    internal_stop("mod_out_poly: reduction by a modulus poly is not available.");
+    const PolyNode* m = own_modulus(var);
+    if (m) fold_poly(p, m, var);
 }
 
 bool first_coef_invrtble(const PolyNode* lc, PolyVar* var) {
     if (poly_is_const(lc)) return (modularmode && mod_is_prime) || field_depth > 0;
-    if (field_depth == 0) return false;
-    internal_stop("first_coef_invrtble: modded-out leading coefficient.");
-}
-
-void poly_mod_invert(const PolyNode* p, Poly& num, Poly& den, PolyVar* var) {
-    internal_stop("poly mod invert");
-}
-
-void pseudo_field_coef_poly_div(const PolyNode* a, const PolyNode* b, Poly* q, Poly* r,
-                                PolyVar* var) {
-    internal_stop("pseudo_field_coef_poly_div: division in a modded-out field.");
+    if (field_depth == 0 || !var) return false;
+    return var->level + poly_depth(lc) >= field_depth;
 }
 
 PolyVar* newdummy(PolyVar* var) {
     if (!var || !var->mod_poly) return var;
-    internal_stop("newdummy: modded-out main variable.");
+    static std::unordered_map<const PolyVar*, std::unique_ptr<PolyVar>> dummies;
+    std::unique_ptr<PolyVar>& d = dummies[var];
+    if (!d) d = std::make_unique<PolyVar>();
+    *d = *var;
+    d->link = nullptr;
+    d->mod_poly = d->mod_poly2 = d->attached1 = d->attached2 = nullptr;
+    return d.get();
 }
 
 }  // namespace tolmex

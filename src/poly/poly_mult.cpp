@@ -114,7 +114,10 @@ void poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, PolyVar* var) {
         schoolbook_mult(a, na < 0 ? -na : na, b, nb < 0 ? -nb : nb, c, var);
         return;
     }
-    if ((!var || !var->mod_poly) && dense_integer_mult(a, b, c, t)) return;
+    if (dense_integer_mult(a, b, c, t)) {
+        mod_out_reduce(c, var);
+        return;
+    }
     karatsuba_mult(a, na, b, nb, c, var, false);
 }
 

@@ -3,6 +3,7 @@
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
+#include "poly/poly_modout.h"
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/polyvars.h"
@@ -77,7 +78,12 @@ void schoolbook_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t n
         std::swap(a, b);
         std::swap(na, nb);
     }
-    if ((!var || !var->mod_poly) && packed_schoolbook(a, b, c)) return;
+    // The packed product spans every level: with a level from here down
+    // modded out its result is reduced afterwards, level by level.
+    if (packed_schoolbook(a, b, c)) {
+        total_poly_modout(c, var);
+        return;
+    }
     Poly acc;
     for (const PolyNode* t = a; t; t = t->next) {
         poly_poll();

@@ -6,6 +6,7 @@
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_internal.h"
+#include "poly/poly_modout.h"
 #include "poly/poly_mult_methods.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
@@ -98,6 +99,7 @@ void poly_mod_prime(Poly& p, int64_t n, PolyVar* var) {
     // p^n = (p^(n div m))^m * p^r, and g^m is g with its exponents times m.
     poly_mod_prime(p, n / m, var);
     multiply_exponents(p.get(), m);
+    total_poly_modout(p, var);
     if (r > 0) {
         power_rules(f, r, var);
         poly_mult(p.get(), f.get(), p, var);

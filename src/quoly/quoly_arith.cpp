@@ -9,6 +9,7 @@
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
+#include "poly/poly_modout_hooks.h"
 #include "poly/poly_divide.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
@@ -221,8 +222,8 @@ void pseudo_power_result(Quoly& q, Frac&& f) {
 // divided into the numerator.
 void lint_quoly_compute_power(Quoly& q, int32_t k) {
     Frac f = take_frac(std::move(q));
-    compute_power(f.n, k, nullptr);
-    if (f.d) compute_power(f.d, k, nullptr);
+    compute_power(f.n, k, modout_context());
+    if (f.d) compute_power(f.d, k, modout_context());
     if (pseudo_polynames) return pseudo_power_result(q, std::move(f));
     q = finish(std::move(f));
 }
@@ -305,8 +306,8 @@ void quoly_compute_power(Quoly& q, int32_t k) {
     if (lintmode) return lint_quoly_compute_power(q, k);
     // Powers of coprime polys stay coprime: no GCD work.
     Frac f = take_frac(std::move(q));
-    compute_power(f.n, k, nullptr);
-    if (f.d) compute_power(f.d, k, nullptr);
+    compute_power(f.n, k, modout_context());
+    if (f.d) compute_power(f.d, k, modout_context());
     if (pseudo_polynames) return pseudo_power_result(q, std::move(f));
     if (f.d && poly_is_const(f.n.get()) && poly_is_const(f.d.get())) {
         if (num_is_zero(poly_constant(f.d.get()))) fail(210, "^");

@@ -12,6 +12,7 @@
 #include "numbers/mul_div.h"
 #include "numbers/residue.h"
 #include "poly/poly_arith.h"
+#include "poly/poly_modout.h"
 #include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
@@ -20,6 +21,9 @@
 #include "quoly/quoly_internal.h"
 
 namespace tolmex {
+namespace {
+void cancel_constant_denominator(Quoly& q);
+}  // namespace
 namespace quoly_detail {
 
 Frac take_frac(Quoly&& q) {
@@ -51,7 +55,7 @@ Poly const_poly(int32_t v) {
 
 Poly mult(const PolyNode* a, const PolyNode* b) {
     Poly c;
-    poly_mult(a, b, c, nullptr);
+    poly_mult(a, b, c, modout_context());
     return c;
 }
 
@@ -178,13 +182,15 @@ bool denominator_in_field(const PolyNode* d) {
 void quoly_mod_convert(Quoly& q) {
     Frac f = take_frac(std::move(q));
     Poly inv_n, inv_d;
-    PolyVar* var = var_at_level(poly_level(f.d.get()));
-    poly_mod_invert(f.d.get(), inv_n, inv_d, var);
+    poly_mod_invert(f.d.get(), inv_n, inv_d, polynames);
     Frac r;
     r.n = mult(f.n.get(), inv_n.get());
-    for (PolyVar* t = polynames; t; t = t->next) mod_out_reduce(r.n, t);
     r.d = std::move(inv_d);
     q = finish(std::move(r));
+    if (!q->numflag && q->denp) {
+        cancel_constant_denominator(q);
+        normal_form(q, 0);
+    }
 }
 
 }  // namespace quoly_detail
@@ -226,17 +232,20 @@ void laurent_step(Quoly& q) {
 void field_monic(Quoly& q) {
     const PolyNode* lc = q->denp;
     for (int k = 1; k < field_depth && !lc->isnum; ++k) lc = lc->sub;
-    PolyVar* var = var_at_level(field_depth);
+    // lc lies at level field_depth, one below the variable of its list.
+    PolyVar* var = var_at_level(field_depth - 1);
     if (!first_coef_invrtble(lc, var)) return;
+    if (poly_is_const(lc) && !lintmode) return;  // the sign step settles it
     Poly inv_n, inv_d;
-    poly_mod_invert(lc, inv_n, inv_d, var);
+    poly_mod_invert(lc, inv_n, inv_d, var_at_level(field_depth));
+    // Numerator and denominator times the field element den / lc, padded
+    // to level 1.
+    Poly factor(copy_poly(inv_n.get()));
+    for (int k = 1; k < field_depth; ++k)
+        if (!poly_is_const(factor.get())) add_pad(factor.raw());
     Frac f = take_frac(std::move(q));
-    f.n = mult(f.n.get(), inv_n.get());
-    f.d = mult(f.d.get(), inv_n.get());
-    for (PolyVar* t = polynames; t; t = t->next) {
-        mod_out_reduce(f.n, t);
-        mod_out_reduce(f.d, t);
-    }
+    f.n = mult(f.n.get(), factor.get());
+    f.d = mult(f.d.get(), factor.get());
     q = give_frac(std::move(f));
     sanitize(q);
 }
@@ -295,6 +304,8 @@ void lint_normal_form(Quoly& q, int lflag) {
     if (q->numflag) return;
     if (field_converted(q)) return;
     q->ratflag = 0;
+    if (q->denp && field_depth >= 2 && !poly_is_const(q->denp)) field_monic(q);
+    if (q->numflag) return;
     if (q->denp) {
         const Number& lc = leading_number(q->denp);
         if (num_is_zero(lc)) fail(210, "/");
@@ -375,6 +386,23 @@ void check_quoly(Quoly& q, int lflag) {
 
 namespace tolmex {
 
-bool mod_out_quoly(Quoly&) { internal_stop("mod_out_quoly"); }
+bool mod_out_quoly(Quoly& q) {
+    if (q->numflag) return true;
+    Poly n(q->nump), d(q->denp);
+    q->nump = q->denp = nullptr;
+    total_poly_modout(n, polynames);
+    if (d) total_poly_modout(d, polynames);
+    if (d && poly_iszero(d.get())) {
+        quoly_set(0, q);
+        return false;
+    }
+    if (poly_iszero(n.get())) {
+        quoly_set(0, q);
+        return true;
+    }
+    q = make_quotient(std::move(n), std::move(d), 0);
+    check_quoly(q, laurent);
+    return true;
+}
 
 }  // namespace tolmex
