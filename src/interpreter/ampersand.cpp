@@ -24,6 +24,7 @@
 #include "interpreter/value_reader.h"
 #include "matrix/minor_stash.h"
 #include "numbers/number.h"
+#include "poly/poly_modout.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_display.h"
 #include "rings/modout_install.h"
@@ -212,7 +213,10 @@ void mod_out_command(FILE* in, TokenNode*& cursor) {
     take_pending_line_end(in);
     scanner(in, token, cursor);
     Quoly m;
-    old_expre(in, m, cursor);
+    {
+        ModOutSuspension plain;  // the modulus as typed
+        old_expre(in, m, cursor);
+    }
     mod_out_value(m);
     quiet_terminator();
 }
@@ -220,7 +224,10 @@ void mod_out_command(FILE* in, TokenNode*& cursor) {
 void mod_out_setting(FILE* in, TokenNode*& cursor) {
     check_may_mod_out();
     Quoly m;
-    old_expre(in, m, cursor);
+    {
+        ModOutSuspension plain;  // the modulus as typed
+        old_expre(in, m, cursor);
+    }
     if (!token_is(token, ")")) error(135, token.text);
     mod_out_value(m);
 }

@@ -25,6 +25,7 @@ namespace tolmex {
 using namespace polyimpl;
 
 int modout_above_field = 0;
+int modout_suspended = 0;
 
 const PolyNode* own_modulus(const PolyVar* var) {
     if (!var) return nullptr;

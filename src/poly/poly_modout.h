@@ -23,6 +23,18 @@ struct PolyVar;
 
 extern int modout_above_field;
 
+// While positive, products are not reduced (mod_out_reduce and
+// modout_context do nothing): a new modding poly is read as the plain poly
+// it is typed as, even when its variable is modded out already.
+extern int modout_suspended;
+class ModOutSuspension {
+public:
+    ModOutSuspension() { ++modout_suspended; }
+    ~ModOutSuspension() { --modout_suspended; }
+    ModOutSuspension(const ModOutSuspension&) = delete;
+    ModOutSuspension& operator=(const ModOutSuspension&) = delete;
+};
+
 // p := p reduced modulo m, the modding poly of the variable k levels below
 // p's top variable (k = 1: p's top variable itself). vars is the variable
 // record of p's top level.

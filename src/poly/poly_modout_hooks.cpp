@@ -16,11 +16,13 @@ using namespace polyimpl;
 
 bool modout_in_force() { return field_depth > 0 || modded_from(polynames); }
 
-PolyVar* modout_context() { return modout_in_force() ? polynames : nullptr; }
+PolyVar* modout_context() {
+    return modout_suspended == 0 && modout_in_force() ? polynames : nullptr;
+}
 
 void mod_out_reduce(Poly& p, PolyVar* var) {
     const PolyNode* m = own_modulus(var);
-    if (m) fold_poly(p, m, var);
+    if (m && modout_suspended == 0) fold_poly(p, m, var);
 }
 
 bool first_coef_invrtble(const PolyNode* lc, PolyVar* var) {
