@@ -58,7 +58,9 @@ bool mod_multivar_Chinese(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar
 // under another modulus: every global of the modular state is set for p and
 // put back when the guard ends, also when an error unwinds through it.
 // Stored values are not converted; use residue_image for copies. The GCD
-// stash is kept out of the way meanwhile.
+// stash is kept out of the way meanwhile. In rational mode every modded-out
+// variable's modding poly is replaced by its image modulo p for the
+// duration (put back exactly afterwards).
 class TempModulus {
 public:
     explicit TempModulus(int32_t p);
@@ -66,8 +68,9 @@ public:
     TempModulus(const TempModulus&) = delete;
     TempModulus& operator=(const TempModulus&) = delete;
 
-private:
     struct Saved;
+
+private:
     Saved* saved_;
 };
 

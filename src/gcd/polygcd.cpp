@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "gcd/field_gcd.h"
 #include "gcd/gcd_driver.h"
 #include "gcd/gcd_methods.h"
 #include "gcd/gcd_stash.h"
@@ -18,6 +19,7 @@
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
 #include "poly/poly_gcd_support.h"
+#include "poly/poly_modout_hooks.h"
 #include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 
@@ -169,7 +171,9 @@ bool alg_c_swells(const PolyNode* a, const PolyNode* b) {
 
 // h := the primitive GCD of the primitive a and b (deg a >= deg b > 0).
 void primitive_gcd(const PolyNode* a, const PolyNode* b, Poly& h, GcdCall& call) {
-    if (gcd_force_alg_c) return alg_c(a, b, h, call.vars, call.use_tests);
+    // The modular and dense methods know nothing of modding polys: with
+    // one in force the remainder sequence (its products reduced) serves.
+    if (gcd_force_alg_c || modout_in_force()) return alg_c(a, b, h, call.vars, call.use_tests);
     GcdStashSlot slot;
     if (try_stash(a, b, h, slot)) return;
     Poly q;
@@ -256,7 +260,7 @@ void solve(const PolyNode* a, const PolyNode* b, Poly& g, GcdCall& call) {
         const int32_t t = big_node_total(a) + big_node_total(b);
         if (modularmode && t > kAlgCAllowedNodes && c_cntcount < kMaxCountedCalls)
             call.allow_alg_c = g_cntcount <= g_cutoff && !depth_only_2(a, b, call);
-        if (coprime_tests(a, b, g, call)) return;
+        if (!modout_in_force() && coprime_tests(a, b, g, call)) return;
         if (call.degree_only && call.bound >= 0) return variable_power(g, 1, call.bound);
     }
     content_split(a, b, g, call);
@@ -330,6 +334,7 @@ void polygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool degree_only, bo
     poll_interrupt();
     if (constant_operands(a, b, g)) return;
     if (!vars) internal_stop("pt nil in polygcd.");
+    if (field_gcd_steps(a, b, g, vars)) return;
     GcdCall call{vars, degree_only, use_tests, allow_alg_c && c_cntcount <= kMaxCountedCalls, -1};
     if (poly_equal(a, b)) return correct_monic_form(a, g);
     if (laurent_operands(a, b, g, call)) return;

@@ -1,0 +1,173 @@
+// GCDs over a poly-mod-out field (see the header). The common case of the
+// quoly arithmetic, coprime operands, is settled modulo one auxiliary
+// prime: modulo such a prime every modding poly stays irreducible, so the
+// images live in a finite field, and when their leading coefficients
+// survive, a common factor over the field would survive too (the ring of
+// the field's integers localised at the prime is a discrete valuation
+// ring, where Gauss's lemma holds). Coprime images prove coprime operands.
+#include "gcd/field_gcd.h"
+
+#include <utility>
+
+#include "base/errors.h"
+#include "gcd/gcd_methods.h"
+#include "gcd/gcd_state.h"
+#include "gcd/polygcd.h"
+#include "numbers/gcd.h"
+#include "numbers/modular_state.h"
+#include "poly/poly_arith.h"
+#include "poly/poly_divide.h"
+#include "poly/poly_gcd_support.h"
+#include "poly/poly_modout.h"
+#include "poly/poly_modout_hooks.h"
+#include "poly/poly_settings.h"
+#include "poly/polyvars.h"
+
+namespace tolmex {
+
+namespace {
+
+// Auxiliary primes tried by the coprimality test before it gives up.
+constexpr int kAuxPrimesTried = 3;
+
+int level_of(const PolyVar* vars) { return vars ? vars->level : 1; }
+
+PolyVar* record_at(PolyVar* vars, int level) {
+    while (vars && vars->level < level) vars = vars->next;
+    return vars;
+}
+
+// p rooted k levels deeper, as a poly at this level (wrapper nodes).
+Poly padded(const PolyNode* p, int k) {
+    Poly r(copy_poly(p));
+    for (int i = 0; i < k && !poly_is_const(r.get()); ++i) add_pad(r.raw());
+    return r;
+}
+
+// Rational mode: p divided by its integer content, leading number made
+// positive.
+void primitive_positive(Poly& p) {
+    if (lintmode || poly_iszero(p.get())) return;
+    Number c;
+    find_gcdcoefs(p.get(), c);
+    if (!num_is_one(c) && !num_is_zero(c)) divide_thru(p.get(), c);
+    if (leading_number(p.get()).sign() < 0) poly_inplace(p.get());
+}
+
+// g := the GCD of the integer contents (1 in lint mode).
+void contents_gcd(const PolyNode* a, const PolyNode* b, Poly& g) {
+    if (lintmode) return poly_set(1, g);
+    Number ca, cb, n;
+    find_gcdcoefs(a, ca);
+    find_gcdcoefs(b, cb);
+    binary_gcd(ca, cb, n);
+    g.reset(number_node(std::move(n)));
+}
+
+// The image of p modulo the temporary prime (the moduli are images too),
+// reduced; false when its degree in the main variable dropped.
+bool image_of(const PolyNode* p, Poly& img, PolyVar* vars) {
+    img.reset(residue_image(p));
+    total_poly_modout(img, vars);
+    return !poly_iszero(img.get()) && poly_degree(img.get()) == poly_degree(p);
+}
+
+// True when the images modulo an auxiliary prime are coprime.
+bool coprime_mod_aux_prime(const PolyNode* a, const PolyNode* b, PolyVar* vars) {
+    if (lintmode || auxptr.empty()) return false;
+    int tried = 0;
+    for (int32_t p : auxptr) {
+        if (tried++ == kAuxPrimesTried) return false;
+        TempModulus tm(p);
+        Poly ap, bp, h;
+        if (!image_of(a, ap, vars) || !image_of(b, bp, vars)) continue;
+        field_coef_gcd(ap.get(), bp.get(), h, vars);
+        return poly_degree(h.get()) <= 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool is_field_element(const PolyNode* p, const PolyVar* vars) {
+    if (field_depth <= 0) return false;
+    if (poly_is_const(p)) return true;
+    return level_of(vars) - 1 + poly_depth(p) >= field_depth;
+}
+
+const PolyNode* field_leading_coef(const PolyNode* p, PolyVar* vars) {
+    for (int level = level_of(vars); !p->isnum && level < field_depth; ++level) p = p->sub;
+    return p;
+}
+
+bool invertible_coef(const PolyNode* p, PolyVar* vars) {
+    if (field_depth <= 0) return false;
+    const PolyNode* lc = field_leading_coef(p, vars);
+    if (poly_iszero(lc)) return false;
+    if (poly_is_const(lc)) return !lintmode || (modularmode && mod_is_prime) || finf;
+    return true;
+}
+
+void rat_monic_poly(const PolyNode* p, Poly& r, PolyVar* vars) {
+    const PolyNode* lc = field_leading_coef(p, vars);
+    Poly out;
+    if (poly_is_const(lc)) {
+        if (lintmode) {
+            Poly inv, den;
+            poly_mod_invert(lc, inv, den, nullptr);
+            scalar_by_poly(poly_constant(inv.get()), p, out);
+        } else {
+            poly_assign(p, out);
+        }
+    } else {
+        const int level = level_of(vars);
+        const int lc_level = field_depth;
+        Poly inv, den;
+        poly_mod_invert(lc, inv, den, record_at(vars, lc_level));
+        poly_mult(p, padded(inv.get(), lc_level - level).get(), out, vars);
+    }
+    primitive_positive(out);
+    r = std::move(out);
+}
+
+void field_coef_gcd(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars) {
+    Poly x, y;
+    rat_monic_poly(a, x, vars);
+    rat_monic_poly(b, y, vars);
+    if (poly_degree(x.get()) < poly_degree(y.get())) std::swap(x, y);
+    PolyVar* plain = newdummy(vars);
+    while (!poly_iszero(y.get())) {
+        poll_interrupt();
+        if (poly_degree(y.get()) <= 0) return poly_set(1, g);
+        Poly r;
+        pseudo_div_no_q(x.get(), y.get(), r, plain);
+        x = std::move(y);
+        if (poly_iszero(r.get())) break;
+        rat_monic_poly(r.get(), y, vars);
+    }
+    g = std::move(x);
+}
+
+bool field_gcd_steps(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars) {
+    if (field_depth <= 0) return false;
+    if (is_field_element(a, vars) || is_field_element(b, vars)) {
+        contents_gcd(a, b, g);
+        return true;
+    }
+    if (level_of(vars) != field_depth - 1) return false;
+    Poly c;
+    contents_gcd(a, b, c);
+    if (coprime_mod_aux_prime(a, b, vars)) {
+        g = std::move(c);
+        return true;
+    }
+    Poly h;
+    field_coef_gcd(a, b, h, vars);
+    if (poly_eq_1(c.get()))
+        g = std::move(h);
+    else
+        poly_mult(c.get(), h.get(), g, vars);
+    return true;
+}
+
+}  // namespace tolmex
