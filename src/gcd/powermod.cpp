@@ -148,24 +148,25 @@ void fft(std::vector<Cd>& a) {
             }
 }
 
-double centered(int32_t v, int32_t p) { return v > p / 2 ? static_cast<double>(v - p) : static_cast<double>(v); }
+double centered(int32_t v, int32_t p) { return static_cast<double>(v - (v > p / 2 ? p : 0)); }
 
+// The bound is taken from the sizes: every centred residue is at most p/2.
 bool fft_exact(const Residues& a, const Residues& b, size_t n) {
     const int32_t p = modulus;
     if (p > (1 << 22)) return false;
-    long double sq = 0;
-    for (int32_t v : a) sq += centered(v, p) * centered(v, p);
-    for (int32_t v : b) sq += centered(v, p) * centered(v, p);
     int lg = 1;
     while ((size_t{1} << lg) < n) ++lg;
-    return sq * lg < 9e14L;
+    const double half = p / 2 + 1;
+    return static_cast<double>(a.size() + b.size()) * half * half * lg < 9e14;
 }
 
 // Both operands in one transform: a in the real parts, b in the imaginary
 // ones; the square of the transform holds a b in its imaginary part.
+// With n below the product's length the product wraps round: modulo
+// x^n - 1.
 Residues fft_product(const Residues& a, const Residues& b, size_t n) {
     const int32_t p = modulus;
-    const size_t len = a.size() + b.size() - 1;
+    const size_t len = std::min(a.size() + b.size() - 1, n);
     std::vector<Cd> in(n), out(n);
     for (size_t i = 0; i < a.size(); ++i) in[i].real(centered(a[i], p));
     for (size_t i = 0; i < b.size(); ++i) in[i].imag(centered(b[i], p));
@@ -197,7 +198,6 @@ Residues ntt_product(const Residues& a, const Residues& b) {
     size_t n = 1;
     while (n < len) n *= 2;
     if (fft_exact(a, b, n)) return fft_product(a, b, n);
-    if (n > (size_t{1} << kMaxLog)) internal_stop("ntt_product: degree too large.");
     const uint32_t p = static_cast<uint32_t>(modulus);
     const int k = primes_needed(p, std::min(a.size(), b.size()));
     std::vector<uint32_t> c1, c2, c3;
@@ -256,16 +256,22 @@ Residues reversed(const Residues& a, int32_t len) {
 
 }  // namespace
 
+// The transforms serve lengths up to 2^23 (beyond, Karatsuba).
+bool transform_pays(const Residues& a, const Residues& b) {
+    return !finf && static_cast<int32_t>(std::min(a.size(), b.size())) > ntt_product_cut &&
+           a.size() + b.size() - 1 <= (size_t{1} << kMaxLog);
+}
+
 Residues fast_product(const Residues& a, const Residues& b) {
     if (a.empty() || b.empty()) return {};
-    if (!finf && static_cast<int32_t>(std::min(a.size(), b.size())) > ntt_product_cut) return ntt_product(a, b);
+    if (transform_pays(a, b)) return ntt_product(a, b);
     return product(a, b);
 }
 
 Residues fast_square(const Residues& a) {
     if (a.empty()) return {};
     if (finf || modulus == 2) return char2_square(a);
-    if (static_cast<int32_t>(a.size()) > ntt_product_cut) return ntt_product(a, a);
+    if (transform_pays(a, a)) return ntt_product(a, a);
     return product(a, a);
 }
 
@@ -367,6 +373,26 @@ ModPoly::ModPoly(Residues f) : f_(std::move(f)) {
     if (n >= newton_reduce_cut) finv_ = series_inverse(reversed(f_, n + 1), n - 1);
 }
 
+namespace {
+
+// a - q f below x^n from q (f - x^n) modulo x^N - 1 (N >= n): what wraps
+// round, the product's coefficients from N on, is a's there less q x^n's,
+// since a - q f has degree below n.
+Residues wrapped_remainder(const Residues& a, const Residues& q, const Residues& fl, size_t n, size_t N) {
+    const Residues c = fft_product(q, fl, N);
+    auto at = [](const Residues& v, size_t k) { return k < v.size() ? v[k] : 0; };
+    Residues r(n);
+    for (size_t k = 0; k < n; ++k) {
+        // r_k = a_k - (q fl)_k, with (q fl)_k = c_k - a_(k+N) + q_(k+N-n).
+        const int32_t qfl = r_add(r_sub(at(c, k), at(a, k + N)), at(q, k + N - n));
+        r[k] = r_sub(at(a, k), qfl);
+    }
+    trim(r);
+    return r;
+}
+
+}  // namespace
+
 Residues ModPoly::reduce(Residues a) const {
     const int32_t n = deg(), da = degree(a);
     if (da < n) return a;
@@ -379,7 +405,11 @@ Residues ModPoly::reduce(Residues a) const {
     Residues top(a.begin() + n, a.end());  // the coefficients that fix q
     const Residues qrev = low_part(fast_product(reversed(top, m + 1), low_part(finv_, m + 1)), m + 1);
     const Residues q = reversed(qrev, m + 1);
-    const Residues qf = low_part(fast_product(q, low_part(f_, n)), n);
+    const Residues fl = low_part(f_, n);
+    size_t N = 1;
+    while (N < static_cast<size_t>(n)) N *= 2;
+    if (!q.empty() && !fl.empty() && !finf && fft_exact(q, fl, N)) return wrapped_remainder(a, q, fl, static_cast<size_t>(n), N);
+    const Residues qf = low_part(fast_product(q, fl), n);
     a.resize(static_cast<size_t>(n));
     trim(a);
     return difference(a, qf);
