@@ -57,8 +57,9 @@ namespace {
 // Iterations of the distinct-degree loop whose differences h - x are
 // multiplied together before one GCD with f: GCDs cost more than the few
 // products of a power when q is small.
-int32_t ddf_block(const Exponent& q, int32_t deg) {
+int32_t ddf_block(const Exponent& q, int32_t deg, bool matrix) {
     if (deg < 48) return 1;
+    if (matrix) return 24;  // a step costs less than a tenth of a GCD
     return std::clamp(96 / q.bits(), 4, 32);
 }
 
@@ -114,7 +115,7 @@ void distinct_degree(Residues f, std::vector<DegreePart>& parts, bool test_only,
     Residues h = M.reduce(x);
     int32_t i = 0;
     while (2 * (i + 1) <= gcdimpl::degree(f)) {
-        const int32_t block = ddf_block(q, gcdimpl::degree(f));
+        const int32_t block = ddf_block(q, gcdimpl::degree(f), frob.fixed());
         std::vector<Residues> hs;
         Residues P{1};
         const int32_t first = i + 1;

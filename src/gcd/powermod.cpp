@@ -417,6 +417,124 @@ Residues ModPoly::reduce(Residues a) const {
 
 Residues ModPoly::mulmod(const Residues& a, const Residues& b) const { return reduce(fast_product(a, b)); }
 
+namespace {
+
+// The transform of a fixed real operand at length n.
+struct Spectrum {
+    size_t n = 0;
+    std::vector<Cd> s;
+};
+
+Spectrum spectrum(const Residues& b, size_t n) {
+    Spectrum sp;
+    sp.n = n;
+    sp.s.assign(n, Cd(0, 0));
+    for (size_t i = 0; i < b.size(); ++i) sp.s[i] = Cd(centered(b[i], modulus), 0);
+    fft(sp.s);
+    return sp;
+}
+
+// c1 := a1 b and c2 := a2 b modulo x^n - 1 from one transform of a1 + i a2:
+// b being real, the product's real part is a1 b and its imaginary part a2 b.
+void pair_product(const Residues& a1, const Residues& a2, const Spectrum& B, Residues& c1, Residues& c2) {
+    const size_t n = B.n;
+    const int32_t p = modulus;
+    std::vector<Cd> z(n, Cd(0, 0));
+    for (size_t i = 0; i < a1.size(); ++i) z[i].real(centered(a1[i], p));
+    for (size_t i = 0; i < a2.size(); ++i) z[i].imag(centered(a2[i], p));
+    fft(z);
+    // The inverse transform as the conjugate of the forward one of the
+    // conjugate.
+    for (size_t k = 0; k < n; ++k) z[k] = std::conj(z[k] * B.s[k]);
+    fft(z);
+    const double dp = p, inv = 1.0 / dp, scale = 1.0 / static_cast<double>(n);
+    auto residue = [&](double x) {
+        const double v = std::nearbyint(x * scale);
+        double r = v - dp * std::floor(v * inv);
+        if (r < 0) r += dp;
+        if (r >= dp) r -= dp;
+        return static_cast<int32_t>(r);
+    };
+    c1.resize(n);
+    c2.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        c1[i] = residue(z[i].real());
+        c2[i] = residue(-z[i].imag());
+    }
+    trim(c1);
+    trim(c2);
+}
+
+size_t pow2_at_least(size_t v) {
+    size_t n = 1;
+    while (n < v) n *= 2;
+    return n;
+}
+
+// The pair's reduction data: the transforms of rev(f)^-1 and of f - x^n.
+struct PairReducer {
+    int32_t n;
+    Spectrum inv, low;
+    // r1, r2 := a1, a2 mod f for a1, a2 of degree below 2n - 1.
+    void reduce(const Residues& a1, const Residues& a2, Residues& r1, Residues& r2) const {
+        const size_t un = static_cast<size_t>(n);
+        // Both quotients as if a had degree 2n - 2: n - 1 terms.
+        auto top_rev = [&](const Residues& a) {
+            Residues t(un - 1, 0);
+            for (size_t i = un; i < a.size(); ++i) t[2 * un - 2 - i] = a[i];
+            return t;
+        };
+        Residues q1, q2;
+        pair_product(top_rev(a1), top_rev(a2), inv, q1, q2);
+        auto quotient = [&](Residues& q) {
+            q.resize(un - 1, 0);
+            std::reverse(q.begin(), q.end());
+            trim(q);
+        };
+        quotient(q1);
+        quotient(q2);
+        Residues c1, c2;
+        pair_product(q1, q2, low, c1, c2);
+        r1 = unwrap(a1, q1, c1);
+        r2 = unwrap(a2, q2, c2);
+    }
+    // a - q f below x^n from c = q (f - x^n) modulo x^N - 1.
+    Residues unwrap(const Residues& a, const Residues& q, const Residues& c) const {
+        const size_t un = static_cast<size_t>(n), N = low.n;
+        auto at = [](const Residues& v, size_t k) { return k < v.size() ? v[k] : 0; };
+        Residues r(un);
+        for (size_t k = 0; k < un; ++k)
+            r[k] = r_sub(at(a, k), r_add(r_sub(at(c, k), at(a, k + N)), at(q, k + N - un)));
+        trim(r);
+        return r;
+    }
+};
+
+}  // namespace
+
+bool ModPoly::paired_powers(const Residues& g, int32_t count, void (*sink)(void*, int32_t, const Residues&),
+                           void* ctx) const {
+    const size_t n = static_cast<size_t>(deg());
+    if (finv_.empty() || finf || count < 4) return false;
+    const size_t N = pow2_at_least(2 * n - 1);
+    const Residues full(n, 1);
+    if (!fft_exact(full, full, N)) return false;
+    const Residues g2 = sqrmod(g);
+    const Spectrum G2 = spectrum(g2, N);
+    const PairReducer R{deg(), spectrum(low_part(finv_, static_cast<int32_t>(n) - 1), N),
+                        spectrum(low_part(f_, static_cast<int32_t>(n)), pow2_at_least(n))};
+    Residues even{1}, odd = g;
+    for (int32_t i = 0; i < count; i += 2) {
+        sink(ctx, i, even);
+        if (i + 1 < count) sink(ctx, i + 1, odd);
+        if (i + 2 >= count) break;
+        Residues p1, p2;
+        pair_product(even, odd, G2, p1, p2);
+        R.reduce(p1, p2, even, odd);
+    }
+    return true;
+}
+
 Residues ModPoly::sqrmod(const Residues& a) const { return reduce(fast_square(a)); }
 
 // Sliding windows of up to five bits: the odd powers a, a^3, ..., a^31 are
@@ -464,12 +582,10 @@ bool FrobeniusMatrix::pays(int32_t n) {
 FrobeniusMatrix::FrobeniusMatrix(const ModPoly& m, const Residues& xq) : n_(m.deg()) {
     const size_t n = static_cast<size_t>(n_);
     rows_.assign(n * n, 0);
-    Residues r{1};
-    for (size_t i = 0; i < n; ++i) {
-        std::copy(r.begin(), r.end(), rows_.begin() + static_cast<std::ptrdiff_t>(i * n));
-        if (i + 1 < n) r = m.mulmod(r, xq);
+    m.powers(xq, n_, [&](int32_t i, const Residues& r) {
+        std::copy(r.begin(), r.end(), rows_.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(i) * n));
         poll_interrupt();
-    }
+    });
 }
 
 Residues FrobeniusMatrix::apply(const Residues& h) const {

@@ -60,11 +60,30 @@ public:
     Residues reduce(Residues a) const;
     Residues mulmod(const Residues& a, const Residues& b) const;
     Residues sqrmod(const Residues& a) const;
+    // Calls sink(i, g^i mod f) for i = 0 .. count - 1 (g reduced). For the
+    // small moduli the powers come two at a time, along the chains of even
+    // and odd exponents, from transforms of the fixed operands made once.
+    template <class Sink>
+    void powers(const Residues& g, int32_t count, Sink&& sink) const;
 
 private:
+    // The paired route when the transforms are exact for it.
+    bool paired_powers(const Residues& g, int32_t count, void (*sink)(void*, int32_t, const Residues&),
+                       void* ctx) const;
     Residues f_;
     Residues finv_;  // rev(f)^-1 mod x^(deg f - 1); empty: long division
 };
+
+template <class Sink>
+void ModPoly::powers(const Residues& g, int32_t count, Sink&& sink) const {
+    auto call = [](void* ctx, int32_t i, const Residues& r) { (*static_cast<Sink*>(ctx))(i, r); };
+    if (paired_powers(g, count, call, &sink)) return;
+    Residues r{1};
+    for (int32_t i = 0; i < count; ++i) {
+        sink(i, r);
+        if (i + 1 < count) r = mulmod(r, g);
+    }
+}
 
 // a^e reduced modulo m (a reduced already). show prints the progress: a dot
 // for every 64 squarings.

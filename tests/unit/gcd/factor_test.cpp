@@ -318,6 +318,15 @@ TEST_P(ModArith, ProductsReductionsAndPowers) {
         Vec r{1};
         for (int e = 0; e < 37; ++e) r = rem(mul(r, a), f);
         EXPECT_EQ(gcdimpl::powermod(a, M, gcdimpl::Exponent(37)), r);
+        // The powers a^0 .. a^10, two at a time where the moduli allow.
+        Vec s{1};
+        int calls = 0;
+        M.powers(a, 11, [&](int32_t i, const Vec& v) {
+            EXPECT_EQ(i, calls++);
+            EXPECT_EQ(v, s) << "power " << i;
+            s = rem(mul(s, a), f);
+        });
+        EXPECT_EQ(calls, 11);
     }
 }
 
