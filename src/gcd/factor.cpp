@@ -68,12 +68,13 @@ int32_t ddf_block(const Exponent& q, int32_t deg, bool matrix) {
 void split_block(const std::vector<Residues>& hs, int32_t first, Residues& G, Residues& f,
                  std::vector<DegreePart>& parts, bool test_only) {
     const Residues x{0, 1};
+    std::unique_ptr<ModPoly> MG = std::make_unique<ModPoly>(G);
     for (size_t k = 0; k < hs.size() && gcdimpl::degree(G) > 0; ++k) {
-        Residues t = gcdimpl::difference(hs[k], x);
-        gcdimpl::remainder_in_place(t, G);
+        Residues t = MG->reduce_any(gcdimpl::difference(hs[k], x));
         Residues g = array_gcd(std::move(t), G);
         if (gcdimpl::degree(g) <= 0) continue;
         G = exact_quotient(std::move(G), g, "failure in distinct degree factoring.");
+        if (gcdimpl::degree(G) > 0) MG = std::make_unique<ModPoly>(G);
         f = exact_quotient(std::move(f), g, "failure in distinct degree factoring.");
         parts.push_back({std::move(g), first + static_cast<int32_t>(k)});
         if (test_only) return;

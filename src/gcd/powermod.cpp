@@ -415,6 +415,24 @@ Residues ModPoly::reduce(Residues a) const {
     return difference(a, qf);
 }
 
+Residues ModPoly::reduce_any(Residues a) const {
+    const int32_t n = deg();
+    if (finv_.empty()) {
+        remainder_in_place(a, f_);
+        return a;
+    }
+    while (degree(a) > 2 * n - 2) {
+        // a = hi x^s + lo with hi of degree 2n - 2: hi is replaced by its
+        // remainder.
+        const size_t s = a.size() - static_cast<size_t>(2 * n - 1);
+        Residues hi = reduce(Residues(a.begin() + static_cast<std::ptrdiff_t>(s), a.end()));
+        a.resize(s + hi.size());
+        for (size_t i = 0; i < hi.size(); ++i) a[s + i] = hi[i];
+        trim(a);
+    }
+    return reduce(std::move(a));
+}
+
 Residues ModPoly::mulmod(const Residues& a, const Residues& b) const { return reduce(fast_product(a, b)); }
 
 namespace {

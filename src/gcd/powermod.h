@@ -58,6 +58,8 @@ public:
     int32_t deg() const { return degree(f_); }
     // a mod f for any a of degree below 2 deg(f) - 1.
     Residues reduce(Residues a) const;
+    // a mod f for a of any degree: the top 2 deg(f) - 1 terms at a time.
+    Residues reduce_any(Residues a) const;
     Residues mulmod(const Residues& a, const Residues& b) const;
     Residues sqrmod(const Residues& a) const;
     // Calls sink(i, g^i mod f) for i = 0 .. count - 1 (g reduced). For the

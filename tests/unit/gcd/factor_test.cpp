@@ -315,6 +315,8 @@ TEST_P(ModArith, ProductsReductionsAndPowers) {
         const gcdimpl::ModPoly M(f);
         EXPECT_EQ(M.mulmod(a, b), rem(mul(a, b), f));
         EXPECT_EQ(M.sqrmod(a), rem(mul(a, a), f));
+        const Vec big = random_vec(rng, 3 * n + 5, false);
+        EXPECT_EQ(M.reduce_any(big), rem(big, f));
         Vec r{1};
         for (int e = 0; e < 37; ++e) r = rem(mul(r, a), f);
         EXPECT_EQ(gcdimpl::powermod(a, M, gcdimpl::Exponent(37)), r);
