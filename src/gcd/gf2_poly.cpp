@@ -222,6 +222,9 @@ Mod2::Mod2(Poly2 f) : f_(std::move(f)), n_(f_.degree()) {
     }
 }
 
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 Poly2 Mod2::reduce(Poly2 a) const {
     // Every set bit at n or above is cleared by f shifted into place, from
     // the top down.

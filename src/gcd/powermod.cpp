@@ -128,6 +128,9 @@ const std::vector<Cd>& fft_roots(size_t n) {
     return rt;
 }
 
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void fft(std::vector<Cd>& a) {
     const size_t n = a.size();
     const std::vector<Cd>& rt = fft_roots(n);
@@ -606,6 +609,11 @@ FrobeniusMatrix::FrobeniusMatrix(const ModPoly& m, const Residues& xq) : n_(m.de
     });
 }
 
+// The row sums are the inner loop of factoring over the small primes: a
+// build for processors with wider vectors is chosen at run time.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 Residues FrobeniusMatrix::apply(const Residues& h) const {
     const size_t n = static_cast<size_t>(n_);
     std::vector<uint64_t> acc(n, 0);
