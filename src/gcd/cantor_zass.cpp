@@ -82,6 +82,7 @@ void even_cantor_zass(Residues f, int32_t d, std::vector<Residues>& out) {
         for (int32_t j = 1; j < terms; ++j) {
             t = M.sqrmod(t);
             s = gcdimpl::sum(s, t);
+            if (j % 64 == 0) poll_interrupt();
         }
         if (split_by(f, array_gcd(std::move(s), f), d, out, "failure in even_cantor_zass.", even_cantor_zass))
             return;

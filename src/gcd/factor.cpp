@@ -129,6 +129,7 @@ void distinct_degree(Residues f, std::vector<DegreePart>& parts, bool test_only,
             hs.push_back(h);
         }
         if (show) std::printf(" distinct degree %d, degree left %d\n", i, gcdimpl::degree(f));
+        poll_interrupt();
         Residues G = array_gcd(P, f);
         if (gcdimpl::degree(G) <= 0) continue;
         const size_t before = parts.size();

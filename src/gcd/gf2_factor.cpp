@@ -58,6 +58,7 @@ void split2(Poly2 f, int32_t d, std::vector<gcdimpl::Residues>& out) {
         for (int32_t j = 1; j < d; ++j) {
             t = M.sqrmod(t);
             s = gf2::add(s, t);
+            if (j % 256 == 0) poll_interrupt();
         }
         Poly2 g = gf2::gcd(std::move(s), f);
         if (g.degree() > 0 && g.degree() < f.degree()) {
@@ -88,6 +89,7 @@ void gf2_distinct_degree(gcdimpl::Residues fr, std::vector<DegreePart>& parts, b
             P = M.mulmod(P, gf2::add(h, x_poly()));
             hs.push_back(h);
         }
+        poll_interrupt();
         Poly2 G = gf2::gcd(P, f);
         if (G.degree() <= 0) continue;
         const size_t before = parts.size();

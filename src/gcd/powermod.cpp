@@ -577,7 +577,10 @@ Residues powermod(const Residues& a, const ModPoly& m, const Exponent& e, bool s
         if (!e.bit(i)) {
             if (started) r = m.sqrmod(r);
             --i;
-            if (show && ++squarings % 64 == 0) std::printf(".");
+            if (++squarings % 64 == 0) {
+                if (show) std::printf(".");
+                poll_interrupt();
+            }
             continue;
         }
         // The longest window of at most w bits ending in a 1.
