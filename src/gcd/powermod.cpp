@@ -167,6 +167,9 @@ bool fft_exact(const Residues& a, const Residues& b, size_t n) {
 // ones; the square of the transform holds a b in its imaginary part.
 // With n below the product's length the product wraps round: modulo
 // x^n - 1.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 Residues fft_product(const Residues& a, const Residues& b, size_t n) {
     const int32_t p = modulus;
     const size_t len = std::min(a.size() + b.size() - 1, n);
@@ -457,6 +460,9 @@ Spectrum spectrum(const Residues& b, size_t n) {
 
 // c1 := a1 b and c2 := a2 b modulo x^n - 1 from one transform of a1 + i a2:
 // b being real, the product's real part is a1 b and its imaginary part a2 b.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void pair_product(const Residues& a1, const Residues& a2, const Spectrum& B, Residues& c1, Residues& c2) {
     const size_t n = B.n;
     const int32_t p = modulus;
@@ -605,27 +611,51 @@ bool FrobeniusMatrix::pays(int32_t n) {
 
 FrobeniusMatrix::FrobeniusMatrix(const ModPoly& m, const Residues& xq) : n_(m.deg()) {
     const size_t n = static_cast<size_t>(n_);
-    rows_.assign(n * n, 0);
+    // Moduli below 2^16 keep the rows in half the memory: each step reads
+    // the whole matrix.
+    if (modulus < 65536)
+        rows16_.assign(n * n, 0);
+    else
+        rows_.assign(n * n, 0);
     m.powers(xq, n_, [&](int32_t i, const Residues& r) {
-        std::copy(r.begin(), r.end(), rows_.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(i) * n));
+        const size_t at = static_cast<size_t>(i) * n;
+        for (size_t j = 0; j < r.size(); ++j) {
+            if (rows16_.empty())
+                rows_[at + j] = static_cast<uint32_t>(r[j]);
+            else
+                rows16_[at + j] = static_cast<uint16_t>(r[j]);
+        }
         poll_interrupt();
     });
 }
 
-// The row sums are the inner loop of factoring over the small primes: a
-// build for processors with wider vectors is chosen at run time.
+namespace {
+
+// acc += sum h_i row_i over the rows of the matrix.
+template <class T>
 #if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
 __attribute__((target_clones("avx2", "default")))
 #endif
+void row_sums(const Residues& h, const T* rows, size_t n, uint64_t* acc) {
+    for (size_t i = 0; i < h.size(); ++i) {
+        const uint32_t c = static_cast<uint32_t>(h[i]);
+        if (c == 0) continue;
+        const T* row = rows + i * n;
+        for (size_t j = 0; j < n; ++j) acc[j] += uint64_t{c} * row[j];
+    }
+}
+
+}  // namespace
+
+// The row sums are the inner loop of factoring over the small primes: a
+// build for processors with wider vectors is chosen at run time.
 Residues FrobeniusMatrix::apply(const Residues& h) const {
     const size_t n = static_cast<size_t>(n_);
     std::vector<uint64_t> acc(n, 0);
-    for (size_t i = 0; i < h.size(); ++i) {
-        const uint64_t c = static_cast<uint32_t>(h[i]);
-        if (c == 0) continue;
-        const uint32_t* row = rows_.data() + i * n;
-        for (size_t j = 0; j < n; ++j) acc[j] += c * row[j];
-    }
+    if (rows16_.empty())
+        row_sums(h, rows_.data(), n, acc.data());
+    else
+        row_sums(h, rows16_.data(), n, acc.data());
     Residues z(n);
     const uint64_t p = static_cast<uint64_t>(modulus);
     for (size_t j = 0; j < n; ++j) z[j] = static_cast<int32_t>(acc[j] % p);

@@ -107,7 +107,8 @@ public:
 
 private:
     int32_t n_;
-    std::vector<uint32_t> rows_;  // n x n, row-major
+    std::vector<uint32_t> rows_;    // n x n, row-major
+    std::vector<uint16_t> rows16_;  // the same for moduli below 2^16
 };
 
 // The inverse of a mod x^n (a[0] nonzero) by Newton's iteration.

@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Rings, Factoring, ::testing::Values(2, 3, 5, 10007, 655
 TEST(FactoringCases, LargerDegrees) {
     POLYTEST_SEED_TRACE();
     std::mt19937_64 rng(polytest::seed() + 99);
-    for (int32_t m : {2, 10007, 65521}) {
+    for (int32_t m : {2, 10007, 65521, 1000003}) {
         SCOPED_TRACE("modulus " + std::to_string(m));
         polytest::Ring ring(m);
         check_factorisation(random_vec(rng, m == 2 ? 300 : 120, true));
