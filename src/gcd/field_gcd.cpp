@@ -150,6 +150,17 @@ void field_coef_gcd(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars
 
 bool field_gcd_steps(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars) {
     if (field_depth <= 0) return false;
+    if (poly_iszero(a)) std::swap(a, b);
+    if (poly_iszero(b)) {
+        // gcd(a, 0): a up to a unit of the field.
+        if (poly_iszero(a)) return poly_set(0, g), true;
+        if (is_field_element(a, vars)) return contents_gcd(a, a, g), true;
+        Poly c, h;
+        contents_gcd(a, a, c);
+        rat_monic_poly(a, h, vars);
+        poly_mult(c.get(), h.get(), g, vars);
+        return true;
+    }
     if (is_field_element(a, vars) || is_field_element(b, vars)) {
         contents_gcd(a, b, g);
         return true;

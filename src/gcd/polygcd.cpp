@@ -332,9 +332,9 @@ void transformed_gcd(const PolyNode* a, const PolyNode* b, Poly& g, GcdCall& cal
 void polygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool degree_only, bool use_tests,
              bool allow_alg_c, PolyVar* vars, int copy_a, int copy_b, bool top) {
     poll_interrupt();
+    if (field_depth > 0 && vars && field_gcd_steps(a, b, g, vars)) return;
     if (constant_operands(a, b, g)) return;
     if (!vars) internal_stop("pt nil in polygcd.");
-    if (field_gcd_steps(a, b, g, vars)) return;
     GcdCall call{vars, degree_only, use_tests, allow_alg_c && c_cntcount <= kMaxCountedCalls, -1};
     if (poly_equal(a, b)) return correct_monic_form(a, g);
     if (laurent_operands(a, b, g, call)) return;
