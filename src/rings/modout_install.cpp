@@ -30,6 +30,10 @@ int using_new_polynames = 0;
 
 namespace {
 
+// Guards that hold moduli out of their records (a command level opened by
+// an interrupt meanwhile must not remove variables).
+int moduli_aside = 0;
+
 // Marks of a modded-out variable (mod_state): its modulus made a field
 // when it was installed, or not.
 constexpr int32_t kFieldMark = kModFieldMark;
@@ -101,10 +105,12 @@ Tower tower_with(PolyVar* t, const PolyNode* m) {
 class ModuliAside {
 public:
     explicit ModuliAside(const Tower& tower) {
+        ++moduli_aside;
         for (const auto& [v, m] : tower) saved_.emplace_back(v, std::exchange(v->mod_poly, nullptr));
     }
     ~ModuliAside() {
         for (auto& [v, m] : saved_) v->mod_poly = m;
+        --moduli_aside;
     }
     ModuliAside(const ModuliAside&) = delete;
     ModuliAside& operator=(const ModuliAside&) = delete;
@@ -181,8 +187,13 @@ bool adjacent_to_field(const PolyVar* t) {
 // t's own modulus is out of force while its field is decided.
 class OwnModulusAside {
 public:
-    explicit OwnModulusAside(PolyVar* t) : t_(t), own_(std::exchange(t->mod_poly, nullptr)) {}
-    ~OwnModulusAside() { t_->mod_poly = own_; }
+    explicit OwnModulusAside(PolyVar* t) : t_(t), own_(std::exchange(t->mod_poly, nullptr)) {
+        ++moduli_aside;
+    }
+    ~OwnModulusAside() {
+        t_->mod_poly = own_;
+        --moduli_aside;
+    }
     OwnModulusAside(const OwnModulusAside&) = delete;
     OwnModulusAside& operator=(const OwnModulusAside&) = delete;
 
@@ -537,6 +548,9 @@ SuspendModout::~SuspendModout() {
 }
 
 bool modout_involves_level(int k) {
+    // Moduli held aside (a field decision, a suspension) are not in their
+    // records: no variable goes while they are.
+    if (moduli_aside > 0 || using_new_polynames) return true;
     for (PolyVar* v = polynames; v; v = v->next) {
         if (!v->mod_poly) continue;
         if (v->level == k) return true;

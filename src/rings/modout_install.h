@@ -95,7 +95,8 @@ private:
 };
 
 // Whether a variable is modded out, or some modulus involves its level
-// (the variable cannot then be removed).
+// (the variable cannot then be removed); also true while moduli are held
+// out of their records (a field decision or a suspension under way).
 bool modout_involves_level(int k);
 
 }  // namespace tolmex
