@@ -329,6 +329,9 @@ void install(PolyVar* t, Poly&& m) {
         std::printf("     Will discard former modding polynomial.\n");
         drop_modulus(t);
     }
+    // The modulus is read as typed: its coefficients are reduced by the
+    // deeper moduli here (t's own is not in force yet).
+    total_poly_modout(m, t);
     Decision d = decide(t, m.get(), true);
     if (lintmode) changed_in_modmode = 1;  // the modulus has no rational original
     t->mod_poly = m.release();
