@@ -7,6 +7,8 @@
 #include <string>
 
 #include "base/errors.h"
+#include "gcd/gcd_state.h"
+#include "numbers/gcd.h"
 #include "numbers/decimal.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_modout.h"
@@ -218,4 +220,43 @@ TEST_F(Modout, TowersAreFieldsExactlyWhenTheirNormsSaySo) {
     unit::RingScope ring(13);
     Poly a = power_minus(2, 2, false), b = power_minus(2, 2, false);
     EXPECT_FALSE(tower_makes_field({a.get(), b.get()}, 13, 1));
+}
+
+// ---------------------------------------------------------------------------
+// The field rule over Q and the first auxiliary list.
+
+namespace {
+
+// The first `count` candidates, the primes after 17020, that satisfy keep.
+template <class F>
+std::vector<int32_t> primes_where(int count, F keep) {
+    std::vector<int32_t> out;
+    int32_t p = 17020;
+    for (int i = 0; i < count; ++i) {
+        do ++p;
+        while (!is_prime(p));
+        if (keep(p)) out.push_back(p);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(Modout, OverQTheAuxiliaryPrimesDecideTheField) {
+    PolyVar* z = var(3);  // the deepest level: next to no field
+    const int32_t saved = aux_num_1factor;
+    aux_num_1factor = 400;
+    // t^2 - 2 stays irreducible modulo p exactly when 2 is no square.
+    Poly m = power_minus(2, 2, false);
+    EXPECT_EQ(decide_field(z, m.get(), true), FieldVerdict::Field);
+    EXPECT_EQ(auxptr, primes_where(400, [](int32_t p) { return p % 8 == 3 || p % 8 == 5; }));
+    // t^2 - 1 splits; t^4 + 1 splits modulo every prime but not over Q.
+    auxptr.clear();
+    Poly split = power_minus(2, 1, false), four = power_minus(4, -1, false);
+    EXPECT_EQ(decide_field(z, split.get(), true), FieldVerdict::NotField);
+    EXPECT_EQ(decide_field(z, four.get(), true), FieldVerdict::Field);
+    EXPECT_TRUE(auxptr.empty());
+    // Not next to the field: never a field.
+    EXPECT_EQ(decide_field(var(2), m.get(), true), FieldVerdict::NotField);
+    aux_num_1factor = saved;
 }
