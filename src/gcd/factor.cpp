@@ -17,6 +17,7 @@
 #include "numbers/modular_state.h"
 #include "poly/poly_residues.h"
 #include "poly/poly_settings.h"
+#include "poly/polyvars.h"
 
 namespace tolmex {
 
@@ -191,11 +192,15 @@ bool has_poly_coefficient(const PolyNode* p) {
     return false;
 }
 
-// The checks every entry makes: negative exponents (error 198) and a top
-// list whose coefficients are not field elements.
-void check_poly(const PolyNode* p, const char* name) {
-    if (has_negative_exponent(p)) fail(kErrNegativeExponent, name);
-    if (has_poly_coefficient(p)) fail(kErrNotOneVariable, name);
+constexpr int kErrNotAvailable = 361;
+
+// Factoring here is over Z/p or the fields of the tables. With variables
+// modded out below p's variable into a field, p's coefficients live in an
+// extension, where it may split further; with p's own variable modded out,
+// p is an element of a quotient ring. Neither is done yet.
+bool larger_ground(const PolyVar* vars) {
+    if (!vars) return false;
+    return vars->mod_poly != nullptr || (field_depth > 0 && vars->level < field_depth);
 }
 
 PolyNode* list_of(const std::vector<Found>& found) {
@@ -215,10 +220,13 @@ void factor_poly(const PolyNode* p, Poly& list, int32_t& count, bool test_only, 
                  PolyVar* vars) {
     if (!can_factor()) fail(kErrCantFactor, "Factor");
     if (level >= 0 && level != field_depth) fail(kErrFieldDepth, "Factor");
-    check_poly(p, "Factor");
+    if (has_negative_exponent(p)) fail(kErrNegativeExponent, "Factor");
     list.reset();
     count = 0;
+    // A constant in its variable (a field element) has no factors.
     if (poly_is_const(p) || main_degree(p) == 0) return;
+    if (larger_ground(vars)) fail(kErrNotAvailable, "Factor");
+    if (has_poly_coefficient(p)) fail(kErrNotOneVariable, "Factor");
     std::vector<Found> sf = square_free_parts(p, vars);
     std::vector<Found> found;
     if (test_only && (sf.size() > 1 || sf[0].mult > 1)) {
@@ -247,7 +255,7 @@ int32_t irreducible_poly(const PolyNode* p, PolyVar* vars) {
     if (!can_factor()) return -1;
     if (has_negative_exponent(p)) fail(kErrNegativeExponent, "Irred");
     if (poly_is_const(p) || main_degree(p) == 0) return 0;
-    if (has_poly_coefficient(p)) return -1;
+    if (has_poly_coefficient(p) || larger_ground(vars)) return -1;
     std::vector<Found> sf = square_free_parts(p, vars);
     int32_t smallest = main_degree(p);
     for (Found& part : sf) {
