@@ -13,6 +13,7 @@
 #include "interpreter/integer_eval.h"
 #include "interpreter/scanner.h"
 #include "numbers/modular_state.h"
+#include "poly/polyvars.h"
 #include "rings/ring_change.h"
 
 namespace tolmex {
@@ -271,6 +272,16 @@ void visit_array_values(QuolyVisitor visit) {
 }
 
 void (*previous_visitor)(QuolyVisitor) = nullptr;
+void (*previous_poly_visitor)(PolyVisitor) = nullptr;
+
+// The polys of the array entries join the stored polys, so that adjoining
+// a variable wraps them and removing one checks and unwraps them too.
+void visit_all_polys(PolyVisitor visit) {
+    if (previous_poly_visitor) previous_poly_visitor(visit);
+    visit_array_values([visit](QuolyRec*& q) {
+        if (q) quoly_visit_polys(q, visit);
+    });
+}
 
 void visit_all_values(QuolyVisitor visit) {
     if (previous_visitor) previous_visitor(visit);
@@ -283,6 +294,10 @@ void register_arrays() {
     if (for_each_user_value != visit_all_values) {
         previous_visitor = for_each_user_value;
         for_each_user_value = visit_all_values;
+    }
+    if (for_each_stored_poly != visit_all_polys) {
+        previous_poly_visitor = for_each_stored_poly;
+        for_each_stored_poly = visit_all_polys;
     }
     on_reset(ResetPoint::StatementStart, [](int) { uninit = 0; });
     on_reset(ResetPoint::Abandon, [](int) { drop_temporary_array(); });
