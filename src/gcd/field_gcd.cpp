@@ -15,6 +15,7 @@
 #include "gcd/polygcd.h"
 #include "numbers/gcd.h"
 #include "numbers/modular_state.h"
+#include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
 #include "poly/poly_gcd_support.h"
@@ -87,7 +88,74 @@ bool coprime_mod_aux_prime(const PolyNode* a, const PolyNode* b, PolyVar* vars) 
     return false;
 }
 
+// The leading coefficient in the main variable, one level down.
+const PolyNode* main_lead(const PolyNode* p) { return p->isnum ? p : p->sub; }
+
+// Divides q, r and c by the GCD of all their integer coefficients.
+void cancel_common_content(Poly& q, Poly& r, Number& c) {
+    if (lintmode || is_longint(c, 1)) return;
+    Number g, h, cq, cr;
+    find_gcdcoefs(q.get(), cq);
+    binary_gcd(c, cq, g);
+    if (is_longint(g, 1)) return;
+    find_gcdcoefs(r.get(), cr);
+    if (!num_is_zero(cr)) {
+        binary_gcd(g, cr, h);
+        g = std::move(h);
+    }
+    if (is_longint(g, 1)) return;
+    divide_thru(q.get(), g);
+    if (!poly_iszero(r.get())) divide_thru(r.get(), g);
+    Number quo, rem;
+    divide(c, g, quo, rem);
+    c = std::move(quo);
+}
+
 }  // namespace
+
+bool field_exact_quotient(const PolyNode* p, const PolyNode* g, Poly& q, Number& c,
+                          PolyVar* vars) {
+    setvalue(1, c);
+    if (poly_iszero(p)) return q.reset(copy_poly(p)), true;
+    if (poly_iszero(g)) return false;
+    if (is_field_element(g, vars)) {
+        Poly n, d;
+        poly_mod_invert(g, n, d, vars);
+        poly_mult(p, n.get(), q, vars);
+        if (d) num_assign(poly_constant(d.get()), c);
+        Poly none;
+        poly_set(0, none);
+        cancel_common_content(q, none, c);
+        return true;
+    }
+    if (is_field_element(p, vars)) return false;
+    const int32_t dg = poly_degree(g);
+    PolyVar* below = vars ? vars->next : nullptr;
+    Poly r(copy_poly(p)), qq;
+    poly_set(0, qq);
+    while (!poly_iszero(r.get())) {
+        poll_interrupt();
+        const int32_t dr = poly_degree(r.get());
+        if (dr < dg) return false;
+        Poly t;
+        Number ct;
+        if (!field_exact_quotient(main_lead(r.get()), main_lead(g), t, ct, below)) return false;
+        const int32_t e = dr - dg;
+        Poly term(e == 0 && poly_is_const(t.get()) ? t.release() : term_node(e, t.release()));
+        Poly scaled, tg;
+        scalar_by_poly(ct, r.get(), scaled);
+        poly_mult(term.get(), g, tg, vars);
+        poly_sub(scaled.get(), tg.get(), r);
+        scalar_by_poly(ct, qq.get(), scaled);
+        poly_add(scaled.get(), term.get(), qq);
+        Number cc;
+        fast_mult(c, ct, cc);
+        c = std::move(cc);
+        cancel_common_content(qq, r, c);
+    }
+    q = std::move(qq);
+    return true;
+}
 
 bool is_field_element(const PolyNode* p, const PolyVar* vars) {
     if (field_depth <= 0) return false;

@@ -35,6 +35,12 @@ void field_coef_gcd(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars
 // path must go on (operands in several variables above the field).
 bool field_gcd_steps(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars);
 
+// Exact division over the field with integer coefficients kept: c p = q g
+// with c a positive integer (1 in lint mode). False when g does not divide
+// p over the field.
+bool field_exact_quotient(const PolyNode* p, const PolyNode* g, Poly& q, Number& c,
+                          PolyVar* vars);
+
 // The element's level test: p (rooted at vars' level) involves only field
 // variables.
 bool is_field_element(const PolyNode* p, const PolyVar* vars);

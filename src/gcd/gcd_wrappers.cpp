@@ -8,6 +8,7 @@
 #include "gcd/gcd_driver.h"
 #include "gcd/gcd_state.h"
 #include "gcd/polygcd.h"
+#include "gcd/field_gcd.h"
 #include "numbers/gcd.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
@@ -158,8 +159,22 @@ private:
     bool saved_;
 };
 
+// Over a poly-mod-out field the quotients may need denominators: with
+// c_a a = q_a g and c_b b = q_b g (integers c), a / b = (q_a c_b) / (q_b c_a).
+bool field_divide_pair(const PolyNode* a, const PolyNode* b, const PolyNode* g, Poly* a2,
+                       Poly* b2, PolyVar* vars, int& failed) {
+    Poly qa, qb;
+    Number ca, cb;
+    if (!field_exact_quotient(a, g, qa, ca, vars)) return failed = 5, false;
+    if (!field_exact_quotient(b, g, qb, cb, vars)) return failed = 6, false;
+    if (a2) scalar_by_poly(cb, qa.get(), *a2);
+    if (b2) scalar_by_poly(ca, qb.get(), *b2);
+    return true;
+}
+
 bool divide_pair(const PolyNode* a, const PolyNode* b, const PolyNode* g, Poly* a2, Poly* b2,
                  PolyVar* vars, int& failed) {
+    if (field_depth > 0) return field_divide_pair(a, b, g, a2, b2, vars, failed);
     Poly qa, qb;
     if (!exact_quotient(a, g, qa, vars)) return failed = 5, false;
     if (!exact_quotient(b, g, qb, vars)) return failed = 6, false;

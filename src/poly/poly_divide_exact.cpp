@@ -21,7 +21,7 @@ void gen_poly_divide(const PolyNode* a, const PolyNode* b, Poly& q, PolyVar* var
         poly_assign(a, q);
         return;
     }
-    if (field_depth > 0 && poly_depth(b) >= field_depth) {
+    if (field_depth > 0 && (var ? var->level - 1 : 0) + poly_depth(b) >= field_depth) {
         // b lies in the modded-out levels: multiply by its inverse.
         Poly num, den, qq;
         poly_mod_invert(b, num, den, var);

@@ -211,10 +211,9 @@ bool field_converted(Quoly& q) {
 // the variable list, applied to the numerator again (after the Laurent
 // step moved exponents into it).
 void reduce_above_field(Quoly& q) {
-    const int limit = field_depth > 0 ? field_depth : 31000;
     Poly n(q->nump);
     q->nump = nullptr;
-    for (PolyVar* t = polynames; t && t->level < limit; t = t->next) mod_out_reduce(n, t);
+    above_field_modout(n);
     q->nump = n.release();
 }
 
@@ -235,7 +234,7 @@ void field_monic(Quoly& q) {
     // lc lies at level field_depth, one below the variable of its list.
     PolyVar* var = var_at_level(field_depth - 1);
     if (!first_coef_invrtble(lc, var)) return;
-    if (poly_is_const(lc) && !lintmode) return;  // the sign step settles it
+    if (poly_is_const(lc) && !lintmode) return sanitize(q);  // the sign step settles the rest
     Poly inv_n, inv_d;
     poly_mod_invert(lc, inv_n, inv_d, var_at_level(field_depth));
     // Numerator and denominator times the field element den / lc, padded
