@@ -208,12 +208,13 @@ TEST_P(Factoring, RandomPolysAndProductsOfKnownFactors) {
 
 INSTANTIATE_TEST_SUITE_P(Rings, Factoring, ::testing::Values(2, 3, 5, 10007, 65521, 2147483629, 256, 65536));
 
-// Degrees where the small primes use the matrix of the q-th power map and
-// Z/2 uses several words per poly.
+// Degrees where the small primes use the matrix of the q-th power map, Z/2
+// several words per poly, and the fields the reduction through the
+// reversed inverse.
 TEST(FactoringCases, LargerDegrees) {
     POLYTEST_SEED_TRACE();
     std::mt19937_64 rng(polytest::seed() + 99);
-    for (int32_t m : {2, 10007, 65521, 1000003}) {
+    for (int32_t m : {2, 10007, 65521, 1000003, 256, 65536}) {
         SCOPED_TRACE("modulus " + std::to_string(m));
         polytest::Ring ring(m);
         check_factorisation(random_vec(rng, m == 2 ? 300 : 120, true));
