@@ -20,6 +20,7 @@
 #include "numbers/mul_div.h"
 #include "numbers/number_theory.h"
 #include "numbers/residue.h"
+#include "poly/poly_modout_hooks.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_coefs.h"
 #include "poly/poly_divide.h"
@@ -286,7 +287,7 @@ void lcm_builtin(BuiltinCall& c) {
     }
     Poly g, product, l, normal;
     poly_pair_gcd(x.get(), y.get(), g);
-    poly_mult(x.get(), y.get(), product, nullptr);
+    poly_mult(x.get(), y.get(), product, modout_context());
     if (poly_is_const(g.get())) {
         poly_quot(product.get(), g.get(), l, 0);
     } else {

@@ -6,6 +6,7 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
+#include "poly/poly_modout_hooks.h"
 #include "poly/poly_eval.h"
 #include "poly/polyvars.h"
 #include "poly/poly_arith.h"
@@ -105,12 +106,12 @@ void differentiate_once(Quoly& q) {
     general_poly_diff(d, 1, 1);
     Quoly dn, nd, den2;
     Poly t1, t2;
-    poly_mult(n.get(), den, t1, nullptr);
-    poly_mult(num, d.get(), t2, nullptr);
+    poly_mult(n.get(), den, t1, modout_context());
+    poly_mult(num, d.get(), t2, modout_context());
     Poly top;
     best_poly_sub(std::move(t1), std::move(t2), top);
     Poly bottom;
-    poly_mult(den, den, bottom, nullptr);
+    poly_mult(den, den, bottom, modout_context());
     Quoly r = make_quotient(std::move(top), std::move(bottom), 0);
     check_quoly(r, laurent);
     q = std::move(r);
