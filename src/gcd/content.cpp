@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "gcd/field_gcd.h"
 #include "gcd/gcd_driver.h"
 #include "gcd/gcd_state.h"
 #include "gcd/polygcd.h"
 #include "numbers/modular_state.h"
 #include "poly/poly_divide.h"
 #include "poly/poly_gcd_support.h"
+#include "poly/poly_settings.h"
 #include "poly/polyvars.h"
 
 namespace tolmex {
@@ -71,6 +73,13 @@ void divide_by_content(const PolyNode* p, const PolyNode* c, Poly& q, PolyVar* v
     if (poly_eq_1(c)) return poly_assign(p, q);
     if (poly_is_const(c)) {
         if (!poly_quot(p, c, q, 4)) internal_stop("content not exact in polygcd.");
+        return;
+    }
+    if (field_depth > 0) {
+        // Over a poly-mod-out field the quotient may need a denominator:
+        // the primitive part is kept up to that integer factor.
+        Number m;
+        if (!field_exact_quotient(p, c, q, m, vars)) internal_stop("content not exact in polygcd.");
         return;
     }
     int inexact = 0;

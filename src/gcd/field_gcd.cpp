@@ -65,25 +65,45 @@ void contents_gcd(const PolyNode* a, const PolyNode* b, Poly& g) {
     g.reset(number_node(std::move(n)));
 }
 
+// p and its image lead with the same power product of the variables
+// above the field (so the image's leading coefficient in the field is the
+// image of p's, and not 0).
+bool same_leading_path(const PolyNode* p, const PolyNode* img, const PolyVar* vars) {
+    for (int level = level_of(vars); level < field_depth; ++level) {
+        if (p->isnum != img->isnum || (!p->isnum && p->expo != img->expo)) return false;
+        if (p->isnum) return true;
+        p = p->sub;
+        img = img->sub;
+    }
+    return true;
+}
+
 // The image of p modulo the temporary prime (the moduli are images too),
-// reduced; false when its degree in the main variable dropped.
+// reduced; false when its leading power product changed.
 bool image_of(const PolyNode* p, Poly& img, PolyVar* vars) {
     img.reset(residue_image(p));
     total_poly_modout(img, vars);
-    return !poly_iszero(img.get()) && poly_degree(img.get()) == poly_degree(p);
+    return !poly_iszero(img.get()) && same_leading_path(p, img.get(), vars);
 }
 
-// True when the images modulo an auxiliary prime are coprime.
+// True when the images modulo an auxiliary prime are coprime. Operands in
+// one variable above the field take the Euclid over the finite field;
+// operands in several take the driver, which there runs the remainder
+// sequence on residues.
 bool coprime_mod_aux_prime(const PolyNode* a, const PolyNode* b, PolyVar* vars) {
     if (lintmode || auxptr.empty()) return false;
+    const bool one_variable = level_of(vars) == field_depth - 1;
     int tried = 0;
     for (int32_t p : auxptr) {
         if (tried++ == kAuxPrimesTried) return false;
         TempModulus tm(p);
         Poly ap, bp, h;
         if (!image_of(a, ap, vars) || !image_of(b, bp, vars)) continue;
-        field_coef_gcd(ap.get(), bp.get(), h, vars);
-        return poly_degree(h.get()) <= 0;
+        if (one_variable)
+            field_coef_gcd(ap.get(), bp.get(), h, vars);
+        else
+            polygcd(ap.get(), bp.get(), h, false, false, true, vars, 1, 1, false);
+        return poly_is_const(h.get()) || (one_variable && poly_degree(h.get()) <= 0);
     }
     return false;
 }
@@ -233,9 +253,14 @@ bool field_gcd_steps(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* var
         contents_gcd(a, b, g);
         return true;
     }
-    if (level_of(vars) != field_depth - 1) return false;
     Poly c;
     contents_gcd(a, b, c);
+    if (level_of(vars) != field_depth - 1) {
+        // Several variables above the field: only the coprime case here.
+        if (!coprime_mod_aux_prime(a, b, vars)) return false;
+        g = std::move(c);
+        return true;
+    }
     if (coprime_mod_aux_prime(a, b, vars)) {
         g = std::move(c);
         return true;

@@ -11,6 +11,7 @@
 #include "gcd/field_gcd.h"
 #include "numbers/gcd.h"
 #include "numbers/modular_state.h"
+#include "numbers/mul_div.h"
 #include "numbers/residue.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_divide.h"
@@ -217,9 +218,24 @@ void reduce(const PolyNode* a, const PolyNode* b, Poly& g, Poly* a2, Poly* b2, b
 
 void field_reduce(const PolyNode* a, const PolyNode* b, Poly& g, Poly* a2, Poly* b2, Poly& factor,
                   PolyVar* vars) {
-    // No poly-mod-out field exists yet: the reduced polys need no factor.
-    reduce(a, b, g, a2, b2, false, vars);
     poly_set(1, factor);
+    if (field_depth > 0 && !lintmode && !poly_is_const(g.get())) {
+        if (!vars) vars = polynames;
+        Poly qa, qb;
+        Number ca, cb;
+        if (field_exact_quotient(a, g.get(), qa, ca, vars) &&
+            field_exact_quotient(b, g.get(), qb, cb, vars)) {
+            // ca a = qa g and cb b = qb g: with K = ca cb, K a = (qa cb) g
+            // and K b = (qb ca) g.
+            if (a2) scalar_by_poly(cb, qa.get(), *a2);
+            if (b2) scalar_by_poly(ca, qb.get(), *b2);
+            Number k;
+            fast_mult(ca, cb, k);
+            factor.reset(number_node(std::move(k)));
+            return;
+        }
+    }
+    reduce(a, b, g, a2, b2, false, vars);
 }
 
 }  // namespace tolmex

@@ -37,8 +37,9 @@ void Lpolygcd(const PolyNode* a, const PolyNode* b, Poly& g, bool both = true,
 // when that quotient is not wanted.
 void reduce(const PolyNode* a, const PolyNode* b, Poly& g, Poly* a2, Poly* b2, bool laurent,
             PolyVar* vars = nullptr);
-// reduce over a poly-mod-out field; factor := the multiplier that makes
-// the reduced polys monic over the field (1 while no field is in force).
+// reduce over a poly-mod-out field, whose quotients may need a
+// denominator: factor := the positive integer K with K a = a2 g and
+// K b = b2 g (1 while no field is in force, and in lint mode).
 void field_reduce(const PolyNode* a, const PolyNode* b, Poly& g, Poly* a2, Poly* b2,
                   Poly& factor, PolyVar* vars = nullptr);
 

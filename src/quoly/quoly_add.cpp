@@ -117,9 +117,9 @@ Quoly general_quoly_add(Frac a, Frac b, bool add) {
     if (poly_iszero(r.n.get())) return zero_quoly();
     r.d = product_of(std::move(a.d), std::move(g), std::move(b.d));
     if (factor && !poly_eq_1(factor.get())) {
-        // The multiplier that makes the denominator monic over the field.
+        // d1' = K d1 / g and d2' = K d2 / g: the sum over d1' g d2' is 1/K
+        // of the true one.
         r.n = mult(r.n.get(), factor.get());
-        r.d = mult(r.d.get(), factor.get());
     }
     if (!coprime) cancel_with(r.n, r.d);
     if (!lintmode && field_depth >= 1) {
