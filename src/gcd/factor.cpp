@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "gcd/factor_ext.h"
 #include "gcd/factor_internal.h"
 #include "gcd/half_gcd.h"
 #include "gcd/square_free.h"
@@ -192,8 +193,6 @@ bool has_poly_coefficient(const PolyNode* p) {
     return false;
 }
 
-constexpr int kErrNotAvailable = 361;
-
 // Factoring here is over Z/p or the fields of the tables. With variables
 // modded out below p's variable into a field, p's coefficients live in an
 // extension, where it may split further; with p's own variable modded out,
@@ -225,7 +224,8 @@ void factor_poly(const PolyNode* p, Poly& list, int32_t& count, bool test_only, 
     count = 0;
     // A constant in its variable (a field element) has no factors.
     if (poly_is_const(p) || main_degree(p) == 0) return;
-    if (larger_ground(vars)) fail(kErrNotAvailable, "Factor");
+    if (over_extension_field(vars)) return ext_factor_poly(p, list, count, test_only, show, vars);
+    if (larger_ground(vars)) fail(kErrNotOneVariable, "Factor");
     if (has_poly_coefficient(p)) fail(kErrNotOneVariable, "Factor");
     std::vector<Found> sf = square_free_parts(p, vars);
     std::vector<Found> found;
@@ -255,6 +255,7 @@ int32_t irreducible_poly(const PolyNode* p, PolyVar* vars) {
     if (!can_factor()) return -1;
     if (has_negative_exponent(p)) fail(kErrNegativeExponent, "Irred");
     if (poly_is_const(p) || main_degree(p) == 0) return 0;
+    if (over_extension_field(vars)) return ext_irreducible_poly(p, vars);
     if (has_poly_coefficient(p) || larger_ground(vars)) return -1;
     std::vector<Found> sf = square_free_parts(p, vars);
     int32_t smallest = main_degree(p);
