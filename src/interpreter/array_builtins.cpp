@@ -372,11 +372,13 @@ Quoly store_factors(ArrayRec* a, std::vector<std::pair<Quoly, int32_t>>& factors
     Matrix m = Matrix::zero(a->rows, 2, a->is_sparse());
     for (size_t k = 0; k < factors.size(); ++k) {
         m.set(static_cast<int32_t>(k), 0, std::move(factors[k].first));
-        m.set(static_cast<int32_t>(k), 1, int_value(factors[k].second));
+        m.set(static_cast<int32_t>(k), 1, value_of_int(factors[k].second));
     }
     const int64_t n = static_cast<int64_t>(factors.size());
     matrix_to_array(std::move(m), a);
-    return int_value(n);
+    // Like every integer in modular arithmetic, the count and the
+    // multiplicities are residues.
+    return value_of_int(n);
 }
 
 // Squarefree(p, [a]): the square-free factors of p in the first column of
