@@ -193,10 +193,14 @@ bool has_poly_coefficient(const PolyNode* p) {
     return false;
 }
 
-// Factoring here is over Z/p or the fields of the tables. With variables
-// modded out below p's variable into a field, p's coefficients live in an
-// extension, where it may split further; with p's own variable modded out,
-// p is an element of a quotient ring. Neither is done yet.
+// Factoring here is over Z/p or the fields of the tables, or over an
+// extension built by modding out the variables just below p's variable
+// (factor_ext.cpp). With p's own variable modded out outside the field, p
+// is an element of a quotient ring; with unmodded variables between p's
+// variable and the field, its coefficients are not field elements.
+// A poly in a field variable is a field element: a unit, with no factors.
+bool is_field_variable(const PolyVar* vars) { return vars && field_depth > 0 && vars->level >= field_depth; }
+
 bool larger_ground(const PolyVar* vars) {
     if (!vars) return false;
     return vars->mod_poly != nullptr || (field_depth > 0 && vars->level < field_depth);
@@ -223,7 +227,7 @@ void factor_poly(const PolyNode* p, Poly& list, int32_t& count, bool test_only, 
     list.reset();
     count = 0;
     // A constant in its variable (a field element) has no factors.
-    if (poly_is_const(p) || main_degree(p) == 0) return;
+    if (poly_is_const(p) || main_degree(p) == 0 || is_field_variable(vars)) return;
     if (over_extension_field(vars)) return ext_factor_poly(p, list, count, test_only, show, vars);
     if (larger_ground(vars)) fail(kErrNotOneVariable, "Factor");
     if (has_poly_coefficient(p)) fail(kErrNotOneVariable, "Factor");
@@ -254,7 +258,7 @@ void factor_poly(const PolyNode* p, Poly& list, int32_t& count, bool test_only, 
 int32_t irreducible_poly(const PolyNode* p, PolyVar* vars) {
     if (!can_factor()) return -1;
     if (has_negative_exponent(p)) fail(kErrNegativeExponent, "Irred");
-    if (poly_is_const(p) || main_degree(p) == 0) return 0;
+    if (poly_is_const(p) || main_degree(p) == 0 || is_field_variable(vars)) return 0;
     if (over_extension_field(vars)) return ext_irreducible_poly(p, vars);
     if (has_poly_coefficient(p) || larger_ground(vars)) return -1;
     std::vector<Found> sf = square_free_parts(p, vars);

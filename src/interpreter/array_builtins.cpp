@@ -3,6 +3,7 @@
 // between arguments and ")" (error 1). Nothing is stored into an array
 // until every argument has been read and the result is complete.
 #include "interpreter/array_builtins.h"
+#include "interpreter/builtin_support.h"
 
 #include <algorithm>
 #include <climits>
@@ -25,6 +26,7 @@
 #include "numbers/mul_div.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
+#include "poly/poly_gcd_support.h"
 #include "poly/poly_residues.h"
 #include "poly/poly_monomials.h"
 #include "poly/polyvars.h"
@@ -381,6 +383,28 @@ Quoly store_factors(ArrayRec* a, std::vector<std::pair<Quoly, int32_t>>& factors
     return value_of_int(n);
 }
 
+// Values are rooted at level 1: a poly in a deeper variable comes inside
+// wrapper nodes. The factoring routines take it at its own level; pads :=
+// the wrappers skipped, and each_padded puts them back on the results.
+const PolyNode* at_own_level(const PolyNode* p, int& pads) {
+    pads = 0;
+    while (const PolyNode* u = poly_unwrap(p)) {
+        p = u;
+        ++pads;
+    }
+    return p;
+}
+
+Quoly padded_value(const PolyNode* g, int pads) {
+    Poly copy(copy_poly(g));
+    if (!poly_is_const(copy.get()))
+        for (int k = 0; k < pads; ++k) add_pad(copy.raw());
+    Quoly q;
+    p_q_take(std::move(copy), q);
+    polynum_to_quoly(q);
+    return q;
+}
+
 // Squarefree(p, [a]): the square-free factors of p in the first column of
 // a, their multiplicities in the second; the value is their number. Over
 // the integers a content other than 1 comes first, with multiplicity 1.
@@ -391,8 +415,9 @@ Quoly squarefree(FILE* in, TokenNode*& cursor) {
     ArrayRec* a = read_array_argument(in, cursor);
     close_paren(in, cursor);
     if (quoly_is_number(p.get())) error(182, "Squarefree");
-    const PolyNode* f = quoly_numerator(p.get());
-    PolyVar* vars = var_of_level(poly_level(f));
+    int pads = 0;
+    const PolyNode* f = at_own_level(quoly_numerator(p.get()), pads);
+    PolyVar* vars = var_of_level(pads + 1);
     std::vector<std::pair<Quoly, int32_t>> factors;
     Poly list;
     int32_t count = 0;
@@ -403,21 +428,10 @@ Quoly squarefree(FILE* in, TokenNode*& cursor) {
         Poly c, prim;
         content_2(f, c, vars);
         divide_by_content(f, c.get(), prim, vars);
-        if (!poly_eq_1(c.get())) {
-            Quoly q;
-            p_q_take(std::move(c), q);
-            polynum_to_quoly(q);
-            factors.emplace_back(std::move(q), 1);
-        }
+        if (!poly_eq_1(c.get())) factors.emplace_back(padded_value(c.get(), pads), 1);
         rat_sq_free_factor(prim.get(), list, count, vars);
     }
-    each_factor(list.get(), [&](int32_t mult, const PolyNode* g) {
-        Poly copy(copy_poly(g));
-        Quoly q;
-        p_q_take(std::move(copy), q);
-        polynum_to_quoly(q);
-        factors.emplace_back(std::move(q), mult);
-    });
+    each_factor(list.get(), [&](int32_t mult, const PolyNode* g) { factors.emplace_back(padded_value(g, pads), mult); });
     return store_factors(a, factors, "Squarefree");
 }
 
@@ -440,31 +454,39 @@ Quoly factor(FILE* in, TokenNode*& cursor) {
     }
     close_paren(in, cursor);
     if (quoly_is_number(p.get())) error(182, "Factor");
-    const PolyNode* f = quoly_numerator(p.get());
+    int pads = 0;
+    const PolyNode* f = at_own_level(quoly_numerator(p.get()), pads);
     Poly list;
     int32_t count = 0;
-    factor_poly(f, list, count, false, verbose != 0, level, var_of_level(poly_level(f)));
+    factor_poly(f, list, count, false, verbose != 0, level, var_of_level(pads + 1));
     std::vector<std::pair<Quoly, int32_t>> factors;
-    each_factor(list.get(), [&](int32_t mult, const PolyNode* g) {
-        Poly copy(copy_poly(g));
-        Quoly q;
-        p_q_take(std::move(copy), q);
-        polynum_to_quoly(q);
-        factors.emplace_back(std::move(q), mult);
-    });
+    each_factor(list.get(), [&](int32_t mult, const PolyNode* g) { factors.emplace_back(padded_value(g, pads), mult); });
     return store_factors(a, factors, "Factor");
 }
 
 // Irred(p): 1 when p is irreducible over the finite field in force, 0 for a
-// constant, -1 when the ground ring cannot factor, and -1 - d when p is
-// reducible with d the least degree of its irreducible factors.
+// constant, -1 when the ground ring cannot factor; for a reducible p, an
+// irreducible factor of least degree (first in Factor's order). A factor,
+// not a number code, since integers are residues in modular arithmetic and
+// any code above 1 could look like 0 or 1 modulo a small prime.
 Quoly irred(FILE* in, TokenNode*& cursor) {
     open_paren(in, cursor);
     Quoly p = poly_argument(in, cursor, "Irred");
     close_paren(in, cursor);
     if (quoly_is_number(p.get())) return int_value(modularmode && (mod_is_prime || finf) ? 0 : -1);
-    const PolyNode* f = quoly_numerator(p.get());
-    return int_value(irreducible_poly(f, var_of_level(poly_level(f))));
+    int pads = 0;
+    const PolyNode* f = at_own_level(quoly_numerator(p.get()), pads);
+    PolyVar* vars = var_of_level(pads + 1);
+    const int32_t code = irreducible_poly(f, vars);
+    if (code >= -1 && code <= 1) return int_value(code);
+    Poly list;
+    int32_t count = 0;
+    factor_poly(f, list, count, false, false, -1, vars);
+    Quoly first;
+    each_factor(list.get(), [&](int32_t, const PolyNode* g) {
+        if (!first) first = padded_value(g, pads);
+    });
+    return first;
 }
 
 // ---------------------------------------------------------------------------
