@@ -199,7 +199,11 @@ bool has_poly_coefficient(const PolyNode* p) {
 // is an element of a quotient ring; with unmodded variables between p's
 // variable and the field, its coefficients are not field elements.
 // A poly in a field variable is a field element: a unit, with no factors.
-bool is_field_variable(const PolyVar* vars) { return vars && field_depth > 0 && vars->level >= field_depth; }
+// (While a new modulus is being decided its variable's modulus is held
+// aside: that variable is then the one being tested, not a field element.)
+bool is_field_variable(const PolyVar* vars) {
+    return vars && vars->mod_poly && field_depth > 0 && vars->level >= field_depth;
+}
 
 bool larger_ground(const PolyVar* vars) {
     if (!vars) return false;

@@ -369,7 +369,11 @@ bool factor_before(const ExtFactor& a, const ExtFactor& b) {
 }  // namespace
 
 bool over_extension_field(const PolyVar* vars) {
-    return vars && !vars->mod_poly && field_depth > 0 && vars->level == field_depth - 1 && lintmode;
+    if (!vars || vars->mod_poly || field_depth <= 0 || vars->level != field_depth - 1 || !lintmode) return false;
+    // Every field variable carries its modulus (none is held aside).
+    for (const PolyVar* t = vars->next; t; t = t->next)
+        if (!own_modulus(t)) return false;
+    return true;
 }
 
 void ext_factor_poly(const PolyNode* p, Poly& list, int32_t& count, bool test_only, bool show,
