@@ -16,6 +16,7 @@
 #pragma once
 
 #include "poly/poly.h"
+#include "poly/poly_settings.h"
 
 namespace tolmex {
 
@@ -25,14 +26,28 @@ extern int modout_above_field;
 
 // While positive, products are not reduced (mod_out_reduce and
 // modout_context do nothing): a new modding poly is read as the plain poly
-// it is typed as, even when its variable is modded out already.
+// it is typed as, even when its variable is modded out already. The field
+// is out of force too, so that a quotient such as (t^201 - 1)/(t - 1) is
+// cancelled as plain polys rather than kept over a denominator taken for a
+// unit of the field.
 extern int modout_suspended;
 class ModOutSuspension {
 public:
-    ModOutSuspension() { ++modout_suspended; }
-    ~ModOutSuspension() { --modout_suspended; }
+    ModOutSuspension() : depth_(field_depth), above_(modout_above_field) {
+        ++modout_suspended;
+        field_depth = 0;
+        modout_above_field = 0;
+    }
+    ~ModOutSuspension() {
+        --modout_suspended;
+        field_depth = depth_;
+        modout_above_field = above_;
+    }
     ModOutSuspension(const ModOutSuspension&) = delete;
     ModOutSuspension& operator=(const ModOutSuspension&) = delete;
+
+private:
+    int depth_, above_;
 };
 
 // p := p reduced modulo m, the modding poly of the variable k levels below
