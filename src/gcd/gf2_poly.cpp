@@ -222,22 +222,31 @@ Mod2::Mod2(Poly2 f) : f_(std::move(f)), n_(f_.degree()) {
     }
 }
 
+namespace {
+
+// Every set bit at n or above is cleared by f shifted into place, from the
+// top down. A free function: a member declared without the clones (and
+// used inline in the header) cannot be multiversioned under every compiler.
 #if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-Poly2 Mod2::reduce(Poly2 a) const {
-    // Every set bit at n or above is cleared by f shifted into place, from
-    // the top down.
-    const int32_t n = n_;
-    for (int32_t k = a.degree(); k >= n; --k) {
-        const uint64_t word = a.w[static_cast<size_t>(k) / 64];
+void clear_high_bits(std::vector<uint64_t>& w, int32_t top, int32_t n,
+                     const std::vector<std::vector<uint64_t>>& shifts) {
+    for (int32_t k = top; k >= n; --k) {
+        const uint64_t word = w[static_cast<size_t>(k) / 64];
         if (!(word >> (k % 64) & 1)) continue;
         const int32_t t = k - n;
-        const std::vector<uint64_t>& g = shifts_[static_cast<size_t>(t % 64)];
-        uint64_t* dst = a.w.data() + t / 64;
-        const size_t len = std::min(g.size(), a.w.size() - static_cast<size_t>(t / 64));
+        const std::vector<uint64_t>& g = shifts[static_cast<size_t>(t % 64)];
+        uint64_t* dst = w.data() + t / 64;
+        const size_t len = std::min(g.size(), w.size() - static_cast<size_t>(t / 64));
         for (size_t i = 0; i < len; ++i) dst[i] ^= g[i];
     }
+}
+
+}  // namespace
+
+Poly2 Mod2::reduce(Poly2 a) const {
+    clear_high_bits(a.w, a.degree(), n_, shifts_);
     a.trim();
     return a;
 }

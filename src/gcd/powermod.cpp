@@ -633,16 +633,28 @@ namespace {
 
 // acc += sum h_i row_i over the rows of the matrix.
 template <class T>
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void row_sums(const Residues& h, const T* rows, size_t n, uint64_t* acc) {
+[[gnu::always_inline]] inline void row_sums_of(const Residues& h, const T* rows, size_t n, uint64_t* acc) {
     for (size_t i = 0; i < h.size(); ++i) {
         const uint32_t c = static_cast<uint32_t>(h[i]);
         if (c == 0) continue;
         const T* row = rows + i * n;
         for (size_t j = 0; j < n; ++j) acc[j] += uint64_t{c} * row[j];
     }
+}
+
+// One build per row width (multiversioned functions cannot be templates).
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void row_sums(const Residues& h, const uint32_t* rows, size_t n, uint64_t* acc) {
+    row_sums_of(h, rows, n, acc);
+}
+
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void row_sums16(const Residues& h, const uint16_t* rows, size_t n, uint64_t* acc) {
+    row_sums_of(h, rows, n, acc);
 }
 
 }  // namespace
@@ -655,7 +667,7 @@ Residues FrobeniusMatrix::apply(const Residues& h) const {
     if (rows16_.empty())
         row_sums(h, rows_.data(), n, acc.data());
     else
-        row_sums(h, rows16_.data(), n, acc.data());
+        row_sums16(h, rows16_.data(), n, acc.data());
     Residues z(n);
     const uint64_t p = static_cast<uint64_t>(modulus);
     for (size_t j = 0; j < n; ++j) z[j] = static_cast<int32_t>(acc[j] % p);
