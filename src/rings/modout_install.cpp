@@ -207,11 +207,12 @@ Decision decide(PolyVar* t, const PolyNode* m, bool messages) {
     if (!adjacent_to_field(t)) return d;
     OwnModulusAside aside(t);
     if (lintmode) {
-        // Over the fields of 2^8 and 2^16 elements only a first level is
-        // recognised; towers need a prime modulus.
+        // Over the fields of 2^8 and 2^16 elements the factoring code
+        // decides the new level over the field below it (the deeper moduli
+        // stay in force); over a prime field the tower test does.
         const bool prime_field = mod_is_prime && !finf;
         const Tower tower = tower_with(t, m);
-        if ((field_depth == 0 && finf && irreducible_poly(m, t) == 1) ||
+        if ((finf && irreducible_poly(m, t) == 1) ||
             (prime_field && tower_is_field(tower, modulus)))
             d.verdict = FieldVerdict::Field;
         return d;
