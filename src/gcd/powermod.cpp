@@ -53,16 +53,23 @@ const std::vector<uint32_t>& roots(size_t n) {
     return rt;
 }
 
-template <uint32_t P>
-void ntt(std::vector<uint32_t>& a) {
+// The bit-reversal permutation that starts both transforms.
+template <class T>
+inline void bit_reverse(std::vector<T>& a) {
     const size_t n = a.size();
-    const std::vector<uint32_t>& rt = roots<P>(n);
     for (size_t i = 1, j = 0; i < n; ++i) {
         size_t bit = n >> 1;
         for (; j & bit; bit >>= 1) j ^= bit;
         j ^= bit;
         if (i < j) std::swap(a[i], a[j]);
     }
+}
+
+template <uint32_t P>
+void ntt(std::vector<uint32_t>& a) {
+    const size_t n = a.size();
+    const std::vector<uint32_t>& rt = roots<P>(n);
+    bit_reverse(a);
     for (size_t k = 1; k < n; k *= 2)
         for (size_t i = 0; i < n; i += 2 * k)
             for (size_t j = 0; j < k; ++j) {
@@ -134,12 +141,7 @@ __attribute__((target_clones("avx2", "default")))
 void fft(std::vector<Cd>& a) {
     const size_t n = a.size();
     const std::vector<Cd>& rt = fft_roots(n);
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
-    }
+    bit_reverse(a);
     for (size_t k = 1; k < n; k *= 2)
         for (size_t i = 0; i < n; i += 2 * k)
             for (size_t j = 0; j < k; ++j) {
