@@ -3,7 +3,8 @@
 compares standard output with NAME.out.
 
 The working directory is a fresh temporary directory; NAME.tolstart, when it
-exists, is copied there as tolstart.txt. The banner, the data-directory line,
+exists, is copied there as tolstart.txt, and the files of the directory
+NAME.files, when it exists, are copied there too (files a script reads). The banner, the data-directory line,
 the date line and timing lines are replaced by fixed markers before the
 comparison. When NAME.err exists, standard error must equal it as well.
 """
@@ -52,6 +53,9 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         if os.path.exists(base + ".tolstart"):
             shutil.copy(base + ".tolstart", os.path.join(work, "tolstart.txt"))
+        if os.path.isdir(base + ".files"):
+            for name in os.listdir(base + ".files"):
+                shutil.copy(os.path.join(base + ".files", name), work)
         with open(script, "rb") as stdin:
             proc = subprocess.run([tolmex], stdin=stdin, capture_output=True,
                                   cwd=work, timeout=110)

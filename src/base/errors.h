@@ -88,6 +88,10 @@ public:
 // Error codes that several layers raise.
 constexpr int kErrDivideByZero = 22;
 constexpr int kErrOutOfMemory = 375;
+// A method forced by the caller that does not suit the entries or the ring.
+constexpr int kErrUnsuitedMethod = 367;
+// A built-in of the table whose computation Tolmex does not have yet.
+constexpr int kErrNotBuilt = 359;
 constexpr int kErrExponentTooLarge = 376;
 // Input nested more deeply than the stack can follow.
 constexpr int kErrTooDeep = 344;

@@ -35,8 +35,6 @@
 
 namespace tolmex {
 
-constexpr int kNotAvailable = 361;
-
 void read_terminator(FILE* in, TokenNode*& cursor) {
     scanner(in, token, cursor);
     quiet_terminator();
@@ -247,11 +245,14 @@ void parenthesised_form(FILE* in, TokenNode*& cursor, Operand& value) {
     if (!std::strcmp(name, "J")) {
         adjoin_command(in, cursor);
         if (!token_is(token, ")")) error(135, token.text);
-    } else if (!std::strcmp(name, "M") || !std::strcmp(name, "S") || !std::strcmp(name, "R")) {
+    } else if (!std::strcmp(name, "S")) {
+        return save_setting(in, cursor);
+    } else if (!std::strcmp(name, "R")) {
+        return read_setting(in, cursor);
+    } else if (!std::strcmp(name, "M")) {
         char text[256];
         read_name_or_text(in, cursor, text, sizeof text);
         if (!token_is(token, ")")) error(135, token.text);
-        if (name[0] != 'M') error(kNotAvailable, name);
         set_prompt_text(text, true);
     } else if (!std::strcmp(name, "p")) {
         return ring_setting(in, cursor);
@@ -335,9 +336,8 @@ void ampersand_command(FILE* in, Operand& value, TokenNode*& cursor) {
         show_temporary_array();
         return read_terminator(in, cursor);
     }
-    static const char* const kLater[] = {"r", "R", "s", "S"};
-    for (const char* later : kLater)
-        if (is(name, later)) return error(kNotAvailable, name);
+    if (is(name, "s") || is(name, "S")) return save_command(in, cursor, is(name, "S"));
+    if (is(name, "r") || is(name, "R")) return read_command(in, cursor, is(name, "R"));
     error(17, name);
 }
 

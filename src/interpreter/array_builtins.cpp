@@ -504,7 +504,7 @@ int32_t det_argument(FILE* in, TokenNode*& cursor) {
 // array (mat_invert chooses the method). The degree bound d and the power
 // p serve the Lagrange method of sparse arrays; a dense array ignores
 // them, saying so when verbose. For a sparse array a negative d would ask
-// for a Hamiltonian path search, which Tolmex does not have: error 361.
+// for a Hamiltonian path search, which Tolmex does not have yet: error 359.
 Quoly determinant(FILE* in, TokenNode*& cursor) {
     open_paren(in, cursor);
     ArrayRec* a = read_array_argument(in, cursor);
@@ -516,7 +516,7 @@ Quoly determinant(FILE* in, TokenNode*& cursor) {
     close_paren(in, cursor);
     a = array_seek(a->name);
     Matrix m = square_matrix(a, "Det");
-    if (m.sparse && has_degree && degree < 0) error(361, "Det");
+    if (m.sparse && has_degree && degree < 0) error(kErrNotBuilt, "Det");
     if (!m.sparse && verbose) {
         if (has_degree) std::printf("Warning: second degree argument (fourth) is ignored when matrix is not sparse.\n");
         if (has_power) std::printf("Warning: power argument (fifth) is ignored when matrix is not sparse.\n");
@@ -673,7 +673,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 30: r = irred(in, cursor); break;
         case 98: r = trace(in, cursor); break;
         case 105: r = vecdot(in, cursor); break;
-        default: error(361, builtin[index].name);
+        default: error(kErrNotBuilt, builtin[index].name);
     }
     value.set(std::move(r));
 }

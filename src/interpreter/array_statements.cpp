@@ -410,7 +410,7 @@ void named_function(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
     if (tok("Altpower")) {
         int64_t n;
         AVal a = call_arguments(in, cursor, cx, &n, 1);
-        if (n < 0) error(361, "Altpower");
+        if (n < 0) error(137, "Altpower");
         v.m = matrix_power(a.m, n, true);
         v.array = true;
         return;
@@ -418,7 +418,7 @@ void named_function(FILE* in, TokenNode*& cursor, const Context& cx, AVal& v) {
     if (tok("MPowermod")) {
         int64_t nm[2];
         AVal a = call_arguments(in, cursor, cx, nm, 2);
-        if (nm[0] < 0) error(361, "MPowermod");
+        if (nm[0] < 0) error(137, "MPowermod");
         if (nm[1] == 0) error(22, "MPowermod");
         Quoly mod = modulus_value(nm[1]);
         v.m = matrix_power(a.m, nm[0], false, mod.get());

@@ -5,6 +5,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <new>
 
 #include "base/stack.h"
@@ -184,6 +185,9 @@ void start_system(int argc, char** argv) {
     Input = stdin;
     Output = stdout;
     install_interrupt_handler();
+    // A write past the file-size limit fails with an error the save command
+    // reports, instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     install_error_handler();
     storage_exhausted_handler = report_out_of_memory;
     try {

@@ -198,7 +198,7 @@ void rubout(FILE* in, TokenNode*& cursor) {
 // ---------------------------------------------------------------------------
 // Listing and dumping the variables.
 
-void dump_variables(FILE* out, int mode) {
+void dump_variables(FILE* out, int mode, bool saving) {
     std::vector<VarRec*> vars;
     for_each_var([&](VarRec* v) { vars.push_back(v); });
     if (vars.size() <= 1000)
@@ -210,8 +210,12 @@ void dump_variables(FILE* out, int mode) {
         size_t j = i;
         while (j < vars.size() && std::strcmp(vars[j]->name, vars[i]->name) == 0) ++j;
         size_t shown = std::min<size_t>(j - i, 9);
+        // The visible variable of a name comes first in the table; a file
+        // read back keeps the last value of a name, so saving writes it last.
+        if (saving) std::reverse(vars.begin() + i, vars.begin() + i + shown);
         for (size_t k = i; k < i + shown; ++k) {
             VarRec* v = vars[k];
+            if (v->array_param && saving) continue;
             if (v->array_param) {
                 std::fprintf(out, "%s array parameter.\n", v->name);
                 continue;
@@ -235,7 +239,7 @@ void dump_variables(FILE* out, int mode) {
 }
 
 void listvars(int mode) {
-    dump_variables(stdout, mode);
+    dump_variables(stdout, mode, false);
     std::printf("\narrays:\n\n");
     list_arrays();
 }

@@ -180,17 +180,17 @@ void char_poly(const Matrix& m, Quoly& result, const char* name, ChpolyMethod me
     if (method == ChpolyMethod::Auto) method = choose(a, k);
     switch (method) {
         case ChpolyMethod::Hessenberg: {
-            if (!k.numbers || !lintmode || !field_modulus()) fail(361, name);
+            if (!k.numbers || !lintmode || !field_modulus()) fail(kErrUnsuitedMethod, name);
             std::vector<int32_t> r = residue_rows(k, n);
             result = from_residues(hessenberg_charpoly(r, n), n, name);
             return;
         }
         case ChpolyMethod::Berkowitz:
-            if (!k.numbers || !lintmode) fail(361, name);
+            if (!k.numbers || !lintmode) fail(kErrUnsuitedMethod, name);
             result = from_residues(berkowitz_charpoly(residue_rows(k, n), n), n, name);
             return;
         case ChpolyMethod::MultiModular: {
-            if (!k.rationals || lintmode) fail(361, name);
+            if (!k.rationals || lintmode) fail(kErrUnsuitedMethod, name);
             std::vector<Quoly> c;
             if (!rational_charpoly(k, n, c)) break;  // too many primes: the reference route
             result = poly_in_x(c, name);

@@ -17,7 +17,7 @@
 namespace tolmex {
 
 // How Chpoly computes: Auto chooses. Determinant is the reference route
-// (error 361 is never raised for it); the others are error 361 when the
+// (error 367 is never raised for it); the others are error 367 when the
 // entries or the ring do not suit them.
 enum class ChpolyMethod { Auto, Determinant, Hessenberg, Berkowitz, MultiModular };
 

@@ -27,7 +27,7 @@ enum class DetMethod {
 // when m is singular; a sparse m gets a sparse inverse, which is error 36
 // in lint mode when its size is at least the modulus. m is left intact; an
 // error or an interrupt leaves every stored value as it was. A forced
-// method that does not suit the entries is error 361. DetMethod::Minors is
+// method that does not suit the entries is error 367. DetMethod::Minors is
 // expansion by minors with the minor stash (minors_det.h), which reads a
 // sparse m in its sparse form.
 void mat_invert(const Matrix& m, Quoly& det, Matrix* inverse = nullptr, const char* name = "^",

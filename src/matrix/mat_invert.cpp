@@ -90,7 +90,7 @@ void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, D
     if (method == DetMethod::Auto) method = choose(e, k, n);
     switch (method) {
         case DetMethod::Lagrange:
-            if (!k.polys) fail(361, "mod_poly_determ");
+            if (!k.polys) fail(kErrUnsuitedMethod, "mod_poly_determ");
             if (lagrange_determinant(e, n, det)) return;
             // Declined: the elimination route.
             if (gauss_cutoff == 1) break;
@@ -99,11 +99,11 @@ void determinant(const std::vector<const QuolyRec*>& e, int32_t n, Quoly& det, D
         case DetMethod::ModElim:
             // Modulo a composite modulus the residue elimination needs no
             // inverse; the quoly methods would fail on non-units.
-            if (!k.numbers || !lintmode) fail(361, "mod_determ");
+            if (!k.numbers || !lintmode) fail(kErrUnsuitedMethod, "mod_determ");
             residue_determinant(e, n, det);
             return;
         case DetMethod::IntCrt: {
-            if (!k.numbers || modularmode) fail(361, "int_determ");
+            if (!k.numbers || modularmode) fail(kErrUnsuitedMethod, "int_determ");
             Number d;
             if (int_determ(e, n, d)) {
                 det = make_numeric(std::move(d));

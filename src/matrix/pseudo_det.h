@@ -37,7 +37,7 @@ bool pseudo_int_determ(const std::vector<const QuolyRec*>& e, int32_t n, const N
 // when verbose, then a divisor of det(m) for an integer matrix m in
 // rational mode: find_pseudo's, or the determinant itself when it
 // declines (0 for a singular m). Error 313 with name when m is not
-// square; error 361 for other entries or in modular mode.
+// square; error 367 for other entries or in modular mode.
 [[nodiscard]] Quoly new_pseudo(const Matrix& m, const char* name);
 
 }  // namespace tolmex

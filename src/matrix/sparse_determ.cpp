@@ -380,7 +380,7 @@ void forced(const Matrix& m, Quoly& det, DetMethod method, const SparseClasses& 
         case DetMethod::SparseBareiss: sparse_gauss_Bareiss(m, det); return;
         case DetMethod::SparseElim: sparse_gauss_elim(m, det); return;
         default:
-            if (!k.numbers || !lintmode) fail(361, "sparse_mod_int_determ");
+            if (!k.numbers || !lintmode) fail(kErrUnsuitedMethod, "sparse_mod_int_determ");
             residue_determinant(m, det);
     }
 }

@@ -482,6 +482,18 @@ void drop_system_data(PolyNode*& p) noexcept {
     free_poly(p);
 }
 
+Poly rational_form(PolyNode* const* holder, bool& exact) {
+    for (Fix* f = masterfix; f; f = f->next)
+        if (f->holder == holder && f->kind == kPolyHolder) {
+            exact = true;
+            return Poly(copy_poly_exact(static_cast<const PolyNode*>(f->original)));
+        }
+    exact = false;
+    Poly p(copy_poly_exact(*holder));
+    if (p) poly_map_coefficients(p.raw(), from_residue);
+    return p;
+}
+
 int64_t masterfix_length() {
     int64_t n = 0;
     for (Fix* f = masterfix; f; f = f->next) ++n;

@@ -80,4 +80,11 @@ void drop_system_data(PolyNode*& p) noexcept;
 // Undo records waiting to be replayed.
 int64_t masterfix_length();
 
+// The rational form of the system poly kept at `holder` (a modulus), for
+// writing it out in modular mode: a copy of the original the undo list
+// keeps (exact := true), else the residues lifted to integers in 0 ..
+// modulus - 1 (exact := false). Numbers of the result are full numbers:
+// read them with modular arithmetic off.
+Poly rational_form(PolyNode* const* holder, bool& exact);
+
 }  // namespace tolmex

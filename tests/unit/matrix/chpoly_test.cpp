@@ -255,7 +255,7 @@ TEST_F(ChpolyTest, HandComputedAndSparse) {
     Matrix wide = Matrix::zero(2, 3, false);
     Quoly r;
     EXPECT_EQ(unit::raised_code([&] { char_poly(wide, r, "Chpoly"); }), 313);
-    EXPECT_EQ(unit::raised_code([&] { char_poly(a, r, "Chpoly", ChpolyMethod::Hessenberg); }), 361);
+    EXPECT_EQ(unit::raised_code([&] { char_poly(a, r, "Chpoly", ChpolyMethod::Hessenberg); }), 367);
 }
 
 // ---------------------------------------------------------------------------
