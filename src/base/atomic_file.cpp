@@ -48,7 +48,9 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     }
     std::string dir, base;
     split_path(target, dir, base);
-    std::string pattern = dir + "/." + base + ".XXXXXX";
+    // Kept short enough for a file name of the longest length allowed.
+    constexpr size_t kBaseKept = 200;
+    std::string pattern = dir + "/." + base.substr(0, kBaseKept) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkstemp(name.data());

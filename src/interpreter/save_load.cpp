@@ -47,6 +47,11 @@ int reading_depth = 0;
 // The output file holds snapshots written in this session, which later
 // snapshots keep.
 bool snapshots_on_file = false;
+// The last read of the input file stopped at "&x": the next one continues
+// there. Kept apart from done_load, which the error machinery clears, so
+// that a mistake typed at the prompt does not send the next read back to
+// the start of the file.
+bool stopped_at_section = false;
 
 enum class Role { Output, Input };
 
@@ -102,6 +107,26 @@ void name_from_array(FILE* in, TokenNode*& cursor, std::string& name) {
         }
 }
 
+// The characters of a plain name after its first token, raw: a name like
+// "run.2" is more than one token. It ends before a blank, a line end, ";",
+// ":" or ")", which stay for the scanner.
+void rest_of_word(FILE* in, std::string& name) {
+    bool warned = false;
+    for (;;) {
+        const bool pending = leftover && leftover != ' ';
+        if (leftover == ' ') return;
+        const int c = pending ? leftover : peek_char(in);
+        if (c == EOF || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ';' || c == ':' ||
+            c == ')')
+            return;
+        if (pending)
+            leftover = 0;
+        else
+            read_char(in);
+        add_char(name, static_cast<char>(c), warned);
+    }
+}
+
 // A file name whose first token is current; "@" gives `at`. Reads nothing
 // after the name.
 void name_from_token(FILE* in, TokenNode*& cursor, std::string& name, bool& at) {
@@ -111,6 +136,7 @@ void name_from_token(FILE* in, TokenNode*& cursor, std::string& name, bool& at) 
     if (token_is(token, "'")) return quoted_name(in, cursor, name);
     if (token_is(token, "[")) return name_from_array(in, cursor, name);
     name = token.text;
+    if (!cursor) rest_of_word(in, name);
 }
 
 // Ends the command: the terminator follows the name, unless it came
@@ -227,7 +253,7 @@ void close_input(bool quietly) {
     std::fclose(inpuf);
     inpuf = nullptr;
     input_file_name[0] = '\0';
-    done_load = 0;
+    stopped_at_section = false;
 }
 
 void open_input(const std::string& name) {
@@ -240,7 +266,7 @@ void open_input(const std::string& name) {
     if (inpuf) std::fclose(inpuf);
     inpuf = f;
     set_name(input_file_name, name);
-    done_load = 0;
+    stopped_at_section = false;
 }
 
 // The reading state of the statement that gave the read command, set
@@ -265,7 +291,8 @@ public:
         statement_as_factor = as_factor_;
         token = token_;
         // After an error the next read starts the file over.
-        if (std::uncaught_exceptions() > uncaught_) done_load = 0;
+        stopped_at_section = std::uncaught_exceptions() == uncaught_ && done_load;
+        done_load = 0;
     }
     FileReading(const FileReading&) = delete;
     FileReading& operator=(const FileReading&) = delete;
@@ -311,9 +338,8 @@ void read_statements() {
 }
 
 void read_input_file() {
-    if (!done_load) {
-        std::rewind(inpuf);
-    }
+    if (!stopped_at_section) std::rewind(inpuf);
+    stopped_at_section = false;
     done_load = 0;
     std::clearerr(inpuf);
     if (peek_char(inpuf) == EOF) {
