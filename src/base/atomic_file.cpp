@@ -24,30 +24,61 @@ void split_path(const std::string& path, std::string& dir, std::string& base) {
     }
 }
 
-// The permissions a new file gets: the target's own when it exists, else
-// the usual ones under the process's umask.
-mode_t new_file_mode(const std::string& target) {
+// The new file takes the target's permissions and owner when it exists,
+// else the usual permissions under the process's umask. A change of owner
+// that is not allowed leaves the file the writer's own.
+void take_target_attributes(int fd, const std::string& target) {
     struct stat st;
-    if (stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+    if (stat(target.c_str(), &st) == 0) {
+        if (fchown(fd, st.st_uid, st.st_gid) != 0) errno = 0;
+        fchmod(fd, st.st_mode & 07777);
+        return;
+    }
     const mode_t mask = umask(0);
     umask(mask);
-    return 0666 & ~mask;
+    fchmod(fd, 0666 & ~mask);
 }
 
-bool is_directory(const std::string& path) {
+// The file a save of that name replaces: a symbolic link is followed, so
+// that the file it points to gets the new text and the link stays a link.
+// A dangling link is replaced itself.
+std::string resolve_target(const std::string& target) {
     struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char* real = realpath(target.c_str(), nullptr);
+    if (!real) return target;
+    std::string resolved(real);
+    std::free(real);
+    return resolved;
+}
+
+// Why the target cannot be replaced by a renamed file, or 0: a directory,
+// or a file that is not a regular one (a device such as /dev/null, a pipe,
+// a socket), which a rename would take away from everyone using it.
+int unsuitable_target(const std::string& target) {
+    if (target.empty() || target.back() == '/') return EISDIR;
+    struct stat st;
+    if (stat(target.c_str(), &st) != 0) return 0;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    return S_ISREG(st.st_mode) ? 0 : ENOTSUP;
+}
+
+// Makes a rename in the directory last through a crash.
+void sync_directory(const std::string& dir) {
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
 }
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-    if (target.empty() || target.back() == '/' || is_directory(target)) {
-        errno_ = EISDIR;
-        return;
-    }
+AtomicFile::AtomicFile(const std::string& target) : target_(resolve_target(target)) {
+    errno_ = unsuitable_target(target_);
+    if (errno_) return;
     std::string dir, base;
-    split_path(target, dir, base);
+    split_path(target_, dir, base);
+    dir_ = dir;
     // Kept short enough for a file name of the longest length allowed.
     constexpr size_t kBaseKept = 200;
     std::string pattern = dir + "/." + base.substr(0, kBaseKept) + ".XXXXXX";
@@ -59,7 +90,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
         return;
     }
     temp_ = name.data();
-    fchmod(fd, new_file_mode(target));
+    take_target_attributes(fd, target_);
     stream_ = fdopen(fd, "w");
     if (!stream_) {
         errno_ = errno;
@@ -104,6 +135,7 @@ bool AtomicFile::commit() {
     if (!good || !closed) return fail(good ? errno : e);
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) return fail(errno);
     committed_ = true;
+    sync_directory(dir_);
     return true;
 }
 

@@ -13,7 +13,10 @@ class AtomicFile {
 public:
     // Creates the temporary file beside `target`; ok() tells whether that
     // worked (error_number() holds errno when it did not). A target that is
-    // a directory is refused (EISDIR).
+    // a directory is refused (EISDIR), and so is one that exists but is not
+    // a regular file (ENOTSUP). A symbolic link is followed: the file it
+    // names is the one replaced. The new file keeps the old one's
+    // permissions (and owner, where allowed).
     explicit AtomicFile(const std::string& target);
     // Removes the temporary file unless it was committed.
     ~AtomicFile();
@@ -33,6 +36,7 @@ public:
 private:
     bool fail(int e);
     std::string target_;
+    std::string dir_;
     std::string temp_;
     FILE* stream_ = nullptr;
     int errno_ = 0;
