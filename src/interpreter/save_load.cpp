@@ -331,6 +331,11 @@ void read_statements() {
         clear_pending_system_array();  // a file's statements display nothing
         if (!file_terminator(token)) error(129, token.text);
         if (inpuf != f) return;  // closed by the report of an error
+        // A statement ended by the end of the file, not by its terminator
+        // (a terminator is read without looking past it), may have lost its
+        // last part in a file cut short: say so.
+        if (std::feof(f))
+            std::printf("*** Warning.  End of file %s encountered.\n", input_file_name);
         // One statement a line: the rest of the line goes.
         skip_line(f);
         leftover = 0;
