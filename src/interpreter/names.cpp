@@ -210,9 +210,9 @@ void dump_variables(FILE* out, int mode, bool saving) {
         size_t j = i;
         while (j < vars.size() && std::strcmp(vars[j]->name, vars[i]->name) == 0) ++j;
         size_t shown = std::min<size_t>(j - i, 9);
-        // The visible variable of a name comes first in the table; a file
-        // read back keeps the last value of a name, so saving writes it last.
-        if (saving) std::reverse(vars.begin() + i, vars.begin() + i + shown);
+        // Of several variables of one name (a function's locals hide the
+        // caller's), the visible one comes first and the outermost last:
+        // a file read back keeps the last value, the one the top level has.
         for (size_t k = i; k < i + shown; ++k) {
             VarRec* v = vars[k];
             if (v->array_param && saving) continue;

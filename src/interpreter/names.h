@@ -71,8 +71,7 @@ void rubout(FILE* in, TokenNode*& cursor);
 // The listing of "&v": mode 1 names with values, mode 0 names only.
 void listvars(int mode);
 // Writes the scalar variables as statements (the save file and listings).
-// Saving leaves out array parameters and writes the visible variable of a
-// name after the hidden ones.
+// Saving leaves out array parameters.
 void dump_variables(FILE* out, int mode, bool saving);
 
 // Joins the variables to the walk over stored polys (adjoining variables).
