@@ -19,8 +19,11 @@ namespace tolmex {
 struct RestartTopLevel {
     int code = 0;
 };
-// Thrown by the quit command; main writes " bye" and exits with status 0.
-struct QuitProgram {};
+// Thrown by the quit command and at the end of the input; main writes
+// " bye" and exits with `status`.
+struct QuitProgram {
+    int status = 0;
+};
 
 // Reports error `code` with the offending name (code > 0), performs a panic
 // stop (code 0) or pushes a command level without an error (code < 0).

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "interpreter/command_line.h"
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
@@ -18,7 +19,9 @@ bool level_just_opened = false;
 bool input_exhausted() {
     if (Input != stdin) return false;
     std::clearerr(stdin);
-    return peek_char(stdin) == EOF;
+    if (peek_char(stdin) != EOF) return false;
+    // The statements of the command line have run: the terminal follows.
+    return !resume_terminal() || peek_char(stdin) == EOF;
 }
 
 namespace {

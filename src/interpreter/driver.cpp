@@ -11,6 +11,7 @@
 #include "base/stack.h"
 #include "interpreter/arrays.h"
 #include "interpreter/command_level.h"
+#include "interpreter/command_line.h"
 #include "interpreter/data_files.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
@@ -212,12 +213,26 @@ void run_command_loop() {
 }
 
 int tolmex_main(int argc, char** argv) {
+    const CommandLine cl = parse_command_line(argc, argv);
+    if (!cl.bad.empty()) {
+        std::fprintf(stderr, "tolmex: cannot use the argument %s\n", cl.bad.c_str());
+        print_usage(stderr);
+        return 2;
+    }
+    if (cl.help || cl.version) {
+        if (cl.version) std::printf("Tolmex %s\n", TOLMEX_VERSION);
+        if (cl.help) print_usage(stdout);
+        return 0;
+    }
     try {
         start_system(argc, argv);
+        if (!cl.script.empty() || cl.quit_at_end) feed_script(cl.script, cl.quit_at_end);
+        quit_on_error = cl.quit_at_end;
         run_command_loop();
-    } catch (QuitProgram&) {
+    } catch (QuitProgram& q) {
         std::printf("\n bye\n");
         std::fflush(stdout);
+        return q.status;
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "interpreter/command_level.h"
+#include "interpreter/command_line.h"
 #include "interpreter/data_files.h"
 #include "interpreter/driver.h"
 #include "interpreter/arrays.h"
@@ -298,6 +299,7 @@ void report_error(int code, const char* name, bool may_return) {
     report_function_stack(code < 0 || (push && code > 0));
     report_stored_statement();
     if (extra_line) std::printf("\n");
+    if (code > 0 && quit_on_error) throw QuitProgram{1};
     const int level = levelcount;  // where the failing statement was typed
     SavedState saved = save_and_reset_state();
     if (code == 0 || (!push && code > 0)) {
