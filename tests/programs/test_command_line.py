@@ -30,7 +30,7 @@ def main():
     tolmex = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as work:
         with open(os.path.join(work, "lib.t"), "w") as f:
-            f.write("x := 7;\nFunc Sq(a) = a*a.\n")
+            f.write("x := 7;\nFunc Sq(a) = a*a.;\n")
         with open(os.path.join(work, "bad.t"), "w") as f:
             f.write("y := 1;\nz := y/0;\nw := 3;\n")
 
