@@ -239,9 +239,11 @@ void write_snapshot() {
 // ---------------------------------------------------------------------------
 // The input file
 
-bool is_directory(const std::string& name) {
+// Only a regular file is read: opening a named pipe waits for a writer
+// that may never come, and a device may never end.
+bool is_regular_file(const std::string& name) {
     struct stat st;
-    return stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void close_input(bool quietly) {
@@ -258,7 +260,7 @@ void close_input(bool quietly) {
 
 void open_input(const std::string& name) {
     check_name(name, output_file_name, "r");
-    FILE* f = is_directory(name) ? nullptr : std::fopen(name.c_str(), "r");
+    FILE* f = is_regular_file(name) ? std::fopen(name.c_str(), "r") : nullptr;
     if (!f) {
         std::printf(" *** Warning. %s: no such file. Read cancelled.\n", name.c_str());
         error(kErrNoFile, name.c_str());
