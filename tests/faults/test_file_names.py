@@ -2,8 +2,8 @@
 """Save and read files that cannot be used: a directory that does not exist,
 a parent that is a regular file (which stops root as well), a place where no
 file can be made, a directory as the file name, a missing input file. Each
-ends in its warning and numbered error, nothing is created, and the session
-goes on with its values."""
+ends in its warning and numbered error, nothing is created, a named pipe
+or a device is not read (no hang), and the session goes on with its values."""
 import os
 import sys
 
@@ -16,7 +16,7 @@ SAVES = [("&s 'nodir/out';", "nodir/out: No such file or directory. Save cancell
          ("&(S = 'adir/')", "adir/: Is a directory. Save cancelled."),
          ("&s '/proc/tolmex_save';", "/proc/tolmex_save: ")]
 READS = [("&r 'missing';", "missing"), ("&r adir", "adir"), ("&(R = 'adir')", "adir"),
-         ("&(R = 'plain/x')", "plain/x")]
+         ("&(R = 'plain/x')", "plain/x"), ("&r 'fifo';", "fifo"), ("&r '/dev/zero';", "/dev/zero")]
 
 
 def main():
@@ -25,6 +25,7 @@ def main():
     try:
         work.write("plain", "a := 1;\n")
         os.mkdir(work.file("adir"))
+        os.mkfifo(work.file("fifo"))  # opening it to read would wait for a writer
         statements = ["a := 3:"] + [s for s, _ in SAVES] + [r for r, _ in READS]
         out = run(tolmex, work, "\n".join(statements + ["a + 4", "&q", ""]))
         for statement, warning in SAVES:
@@ -34,7 +35,7 @@ def main():
             check(" *** Warning. %s: no such file. Read cancelled.\n" % name in out,
                   "no warning for " + statement, out)
         check("\n7\n" in out, "the session did not go on", out)
-        check(work.names() == ["adir", "plain"] and os.listdir(work.file("adir")) == [],
+        check(work.names() == ["adir", "fifo", "plain"] and os.listdir(work.file("adir")) == [],
               "files were made: %r" % work.names())
         check(work.read("plain") == b"a := 1;\n", "the regular file changed")
     finally:
