@@ -2,7 +2,8 @@
 """An interrupt while a large snapshot is written, abandoned with "&@" and
 resumed with "&_p": afterwards the save file is the earlier one or that one
 followed by one whole new snapshot, never a part of one, and the session
-goes on. Then the file's place changes between saves: its directory goes
+goes on; so does a session whose reading of the file is interrupted.
+Then the file's place changes between saves: its directory goes
 away, a directory takes its name; each save fails with error 368, and a
 save after the place is mended writes."""
 import os
@@ -64,6 +65,28 @@ def moved_place(s):
     check(text.count("&x;") == 1 and text.endswith("&x;\n"), "the mended save is not whole")
 
 
+def interrupted_read(tolmex, snap, ending, shown):
+    """A fresh session reads the save file and is interrupted; the level
+    opened is left with ending, and the session goes on."""
+    s = Session(tolmex)
+    try:
+        s.read_until(">")
+        with open(os.path.join(s.work.name, "snap"), "wb") as f:
+            f.write(snap)
+        s.send("&r 'snap';\n")
+        time.sleep(0.3)
+        s.proc.send_signal(signal.SIGINT)
+        s.read_until("*** New command level.\n")
+        s.read_until("2>")
+        s.send(ending + "\n")
+        if shown is not None:  # the whole file was read
+            value(s, "a[200] - p", shown)
+        value(s, "12345 + 2", 12347)
+        s.finish()
+    finally:
+        s.close()
+
+
 def main():
     s = Session(sys.argv[1])
     try:
@@ -76,8 +99,11 @@ def main():
         moved_place(s)
         value(s, "a[7] - p", 7)
         s.finish()
+        snap = open(path, "rb").read()
     finally:
         s.close()
+    interrupted_read(sys.argv[1], snap, "&@", None)
+    interrupted_read(sys.argv[1], snap, "&_p", 200)
 
 
 if __name__ == "__main__":
