@@ -2,7 +2,9 @@
 // reading a file of statements. What a snapshot holds is in save_state.cpp.
 #include "interpreter/save_load.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -239,11 +241,19 @@ void write_snapshot() {
 // ---------------------------------------------------------------------------
 // The input file
 
-// Only a regular file is read: opening a named pipe waits for a writer
-// that may never come, and a device may never end.
-bool is_regular_file(const std::string& name) {
+// Opens a file (not a directory) to read. The open does not wait: a named
+// pipe that nobody writes to reads as empty instead of holding the console
+// in the open, while one with a writer (a shell's process substitution)
+// reads as usual once the descriptor blocks again.
+FILE* open_to_read(const std::string& name) {
+    const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
     struct stat st;
-    return stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    FILE* f = nullptr;
+    if (fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) && fcntl(fd, F_SETFL, 0) == 0)
+        f = fdopen(fd, "r");
+    if (!f) close(fd);
+    return f;
 }
 
 void close_input(bool quietly) {
@@ -260,7 +270,7 @@ void close_input(bool quietly) {
 
 void open_input(const std::string& name) {
     check_name(name, output_file_name, "r");
-    FILE* f = is_regular_file(name) ? std::fopen(name.c_str(), "r") : nullptr;
+    FILE* f = open_to_read(name);
     if (!f) {
         std::printf(" *** Warning. %s: no such file. Read cancelled.\n", name.c_str());
         error(kErrNoFile, name.c_str());
@@ -319,6 +329,14 @@ bool statement_follows(FILE* f) {
     }
 }
 
+// Whether the file's last line has no line end, as in a file cut short
+// (a save file ends its lines). Leaves the stream at its end; a stream
+// that cannot seek, such as a pipe, is taken as ended properly.
+bool ends_inside_line(FILE* f) {
+    if (std::fseek(f, -1, SEEK_END) != 0) return false;
+    return std::getc(f) != '\n';
+}
+
 // Runs the statements of the input file from where it stands until its
 // end or "&x".
 void read_statements() {
@@ -334,9 +352,9 @@ void read_statements() {
         if (!file_terminator(token)) error(129, token.text);
         if (inpuf != f) return;  // closed by the report of an error
         // A statement ended by the end of the file, not by its terminator
-        // (a terminator is read without looking past it), may have lost its
-        // last part in a file cut short: say so.
-        if (std::feof(f))
+        // (a terminator is read without looking past it), in the middle of
+        // its line: a file cut short, whose last value may have lost a part.
+        if (std::feof(f) && ends_inside_line(f))
             std::printf("*** Warning.  End of file %s encountered.\n", input_file_name);
         // One statement a line: the rest of the line goes.
         skip_line(f);
