@@ -145,6 +145,12 @@ void name_from_token(FILE* in, TokenNode*& cursor, std::string& name, bool& at) 
 // before it (the name was given on a line of its own).
 void end_name_command(FILE* in, TokenNode*& cursor, bool terminated) {
     if (terminated) {
+        // The name's line holds the name alone: the rest of it goes, so
+        // that nothing typed after the name runs as a statement.
+        if (!cursor) {
+            leftover = 0;
+            for (int c = peek_char(in); c != '\n' && c != EOF; c = peek_char(in)) read_char(in);
+        }
         set_token(token, "@");
         return;
     }

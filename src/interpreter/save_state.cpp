@@ -154,6 +154,13 @@ void write_state(FILE* out) {
     write_numeric_settings(out);
     std::fprintf(out, "\n\n;;** functions:\n");
     write_functions(out);
+    // Residues are written as 0 .. modulus - 1: the reader of the "&_n"
+    // form warns about minus signs in modular mode.
+    struct PlainResidues {
+        int saved = alt_form_display;
+        PlainResidues() { alt_form_display = 0; }
+        ~PlainResidues() { alt_form_display = saved; }
+    } plain;
     std::fprintf(out, "\n;;** scalars:\n");
     dump_variables(out, 1, true);
     std::fprintf(out, "\n;;**  arrays:\n");
