@@ -208,6 +208,16 @@ Matrix bracket_literal(FILE* in, TokenNode*& cursor, const Context& cx) {
     return m;
 }
 
+// "[" "]": a sparse literal without entries, as a saved sparse array with
+// none is written; it needs the shape of its target.
+Matrix empty_sparse_literal(FILE* in, TokenNode*& cursor, const Context& cx) {
+    if (cx.rows <= 0) error(24, token.text);
+    next(in, cursor);
+    Matrix m = Matrix::zero(cx.rows, cx.cols, true);
+    m.onedim = cx.onedim;
+    return m;
+}
+
 // After "[" "(": entries column by column up to ")" "]".
 Matrix column_literal(FILE* in, TokenNode*& cursor, const Context& cx) {
     next(in, cursor);  // past "("
@@ -270,6 +280,7 @@ Matrix bracketed(FILE* in, TokenNode*& cursor, const Context& cx) {
     cross_line_ends(in, cursor);
     if (tok("[")) return bracket_literal(in, cursor, cx);
     if (tok("(")) return column_literal(in, cursor, cx);
+    if (tok("]")) return empty_sparse_literal(in, cursor, cx);
     if (tok("%")) {
         next(in, cursor);
         if (!tok("[")) error(217, token.text);
