@@ -30,7 +30,7 @@ MARK_CHECKS = "QQCHECKS"
 MARK_END = "QQEND"
 MODULUS_WARNING = re.compile(r";; Warning\. This file was saved in modular mode\.[^\n]*\n"
                              r";;   below after[^\n]*\n;;   not be correct\.[^\n]*\n")
-TIMING = re.compile(r"^ *Elapsed (CPU|real) time:.*$")
+TIMING = re.compile(r" Elapsed (CPU|real) time:.*$")
 
 # Moduli whose ring keeps a^2 + c irreducible, with that c, for the
 # modded-out variable a.
@@ -243,7 +243,7 @@ def run(tolmex, work, lines):
 def section(out, start, end):
     # A dense array's absent entries are saved as 0 (the literal has no
     # other form for them).
-    lines = [l.replace(":= not defined.", ":= 0") for l in out.split("\n") if not TIMING.match(l)]
+    lines = [TIMING.sub("", l).replace(":= not defined.", ":= 0") for l in out.split("\n")]
     text = "\n".join(lines)
     a = text.find(start)
     b = text.find(end, a + 1)
