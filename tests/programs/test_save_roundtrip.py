@@ -65,10 +65,10 @@ class Case:
             return "%d/%d" % (r.randint(-50, 50), r.randint(1, 40))
         return str(r.randint(-9, 9) or 1)
 
-    def monomial(self, allow_neg=False):
+    def monomial(self, allow_neg=False, plain=False):
         r = self.r
         parts = []
-        for v in r.sample(self.vars + self.modded, r.randint(1, 3)):
+        for v in r.sample(self.vars + ([] if plain else self.modded), r.randint(1, 3)):
             e = r.randint(1, 4)
             if allow_neg and r.random() < 0.3:
                 e = -e
@@ -102,7 +102,10 @@ class Case:
         if k == "poly":
             return self.poly(big=self.ring is None)
         if k == "ratfun":
-            return "(%s)/(%s)" % (self.poly(), self.poly())
+            # In Z/p a random denominator may vanish: there it is a monomial
+            # in the unmodded variables + 1.
+            den = self.poly() if self.ring is None else "%s + 1" % self.monomial(plain=True)
+            return "(%s)/(%s)" % (self.poly(), den)
         return self.poly(allow_neg=True)
 
     # --- the parts of a session ---------------------------------------------
@@ -274,7 +277,8 @@ def one_case(tolmex, r):
         with open(os.path.join(work, "b.sav")) as f:
             b = f.read()
     context = "statements:\n%s\n--- a.sav:\n%s" % ("\n".join(stmts), a)
-    if "***" in out2.split(MARK_PROBES)[0]:
+    head = out2.split(MARK_PROBES)[0]
+    if "*** Error occurred" in head or "*** Stopped right before" in head or "Negative value" in head:
         raise AssertionError("reading a.sav failed:\n%s\n%s" % (out2, context))
     # A modulus typed in modular mode has no rational original, and a.sav
     # warns of it; read back in rational mode it has one, and b.sav does not.
