@@ -152,14 +152,6 @@ void write_state(FILE* out) {
     if (laurent) std::fprintf(out, "&(l = 1);\n");
     if (modularmode) std::fprintf(out, "&(p = %1d);\n", modulus);
     write_numeric_settings(out);
-    // Residues are written from 0 to the modulus less one: the raw reader
-    // of a saved poly takes a minus sign for a warning in modular mode.
-    const int symmetric = alt_form_display;
-    if (modularmode && !finf) alt_form_display = 0;
-    struct Restore {
-        int v;
-        ~Restore() { alt_form_display = v; }
-    } restore{symmetric};
     std::fprintf(out, "\n\n;;** functions:\n");
     write_functions(out);
     // Residues are written as 0 .. modulus - 1: the reader of the "&_n"
