@@ -2,7 +2,7 @@
 # Installs what building and testing Tolmex needs on a Debian machine.
 # Safe to run repeatedly: it only calls apt-get when a package is missing.
 set -e
-pkgs=(g++ cmake make python3 libgtest-dev libgmp-dev libbenchmark-dev)
+pkgs=(g++ cmake make python3 libgtest-dev libgmp-dev libbenchmark-dev libedit-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

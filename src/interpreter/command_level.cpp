@@ -7,6 +7,7 @@
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/line_source.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
 #include "numbers/modular_state.h"
@@ -18,7 +19,7 @@ bool level_just_opened = false;
 
 bool input_exhausted() {
     if (Input != stdin) return false;
-    std::clearerr(stdin);
+    source_clearerr(stdin);
     if (peek_char(stdin) != EOF) return false;
     // The statements of the command line have run: the terminal follows.
     return !resume_terminal() || peek_char(stdin) == EOF;

@@ -15,6 +15,7 @@
 #include "interpreter/data_files.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
+#include "interpreter/line_source.h"
 #include "interpreter/scanner.h"
 #include "interpreter/startup.h"
 #include "storage/accounting.h"
@@ -86,7 +87,7 @@ void write_prompt() {
 }
 
 void rewind_input(FILE* in) {
-    std::clearerr(in);
+    source_clearerr(in);
     if (tt_flag) discard_rest_of_line(in);
 }
 
@@ -183,6 +184,7 @@ void restart_point() {
 }  // namespace
 
 void start_system(int argc, char** argv) {
+    open_line_source();  // first: it may take over standard output
     Input = stdin;
     Output = stdout;
     install_interrupt_handler();
@@ -234,6 +236,7 @@ int tolmex_main(int argc, char** argv) {
         std::fflush(stdout);
         return q.status;
     }
+    close_line_source();
     return 0;
 }
 

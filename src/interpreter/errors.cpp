@@ -14,6 +14,7 @@
 #include "interpreter/save_load.h"
 #include "interpreter/scanner.h"
 #include "interpreter/statement_value.h"
+#include "interpreter/line_source.h"
 #include "gcd/gcd_state.h"
 #include "numbers/modular_state.h"
 #include "storage/work_arrays.h"
@@ -340,7 +341,7 @@ void recover_at_level(const StatementMark& mark) {
     time_to_quit = 0;
     level_just_opened = false;
     time_off[time_level] = {0, 0};
-    std::clearerr(Input);
+    source_clearerr(Input);
     drop_held_lines(Input, mark.held);
     std::printf("\n");
     write_prompt();

@@ -8,6 +8,7 @@
 #include "interpreter/command_level.h"
 #include "interpreter/driver.h"
 #include "interpreter/errors.h"
+#include "interpreter/line_source.h"
 #include "numbers/display_settings.h"
 
 namespace tolmex {
@@ -149,16 +150,16 @@ int next_char(FILE* in, bool consume) {
             return c;
         }
         errno = 0;
-        int c = std::getc(in);
+        int c = source_getc(in);
         if (c != EOF) {
             if (consume)
                 note_read(in, c);
             else
-                std::ungetc(c, in);
+                source_ungetc(c, in);
             return c;
         }
-        if (std::ferror(in) && errno == EINTR) {
-            std::clearerr(in);
+        if (source_error(in) && errno == EINTR) {
+            source_clearerr(in);
             take_interrupt(true);
             continue;
         }
@@ -170,9 +171,9 @@ int next_char(FILE* in, bool consume) {
 int raw_char(FILE* in) {
     for (;;) {
         errno = 0;
-        int c = std::getc(in);
-        if (c != EOF || !(std::ferror(in) && errno == EINTR)) return c;
-        std::clearerr(in);
+        int c = source_getc(in);
+        if (c != EOF || !(source_error(in) && errno == EINTR)) return c;
+        source_clearerr(in);
     }
 }
 
@@ -193,7 +194,7 @@ void skip_line(FILE* in) {
 }
 
 bool at_end_of_input(FILE* in, const TokenNode* cursor) {
-    return !cursor && !replay.active(in) && (std::feof(in) || std::ferror(in));
+    return !cursor && !replay.active(in) && (source_eof(in) || source_error(in));
 }
 
 void set_continuation(int c) {
@@ -236,7 +237,7 @@ void give_back_held_line(FILE* in) {
     std::string text = std::move(held.back());
     held.pop_back();
     discard_rest_of_line(in);
-    std::clearerr(in);
+    source_clearerr(in);
     if (text.empty()) return;
     replay.stream = in;
     replay.text = std::move(text);

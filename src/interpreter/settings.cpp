@@ -10,6 +10,7 @@
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
+#include "interpreter/line_source.h"
 #include "matrix/det_settings.h"
 #include "numbers/decimal.h"
 #include "numbers/display_settings.h"
@@ -152,7 +153,7 @@ void prompt_command() {
     write_prompt();
     take_pending_line_end(stdin);
     char line[256];
-    if (!std::fgets(line, sizeof line, stdin)) line[0] = '\0';
+    if (!source_gets(line, sizeof line, stdin)) line[0] = '\0';
     line[std::strcspn(line, "\n")] = '\0';
     line[9] = '\0';
     set_prompt_text(line, false);
