@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,6 +35,20 @@ struct Editor {
 Editor ed;
 bool editing = false;
 LineTail tail;  // written on the terminal since the last line end
+// Set when the process goes on after a stop (Ctrl-Z, then fg): the shell
+// may have changed the terminal's modes meanwhile.
+volatile std::sig_atomic_t continued = 0;
+
+void note_continue(int) { continued = 1; }
+
+void watch_continue() {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = note_continue;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // the editor's read returns, to set the terminal up again
+    sigaction(SIGCONT, &sa, nullptr);
+}
 
 // ---------------------------------------------------------------------------
 // Standard output, followed on its way to the terminal.
@@ -65,10 +80,17 @@ bool follow_standard_output() {
 
 char* current_prompt(EditLine*) { return ed.prompt.data(); }
 
+// Back from a stop: the editor's terminal modes again, and the line redrawn.
+void resume_editing(EditLine* el) {
+    continued = 0;
+    el_set(el, EL_PREP_TERM, 1);
+    el_set(el, EL_REFRESH);
+}
+
 // One key from the terminal. A keyboard interrupt ends the read (the line
 // typed so far is dropped, as the terminal itself drops it); other signals
 // do not.
-int read_key(EditLine*, wchar_t* key) {
+int read_key(EditLine* el, wchar_t* key) {
     for (;;) {
         unsigned char b;
         ssize_t r = ::read(STDIN_FILENO, &b, 1);
@@ -79,6 +101,7 @@ int read_key(EditLine*, wchar_t* key) {
         if (r == 0) return 0;
         if (errno != EINTR) return -1;
         if (interrupt_pending) return -1;
+        if (continued) resume_editing(el);
     }
 }
 
@@ -185,6 +208,7 @@ void end_interrupted_read() {
 
 bool fetch_line() {
     choose_prompt();
+    el_resize(ed.el);  // the window may have changed size since the last line
     int count = 0;
     const char* got = el_gets(ed.el, &count);
     tail.clear();
@@ -214,6 +238,7 @@ void open_line_source() {
         stop_editor();
         return;
     }
+    watch_continue();
     editing = true;
 }
 
