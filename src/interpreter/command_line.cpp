@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "interpreter/line_source.h"
+
 namespace tolmex {
 
 bool quit_on_error = false;
@@ -78,6 +80,7 @@ void feed_script(const std::string& script, bool quit_at_end) {
     dup2(fileno(f), 0);
     std::fclose(f);
     std::clearerr(stdin);
+    standard_input_replaced();
 }
 
 bool resume_terminal() {
@@ -86,6 +89,7 @@ bool resume_terminal() {
     close(saved_stdin);
     saved_stdin = -1;
     std::clearerr(stdin);
+    standard_input_replaced();
     return true;
 }
 

@@ -234,6 +234,7 @@ int tolmex_main(int argc, char** argv) {
     } catch (QuitProgram& q) {
         std::printf("\n bye\n");
         std::fflush(stdout);
+        close_line_source();
         return q.status;
     }
     close_line_source();

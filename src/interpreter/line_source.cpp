@@ -33,7 +33,8 @@ struct Editor {
 };
 
 Editor ed;
-bool editing = false;
+bool editing = false;    // the editor was started
+bool from_editor = false;  // ... and standard input is the terminal now
 LineTail tail;  // written on the terminal since the last line end
 // Set when the process goes on after a stop (Ctrl-Z, then fg): the shell
 // may have changed the terminal's modes meanwhile.
@@ -227,7 +228,7 @@ bool fetch_line() {
     return true;
 }
 
-bool edited(FILE* in) { return editing && in == stdin; }
+bool edited(FILE* in) { return from_editor && in == stdin; }
 
 }  // namespace
 
@@ -240,12 +241,22 @@ void open_line_source() {
     }
     watch_continue();
     editing = true;
+    from_editor = true;
+}
+
+void standard_input_replaced() {
+    from_editor = editing && isatty(STDIN_FILENO);
+    ed.line.clear();
+    ed.pos = 0;
+    ed.at_eof = false;
+    ed.interrupted = false;
 }
 
 void close_line_source() {
     if (!editing) return;
     std::fflush(stdout);
     stop_editor();
+    editing = from_editor = false;
 }
 
 bool line_editing() { return editing; }

@@ -17,6 +17,10 @@ void open_line_source();
 // Puts the terminal back as it was; safe to call when editing never began.
 void close_line_source();
 bool line_editing();
+// Standard input was given another file (the statements of the command
+// line put in front of the terminal, and the terminal back after them):
+// the editor reads only while it is the terminal.
+void standard_input_replaced();
 
 // The stdio calls, for the line editor's standard input.
 int source_getc(FILE* in);

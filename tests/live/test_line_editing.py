@@ -5,7 +5,8 @@ names completed with TAB (a built-in, a variable), a "?" read answered, a
 partly typed line dropped by an interrupt at the prompt, a computation
 interrupted and resumed with "&_p". The history file in $HOME keeps the
 lines for the next session, which recalls its last line; a home that cannot
-be written to costs the history file only. Skips itself (77) when no
+be written to costs the history file only. Statements given on the command
+line run first and stay out of the history. Skips itself (77) when no
 pseudo-terminal can be had."""
 import errno
 import fcntl
@@ -26,7 +27,7 @@ CTRL_C = "\x03"
 class Terminal:
     """tolmex on the slave side of a pseudo-terminal of 40 x 200."""
 
-    def __init__(self, tolmex, home):
+    def __init__(self, tolmex, home, args=()):
         env = dict(os.environ, TERM="xterm")
         if home is None:
             env.pop("HOME", None)
@@ -35,7 +36,7 @@ class Terminal:
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             os.chdir(tempfile.gettempdir())
-            os.execve(tolmex, [tolmex], env)
+            os.execve(tolmex, [tolmex] + list(args), env)
         fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 40, 200, 0, 0))
         self.buf = ""
 
@@ -151,8 +152,8 @@ def history_lines(home):
     return out
 
 
-def session(tolmex, home, steps):
-    t = Terminal(tolmex, home)
+def session(tolmex, home, steps, args=()):
+    t = Terminal(tolmex, home, args)
     try:
         for step in steps:
             step(t)
@@ -185,6 +186,12 @@ def main():
                      "g := e*(e+1):", "&q"]:
             assert want in lines, "%r not in the history %r" % (want, lines)
         assert lines[-1] == "&q", lines
+        # Statements of the command line run before the terminal, and are
+        # no part of the history.
+        session(tolmex, home, [lambda t: t.read_until(">"),
+                               lambda t: t.statement("a + 1", "4")], ["-e", "a := 3:"])
+        lines = history_lines(home)
+        assert "a + 1" in lines and "a := 3:" not in lines, lines
         t = Terminal(tolmex, home)
         try:
             recall_quit(t)
