@@ -19,6 +19,7 @@
 
 #include "interpreter/array_internal.h"
 #include "interpreter/arrays.h"
+#include "interpreter/value_reader.h"
 #include "interpreter/errors.h"
 #include "interpreter/evaluator.h"
 #include "interpreter/scanner.h"
@@ -182,6 +183,16 @@ Matrix sparse_read(FILE* in, TokenNode*& cursor, const Context& cx, int64_t row)
     }
 }
 
+// The first row index of a sparse literal, read as the first entry of a
+// compact one would be. In modular mode that value is a residue: an index
+// written as a lone integer literal is taken as written instead.
+int64_t first_row_index(const QuolyRec* first, bool lone_literal) {
+    if (!modularmode || !lone_literal) return literal_index(first);
+    const std::string& d = last_literal.digits;
+    if (d.size() > 18) error(27, "[");
+    return std::stoll(d);
+}
+
 // After "[" "[": a compact literal, or a sparse one when the first entry
 // (then a row index) is followed by "," "[".
 Matrix bracket_literal(FILE* in, TokenNode*& cursor, const Context& cx) {
@@ -190,12 +201,16 @@ Matrix bracket_literal(FILE* in, TokenNode*& cursor, const Context& cx) {
     std::vector<Quoly> items;
     if (!tok("]")) {
         Quoly first;
+        const bool starts_with_digit = token.text[0] >= '0' && token.text[0] <= '9';
+        const uint64_t literals = last_literal.serial;
         old_expre(in, first, cursor);
+        const bool lone_literal = starts_with_digit && last_literal.serial == literals + 1 &&
+                                  last_literal.comma_after;
         cross_line_ends(in, cursor);
         if (tok(",")) {
             next(in, cursor);
             cross_line_ends(in, cursor);
-            if (tok("[")) return sparse_read(in, cursor, cx, literal_index(first.get()));
+            if (tok("[")) return sparse_read(in, cursor, cx, first_row_index(first.get(), lone_literal));
             items = literal_entries(in, cursor, "]");
         }
         items.insert(items.begin(), std::move(first));

@@ -16,6 +16,18 @@
 
 namespace tolmex {
 
+LiteralMark last_literal;
+
+namespace {
+
+void mark_literal(std::string digits) {
+    ++last_literal.serial;
+    last_literal.digits = std::move(digits);
+    last_literal.comma_after = token_is(token, ",");
+}
+
+}  // namespace
+
 void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
     // Most literals are short: they are read as a machine integer, and only
     // a longer one (or one read in modular or single-word mode) goes through
@@ -30,6 +42,8 @@ void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
     const bool more = token.text[0] >= '0' && token.text[0] <= '9' && token.text[1] == '\0';
     if (!more && !modularmode && !lintmode) {
         set_int64(small, x);
+        ++last_literal.serial;  // a value read exactly: no digits kept
+        last_literal.comma_after = false;
         return;
     }
     std::string digits = count ? std::to_string(small) : std::string();
@@ -39,6 +53,7 @@ void new_readin(FILE* in, TokenNode*& cursor, Number& x) {
     }
     if (digits.empty()) digits.push_back('0');
     readin_digits(digits, x);
+    mark_literal(std::move(digits));
 }
 
 namespace {

@@ -2,7 +2,9 @@
 // polys and quolys (array data, the "&_n" raw input form, saved values).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "interpreter/token_nodes.h"
 #include "numbers/number.h"
@@ -17,6 +19,17 @@ namespace tolmex {
 // mode: the 32-bit value, with " *** Warning. overflow while reading
 // constant.\n" (at most 30 times in a run) when it does not fit.
 void new_readin(FILE* in, TokenNode*& cursor, Number& x);
+
+// The last integer literal new_readin read, as written: its digits, a count
+// of literals read so far, and whether "," came right after it. In modular
+// mode a literal's value is a residue; the array literal reader takes a
+// sparse row index from here, exactly as written.
+struct LiteralMark {
+    uint64_t serial = 0;
+    std::string digits;
+    bool comma_after = false;
+};
+extern LiteralMark last_literal;
 
 // Reads a written-out poly from the scanner's token stream, starting at
 // the current token (the global `token`) and leaving the first token after
