@@ -17,11 +17,12 @@ The table of error texts at the end of docs/language.md must list every
 error of data/Qerrs that has a text of its own, with that text.
 
 Each block runs in a fresh tolmex (argv[1]) in an empty temporary
-directory, with "&q" typed after its last line. The banner, the date and
-the timing lines are normalised as the transcript tests do; the start-up
-text before the first prompt, the final prompt and " bye" are dropped;
-trailing blanks of lines and blank lines at the end of the block are not
-compared. Any difference fails the test with a diff.
+directory, with "&q" typed after its last line. A fenced block that opens
+with ```tolstart becomes the tolstart.txt of the next session. The banner,
+the date and the timing lines are normalised as the transcript tests do;
+the start-up text up to the date line (and the empty line after it), the
+final prompt and " bye" are dropped; trailing blanks of lines and blank
+lines at the end of the block are not compared. Any difference fails the test with a diff.
 """
 import difflib
 import os
@@ -45,20 +46,26 @@ CONTINUED = "... "
 
 
 def blocks(path):
-    """Yields (line number, lines) for every ```tolmex block of a file."""
+    """Yields (line number, lines, start-up file text or None) for every
+    ```tolmex block of a file."""
     with open(path, encoding="utf-8") as f:
         lines = f.read().split("\n")
-    i = 0
+    i, tolstart = 0, None
     while i < len(lines):
-        if lines[i].strip() == "```tolmex":
+        kind = lines[i].strip()
+        if kind in ("```tolmex", "```tolstart"):
             start, body = i + 1, []
             i += 1
             while i < len(lines) and lines[i].strip() != "```":
                 body.append(lines[i])
                 i += 1
             if i == len(lines):
-                raise SystemExit("%s:%d: unclosed ```tolmex block" % (path, start))
-            yield start, body
+                raise SystemExit("%s:%d: unclosed %s block" % (path, start, kind))
+            if kind == "```tolstart":
+                tolstart = "\n".join(body) + "\n"
+            else:
+                yield start, body, tolstart
+                tolstart = None
         i += 1
 
 
@@ -92,15 +99,20 @@ def tidy(text):
     return "\n".join(lines) + "\n"
 
 
-def session_output(tolmex, stdin_text):
+def session_output(tolmex, stdin_text, tolstart):
     with tempfile.TemporaryDirectory() as work:
+        if tolstart is not None:
+            with open(os.path.join(work, "tolstart.txt"), "w") as f:
+                f.write(tolstart)
         proc = subprocess.run([tolmex], input=stdin_text.encode("utf-8"),
                               capture_output=True, cwd=work, timeout=60)
     out = normalise(proc.stdout.decode("utf-8", "replace"))
-    start = out.find("\n <date>\n\n")
+    start = out.find("\n <date>\n")
     if start < 0:
         return None, out
-    out = out[start + len("\n <date>\n\n"):]
+    out = out[start + len("\n <date>\n"):]
+    if out.startswith("\n"):
+        out = out[1:]
     out = re.sub(r"\d?>\n bye\n$", "", out)
     return proc.returncode, out
 
@@ -135,10 +147,10 @@ def main():
     failures = count = 0
     for path in DOCS:
         name = os.path.relpath(path, os.path.join(HERE, "..", ".."))
-        for line_no, body in blocks(path):
+        for line_no, body, tolstart in blocks(path):
             count += 1
             stdin_text, expected = split_block(body)
-            status, actual = session_output(tolmex, stdin_text)
+            status, actual = session_output(tolmex, stdin_text, tolstart)
             if status == 0 and tidy(actual) == tidy(expected):
                 continue
             failures += 1
