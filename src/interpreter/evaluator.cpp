@@ -216,7 +216,7 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
         return;
     }
     if (tok(":")) {
-        value.refer(insert_var(name, zero_value()));
+        value.refer_name(name);  // created by the assignment that follows
         return;
     }
     if (!std::strcmp(name, "quit")) {

@@ -14,6 +14,14 @@ void Operand::refer(const VarRec* v) {
     epoch_ = var_table_epoch;
 }
 
+void Operand::refer_name(const char* n) {
+    own.reset();
+    elem.on = false;
+    std::memcpy(name, n, sizeof name);
+    found_ = nullptr;
+    epoch_ = 0;
+}
+
 VarRec* Operand::target() const {
     if (!is_reference()) return nullptr;
     if (found_ && epoch_ == var_table_epoch) return found_;
