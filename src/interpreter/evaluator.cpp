@@ -216,7 +216,7 @@ void lowercase_name(FILE* in, Operand& value, TokenNode*& cursor, bool star) {
         return;
     }
     if (tok(":")) {
-        value.refer_name(name);  // created by the assignment that follows
+        value.refer_name(name);  // created by ":=", ":+" or ":-" if they follow
         return;
     }
     if (!std::strcmp(name, "quit")) {
@@ -664,6 +664,9 @@ void expre(FILE* in, Operand& value, TokenNode*& cursor) {
             char name[kTokenText];
             std::memcpy(name, value.name, sizeof name);
             value.clear();
+            // A new name exists from here, as 0, even when the right side
+            // is abandoned (a panic stop during it).
+            if (!find_var(name)) insert_var(name, zero_value());
             next(in, cursor);
             Quoly rhs;
             old_expre(in, rhs, cursor);

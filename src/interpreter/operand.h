@@ -34,8 +34,8 @@ struct Operand {
         elem.on = false;
     }
     void refer(const VarRec* v);
-    // A name that is about to be set (it is followed by ":"): no variable
-    // yet. An assignment or an increment creates it; read as a value (the
+    // A name followed by ":" that names no variable yet: ":=", ":+" and
+    // ":-" create it (as 0, before their right side); read as a value (the
     // statement "zz:", the right side of "y := zz:") it is undefined, error 19.
     void refer_name(const char* n);
     void clear() {
