@@ -6,6 +6,7 @@
 #include "interpreter/builtins.h"
 #include "interpreter/func_store.h"
 #include "interpreter/names.h"
+#include "matrix/array_store.h"
 
 namespace tolmex {
 
@@ -67,6 +68,9 @@ std::vector<std::string> names_starting(const std::string& prefix) {
     });
     for_each_var([&](const VarRec* v) {
         if (v->frame == 0) add_if_starting(out, v->name, prefix);
+    });
+    for_each_array([&](const ArrayRec* a) {
+        if (!a->is_parameter()) add_if_starting(out, a->name, prefix);
     });
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());

@@ -30,8 +30,8 @@ size_t name_start(const std::string& line, size_t cursor);
 // The longest text every name starts with ("" for no names).
 std::string common_prefix(const std::vector<std::string>& names);
 
-// The built-in names, user function names and variable names that start
-// with `prefix` (case matters), sorted, each once.
+// The built-in names, user function names, variable and array names that
+// start with `prefix` (case matters), sorted, each once.
 std::vector<std::string> names_starting(const std::string& prefix);
 
 }  // namespace tolmex

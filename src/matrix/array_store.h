@@ -61,6 +61,13 @@ extern int32_t numblocks;    // blocks of 1024 entries allocated
 extern int32_t array_time;   // the next serial
 extern int new_array;        // set by every declaration
 
+// Calls fn on every array record, parameters included (in table order).
+template <class Fn>
+void for_each_array(Fn fn) {
+    for (ArrayRec* head : arr_store)
+        for (ArrayRec* a = head; a; a = a->chain) fn(a);
+}
+
 // ---------------------------------------------------------------------------
 // Records
 

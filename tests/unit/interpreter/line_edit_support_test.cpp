@@ -1,6 +1,6 @@
 // Line editing without a terminal: the text of the current output line
 // (the editor's prompt), the name before the cursor, the names it may
-// complete to, and the line source's plain stdio path for streams that are
+// complete to (built-ins, functions, variables, arrays), and the line source's plain stdio path for streams that are
 // not an edited terminal.
 #include "interpreter/line_edit_support.h"
 
@@ -15,6 +15,7 @@
 #include "interpreter/line_source.h"
 #include "interpreter/names.h"
 #include "interpreter/startup.h"
+#include "matrix/array_store.h"
 #include "storage/stash.h"
 
 using namespace tolmex;
@@ -90,6 +91,16 @@ TEST_F(Completion, BuiltinsFunctionsAndVariablesByPrefix) {
     remove_var("gcdval");
     EXPECT_EQ(names_starting("GC"), (V{"GCD"}));
     EXPECT_TRUE(names_starting("gc").empty());
+}
+
+TEST_F(Completion, ArrayNamesAndVariablesTogether) {
+    insert_var("mvar", Quoly());
+    remove_array_storage(insertarr("mat", 2, 2, 0));  // gone again: not offered
+    insertarr("mat", 2, 2, 0);
+    EXPECT_EQ(names_starting("m"), (V{"mat", "mvar"}));
+    remove_array_storage(array_seek("mat"));
+    remove_var("mvar");
+    EXPECT_TRUE(names_starting("m").empty());
 }
 
 TEST(LineSource, StreamsThatAreNotAnEditedTerminalReadAsStdio) {
