@@ -115,12 +115,16 @@ void list_names(const std::vector<std::string>& names) {
 }
 
 // TAB: completes the name before the cursor as far as it is unambiguous;
-// when it already is that far, lists the candidates.
+// when it already is that far, lists the candidates. Where no name ends at
+// the cursor it is a tab (indentation, pasted text).
 unsigned char complete_name(EditLine* el, int) {
     const LineInfo* li = el_line(el);
     std::string before(li->buffer, static_cast<size_t>(li->cursor - li->buffer));
     std::string prefix = before.substr(name_start(before, before.size()));
-    if (prefix.empty()) return CC_ERROR;
+    if (prefix.empty()) {
+        el_insertstr(el, "\t");
+        return CC_REFRESH;
+    }
     std::vector<std::string> names = names_starting(prefix);
     if (names.empty()) return CC_ERROR;
     std::string common = common_prefix(names);

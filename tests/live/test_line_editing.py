@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Line editing at a terminal, driven through a pseudo-terminal: a line is
 edited with the cursor keys, the previous line recalled with the up arrow,
-names completed with TAB (a built-in, a variable), a "?" read answered, a
+names completed with TAB (a built-in, a variable; elsewhere TAB is a tab), a "?" read answered, a
 partly typed line dropped by an interrupt at the prompt, a computation
 interrupted and resumed with "&_p". The history file in $HOME keeps the
 lines for the next session, which recalls its last line; a home that cannot
@@ -104,6 +104,8 @@ def completion(t):
     t.statement("longname_1 := 6", "6")
     t.statement(["3 + longn", "\t", " * 2"], "15")
     t.statement(["GC", "\t", "(12, 18)"], "6")
+    # Where no name ends at the cursor TAB is a tab.
+    t.statement(["\t", "5 +", "\t", "1"], "6")
 
 
 def raw_read(t):
