@@ -216,6 +216,14 @@ void dump_variables(FILE* out, int mode, bool saving) {
         for (size_t k = i; k < i + shown; ++k) {
             VarRec* v = vars[k];
             if (v->array_param && saving) continue;
+            int level = 0;
+            if (saving && is_poly_name(v->name, level)) {
+                // Adjoined after the variable was made, the polynomial
+                // variable hides it; read back, "x := ..." would fail.
+                std::fprintf(out, ";; %s is hidden by the polynomial variable %s: not saved.\n",
+                             v->name, v->name);
+                continue;
+            }
             if (v->array_param) {
                 std::fprintf(out, "%s array parameter.\n", v->name);
                 continue;
