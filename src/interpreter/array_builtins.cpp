@@ -21,6 +21,7 @@
 #include "matrix/chpoly.h"
 #include "matrix/determinant.h"
 #include "matrix/minors_det.h"
+#include "matrix/normal_forms.h"
 #include "matrix/pseudo_det.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
@@ -535,6 +536,77 @@ Quoly chpoly(FILE* in, TokenNode*& cursor) {
     return r;
 }
 
+// ---------------------------------------------------------------------------
+// Integer normal forms
+
+// At least `least` and at most `most` array arguments after the first (each
+// "," "[" name "]"; a missing one is error 1, as for STrans), their names
+// into names; the count of them.
+int more_arrays(FILE* in, TokenNode*& cursor, char (*names)[kTokenText], int least, int most) {
+    int n = 0;
+    while (n < least || (n < most && tok(","))) {
+        comma(in, cursor);
+        ArrayRec* b = read_array_argument(in, cursor);
+        std::snprintf(names[n++], kTokenText, "%s", b->name);
+    }
+    close_paren(in, cursor);
+    return n;
+}
+
+// The array of that name, which must have r rows and c columns (242).
+ArrayRec* target_of_shape(const char* name, int32_t r, int32_t c, const char* fn) {
+    ArrayRec* b = array_seek(name);
+    if (b->rows != r || b->cols() != c) error(242, fn);
+    return b;
+}
+
+void store_into(ArrayRec* b, Matrix&& m) {
+    matrix_to_array(b->is_sparse() ? matrix_to_sparse(m) : std::move(m), b);
+}
+
+// Hermite([a] [, [h] [, [u]]]): the row Hermite form of the integer matrix a
+// into a, or into h (a's shape), the unimodular u with h = u a into u
+// (square, a's rows); value the rank.
+Quoly hermite(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    char names[3][kTokenText];
+    std::snprintf(names[0], kTokenText, "%s", a->name);
+    const int extra = more_arrays(in, cursor, names + 1, 0, 2);
+    Matrix m = read_whole_array(array_seek(names[0]));
+    Matrix h, u;
+    const int32_t rank = hermite_form(m, h, extra == 2 ? &u : nullptr, "Hermite");
+    ArrayRec* hb = target_of_shape(names[extra >= 1 ? 1 : 0], m.rows, m.cols, "Hermite");
+    ArrayRec* ub = extra == 2 ? target_of_shape(names[2], m.rows, m.rows, "Hermite") : nullptr;
+    if (ub) store_into(ub, std::move(u));
+    store_into(array_seek(hb->name), std::move(h));
+    return int_value(rank);
+}
+
+// Smith([a] [, [s]]) and MSmith([a], [s], [u], [v]): the Smith form of the
+// integer matrix a into a or s (a's shape); MSmith also u and v (square) with
+// s = u a v. Value the rank.
+Quoly smith(FILE* in, TokenNode*& cursor, bool transforms) {
+    const char* fn = transforms ? "MSmith" : "Smith";
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    char names[4][kTokenText];
+    std::snprintf(names[0], kTokenText, "%s", a->name);
+    const int extra = more_arrays(in, cursor, names + 1, transforms ? 3 : 0, transforms ? 3 : 1);
+    Matrix m = read_whole_array(array_seek(names[0]));
+    Matrix s, u, v;
+    const int32_t rank = smith_form(m, s, transforms ? &u : nullptr, transforms ? &v : nullptr, fn);
+    ArrayRec* sb = target_of_shape(names[extra >= 1 ? 1 : 0], m.rows, m.cols, fn);
+    if (transforms) {
+        ArrayRec* ub = target_of_shape(names[2], m.rows, m.rows, fn);
+        ArrayRec* vb = target_of_shape(names[3], m.cols, m.cols, fn);
+        store_into(ub, std::move(u));
+        store_into(array_seek(vb->name), std::move(v));
+    }
+    store_into(array_seek(sb->name), std::move(s));
+    return int_value(rank);
+}
+
 // Pseudet([a]): a large known divisor of the determinant of an integer
 // matrix.
 Quoly pseudet(FILE* in, TokenNode*& cursor) {
@@ -673,6 +745,9 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 30: r = irred(in, cursor); break;
         case 98: r = trace(in, cursor); break;
         case 105: r = vecdot(in, cursor); break;
+        case 29: r = hermite(in, cursor); break;
+        case 83: r = smith(in, cursor, false); break;
+        case 42: r = smith(in, cursor, true); break;
         default: error(kErrNotBuilt, builtin[index].name);
     }
     value.set(std::move(r));

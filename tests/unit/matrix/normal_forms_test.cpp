@@ -1,0 +1,196 @@
+// Hermite and Smith normal forms of seeded random integer matrices, checked
+// by properties computed here: H = U A with det U = +-1 and H in Hermite
+// form; S = U A V with unimodular U, V, S diagonal with the divisibility
+// chain, and the product of the invariants |det A| for a nonsingular A.
+// Non-integer entries and modular mode are error 367.
+#include <gtest/gtest.h>
+
+#include "matrix/det_support.h"
+
+#include <random>
+
+#include "matrix/matrix.h"
+#include "matrix/normal_forms.h"
+#include "numbers/mul_div.h"
+#include "poly/poly_support.h"
+#include "quoly/quoly_arith.h"
+#include "raised.h"
+
+using namespace tolmex;
+using dettest::det_of;
+
+namespace {
+
+Matrix random_int_matrix(std::mt19937_64& rng, int32_t rows, int32_t cols, int64_t bound) {
+    Matrix m = Matrix::zero(rows, cols, false);
+    const int zero_share = static_cast<int>(rng() % 4);  // some sparse, some dense
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < cols; ++c) {
+            const bool nil = static_cast<int>(rng() % 4) < zero_share;
+            const int64_t v = nil ? 0 : static_cast<int64_t>(rng() % (2 * bound + 1)) - bound;
+            m.set(r, c, make_numeric(number_from_int64(v)));
+        }
+    // Now and then a row repeated, so that the rank falls short.
+    if (rows > 1 && rng() % 3 == 0)
+        for (int32_t c = 0; c < cols; ++c)
+            if (const QuolyRec* v = m.at(0, c)) m.set(rows - 1, c, quoly_copy(v));
+    return m;
+}
+
+// The entry as a number (0 for a null entry).
+Number value(const Matrix& m, int32_t r, int32_t c) {
+    Number x;
+    const QuolyRec* v = m.at(r, c);
+    if (!v || quoly_iszero(v)) return number_from_int64(0);
+    EXPECT_TRUE(quoly_is_number(v));
+    num_assign(quoly_number(v), x);
+    return x;
+}
+
+bool is_unit(const Matrix& u) {
+    Quoly d = det_of(u);
+    int pm = 0;
+    return quoly_is_number(d.get()) && equal_to_pm1(quoly_number(d.get()), pm);
+}
+
+// Echelon shape with `rank` nonzero rows, positive pivots, entries above
+// each pivot in 0 .. pivot - 1.
+void expect_hermite_shape(const Matrix& h, int32_t rank) {
+    int32_t last = -1;
+    for (int32_t r = 0; r < h.rows; ++r) {
+        int32_t p = 0;
+        while (p < h.cols && value(h, r, p).sign() == 0) ++p;
+        if (r >= rank) {
+            EXPECT_EQ(p, h.cols) << "row " << r << " past the rank is not zero";
+            continue;
+        }
+        ASSERT_LT(p, h.cols) << "row " << r << " within the rank is zero";
+        EXPECT_GT(p, last) << "pivot columns must increase";
+        last = p;
+        Number piv = value(h, r, p);
+        EXPECT_GT(piv.sign(), 0);
+        for (int32_t i = 0; i < r; ++i) {
+            Number x = value(h, i, p);
+            EXPECT_GE(x.sign(), 0) << "above pivot (" << r << ", " << p << ")";
+            EXPECT_LT(compare(x, piv), 0) << "above pivot (" << r << ", " << p << ")";
+        }
+    }
+}
+
+// Diagonal, non-negative, d_k | d_k+1, `rank` nonzero invariants first.
+void expect_smith_shape(const Matrix& s, int32_t rank) {
+    for (int32_t r = 0; r < s.rows; ++r)
+        for (int32_t c = 0; c < s.cols; ++c) {
+            Number x = value(s, r, c);
+            if (r != c) {
+                EXPECT_EQ(x.sign(), 0) << "off the diagonal at " << r << ", " << c;
+                continue;
+            }
+            EXPECT_EQ(x.sign() != 0, r < rank) << "invariant " << r;
+            EXPECT_GE(x.sign(), 0);
+            if (r == 0 || x.sign() == 0) continue;
+            Number q, rem;
+            divide(x, value(s, r - 1, r - 1), q, rem);
+            EXPECT_EQ(rem.sign(), 0) << "d" << r << " does not divide d" << r + 1;
+        }
+}
+
+TEST(NormalForms, HermiteIsUnimodularTransformOfA) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 61);
+    polytest::Ring scope(0);
+    for (int round = 0; round < 40; ++round) {
+        const int32_t rows = 1 + static_cast<int32_t>(rng() % 6), cols = 1 + static_cast<int32_t>(rng() % 6);
+        Matrix a = random_int_matrix(rng, rows, cols, round < 20 ? 9 : 99);
+        Matrix h, u;
+        const int32_t rank = hermite_form(a, h, &u, "Hermite");
+        SCOPED_TRACE("round " + std::to_string(round));
+        expect_hermite_shape(h, rank);
+        EXPECT_TRUE(matrix_equal(matrix_mult(u, a), h));
+        EXPECT_TRUE(is_unit(u));
+        Matrix h2;
+        EXPECT_EQ(hermite_form(a, h2, nullptr, "Hermite"), rank);
+        EXPECT_TRUE(matrix_equal(h, h2)) << "the form does not depend on asking for u";
+    }
+}
+
+TEST(NormalForms, SmithIsUnimodularTransformOfA) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 62);
+    polytest::Ring scope(0);
+    for (int round = 0; round < 40; ++round) {
+        const int32_t rows = 1 + static_cast<int32_t>(rng() % 6), cols = 1 + static_cast<int32_t>(rng() % 6);
+        Matrix a = random_int_matrix(rng, rows, cols, round < 20 ? 9 : 99);
+        Matrix s, u, v, h;
+        const int32_t rank = smith_form(a, s, &u, &v, "MSmith");
+        SCOPED_TRACE("round " + std::to_string(round));
+        expect_smith_shape(s, rank);
+        EXPECT_TRUE(matrix_equal(matrix_mult(matrix_mult(u, a), v), s));
+        EXPECT_TRUE(is_unit(u));
+        EXPECT_TRUE(is_unit(v));
+        EXPECT_EQ(hermite_form(a, h, nullptr, "Hermite"), rank) << "both forms give the rank";
+    }
+}
+
+TEST(NormalForms, SmithInvariantsMultiplyToTheDeterminant) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 63);
+    polytest::Ring scope(0);
+    for (int round = 0; round < 30; ++round) {
+        const int32_t n = 1 + static_cast<int32_t>(rng() % 6);
+        Matrix a = random_int_matrix(rng, n, n, 20);
+        Quoly d = det_of(a);
+        if (quoly_iszero(d.get())) continue;
+        Matrix s;
+        EXPECT_EQ(smith_form(a, s, nullptr, nullptr, "Smith"), n);
+        Number prod = number_from_int64(1), abs_det;
+        for (int32_t k = 0; k < n; ++k) {
+            Number p;
+            fast_mult(prod, value(s, k, k), p);
+            prod = std::move(p);
+        }
+        abs_val_num(quoly_number(d.get()), abs_det);
+        EXPECT_TRUE(equal(prod, abs_det)) << "round " << round;
+    }
+}
+
+TEST(NormalForms, HandComputed) {
+    polytest::Ring scope(0);
+    // [[2, 4, 4], [-6, 6, 12]]: Hermite [[2, 4, 4], [0, 18, 24]], Smith diag(2, 6).
+    Matrix a = Matrix::zero(2, 3, false);
+    const int64_t v[2][3] = {{2, 4, 4}, {-6, 6, 12}};
+    for (int32_t r = 0; r < 2; ++r)
+        for (int32_t c = 0; c < 3; ++c) a.set(r, c, make_numeric(number_from_int64(v[r][c])));
+    Matrix h, s;
+    EXPECT_EQ(hermite_form(a, h, nullptr, "Hermite"), 2);
+    const int64_t hv[2][3] = {{2, 4, 4}, {0, 18, 24}};
+    for (int32_t r = 0; r < 2; ++r)
+        for (int32_t c = 0; c < 3; ++c) EXPECT_TRUE(equal(value(h, r, c), number_from_int64(hv[r][c])));
+    EXPECT_EQ(smith_form(a, s, nullptr, nullptr, "Smith"), 2);
+    EXPECT_TRUE(equal(value(s, 0, 0), number_from_int64(2)));
+    EXPECT_TRUE(equal(value(s, 1, 1), number_from_int64(6)));
+    // The zero matrix has rank 0 and is its own form.
+    Matrix z = Matrix::zero(2, 2, false), hz;
+    EXPECT_EQ(hermite_form(z, hz, nullptr, "Hermite"), 0);
+    EXPECT_TRUE(matrix_is_zero(hz));
+}
+
+TEST(NormalForms, NonIntegerEntriesAndModularModeAreError367) {
+    Matrix h, s;
+    {
+        polytest::Ring scope(0);
+        Matrix a = Matrix::zero(1, 2, false);
+        Quoly half;
+        quot_numbers(number_from_int64(1), number_from_int64(2), half);
+        a.set(0, 1, std::move(half));
+        EXPECT_EQ(unit::raised_code([&] { hermite_form(a, h, nullptr, "Hermite"); }), 367);
+        EXPECT_EQ(unit::raised_code([&] { smith_form(a, s, nullptr, nullptr, "Smith"); }), 367);
+    }
+    polytest::Ring scope(65521);
+    Matrix b = Matrix::zero(1, 1, false);
+    b.set(0, 0, make_numeric(polytest::int_number(3)));
+    EXPECT_EQ(unit::raised_code([&] { hermite_form(b, h, nullptr, "Hermite"); }), 367);
+    EXPECT_EQ(unit::raised_code([&] { smith_form(b, s, nullptr, nullptr, "Smith"); }), 367);
+}
+
+}  // namespace
