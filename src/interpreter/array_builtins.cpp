@@ -20,6 +20,7 @@
 #include "interpreter/scanner.h"
 #include "matrix/chpoly.h"
 #include "matrix/determinant.h"
+#include "matrix/echelon.h"
 #include "matrix/minors_det.h"
 #include "matrix/normal_forms.h"
 #include "matrix/pseudo_det.h"
@@ -41,6 +42,8 @@ namespace {
 // mathematics comes later (determinants, factoring, matrix reductions).
 constexpr int kArrayIndices[] = {0,  3,  6,  15, 19, 20, 21, 27, 29, 30, 32, 42, 45, 46, 50, 54, 59, 60,
                                  62, 63, 67, 71, 73, 76, 78, 80, 81, 83, 84, 85, 86, 88, 92, 93, 98, 105};
+// The table's indices of the echelon built-ins.
+constexpr int kColreduce = 6, kRank = 71, kRedrowech = 73, kRowreduce = 78;
 
 bool tok(const char* t) { return token_is(token, t); }
 void next(FILE* in, TokenNode*& cursor) { scanner(in, token, cursor); }
@@ -701,6 +704,40 @@ Quoly sort(FILE* in, TokenNode*& cursor) {
     return int_value(0);
 }
 
+// ---------------------------------------------------------------------------
+// Echelon forms
+
+// Rank([a]): the rank over the fraction field of the ground ring.
+Quoly rank(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    return value_of_int(matrix_rank(read_whole_array(a), "Rank"));
+}
+
+// Rowreduce([a] [, [b]]), Colreduce and Redrowech alike: the row (column)
+// echelon form or the reduced row echelon form of a into a, or into b of
+// a's shape (error 242); the value is the rank. The form is complete
+// before it is stored, so an error leaves both arrays as they were.
+Quoly echelon(int index, FILE* in, TokenNode*& cursor) {
+    const char* name = builtin[index].name;
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    char target[kTokenText];
+    std::snprintf(target, sizeof target, "%s", a->name);
+    if (tok(",")) {
+        next(in, cursor);
+        ArrayRec* b = read_array_argument(in, cursor);
+        std::snprintf(target, sizeof target, "%s", b->name);
+    }
+    close_paren(in, cursor);
+    Matrix m = read_whole_array(array_seek(a->name));
+    int32_t r = 0;
+    Matrix form = index == kRowreduce  ? row_echelon(m, r, name)
+                  : index == kColreduce ? column_echelon(m, r, name)
+                                        : reduced_row_echelon(m, r, name);
+    matrix_to_array(std::move(form), array_seek(target));
+    return value_of_int(r);
+}
+
 // Sparse([a]): a becomes a sparse array with the same entries.
 Quoly to_sparse(FILE* in, TokenNode*& cursor) {
     ArrayRec* a = one_array(in, cursor);
@@ -748,6 +785,8 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 29: r = hermite(in, cursor); break;
         case 83: r = smith(in, cursor, false); break;
         case 42: r = smith(in, cursor, true); break;
+        case kRank: r = rank(in, cursor); break;
+        case kRowreduce: case kColreduce: case kRedrowech: r = echelon(index, in, cursor); break;
         default: error(kErrNotBuilt, builtin[index].name);
     }
     value.set(std::move(r));

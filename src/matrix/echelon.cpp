@@ -1,0 +1,168 @@
+// Row reduction on a dense row-major copy of the matrix.
+#include "matrix/echelon.h"
+
+#include <utility>
+#include <vector>
+
+#include "base/errors.h"
+#include "numbers/modular_state.h"
+#include "quoly/quoly_arith.h"
+
+namespace tolmex {
+
+namespace {
+
+using Rows = std::vector<std::vector<Quoly>>;
+
+Rows rows_of(const Matrix& m) {
+    Rows a(static_cast<size_t>(m.rows));
+    for (int32_t r = 0; r < m.rows; ++r) {
+        a[r].resize(static_cast<size_t>(m.cols));
+        for (int32_t c = 0; c < m.cols; ++c) {
+            if (const QuolyRec* v = m.at(r, c))
+                a[r][c] = quoly_copy(v);
+            else
+                quoly_set(0, a[r][c]);
+        }
+    }
+    return a;
+}
+
+Matrix matrix_of(Rows&& a, const Matrix& shape) {
+    Matrix m = Matrix::zero(shape.rows, shape.cols, shape.sparse);
+    m.onedim = shape.onedim;
+    for (int32_t r = 0; r < shape.rows; ++r)
+        for (int32_t c = 0; c < shape.cols; ++c)
+            if (!quoly_iszero(a[r][c].get())) m.set(r, c, std::move(a[r][c]));
+    return m;
+}
+
+bool integral(const Rows& a) {
+    for (const auto& row : a)
+        for (const Quoly& q : row)
+            if (!quoly_is_number(q.get()) && !quoly_is_poly(q.get())) return false;
+    return true;
+}
+
+bool all_numbers(const Rows& a) {
+    for (const auto& row : a)
+        for (const Quoly& q : row)
+            if (!quoly_is_number(q.get())) return false;
+    return true;
+}
+
+// The first row from r on with a nonzero entry in column c, or -1.
+int32_t pivot_row(const Rows& a, int32_t r, int32_t c) {
+    for (size_t i = static_cast<size_t>(r); i < a.size(); ++i)
+        if (!quoly_iszero(a[i][c].get())) return static_cast<int32_t>(i);
+    return -1;
+}
+
+void set_zero(Quoly& q) { quoly_set(0, q); }
+
+// Row i := (p row i - a[i][c] row r) / prev on the columns after c, where
+// p = a[r][c]: every entry stays a minor of the original matrix, so the
+// division by the previous pivot is exact.
+void bareiss_row(Rows& a, int32_t r, int32_t i, int32_t c, const QuolyRec* prev) {
+    const QuolyRec* p = a[r][c].get();
+    const QuolyRec* f = a[i][c].get();
+    for (size_t j = static_cast<size_t>(c) + 1; j < a[i].size(); ++j) {
+        Quoly x, y;
+        quoly_mult(p, a[i][j].get(), x);
+        quoly_mult(f, a[r][j].get(), y);
+        best_quoly_sub(x, std::move(y));
+        if (prev) fast_quoly_quot(x, quoly_copy(prev));
+        a[i][j] = std::move(x);
+    }
+    set_zero(a[i][c]);
+}
+
+// Row i -= (a[i][c] / a[r][c]) row r on the columns from c on.
+void field_row(Rows& a, int32_t r, int32_t i, int32_t c) {
+    if (quoly_iszero(a[i][c].get())) return;
+    Quoly f;
+    quoly_quot(a[i][c].get(), a[r][c].get(), f);
+    for (size_t j = static_cast<size_t>(c) + 1; j < a[i].size(); ++j) {
+        if (quoly_iszero(a[r][j].get())) continue;
+        Quoly t;
+        quoly_mult(f.get(), a[r][j].get(), t);
+        best_quoly_sub(a[i][j], std::move(t));
+    }
+    set_zero(a[i][c]);
+}
+
+// Row r := row r / a[r][c], so that it leads with 1.
+void normalize_row(Rows& a, int32_t r, int32_t c) {
+    Quoly inv = quoly_copy(a[r][c].get());
+    for (size_t j = static_cast<size_t>(c) + 1; j < a[r].size(); ++j)
+        if (!quoly_iszero(a[r][j].get())) fast_quoly_quot(a[r][j], quoly_copy(inv.get()));
+    quoly_set(1, a[r][c]);
+}
+
+enum class Mode { FractionFree, Field, Reduced };
+
+// Reduces a in place; the value is the rank.
+int32_t eliminate(Rows& a, int32_t cols, Mode mode) {
+    const int32_t rows = static_cast<int32_t>(a.size());
+    Quoly prev;
+    int32_t r = 0;
+    for (int32_t c = 0; c < cols && r < rows; ++c) {
+        poll_interrupt();
+        const int32_t p = pivot_row(a, r, c);
+        if (p < 0) continue;
+        if (p != r) std::swap(a[p], a[r]);
+        if (mode == Mode::Reduced) normalize_row(a, r, c);
+        for (int32_t i = mode == Mode::Reduced ? 0 : r + 1; i < rows; ++i) {
+            if (i == r) continue;
+            if (mode == Mode::FractionFree)
+                bareiss_row(a, r, i, c, prev.get());
+            else
+                field_row(a, r, i, c);
+        }
+        if (mode == Mode::FractionFree) prev = quoly_copy(a[r][c].get());
+        ++r;
+    }
+    return r;
+}
+
+// Fraction-free over the integral domains Z and R[x]; a matrix of
+// residues or field elements, or with fractions, by field pivots.
+Mode echelon_mode(const Rows& a) {
+    if (!integral(a)) return Mode::Field;
+    return modularmode && all_numbers(a) ? Mode::Field : Mode::FractionFree;
+}
+
+}  // namespace
+
+void require_field_ground(const char* name) {
+    if (modularmode && !mod_is_prime && !finf) error(179, name);
+}
+
+int32_t matrix_rank(const Matrix& m, const char* name) {
+    int32_t rank = 0;
+    Matrix ignored = row_echelon(m, rank, name);
+    return rank;
+}
+
+Matrix row_echelon(const Matrix& m, int32_t& rank, const char* name) {
+    require_field_ground(name);
+    Rows a = rows_of(m);
+    rank = eliminate(a, m.cols, echelon_mode(a));
+    return matrix_of(std::move(a), m);
+}
+
+Matrix column_echelon(const Matrix& m, int32_t& rank, const char* name) {
+    Matrix t = row_echelon(matrix_transpose(m), rank, name);
+    Matrix back = matrix_transpose(t);
+    back.onedim = m.onedim;
+    return back;
+}
+
+Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name) {
+    require_field_ground(name);
+    Rows a = rows_of(m);
+    rank = eliminate(a, m.cols, Mode::Reduced);
+    return matrix_of(std::move(a), m);
+}
+
+}  // namespace tolmex

@@ -1,0 +1,30 @@
+// Echelon forms and rank of matrices over the ground ring in force: over
+// integers and polynomial entries by fraction-free elimination (Bareiss),
+// whose entries stay in the ring; over fields (rational or rational-
+// function entries, Z/p, the fields of 256 and 65536 elements) by pivots
+// with inverses. The rank is taken over the fraction field. A composite
+// modulus has no rank: error 179. Every routine computes into a copy, so
+// an error or an interrupt leaves its argument as it was.
+#pragma once
+
+#include <cstdint>
+
+#include "matrix/matrix.h"
+
+namespace tolmex {
+
+// Error 179 under a composite modulus (no field to eliminate over).
+void require_field_ground(const char* name);
+
+// The rank of m.
+int32_t matrix_rank(const Matrix& m, const char* name);
+// A row echelon form of m (same shape and storage) and its rank: fraction-
+// free when every entry is an integer or a poly, else by field pivots.
+[[nodiscard]] Matrix row_echelon(const Matrix& m, int32_t& rank, const char* name);
+// The same on columns: the transpose of the row echelon form of m^T.
+[[nodiscard]] Matrix column_echelon(const Matrix& m, int32_t& rank, const char* name);
+// The reduced row echelon form: each nonzero row leads with 1, the other
+// entries of a pivot column are 0. Unique for the row space of m.
+[[nodiscard]] Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name);
+
+}  // namespace tolmex
