@@ -28,12 +28,26 @@ Rows rows_of(const Matrix& m) {
     return a;
 }
 
-Matrix matrix_of(Rows&& a, const Matrix& shape) {
-    Matrix m = Matrix::zero(shape.rows, shape.cols, shape.sparse);
-    m.onedim = shape.onedim;
-    for (int32_t r = 0; r < shape.rows; ++r)
-        for (int32_t c = 0; c < shape.cols; ++c)
+Rows zero_rows(int32_t rows, int32_t cols) {
+    Rows a(static_cast<size_t>(rows));
+    for (auto& row : a) {
+        row.resize(static_cast<size_t>(cols));
+        for (Quoly& q : row) quoly_set(0, q);
+    }
+    return a;
+}
+
+Matrix matrix_of(Rows&& a, int32_t rows, int32_t cols, bool sparse) {
+    Matrix m = Matrix::zero(rows, cols, sparse);
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < cols; ++c)
             if (!quoly_iszero(a[r][c].get())) m.set(r, c, std::move(a[r][c]));
+    return m;
+}
+
+Matrix matrix_of(Rows&& a, const Matrix& shape) {
+    Matrix m = matrix_of(std::move(a), shape.rows, shape.cols, shape.sparse);
+    m.onedim = shape.onedim;
     return m;
 }
 
@@ -163,6 +177,34 @@ Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name) {
     Rows a = rows_of(m);
     rank = eliminate(a, m.cols, Mode::Reduced);
     return matrix_of(std::move(a), m);
+}
+
+FractionFreeLU fraction_free_lu(const Matrix& m, const char* name) {
+    require_field_ground(name);
+    const int32_t n = m.rows;
+    Rows a = rows_of(m), l = zero_rows(n, n);
+    FractionFreeLU out;
+    for (int32_t i = 0; i < n; ++i) out.perm.push_back(i);
+    Quoly prev;
+    int32_t r = 0;
+    for (int32_t c = 0; c < m.cols && r < n; ++c) {
+        poll_interrupt();
+        const int32_t p = pivot_row(a, r, c);
+        if (p < 0) continue;
+        if (p != r) std::swap(a[p], a[r]), std::swap(l[p], l[r]), std::swap(out.perm[p], out.perm[r]);
+        l[r][r] = quoly_copy(a[r][c].get());
+        for (int32_t i = r + 1; i < n; ++i) {
+            l[i][r] = quoly_copy(a[i][c].get());
+            bareiss_row(a, r, i, c, prev.get());
+        }
+        prev = quoly_copy(a[r][c].get());
+        ++r;
+    }
+    for (int32_t k = r; k < n; ++k) quoly_set(1, l[k][k]);
+    out.rank = r;
+    out.l = matrix_of(std::move(l), n, n, m.sparse);
+    out.u = matrix_of(std::move(a), m);
+    return out;
 }
 
 }  // namespace tolmex

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "matrix/matrix.h"
 
@@ -26,5 +27,18 @@ int32_t matrix_rank(const Matrix& m, const char* name);
 // The reduced row echelon form: each nonzero row leads with 1, the other
 // entries of a pivot column are 0. Unique for the row space of m.
 [[nodiscard]] Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name);
+
+// Fraction-free LU: P m = l D^-1 u, where P puts row perm[i] of m
+// (0-based) in row i, u is the fraction-free row echelon form (pivots
+// p1, p2, ... leading its rows), l is lower triangular with the pivots on
+// its diagonal (1 below the rank) and the entries each step eliminated
+// below them, and D = diag(p1, p1 p2, ..., p(r-1) pr, ...) (the entries
+// past the rank r multiply zero rows of u).
+struct FractionFreeLU {
+    Matrix l, u;
+    std::vector<int32_t> perm;
+    int32_t rank = 0;
+};
+[[nodiscard]] FractionFreeLU fraction_free_lu(const Matrix& m, const char* name);
 
 }  // namespace tolmex

@@ -4,8 +4,9 @@
 // (cofactor expansion written here); the row (column) echelon form has
 // echelon shape and spans the same row (column) space, checked by the rank
 // of the stacked matrix; the reduced form has leading 1s alone in their
-// columns, is idempotent and is the same for U A with U invertible. A
-// composite modulus is error 179.
+// columns, is idempotent and is the same for U A with U invertible; the
+// fraction-free LU factors give P A = L D^-1 U. A composite modulus is
+// error 179.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -227,6 +228,43 @@ TEST_P(EchelonTest, ReducedFormIsUniqueAndIdempotent) {
         }
 }
 
+// P a against l D^-1 u, D = diag(p1, p1 p2, ..., p(r-1) pr, 1, ...).
+TEST_P(EchelonTest, FractionFreeLUFactorsThePermutedMatrix) {
+    POLYTEST_SEED_TRACE();
+    unit::RingScope ring(GetParam());
+    std::mt19937_64 rng(polytest::seed() + 30 + GetParam());
+    for (Kind kind : kinds())
+        for (int round = 0; round < 10; ++round) {
+            Matrix a = random_matrix(rng, 1 + rng() % 4, 1 + rng() % 4, kind, rng() % 2);
+            FractionFreeLU lu = fraction_free_lu(a, "FFLU");
+            const int32_t n = a.rows;
+            EXPECT_EQ(lu.rank, minor_rank(a));
+            EXPECT_EQ(echelon_rows(lu.u), lu.rank);
+            Matrix pa = Matrix::zero(n, a.cols, false), dinv = Matrix::zero(n, n, false);
+            std::vector<bool> used(static_cast<size_t>(n), false);
+            Quoly before = number(1);
+            for (int32_t i = 0; i < n; ++i) {
+                ASSERT_TRUE(lu.perm[i] >= 0 && lu.perm[i] < n && !used[lu.perm[i]]);
+                used[lu.perm[i]] = true;
+                for (int32_t c = 0; c < a.cols; ++c) pa.set(i, c, entry(a, lu.perm[i], c));
+                for (int32_t j = i + 1; j < n; ++j) EXPECT_EQ(lu.l.at(i, j), nullptr);
+                if (i >= lu.rank) {
+                    dinv.set(i, i, number(1));
+                    continue;
+                }
+                const QuolyRec* pivot = lu.u.at(i, leading(lu.u, i));
+                EXPECT_TRUE(quoly_equal(lu.l.at(i, i), pivot));
+                Quoly d, inv;
+                quoly_mult(before.get(), pivot, d);
+                quoly_quot(number(1).get(), d.get(), inv);
+                dinv.set(i, i, std::move(inv));
+                before = quoly_copy(pivot);
+            }
+            Matrix product = matrix_mult(matrix_mult(matrix_to_dense(lu.l), dinv), matrix_to_dense(lu.u));
+            EXPECT_TRUE(matrix_equal(product, pa)) << "round " << round;
+        }
+}
+
 INSTANTIATE_TEST_SUITE_P(Rings, EchelonTest, ::testing::Values(0, 7, 256));
 
 TEST(EchelonErrors, CompositeModulusIsError179) {
@@ -238,6 +276,7 @@ TEST(EchelonErrors, CompositeModulusIsError179) {
     EXPECT_EQ(unit::raised_code([&] { (void)row_echelon(a, rank, "Rowreduce"); }), 179);
     EXPECT_EQ(unit::raised_code([&] { (void)column_echelon(a, rank, "Colreduce"); }), 179);
     EXPECT_EQ(unit::raised_code([&] { (void)reduced_row_echelon(a, rank, "Redrowech"); }), 179);
+    EXPECT_EQ(unit::raised_code([&] { (void)fraction_free_lu(a, "FFLU"); }), 179);
 }
 
 TEST(EchelonHand, FractionFreeFormOfAPolynomialMatrix) {
