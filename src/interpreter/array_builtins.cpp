@@ -45,7 +45,7 @@ namespace {
 constexpr int kArrayIndices[] = {0,  3,  6,  15, 19, 20, 21, 27, 29, 30, 32, 42, 45, 46, 50, 54, 59, 60,
                                  62, 63, 67, 71, 73, 76, 78, 80, 81, 83, 84, 85, 86, 88, 92, 93, 98, 105};
 // The table's indices of the echelon built-ins.
-constexpr int kColreduce = 6, kFFLU = 19, kRank = 71, kRedrowech = 73, kRowreduce = 78;
+constexpr int kColreduce = 6, kFFLU = 19, kFFLUC = 20, kRank = 71, kRedrowech = 73, kRowreduce = 78;
 
 bool tok(const char* t) { return token_is(token, t); }
 void next(FILE* in, TokenNode*& cursor) { scanner(in, token, cursor); }
@@ -742,22 +742,28 @@ Quoly echelon(int index, FILE* in, TokenNode*& cursor) {
 
 // FFLU([a], [l], [u] [, [p]]): the fraction-free LU factors of a into l
 // (square, a's rows) and u (a's shape), and into the vector p (a's rows)
-// the permutation: p[i] is the row of a that became row i. Value: the
-// rank. Every shape is checked (error 242) before anything is stored.
-Quoly fflu(FILE* in, TokenNode*& cursor) {
+// the permutation: p[i] is the row of a that became row i. FFLUC([a], [b]
+// [, [p]]) is the compact variant: both factors in b (a's shape), u on
+// and right of each row's pivot, l's entries below its diagonal (l's
+// diagonal is u's pivots). Value: the rank. Every shape is checked (error
+// 242) before anything is stored.
+Quoly fflu(int index, FILE* in, TokenNode*& cursor) {
+    const int outputs = index == kFFLU ? 2 : 1;
     open_paren(in, cursor);
     std::vector<std::string> names;
     names.emplace_back(read_array_argument(in, cursor)->name);
-    for (int k = 0; k < 2 || (k == 2 && tok(",")); ++k) {
+    for (int k = 0; k < outputs || (k == outputs && tok(",")); ++k) {
         comma(in, cursor);
         names.emplace_back(read_array_argument(in, cursor)->name);
     }
     close_paren(in, cursor);
-    FractionFreeLU lu = fraction_free_lu(read_whole_array(array_seek(names[0].c_str())), "FFLU");
+    FractionFreeLU lu = fraction_free_lu(read_whole_array(array_seek(names[0].c_str())), builtin[index].name);
     Matrix perm = Matrix::zero(lu.l.rows, 1, false);
     perm.onedim = true;
     for (int32_t i = 0; i < lu.l.rows; ++i) perm.set(i, 0, value_of_int(lu.perm[i] + 1));
-    Matrix* parts[] = {&lu.l, &lu.u, &perm};
+    Matrix compact = index == kFFLU ? Matrix() : compact_lu(lu);
+    std::vector<Matrix*> parts = {&lu.l, &lu.u, &perm};
+    if (index != kFFLU) parts = {&compact, &perm};
     for (size_t k = 1; k < names.size(); ++k) {
         ArrayRec* t = array_seek(names[k].c_str());
         if (t->rows != parts[k - 1]->rows || t->cols() != parts[k - 1]->cols) error(242, t->name);
@@ -814,7 +820,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 83: r = smith(in, cursor, false); break;
         case 42: r = smith(in, cursor, true); break;
         case kRank: r = rank(in, cursor); break;
-        case kFFLU: r = fflu(in, cursor); break;
+        case kFFLU: case kFFLUC: r = fflu(index, in, cursor); break;
         case kRowreduce: case kColreduce: case kRedrowech: r = echelon(index, in, cursor); break;
         default: error(kErrNotBuilt, builtin[index].name);
     }

@@ -207,4 +207,12 @@ FractionFreeLU fraction_free_lu(const Matrix& m, const char* name) {
     return out;
 }
 
+Matrix compact_lu(const FractionFreeLU& lu) {
+    Matrix b = matrix_copy(lu.u);
+    for (int32_t i = 0; i < lu.l.rows; ++i)
+        for (int32_t k = 0; k < i && k < lu.rank && k < b.cols; ++k)
+            if (const QuolyRec* v = lu.l.at(i, k)) b.set(i, k, quoly_copy(v));
+    return b;
+}
+
 }  // namespace tolmex

@@ -40,5 +40,9 @@ struct FractionFreeLU {
     int32_t rank = 0;
 };
 [[nodiscard]] FractionFreeLU fraction_free_lu(const Matrix& m, const char* name);
+// Both factors in one matrix of u's shape: u's entries (row i has none
+// left of column i) with l's entries below the diagonal in the columns
+// before the rank; l's diagonal is u's pivots.
+[[nodiscard]] Matrix compact_lu(const FractionFreeLU& lu);
 
 }  // namespace tolmex

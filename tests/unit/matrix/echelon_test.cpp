@@ -5,7 +5,8 @@
 // echelon shape and spans the same row (column) space, checked by the rank
 // of the stacked matrix; the reduced form has leading 1s alone in their
 // columns, is idempotent and is the same for U A with U invertible; the
-// fraction-free LU factors give P A = L D^-1 U. A composite modulus is
+// fraction-free LU factors give P A = L D^-1 U, and the compact form
+// holds both. A composite modulus is
 // error 179.
 #include <gtest/gtest.h>
 
@@ -262,6 +263,13 @@ TEST_P(EchelonTest, FractionFreeLUFactorsThePermutedMatrix) {
             }
             Matrix product = matrix_mult(matrix_mult(matrix_to_dense(lu.l), dinv), matrix_to_dense(lu.u));
             EXPECT_TRUE(matrix_equal(product, pa)) << "round " << round;
+            // The compact form holds l below the diagonal, u elsewhere.
+            Matrix b = compact_lu(lu);
+            for (int32_t i = 0; i < n; ++i)
+                for (int32_t j = 0; j < a.cols; ++j) {
+                    Quoly want = entry(j < i ? lu.l : lu.u, i, j);
+                    EXPECT_TRUE(quoly_equal(entry(b, i, j).get(), want.get())) << i << ", " << j;
+                }
         }
 }
 
