@@ -24,6 +24,7 @@
 #include "matrix/determinant.h"
 #include "matrix/echelon.h"
 #include "matrix/minors_det.h"
+#include "matrix/minpoly.h"
 #include "matrix/normal_forms.h"
 #include "matrix/pseudo_det.h"
 #include "numbers/gcd.h"
@@ -612,6 +613,16 @@ Quoly smith(FILE* in, TokenNode*& cursor, bool transforms) {
     return int_value(rank);
 }
 
+// Minpoly([a]): the monic minimal polynomial in x, the polynomial variable
+// of level 1, of a square matrix over the rationals or a field.
+Quoly minpoly(FILE* in, TokenNode*& cursor) {
+    ArrayRec* a = one_array(in, cursor);
+    Matrix m = square_matrix(a, "Minpoly");
+    Quoly r;
+    minimal_poly(m, r, "Minpoly");
+    return r;
+}
+
 // Pseudet([a]): a large known divisor of the determinant of an integer
 // matrix.
 Quoly pseudet(FILE* in, TokenNode*& cursor) {
@@ -817,6 +828,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 98: r = trace(in, cursor); break;
         case 105: r = vecdot(in, cursor); break;
         case 29: r = hermite(in, cursor); break;
+        case 46: r = minpoly(in, cursor); break;
         case 83: r = smith(in, cursor, false); break;
         case 42: r = smith(in, cursor, true); break;
         case kRank: r = rank(in, cursor); break;
