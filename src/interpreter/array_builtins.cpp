@@ -589,6 +589,22 @@ Quoly hermite(FILE* in, TokenNode*& cursor) {
     return int_value(rank);
 }
 
+// Normalize([a] [, [b]]): each nonzero row of the integer matrix a divided
+// by the gcd of its entries, its first nonzero entry positive, into a or b
+// (a's shape); value the number of nonzero rows.
+Quoly normalize(FILE* in, TokenNode*& cursor) {
+    open_paren(in, cursor);
+    ArrayRec* a = read_array_argument(in, cursor);
+    char names[2][kTokenText];
+    std::snprintf(names[0], kTokenText, "%s", a->name);
+    const int extra = more_arrays(in, cursor, names + 1, 0, 1);
+    Matrix m = read_whole_array(array_seek(names[0]));
+    Matrix out;
+    const int32_t rows = normalize_rows(m, out, "Normalize");
+    store_into(target_of_shape(names[extra], m.rows, m.cols, "Normalize"), std::move(out));
+    return int_value(rows);
+}
+
 // Smith([a] [, [s]]) and MSmith([a], [s], [u], [v]): the Smith form of the
 // integer matrix a into a or s (a's shape); MSmith also u and v (square) with
 // s = u a v. Value the rank.
@@ -829,6 +845,7 @@ void array_builtin(int index, FILE* in, Operand& value, TokenNode*& cursor) {
         case 105: r = vecdot(in, cursor); break;
         case 29: r = hermite(in, cursor); break;
         case 46: r = minpoly(in, cursor); break;
+        case 54: r = normalize(in, cursor); break;
         case 83: r = smith(in, cursor, false); break;
         case 42: r = smith(in, cursor, true); break;
         case kRank: r = rank(in, cursor); break;

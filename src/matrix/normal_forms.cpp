@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "numbers/gcd.h"
 #include "numbers/modular_state.h"
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
@@ -308,6 +309,33 @@ int32_t smith_form(const Matrix& in, Matrix& s, Matrix* u, Matrix* v, const char
     if (u) *u = to_matrix(w.u);
     if (v) *v = to_matrix(w.v);
     return k;
+}
+
+int32_t normalize_rows(const Matrix& in, Matrix& out, const char* name) {
+    IntMat a = from_matrix(in, name);
+    int32_t nonzero = 0;
+    for (int32_t r = 0; r < a.rows; ++r) {
+        Number g = num(0);
+        int first = 0;
+        for (int32_t c = 0; c < a.cols; ++c) {
+            const Number& x = a.at(r, c);
+            if (x.sign() == 0) continue;
+            if (first == 0) first = x.sign();
+            if (g.sign() == 0) {
+                abs_val_num(x, g);
+                continue;
+            }
+            Number h;
+            binary_gcd(g, x, h);
+            g = std::move(h);
+        }
+        if (first == 0) continue;
+        ++nonzero;
+        if (first < 0) g = neg(g);
+        for (int32_t c = 0; c < a.cols; ++c) a.at(r, c) = trunc_quot(a.at(r, c), g);
+    }
+    out = to_matrix(a);
+    return nonzero;
 }
 
 }  // namespace tolmex

@@ -27,4 +27,9 @@ int32_t hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* name);
 // transforms with s = u a v. The value is the rank. Error 367 as above.
 int32_t smith_form(const Matrix& a, Matrix& s, Matrix* u, Matrix* v, const char* name);
 
+// out := a with each nonzero row divided by the gcd of its entries and its
+// first nonzero entry made positive (primitive rows). The value is the
+// number of nonzero rows. Error 367 as above.
+int32_t normalize_rows(const Matrix& a, Matrix& out, const char* name);
+
 }  // namespace tolmex

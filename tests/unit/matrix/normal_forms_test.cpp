@@ -2,7 +2,8 @@
 // by properties computed here: H = U A with det U = +-1 and H in Hermite
 // form; S = U A V with unimodular U, V, S diagonal with the divisibility
 // chain, and the product of the invariants |det A| for a nonsingular A.
-// Non-integer entries and modular mode are error 367.
+// Normalize makes the rows primitive. Non-integer entries and modular
+// mode are error 367.
 #include <gtest/gtest.h>
 
 #include "matrix/det_support.h"
@@ -11,6 +12,7 @@
 
 #include "matrix/matrix.h"
 #include "matrix/normal_forms.h"
+#include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_support.h"
 #include "quoly/quoly_arith.h"
@@ -175,6 +177,49 @@ TEST(NormalForms, HandComputed) {
     EXPECT_TRUE(matrix_is_zero(hz));
 }
 
+// Each nonzero row of the result is a positive-led primitive multiple of the
+// row it came from: proportional entries, the gcd of the row 1.
+TEST(NormalForms, NormalizeGivesPrimitiveRows) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 64);
+    polytest::Ring scope(0);
+    for (int round = 0; round < 30; ++round) {
+        const int32_t rows = 1 + static_cast<int32_t>(rng() % 5), cols = 1 + static_cast<int32_t>(rng() % 5);
+        Matrix a = random_int_matrix(rng, rows, cols, 60);
+        Matrix out;
+        const int32_t count = normalize_rows(a, out, "Normalize");
+        int32_t nonzero = 0;
+        for (int32_t r = 0; r < rows; ++r) {
+            int32_t f = 0;
+            while (f < cols && value(a, r, f).sign() == 0) ++f;
+            if (f == cols) {
+                for (int32_t c = 0; c < cols; ++c) EXPECT_EQ(value(out, r, c).sign(), 0);
+                continue;
+            }
+            ++nonzero;
+            EXPECT_GT(value(out, r, f).sign(), 0) << "round " << round << " row " << r;
+            Number g = number_from_int64(0);
+            for (int32_t c = 0; c < cols; ++c) {
+                Number x, y;
+                fast_mult(value(a, r, c), value(out, r, f), x);
+                fast_mult(value(out, r, c), value(a, r, f), y);
+                EXPECT_TRUE(equal(x, y)) << "row " << r << " is not proportional";
+                Number e = value(out, r, c);
+                if (e.sign() == 0) continue;
+                if (g.sign() == 0) {
+                    abs_val_num(e, g);
+                } else {
+                    Number h;
+                    binary_gcd(g, e, h);
+                    g = std::move(h);
+                }
+            }
+            EXPECT_TRUE(equal(g, number_from_int64(1))) << "row " << r << " is not primitive";
+        }
+        EXPECT_EQ(count, nonzero);
+    }
+}
+
 TEST(NormalForms, NonIntegerEntriesAndModularModeAreError367) {
     Matrix h, s;
     {
@@ -185,6 +230,7 @@ TEST(NormalForms, NonIntegerEntriesAndModularModeAreError367) {
         a.set(0, 1, std::move(half));
         EXPECT_EQ(unit::raised_code([&] { hermite_form(a, h, nullptr, "Hermite"); }), 367);
         EXPECT_EQ(unit::raised_code([&] { smith_form(a, s, nullptr, nullptr, "Smith"); }), 367);
+        EXPECT_EQ(unit::raised_code([&] { normalize_rows(a, s, "Normalize"); }), 367);
     }
     polytest::Ring scope(65521);
     Matrix b = Matrix::zero(1, 1, false);
