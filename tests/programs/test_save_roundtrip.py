@@ -294,7 +294,9 @@ def one_case(tolmex, r):
 def main():
     tolmex = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 40
-    seed = int(os.environ.get("TOLMEX_SEED", int(time.time() * 1000) % 10 ** 9))
+    # A fixed seed unless TOLMEX_SEED names another: CI runs the same cases
+    # every time (other seeds are for hunting; see the closing notes).
+    seed = int(os.environ.get("TOLMEX_SEED", "1"))
     print("seed %d" % seed, flush=True)
     start = time.time()
     for k in range(count):
