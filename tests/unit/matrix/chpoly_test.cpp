@@ -34,6 +34,7 @@
 using namespace tolmex;
 using dettest::entries;
 using dettest::det_of;
+using dettest::coefficient;
 
 namespace {
 
@@ -60,25 +61,6 @@ std::string text(const QuolyRec* q) {
 
 void expect_same(const Quoly& a, const Quoly& b, const char* what) {
     EXPECT_TRUE(quoly_equal(a.get(), b.get())) << what << ": " << text(a.get()) << " vs " << text(b.get());
-}
-
-// The coefficient of x^e of p (a number for e = 0 of a constant p); a
-// poly with rational coefficients is held over a constant denominator.
-Quoly coefficient(const QuolyRec* p, int32_t e) {
-    if (quoly_is_number(p)) return e == 0 ? quoly_copy(p) : make_numeric(polytest::int_number(0));
-    Poly c;
-    level_coefficient(quoly_numerator(p), 1, e, c);
-    Quoly q;
-    p_q_take(std::move(c), q);
-    polynum_to_quoly(q);
-    if (const PolyNode* d = quoly_denominator(p)) {
-        Number den;
-        num_assign(poly_constant(d), den);
-        Quoly r;
-        quoly_quot(q.get(), make_numeric(std::move(den)).get(), r);
-        return r;
-    }
-    return q;
 }
 
 // p(A) by Horner's rule.

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "matrix/chpoly.h"
+#include "matrix/det_support.h"
 #include "matrix/matrix.h"
 #include "matrix/minpoly.h"
 #include "poly/poly_coefs.h"
@@ -47,24 +48,6 @@ Quoly coef(const std::vector<Quoly>& p, size_t k) {
 
 bool is_zero(const Quoly& q) { return !q || quoly_iszero(q.get()); }
 
-// The coefficient of x^e of the characteristic polynomial c.
-Quoly chpoly_coefficient(const QuolyRec* p, int32_t e) {
-    if (quoly_is_number(p)) return e == 0 ? quoly_copy(p) : num_q(0);
-    Poly c;
-    level_coefficient(quoly_numerator(p), 1, e, c);
-    Quoly q;
-    p_q_take(std::move(c), q);
-    polynum_to_quoly(q);
-    if (const PolyNode* d = quoly_denominator(p)) {
-        Number den;
-        num_assign(poly_constant(d), den);
-        Quoly r;
-        quoly_quot(q.get(), make_numeric(std::move(den)).get(), r);
-        return r;
-    }
-    return q;
-}
-
 // p(a) by Horner's rule.
 Matrix evaluate_at(const std::vector<Quoly>& p, const Matrix& a) {
     Matrix r = Matrix::zero(a.rows, a.rows, false);
@@ -82,7 +65,7 @@ bool divides_chpoly(const std::vector<Quoly>& p, const Matrix& a) {
     Quoly ch;
     char_poly(a, ch, "Chpoly");
     std::vector<Quoly> rem;
-    for (int32_t e = 0; e <= a.rows; ++e) rem.push_back(chpoly_coefficient(ch.get(), e));
+    for (int32_t e = 0; e <= a.rows; ++e) rem.push_back(dettest::coefficient(ch.get(), e));
     const size_t d = p.size() - 1;
     for (size_t top = rem.size(); top-- > d;) {
         Quoly f = quoly_copy(rem[top].get());
