@@ -48,6 +48,16 @@
 #   detint200 the same, 200 x 200
 #   (FLINT: fraction-free elimination with fmpz_mpoly for the polynomial
 #   matrices, fmpz_mat_det for the integer ones.)
+#   hnf50     the Hermite normal form of a random 50 x 50 integer matrix
+#             with entries in -99 .. 99 (PARI/GP mathnf, FLINT fmpz_mat_hnf)
+#   hnf100    the same, 100 x 100
+#   snf50     the Smith normal form of such a matrix (matsnf, fmpz_mat_snf)
+#   snf100    the same, 100 x 100
+#   rref200   the reduced row echelon form of a random 200 x 200 matrix over
+#             Z/32003 (FLINT nmod_mat_rref; PARI/GP has no reduced echelon
+#             form: matker runs the same elimination)
+#   chpoly100 the characteristic polynomial of a random 100 x 100 integer
+#             matrix with entries in -99 .. 99 (charpoly, fmpz_mat_charpoly)
 #   loop      s := s + i for i = 1 .. 10^6, a loop typed at the prompt
 #             (PARI/GP: a for() at its prompt)
 #   loopf     the same loop inside a user function Loop(m) (PARI/GP: a
@@ -55,7 +65,7 @@
 #   fib       the recursive Fibonacci function, Fib(25), 242785 calls
 #   (The interpreter workloads run in Tolmex and PARI/GP only.)
 #
-# Targets: the interpreter workloads within 3x of PARI/GP; sparse products at most 2x the faster of PARI/GP and Singular;
+# Targets: the matrix forms within 2x of the faster of PARI/GP and FLINT; the interpreter workloads within 3x of PARI/GP; sparse products at most 2x the faster of PARI/GP and Singular;
 # every product within 10x of FLINT; matrix products within 2x of PARI/GP; multivariate GCD within 1.5x of
 # min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
 # Singular; the GCD mod p within 2x of FLINT; factor1000 within 1.5x and
@@ -77,7 +87,7 @@ root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
 # A run that takes longer than this many seconds is cut off and shows n/a.
 limit="${PEER_TIMEOUT:-120}"
-workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp factor500 factor1000 factor2 matint matpoly detp8 detp12 dettoep detint100 detint200 loop loopf fib}"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp factor500 factor1000 factor2 matint matpoly detp8 detp12 dettoep detint100 detint200 hnf50 hnf100 snf50 snf100 rref200 chpoly100 loop loopf fib}"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
@@ -248,6 +258,36 @@ for name, (m, vars) in work.items():
         f.write("\n".join(e for r in m for e in r) + "\n")
 EOF3
 
+# The matrix forms: a random integer matrix each, for Tolmex (an array
+# literal, residues for rref200), PARI/GP and FLINT (the size, then the
+# entries).
+python3 - "$work" <<'EOF5'
+import random, sys
+w = sys.argv[1]
+random.seed(20261213)
+forms = {"hnf50": (50, "r := Hermite([a]):", "h = mathnf(a);"),
+         "hnf100": (100, "r := Hermite([a]):", "h = mathnf(a);"),
+         "snf50": (50, "r := Smith([a]):", "s = matsnf(a);"),
+         "snf100": (100, "r := Smith([a]):", "s = matsnf(a);"),
+         "rref200": (200, "r := Redrowech([a]):", "k = matker(a * Mod(1, 32003));"),
+         "chpoly100": (100, "c := Chpoly([a]):", "c = charpoly(a);")}
+for name, (n, stmt, gp) in forms.items():
+    m = [[random.randint(-99, 99) for _ in range(n)] for _ in range(n)]
+    shown = [[e % 32003 for e in r] for r in m] if name == "rref200" else m
+    with open(f"{w}/{name}.tolmex", "w") as f:
+        if name == "rref200":
+            f.write("&(p = 32003)\n")
+        if name == "chpoly100":
+            f.write("&J x;\n")
+        f.write(f"Array a[{n},{n}];\n[a] := [[ " + ", ".join(str(e) for r in shown for e in r) + " ]]:\n")
+        f.write(f"&t\n{stmt}\n")
+    with open(f"{w}/{name}.gp", "w") as f:
+        f.write("a = [" + "; ".join(", ".join(str(e) for e in r) for r in m) + "];\n")
+        f.write(f"gettime(); {gp} print(gettime());\n")
+    with open(f"{w}/{name}.flint", "w") as f:
+        f.write(f"{n}\n" + " ".join(str(e) for r in m for e in r) + "\n")
+EOF5
+
 # The GCD workloads: their variables, and g, c1, c2 one a line.
 gcd_vars() {
     case $1 in
@@ -291,7 +331,7 @@ tolmex_run() {  # workload
     gcdmodp)
         { printf '&(p = 32003)\n&J x;\n'; cat "$work/modp.tolmex"
           printf 'p1 := a*c:\np2 := b*c:\n&t\nh := GCD(p1, p2):\n'; } >"$f" ;;
-    matint | matpoly | det* | factor*) cp "$work/$w.tolmex" "$f" ;;
+    matint | matpoly | det* | factor* | hnf* | snf* | rref* | chpoly*) cp "$work/$w.tolmex" "$f" ;;
     loop) printf 's := 0:\n&t\nfor i = 1, 1000000 do s := s + i od:\n' >"$f" ;;
     loopf) printf 'Func Loop(m) = s := 0; for i = 1, m do s := s + i od; s.\n&t\ns := Loop(1000000):\n' >"$f" ;;
     fib) printf 'Func Fib(n) = if n < 2 then n else Fib(n - 1) + Fib(n - 2) fi.\n&t\nf := Fib(25):\n' >"$f" ;;
@@ -340,7 +380,7 @@ gp_run() {
             echo 'p1 = g*c1; p2 = g*c2; gettime(); q = gcd(p1, p2); print(gettime());' ;;
         ratsum*) echo "s = 0; gettime(); for(i = 1, $(sum_terms "$w"), s += 1/(x + i*y)); print(gettime());" ;;
         gcdmodp) cat "$work/modp.gp"; echo 'p1 = a*c; p2 = b*c; gettime(); q = gcd(p1, p2); print(gettime());' ;;
-        matint | matpoly | det* | factor*) cat "$work/$w.gp" ;;
+        matint | matpoly | det* | factor* | hnf* | snf* | rref* | chpoly*) cat "$work/$w.gp" ;;
         loop) echo 's = 0; gettime(); for(i = 1, 1000000, s = s + i); print(gettime());' ;;
         loopf) echo 'loopf(m) = my(s = 0); for(i = 1, m, s = s + i); s;'
             echo 'gettime(); s = loopf(1000000); print(gettime());' ;;
@@ -397,6 +437,10 @@ flint_run() {
     factor*) timeout "$limit" "$work/flint_peer" factor "$work/$1.coeffs" ;;
     detint*) timeout "$limit" "$work/flint_peer" detint "$work/$1.flint" ;;
     det*) timeout "$limit" "$work/flint_peer" detpoly "$work/$1.flint" ;;
+    hnf* | snf* | rref* | chpoly*)
+        local kind=${1%%[0-9]*}
+        [ "$kind" = chpoly ] && kind=charpoly
+        timeout "$limit" "$work/flint_peer" matform "$kind" "$work/$1.flint" ;;
     esac | awk '{ print $1 }'
 }
 
@@ -423,6 +467,7 @@ for w in $workloads; do
     [ $have_gp = 1 ] && g=$(median gp_run "$w")
     case $w in
     mat* | loop* | fib) ;;  # PARI/GP is the peer of the matrix products and the interpreter
+    hnf* | snf* | rref* | chpoly*) [ $have_flint = 1 ] && f=$(median flint_run "$w") ;;
     *)
         [ $have_sing = 1 ] && s=$(median sing_run "$w")
         [ $have_flint = 1 ] && f=$(median flint_run "$w") ;;
@@ -433,4 +478,5 @@ done
 echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
 echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
 echo " matint and matpoly <= 2x gp, detp/dettoep <= min(gp, singular, flint), detint <= 2x flint,"
-echo " loop, loopf and fib <= 3x gp, factor1000 <= 1.5x and factor2 <= 2x the fastest peer)"
+echo " loop, loopf and fib <= 3x gp, factor1000 <= 1.5x and factor2 <= 2x the fastest peer,"
+echo " hnf, snf, rref200 and chpoly100 <= 2x min(gp, flint))"

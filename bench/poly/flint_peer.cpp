@@ -4,11 +4,12 @@
 //
 // usage: flint_peer sparse N | dense2 | power | onevar FILE |
 //        gcd VARS G C1 C2 | ratsum N | gcdmodp FILE | detpoly FILE |
-//        detint FILE | factor FILE
+//        detint FILE | factor FILE | matform KIND FILE
 // prints the CPU seconds of the operation and the term count of the result.
 #include <flint/fmpz_mat.h>
 #include <flint/fmpz_mpoly.h>
 #include <flint/fmpz_poly.h>
+#include <flint/nmod_mat.h>
 #include <flint/nmod_poly.h>
 #include <flint/nmod_poly_factor.h>
 
@@ -287,6 +288,56 @@ int detint(const char* file) {
     return 0;
 }
 
+
+// The size and the entries of a square integer matrix.
+void read_square(const char* file, fmpz_mat_t m) {
+    std::ifstream in(file);
+    long n = 0;
+    in >> n;
+    fmpz_mat_init(m, n, n);
+    for (long r = 0; r < n; ++r)
+        for (long c = 0; c < n; ++c) {
+            long x = 0;
+            in >> x;
+            fmpz_set_si(fmpz_mat_entry(m, r, c), x);
+        }
+}
+
+// A normal form of an integer matrix: hnf, snf, charpoly, or rref of the
+// matrix reduced modulo 32003.
+int matform(const std::string& kind, const char* file) {
+    fmpz_mat_t m, out;
+    read_square(file, m);
+    const long n = fmpz_mat_nrows(m);
+    fmpz_mat_init(out, n, n);
+    double t0 = 0, t1 = 0;
+    long size = 0;
+    if (kind == "hnf" || kind == "snf") {
+        t0 = cpu();
+        if (kind == "hnf") fmpz_mat_hnf(out, m); else fmpz_mat_snf(out, m);
+        t1 = cpu();
+        size = static_cast<long>(fmpz_sizeinbase(fmpz_mat_entry(out, n - 1, n - 1), 10));
+    } else if (kind == "charpoly") {
+        fmpz_poly_t p;
+        fmpz_poly_init(p);
+        t0 = cpu();
+        fmpz_mat_charpoly(p, m);
+        t1 = cpu();
+        size = fmpz_poly_length(p);
+    } else if (kind == "rref") {
+        nmod_mat_t a;
+        nmod_mat_init(a, n, n, 32003);
+        fmpz_mat_get_nmod_mat(a, m);
+        t0 = cpu();
+        size = nmod_mat_rref(a);
+        t1 = cpu();
+    } else {
+        return 2;
+    }
+    std::printf("%.4f %ld\n", t1 - t0, size);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -302,5 +353,6 @@ int main(int argc, char** argv) {
     if (w == "detpoly" && argc > 2) return detpoly(argv[2]);
     if (w == "detint" && argc > 2) return detint(argv[2]);
     if (w == "factor" && argc > 2) return factor(argv[2]);
+    if (w == "matform" && argc > 3) return matform(argv[2], argv[3]);
     return 2;
 }
