@@ -13,6 +13,7 @@
 #include "numbers/modular_state.h"
 #include "numbers/mul_div.h"
 #include "numbers/residue.h"
+#include "numbers/residue_rows.h"
 #include "poly/poly.h"
 #include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
@@ -237,6 +238,43 @@ void to_hessenberg(Square& h) {
     }
 }
 
+// The same modulo a word prime (not the field modes), in the order that
+// keeps memory access contiguous: the step's row operations first (E A
+// with E = I - sum of u_r e_r e_m^T), then its column operations (times
+// E^-1 = I + the same sum), which is the same product as interleaving
+// them. Column m gains, in every row c, the dot product of u with row c.
+void to_hessenberg_words(Square& h) {
+    const int32_t n = h.n;
+    const uint32_t p = static_cast<uint32_t>(modulus);
+    std::vector<uint32_t> u, us;  // the step's factors and their Shoup quotients
+    for (int32_t m = 1; m + 1 < n; ++m) {
+        poll_interrupt();
+        int32_t i = m;
+        while (i < n && h.at(i, m - 1) == 0) ++i;
+        if (i == n) continue;
+        if (i != m) {
+            for (int32_t c = 0; c < n; ++c) std::swap(h.at(i, c), h.at(m, c));
+            for (int32_t r = 0; r < n; ++r) std::swap(h.at(r, i), h.at(r, m));
+        }
+        int32_t inv = 0;
+        emod_inverse(h.at(m, m - 1), inv);
+        const ShoupFactor by_inv(static_cast<uint32_t>(inv), p);
+        u.clear();
+        us.clear();
+        for (int32_t r = m + 1; r < n; ++r) {
+            const ShoupFactor f(by_inv.times(static_cast<uint32_t>(h.at(r, m - 1))), p);
+            u.push_back(f.f);
+            us.push_back(f.fs);
+            if (f.f != 0) residue_row_submul(&h.at(r, m - 1), &h.at(m, m - 1), n - m + 1, f.f, p);
+        }
+        const int32_t len = n - m - 1;
+        for (int32_t c = 0; c < n; ++c) {
+            const uint32_t dot = residue_dot(&h.at(c, m + 1), u.data(), us.data(), len, p);
+            h.at(c, m) = static_cast<int32_t>(residue_add(static_cast<uint32_t>(h.at(c, m)), dot, p));
+        }
+    }
+}
+
 // p_m = (x - h_mm) p_{m-1} - sum over i < m of h_im h_{i+1,i} ... h_{m,m-1}
 // p_{i-1} (1-based), the characteristic polynomials of the leading blocks.
 std::vector<int32_t> hessenberg_recurrence(Square& h) {
@@ -256,7 +294,10 @@ std::vector<int32_t> hessenberg_recurrence(Square& h) {
             t = modmult(t, h.at(i, i - 1));
             const int32_t f = modmult(t, h.at(i - 1, m - 1));
             if (f == 0) continue;
-            for (int32_t k = 0; k < i; ++k) q[k] = mod_sub(q[k], modmult(f, p[i - 1][k]), modulus);
+            if (finf)
+                for (int32_t k = 0; k < i; ++k) q[k] = mod_sub(q[k], modmult(f, p[i - 1][k]), modulus);
+            else
+                residue_row_submul(q.data(), p[i - 1].data(), i, static_cast<uint32_t>(f), static_cast<uint32_t>(modulus));
         }
         p[m] = std::move(q);
     }
@@ -268,7 +309,10 @@ std::vector<int32_t> hessenberg_recurrence(Square& h) {
 std::vector<int32_t> hessenberg_charpoly(std::vector<int32_t>& a, int32_t n) {
     if (!lintmode || !field_modulus()) internal_stop(" hessenberg_charpoly");
     Square h{a, n};
-    to_hessenberg(h);
+    if (finf)
+        to_hessenberg(h);
+    else
+        to_hessenberg_words(h);
     return hessenberg_recurrence(h);
 }
 

@@ -7,6 +7,7 @@
 #include "matrix/determinant.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
+#include "numbers/residue_rows.h"
 
 namespace tolmex {
 
@@ -26,30 +27,10 @@ struct ResidueRows {
     void subtract_row(int32_t i, int32_t k, int32_t f, int32_t from = -1) {
         const int32_t c0 = from < 0 ? k : from;
         if (!finf) {
-            subtract_scaled(&at(i, c0), &at(k, c0), n - c0, static_cast<uint32_t>(f));
+            residue_row_submul(&at(i, c0), &at(k, c0), n - c0, static_cast<uint32_t>(f), static_cast<uint32_t>(modulus));
             return;
         }
         for (int32_t c = c0; c < n; ++c) at(i, c) = mod_sub(at(i, c), modmult(f, at(k, c)), modulus);
-    }
-
-    // ri -= f rk over len entries modulo the word modulus, with Shoup's
-    // precomputed quotient of f: no division in the loop, and no branch
-    // (the conditional subtractions are minimums of unsigned values), so
-    // that the compiler vectorises it; the AVX2 clone is taken where the
-    // processor has it. The eliminations spend nearly all their time here
-    // (a 200 x 200 determinant is 2.7 million of these steps a prime).
-    __attribute__((target_clones("avx2", "default"))) static void subtract_scaled(int32_t* ri, const int32_t* rk,
-                                                                                  int32_t len, uint32_t f) {
-        const uint32_t p = static_cast<uint32_t>(modulus);
-        const uint32_t fs = static_cast<uint32_t>((static_cast<uint64_t>(f) << 32) / p);
-        for (int32_t c = 0; c < len; ++c) {
-            const uint32_t x = static_cast<uint32_t>(rk[c]);
-            const uint32_t q = static_cast<uint32_t>((static_cast<uint64_t>(fs) * x) >> 32);
-            uint32_t r = f * x - q * p;  // f x mod p, in 0 .. 2p - 1
-            r = std::min(r, r - p);
-            const uint32_t t = static_cast<uint32_t>(ri[c]) - r;  // wraps when ri[c] < r
-            ri[c] = static_cast<int32_t>(std::min(t, t + p));
-        }
     }
 };
 
