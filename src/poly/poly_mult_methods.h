@@ -63,6 +63,13 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c);
 // Whether schoolbook products may use the dense accumulator (on unless a
 // test compares it with the plain rows).
 extern bool packed_products;
+// Slabs of the accumulator of more cells than this leave the cache (16
+// bytes a small cell): a product of three or more levels then takes one
+// slab per pair of outer exponents. Fateman's product f (f + 1), f = (1 +
+// x + y + z + t)^20, a slab of 41^3 cells with one outer level, is about 5%
+// faster with two (tests set 1 to force the two outer levels).
+constexpr int64_t kPackedSlabCells = int64_t{1} << 14;
+extern int64_t packed_slab_cells;
 
 // Karatsuba on arrays for dense one-variable integer polys (rational mode,
 // both lists at least half full), down to `cutoff` entries. False, leaving

@@ -86,7 +86,7 @@ bool survey(const PolyNode* p, int level, Survey& s) {
 // Levels from `first` on are packed into offsets with the given strides.
 struct Box {
     int depth;
-    int first;  // the first level packed into offsets (0 or 1)
+    int first;  // the first level packed into offsets (0, 1 or 2)
     int64_t size[kMaxLevels], stride[kMaxLevels];
 };
 
@@ -103,7 +103,7 @@ struct Flat {
     std::vector<uint8_t> neg;
     uint16_t max_len = 0;
     struct Group {
-        int32_t expo;
+        int32_t expo, expo1;  // the exponents of the levels outside the offsets
         uint32_t begin, end;
     };
     std::vector<Group> groups;
@@ -141,19 +141,44 @@ void flatten(const PolyNode* p, int level, uint64_t base, const Box& box, Flat& 
     }
 }
 
+// The terms of p below its node n at level 1 (n itself when it is a
+// number, exponent 0 at every deeper level), one group per level-1 node.
+void flatten_level1(const PolyNode* n, int32_t e0, const Box& box, Flat& f) {
+    for (const PolyNode* m = n; m; m = m->next) {
+        const uint32_t begin = static_cast<uint32_t>(f.off.size());
+        if (m->isnum)
+            f.add(0, m->num);
+        else
+            flatten(m->sub, 2, 0, box, f);
+        f.groups.push_back({e0, m->isnum ? 0 : m->expo, begin, static_cast<uint32_t>(f.off.size())});
+    }
+}
+
 void flatten_operand(const PolyNode* p, const Box& box, Flat& f) {
     if (box.first == 0) {
         flatten(p, 0, 0, box, f);
-        f.groups.push_back({0, 0, static_cast<uint32_t>(f.off.size())});
+        f.groups.push_back({0, 0, 0, static_cast<uint32_t>(f.off.size())});
         return;
     }
     for (const PolyNode* n = p; n; n = n->next) {
+        const int32_t e0 = n->isnum ? 0 : n->expo;
+        if (box.first == 2) {
+            // A number at the top stands for exponent 0 at level 1 too.
+            if (n->isnum) {
+                const uint32_t begin = static_cast<uint32_t>(f.off.size());
+                f.add(0, n->num);
+                f.groups.push_back({0, 0, begin, static_cast<uint32_t>(f.off.size())});
+            } else {
+                flatten_level1(n->sub, e0, box, f);
+            }
+            continue;
+        }
         const uint32_t begin = static_cast<uint32_t>(f.off.size());
         if (n->isnum)
             f.add(0, n->num);
         else
             flatten(n->sub, 1, 0, box, f);
-        f.groups.push_back({n->isnum ? 0 : n->expo, begin, static_cast<uint32_t>(f.off.size())});
+        f.groups.push_back({e0, 0, begin, static_cast<uint32_t>(f.off.size())});
     }
 }
 
@@ -180,7 +205,25 @@ struct SmallCells {
     void multiply(const Flat& a, const Flat::Group& ga, const Flat& b, const Flat::Group& gb) {
         const uint32_t* ob = b.off.data();
         const int64_t* cb = b.coef.data();
-        for (uint32_t u = ga.begin; u < ga.end; ++u) {
+        // Four rows a pass: each offset and coefficient of b is loaded once
+        // for four products (the rows' cells differ for one v).
+        uint32_t u = ga.begin;
+        for (; u + 3 < ga.end; u += 4) {
+            const int64_t c0 = a.coef[u], c1 = a.coef[u + 1], c2 = a.coef[u + 2], c3 = a.coef[u + 3];
+            Cell* r0 = z + a.off[u];
+            Cell* r1 = z + a.off[u + 1];
+            Cell* r2 = z + a.off[u + 2];
+            Cell* r3 = z + a.off[u + 3];
+            for (uint32_t v = gb.begin; v < gb.end; ++v) {
+                const uint32_t o = ob[v];
+                const int64_t c = cb[v];
+                r0[o] += static_cast<Cell>(c0) * c;
+                r1[o] += static_cast<Cell>(c1) * c;
+                r2[o] += static_cast<Cell>(c2) * c;
+                r3[o] += static_cast<Cell>(c3) * c;
+            }
+        }
+        for (; u < ga.end; ++u) {
             const int64_t cu = a.coef[u];
             Cell* row = z + a.off[u];
             for (uint32_t v = gb.begin; v < gb.end; ++v) row[ob[v]] += static_cast<Cell>(cu) * cb[v];
@@ -402,36 +445,49 @@ PolyNode* run(Cells& cells, const Flat& fa, const Flat& fb, const Box& box) {
         cells.multiply(fa, fa.groups[0], fb, fb.groups[0]);
         return build(cells, 0, 0, box);
     }
-    // The pairs of top-level terms by the exponent of their product,
-    // highest first.
+    // The pairs of groups by the exponents of their product outside the
+    // offsets, highest first.
     struct Pair {
-        int32_t expo;
+        int32_t expo, expo1;
         uint32_t ia, ib;
     };
     std::vector<Pair> pairs;
     pairs.reserve(fa.groups.size() * fb.groups.size());
     for (uint32_t i = 0; i < fa.groups.size(); ++i)
         for (uint32_t j = 0; j < fb.groups.size(); ++j)
-            pairs.push_back({fa.groups[i].expo + fb.groups[j].expo, i, j});
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const Pair& x, const Pair& y) { return x.expo > y.expo; });
+            pairs.push_back({fa.groups[i].expo + fb.groups[j].expo, fa.groups[i].expo1 + fb.groups[j].expo1, i, j});
+    std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& x, const Pair& y) {
+        return x.expo != y.expo ? x.expo > y.expo : x.expo1 > y.expo1;
+    });
     // With large coefficients and one inner level, long dense groups are
     // multiplied by Karatsuba on arrays before they go into the slab.
     DenseGroups da, db;
     if constexpr (std::is_same_v<Cells, WideCells>) {
-        if (box.depth == 2 && dense_integer_products) {
+        if (box.depth == 2 && box.first == 1 && dense_integer_products) {
             da.make(fa, cells.width);
             db.make(fb, cells.width);
         }
     }
     Poly head;
     PolyNode** tail = &head.raw();
+    // With two outer levels, the level-1 terms of the current top-level
+    // exponent gather here before they become its node.
+    Poly inner;
+    PolyNode** inner_tail = &inner.raw();
+    auto close_top = [&](int32_t e) {
+        PolyNode* sub = inner.release();
+        inner_tail = &inner.raw();
+        if (!sub) return;
+        PolyNode* node = (e == 0 && poly_is_const(sub)) ? sub : term_node(e, sub);
+        *tail = node;
+        tail = &node->next;
+    };
     for (size_t k = 0; k < pairs.size();) {
         // A safe point: a product of a command level opened here finds the
         // accumulator busy and goes without it.
         poly_poll();
-        const int32_t e = pairs[k].expo;
-        for (; k < pairs.size() && pairs[k].expo == e; ++k) {
+        const int32_t e = pairs[k].expo, e1 = pairs[k].expo1;
+        for (; k < pairs.size() && pairs[k].expo == e && pairs[k].expo1 == e1; ++k) {
             const uint32_t ia = pairs[k].ia, ib = pairs[k].ib;
             if constexpr (std::is_same_v<Cells, WideCells>) {
                 if (da.usable(ia) && db.usable(ib)) {
@@ -441,7 +497,16 @@ PolyNode* run(Cells& cells, const Flat& fa, const Flat& fb, const Box& box) {
             }
             cells.multiply(fa, fa.groups[ia], fb, fb.groups[ib]);
         }
-        PolyNode* sub = build(cells, 1, 0, box);
+        PolyNode* sub = build(cells, box.first, 0, box);
+        if (box.first == 2) {
+            if (sub) {
+                PolyNode* node = (e1 == 0 && poly_is_const(sub)) ? sub : term_node(e1, sub);
+                *inner_tail = node;
+                inner_tail = &node->next;
+            }
+            if (k == pairs.size() || pairs[k].expo != e) close_top(e);
+            continue;
+        }
         if (!sub) continue;
         PolyNode* node = (e == 0 && poly_is_const(sub)) ? sub : term_node(e, sub);
         *tail = node;
@@ -467,6 +532,7 @@ void grow(std::vector<T>& store, int64_t n) {
 }  // namespace
 
 bool packed_products = true;
+int64_t packed_slab_cells = kPackedSlabCells;
 
 namespace {
 
@@ -503,17 +569,23 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     }
     // One slab of the deeper levels per top-level exponent (small and warm
     // in the cache), or for one-variable polys the whole box in one pass.
+    // With three or more levels a slab beyond the cache is cut again: one
+    // slab per pair of exponents of the two outer levels.
     const int64_t slab = total / box.size[0];
     box.first = box.depth >= 2 ? 1 : 0;
-    if ((box.first == 1 ? slab : total) > kMaxCells) return false;
-    const int64_t cells_needed = box.first == 0 ? total : slab;
-    // Not worth it when scanning the box dwarfs the work: the slab is
-    // scanned once per top-level exponent of the result.
-    int64_t scans = 1;
+    int64_t cells_needed = box.first == 0 ? total : slab;
+    int64_t scans = 1;  // how many times the slab is scanned
     if (box.first == 1) {
         const int64_t pairs = int64_t{poly_length(a)} * poly_length(b);
         scans = pairs < box.size[0] ? pairs : box.size[0];
     }
+    if (box.depth >= 3 && slab > packed_slab_cells) {
+        box.first = 2;
+        cells_needed = slab / box.size[1];
+        scans = box.size[0] * box.size[1];
+    }
+    if (cells_needed > kMaxCells) return false;
+    // Not worth it when scanning the slabs dwarfs the work.
     const int64_t work = sa.terms * sb.terms + kWorkSlack;
     if (cells_needed > kScanFactor * work || scans > (kScanFactor * work) / cells_needed)
         return false;
@@ -522,7 +594,7 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
         box.stride[l] = st;
         st *= box.size[l];
     }
-    if (box.first == 1) box.stride[0] = 0;
+    for (int l = 0; l < box.first; ++l) box.stride[l] = 0;
 
     Flat fa, fb;
     fa.wide = fb.wide = wide;

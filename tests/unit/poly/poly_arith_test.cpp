@@ -21,24 +21,29 @@ namespace {
 const std::vector<int32_t> kRings{0, 7, 6, 65521, 2147483629, 2147483646, 256, 65536};
 
 // The methods a product can be forced into.
-enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows, ListKaratsuba };
+enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows, ListKaratsuba, OuterPairs };
 
 // Schoolbook rows without the dense accumulator of the integer products,
 // and Karatsuba on term lists without the integer arrays.
+// OuterPairs: the accumulator takes one slab per pair of outer exponents
+// whenever the product has three levels or more.
 struct PlainRows {
-    PlainRows(bool rows, bool lists) {
+    PlainRows(bool rows, bool lists, bool outer_pairs = false) {
         polyimpl::packed_products = !rows;
         polyimpl::dense_integer_products = !lists;
+        if (outer_pairs) polyimpl::packed_slab_cells = 1;
     }
     ~PlainRows() {
         polyimpl::packed_products = true;
         polyimpl::dense_integer_products = true;
+        polyimpl::packed_slab_cells = polyimpl::kPackedSlabCells;
     }
 };
 
 Cutoffs force(Method m) {
     switch (m) {
         case Method::PlainRows:
+        case Method::OuterPairs:
         case Method::Schoolbook: return Cutoffs(1 << 30, 1 << 30, 0, 1 << 30);
         case Method::ListKaratsuba:
         case Method::Karatsuba: return Cutoffs(2, 2, 0, 2);
@@ -131,11 +136,13 @@ TEST(PolyMult, EveryMethodMatchesTheExpansion) {
                 const Expansion ea = expand(a.get(), nv), eb = expand(b.get(), nv);
                 const Expansion want = exp_mult(ea, eb), square = exp_mult(ea, ea);
                 for (Method meth : {Method::Schoolbook, Method::Karatsuba, Method::DenseSchoolbook,
-                                    Method::DenseKaratsuba, Method::PlainRows, Method::ListKaratsuba}) {
+                                    Method::DenseKaratsuba, Method::PlainRows, Method::ListKaratsuba,
+                                    Method::OuterPairs}) {
                     SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv) +
                                  " method " + std::to_string(static_cast<int>(meth)));
                     Cutoffs cut = force(meth);
-                    PlainRows rows(meth == Method::PlainRows, meth == Method::ListKaratsuba);
+                    PlainRows rows(meth == Method::PlainRows, meth == Method::ListKaratsuba,
+                                   meth == Method::OuterPairs);
                     Poly c;
                     poly_mult(a.get(), b.get(), c, nullptr);
                     ASSERT_TRUE(well_formed(c.get()));
