@@ -26,6 +26,7 @@
 #include "matrix/minors_det.h"
 #include "matrix/minpoly.h"
 #include "matrix/normal_forms.h"
+#include "matrix/poly_normal_forms.h"
 #include "matrix/pseudo_det.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
@@ -572,7 +573,8 @@ void store_into(ArrayRec* b, Matrix&& m) {
 
 // Hermite([a] [, [h] [, [u]]]): the row Hermite form of the integer matrix a
 // into a, or into h (a's shape), the unimodular u with h = u a into u
-// (square, a's rows); value the rank.
+// (square, a's rows); value the rank. A matrix of polynomials in one
+// variable gets the form over F[t] (poly_normal_forms.h).
 Quoly hermite(FILE* in, TokenNode*& cursor) {
     open_paren(in, cursor);
     ArrayRec* a = read_array_argument(in, cursor);
@@ -581,7 +583,7 @@ Quoly hermite(FILE* in, TokenNode*& cursor) {
     const int extra = more_arrays(in, cursor, names + 1, 0, 2);
     Matrix m = read_whole_array(array_seek(names[0]));
     Matrix h, u;
-    const int32_t rank = hermite_form(m, h, extra == 2 ? &u : nullptr, "Hermite");
+    const int32_t rank = hermite_any(m, h, extra == 2 ? &u : nullptr, "Hermite");
     ArrayRec* hb = target_of_shape(names[extra >= 1 ? 1 : 0], m.rows, m.cols, "Hermite");
     ArrayRec* ub = extra == 2 ? target_of_shape(names[2], m.rows, m.rows, "Hermite") : nullptr;
     if (ub) store_into(ub, std::move(u));
@@ -607,7 +609,7 @@ Quoly normalize(FILE* in, TokenNode*& cursor) {
 
 // Smith([a] [, [s]]) and MSmith([a], [s], [u], [v]): the Smith form of the
 // integer matrix a into a or s (a's shape); MSmith also u and v (square) with
-// s = u a v. Value the rank.
+// s = u a v. Value the rank. Polynomial entries as for Hermite.
 Quoly smith(FILE* in, TokenNode*& cursor, bool transforms) {
     const char* fn = transforms ? "MSmith" : "Smith";
     open_paren(in, cursor);
@@ -617,7 +619,7 @@ Quoly smith(FILE* in, TokenNode*& cursor, bool transforms) {
     const int extra = more_arrays(in, cursor, names + 1, transforms ? 3 : 0, transforms ? 3 : 1);
     Matrix m = read_whole_array(array_seek(names[0]));
     Matrix s, u, v;
-    const int32_t rank = smith_form(m, s, transforms ? &u : nullptr, transforms ? &v : nullptr, fn);
+    const int32_t rank = smith_any(m, s, transforms ? &u : nullptr, transforms ? &v : nullptr, fn);
     ArrayRec* sb = target_of_shape(names[extra >= 1 ? 1 : 0], m.rows, m.cols, fn);
     if (transforms) {
         ArrayRec* ub = target_of_shape(names[2], m.rows, m.rows, fn);

@@ -5,6 +5,19 @@
 // prime field, a division-free (Berkowitz) recurrence modulo a composite
 // modulus, and for integer matrices in rational mode Hessenberg reduction
 // modulo word primes recombined by Chinese remaindering under a bound.
+//
+// How Auto chooses, and why: over a field of residues, Hessenberg
+// reduction (about n^3 field operations, no determinant of a polynomial
+// matrix); modulo a composite, where Hessenberg reduction would divide by
+// non-units, the division-free Berkowitz recurrence (about n^4 ring
+// operations); integer and rational matrices, Hessenberg reduction modulo
+// word primes. Matrices of polys and rational functions (in variables
+// other than x, which is error 367) take the reference route, whose
+// determinant dispatcher evaluates and interpolates or eliminates
+// fraction-free over the polynomial ring; a Krylov or Wiedemann method
+// over the rational-function field would pay there only for the minimal
+// polynomial (minpoly.h), as its fractions cost more than the
+// dispatcher's polynomial determinants.
 #pragma once
 
 #include <cstdint>

@@ -120,14 +120,24 @@ Vec poly_at_unit(const Matrix& m, const Vec& p, int32_t j) {
     return v;
 }
 
-// The entries must be rational numbers, or residues of a field.
+// Whether the value involves x, the variable of level 1 the result is
+// written in.
+bool involves_x(const QuolyRec* a) {
+    if (quoly_is_number(a)) return false;
+    const PolyNode* den = quoly_denominator(a);
+    return poly_involves_level(quoly_numerator(a), 1) || (den && poly_involves_level(den, 1));
+}
+
+// The entries must lie in a field: rational numbers or residues of a
+// field, or polys and rational functions in the variables other than x
+// (their fraction field). An entry in x would mix the matrix's ring with
+// the variable of its minimal polynomial: error 367 as well.
 void check_entries(const Matrix& m, const char* name) {
     if (modularmode && !(modulus == 2 || mod_is_prime || finf)) error(367, name);
     for (int32_t r = 0; r < m.rows; ++r)
         for (int32_t c = 0; c < m.cols; ++c) {
             const QuolyRec* a = m.at(r, c);
-            if (a && !quoly_iszero(a) && !quoly_is_number(a) && !(quoly_is_rational(a) && !modularmode))
-                error(367, name);
+            if (a && !quoly_iszero(a) && involves_x(a)) error(367, name);
         }
 }
 
