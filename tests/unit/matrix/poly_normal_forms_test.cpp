@@ -211,6 +211,18 @@ TEST_F(PolyFormsTest, HandComputed) {
     quoly_sub(x2.get(), num_q(1).get(), want);
     fast_quoly_mult(want, quoly_copy(x.get()));
     EXPECT_TRUE(quoly_equal(s.at(1, 1), want.get()));
+    // diag(1, x, x + 1): the chain needs the row added; diag(1, 1, x^2 + x).
+    Matrix d = Matrix::zero(3, 3, false);
+    Quoly x1;
+    quoly_add(x.get(), num_q(1).get(), x1);
+    d.set(0, 0, num_q(1));
+    d.set(1, 1, quoly_copy(x.get()));
+    d.set(2, 2, quoly_copy(x1.get()));
+    EXPECT_EQ(poly_smith_form(d, s, nullptr, nullptr, "Smith"), 3);
+    quoly_mult(x.get(), x1.get(), want);
+    EXPECT_TRUE(is_one(quoly_copy(s.at(1, 1))));
+    EXPECT_TRUE(quoly_equal(s.at(2, 2), want.get()));
+    check_smith(d);
     // 2x over Q: Hermite form x, the transform 1/2.
     Matrix c = Matrix::zero(1, 1, false);
     Quoly two_x;
