@@ -1,6 +1,6 @@
 // Hermite and Smith forms over F[t] on seeded random matrices of every shape
 // (square, tall, wide, rank-deficient, zero, 1 x 1) over Q, Z/2, Z/32003,
-// Z/2147483629 and the field of 2^8 elements, checked here: H = U A with
+// Z/2147483629 and the fields of 2^8 and 2^16 elements, checked here: H = U A with
 // det U a nonzero constant and H in Hermite form; S = U A V, diagonal,
 // monic, each invariant factor dividing the next, their product det A up
 // to a constant. The minimal polynomial of polynomial matrices (entries in
@@ -158,7 +158,7 @@ void check_smith(const Matrix& a) {
     EXPECT_TRUE(matrix_equal(s, s2));
 }
 
-constexpr int32_t kRings[] = {0, 2, 32003, 2147483629, 256};
+constexpr int32_t kRings[] = {0, 2, 32003, 2147483629, 256, 65536};
 
 TEST_F(PolyFormsTest, RandomShapesSatisfyTheDefinitions) {
     POLYTEST_SEED_TRACE();
