@@ -28,6 +28,7 @@
 #include "poly/poly.h"
 #include "poly/poly_coefs.h"
 #include "poly/poly_terms.h"
+#include "poly/polyvars.h"
 #include "quoly/quoly_arith.h"
 
 namespace tolmex {
@@ -341,6 +342,14 @@ int univariate_level(const PolyNode* p) {
     return k;
 }
 
+// Whether the variable of level k is modded out: its polys are then
+// residues modulo a poly in it, a ring in which degrees mean nothing.
+bool modded_out(int k) {
+    const PolyVar* v = polynames;
+    for (int j = 1; v && j < k; ++j) v = v->next;
+    return v && v->mod_poly;
+}
+
 // The coefficients of entry q in t, t the variable of level `level`
 // (which the first non-constant entry sets).
 UPoly entry_coefficients(const QuolyRec* q, int& level, const char* name) {
@@ -353,7 +362,8 @@ UPoly entry_coefficients(const QuolyRec* q, int& level, const char* name) {
     const PolyNode* den = quoly_denominator(q);
     const PolyNode* p = quoly_numerator(q);
     const int k = univariate_level(p);
-    if ((den && !poly_is_const(den)) || k == 0 || (level && level != k)) error(kErrUnsuitedMethod, name);
+    if ((den && !poly_is_const(den)) || k == 0 || (level && level != k) || modded_out(k))
+        error(kErrUnsuitedMethod, name);
     level = k;
     UPoly r;
     for (int32_t e = 0; e <= level_degree(p, k); ++e) {

@@ -25,8 +25,9 @@ bool has_poly_entries(const Matrix& a);
 
 // The forms over F[t]; arguments and value as for hermite_form and
 // smith_form (normal_forms.h). Entries in more than one variable, in
-// different variables, with a non-constant denominator or with negative
-// exponents are error 367 with name; a composite modulus is error 179.
+// different variables, in a modded-out variable, with a non-constant
+// denominator or with negative exponents are error 367 with name; a
+// composite modulus is error 179.
 int32_t poly_hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* name);
 int32_t poly_smith_form(const Matrix& a, Matrix& s, Matrix* u, Matrix* v, const char* name);
 
