@@ -1,166 +1,23 @@
-// Hermite and Smith normal forms of integer matrices by extended-gcd row
-// and column operations (see normal_forms.h).
+// Hermite and Smith normal forms of integer matrices: the exact methods
+// (extended-gcd row and column operations on exact integers), the choice
+// between them and the modular ones (hermite.cpp, smith.cpp), and Normalize.
 #include "matrix/normal_forms.h"
 
 #include <utility>
 #include <vector>
 
 #include "base/errors.h"
+#include "matrix/determinant.h"
+#include "matrix/nf_support.h"
 #include "numbers/gcd.h"
-#include "numbers/modular_state.h"
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
-#include "quoly/quoly.h"
 
 namespace tolmex {
 
+namespace nf {
+
 namespace {
-
-Number num(int64_t v) { return number_from_int64(v); }
-
-Number copy_of(const Number& x) {
-    Number r;
-    num_assign(x, r);
-    return r;
-}
-
-Number add(const Number& a, const Number& b) {
-    Number r;
-    summ(a, b, r);
-    return r;
-}
-
-Number sub(const Number& a, const Number& b) {
-    Number r;
-    diff(a, b, r);
-    return r;
-}
-
-Number mul(const Number& a, const Number& b) {
-    Number r;
-    if (a.sign() == 0 || b.sign() == 0) return num(0);
-    fast_mult(a, b, r);
-    return r;
-}
-
-// a / b rounded toward zero (b nonzero).
-Number trunc_quot(const Number& a, const Number& b) {
-    if (a.sign() == 0) return num(0);
-    Number q, r;
-    divide(a, b, q, r);
-    return q;
-}
-
-// floor(a / b) for b > 0.
-Number floor_quot(const Number& a, const Number& b) {
-    if (a.sign() == 0) return num(0);
-    Number q, r;
-    divide(a, b, q, r);
-    if (r.sign() < 0) q = sub(q, num(1));
-    return q;
-}
-
-Number neg(const Number& a) {
-    Number r;
-    makeneg(a, r);
-    return r;
-}
-
-// Dense integer rows, row by row; the transforms ride along with it.
-struct IntMat {
-    int32_t rows = 0, cols = 0;
-    std::vector<Number> e;
-    Number& at(int32_t r, int32_t c) { return e[static_cast<size_t>(r) * cols + c]; }
-};
-
-IntMat identity(int32_t n) {
-    IntMat m{n, n, {}};
-    m.e.resize(static_cast<size_t>(n) * n);
-    for (int32_t r = 0; r < n; ++r)
-        for (int32_t c = 0; c < n; ++c) m.at(r, c) = num(r == c ? 1 : 0);
-    return m;
-}
-
-IntMat from_matrix(const Matrix& a, const char* name) {
-    if (modularmode) error(367, name);
-    IntMat m{a.rows, a.cols, {}};
-    m.e.resize(static_cast<size_t>(a.rows) * a.cols);
-    for (int32_t r = 0; r < a.rows; ++r)
-        for (int32_t c = 0; c < a.cols; ++c) {
-            const QuolyRec* v = a.at(r, c);
-            if (!v || quoly_iszero(v)) {
-                m.at(r, c) = num(0);
-                continue;
-            }
-            if (!quoly_is_number(v)) error(367, name);
-            m.at(r, c) = copy_of(quoly_number(v));
-        }
-    return m;
-}
-
-Matrix to_matrix(IntMat& m) {
-    Matrix out = Matrix::zero(m.rows, m.cols, false);
-    for (int32_t r = 0; r < m.rows; ++r)
-        for (int32_t c = 0; c < m.cols; ++c) out.set(r, c, make_numeric(std::move(m.at(r, c))));
-    return out;
-}
-
-// Rows i and j of m := (p, q; s, t) applied to them (p t - q s = +-1).
-void combine_rows(IntMat& m, int32_t i, int32_t j, const Number& p, const Number& q, const Number& s,
-                  const Number& t) {
-    for (int32_t c = 0; c < m.cols; ++c) {
-        Number x = add(mul(p, m.at(i, c)), mul(q, m.at(j, c)));
-        Number y = add(mul(s, m.at(i, c)), mul(t, m.at(j, c)));
-        m.at(i, c) = std::move(x);
-        m.at(j, c) = std::move(y);
-    }
-}
-
-// Row i -= f * row j.
-void sub_row(IntMat& m, int32_t i, int32_t j, const Number& f) {
-    if (f.sign() == 0) return;
-    for (int32_t c = 0; c < m.cols; ++c)
-        if (m.at(j, c).sign() != 0) m.at(i, c) = sub(m.at(i, c), mul(f, m.at(j, c)));
-}
-
-// Column i -= f * column j.
-void sub_col(IntMat& m, int32_t i, int32_t j, const Number& f) {
-    if (f.sign() == 0) return;
-    for (int32_t r = 0; r < m.rows; ++r)
-        if (m.at(r, j).sign() != 0) m.at(r, i) = sub(m.at(r, i), mul(f, m.at(r, j)));
-}
-
-void swap_rows(IntMat& m, int32_t i, int32_t j) {
-    if (i == j) return;
-    for (int32_t c = 0; c < m.cols; ++c) m.at(i, c).swap(m.at(j, c));
-}
-
-void swap_cols(IntMat& m, int32_t i, int32_t j) {
-    if (i == j) return;
-    for (int32_t r = 0; r < m.rows; ++r) m.at(r, i).swap(m.at(r, j));
-}
-
-void negate_row(IntMat& m, int32_t i) {
-    for (int32_t c = 0; c < m.cols; ++c)
-        if (m.at(i, c).sign() != 0) m.at(i, c) = neg(m.at(i, c));
-}
-
-// g = s a + t b, g = gcd(a, b) >= 0, by the Euclidean remainders.
-void extended_gcd(const Number& a, const Number& b, Number& g, Number& s, Number& t) {
-    Number r0 = copy_of(a), r1 = copy_of(b);
-    Number s0 = num(1), s1 = num(0), t0 = num(0), t1 = num(1);
-    while (r1.sign() != 0) {
-        Number q = trunc_quot(r0, r1);
-        Number r2 = sub(r0, mul(q, r1));
-        Number s2 = sub(s0, mul(q, s1));
-        Number t2 = sub(t0, mul(q, t1));
-        r0 = std::move(r1), r1 = std::move(r2);
-        s0 = std::move(s1), s1 = std::move(s2);
-        t0 = std::move(t1), t1 = std::move(t2);
-    }
-    if (r0.sign() < 0) r0 = neg(r0), s0 = neg(s0), t0 = neg(t0);
-    g = std::move(r0), s = std::move(s0), t = std::move(t0);
-}
 
 // Row k takes the gcd of column c over rows k.. ; the rows below get 0
 // there. False when the column is zero from row k down.
@@ -183,27 +40,24 @@ bool gather_pivot(IntMat& a, IntMat* u, int32_t k, int32_t c) {
 
 }  // namespace
 
-int32_t hermite_form(const Matrix& in, Matrix& h, Matrix* u, const char* name) {
-    IntMat a = from_matrix(in, name);
-    IntMat tu = identity(a.rows);
-    IntMat* pu = u ? &tu : nullptr;
+int32_t hermite_exact(IntMat& a, IntMat* pu) {
+    if (pu) *pu = identity(a.rows);
     int32_t k = 0;
     for (int32_t c = 0; c < a.cols && k < a.rows; ++c) {
         if (!gather_pivot(a, pu, k, c)) continue;
         if (a.at(k, c).sign() < 0) {
             negate_row(a, k);
-            if (pu) negate_row(tu, k);
+            if (pu) negate_row(*pu, k);
         }
         // The entries above the new pivot into 0 .. pivot - 1.
         for (int32_t i = 0; i < k; ++i) {
             Number f = floor_quot(a.at(i, c), a.at(k, c));
             sub_row(a, i, k, f);
-            if (pu) sub_row(tu, i, k, f);
+            if (pu) sub_row(*pu, i, k, f);
         }
         ++k;
+        poll_interrupt();
     }
-    h = to_matrix(a);
-    if (u) *u = to_matrix(tu);
     return k;
 }
 
@@ -212,7 +66,29 @@ namespace {
 struct SmithWork {
     IntMat a, u, v;
     bool want_u, want_v;
+    const Number* mod = nullptr;  // entries kept symmetric modulo it
 };
+
+Number symmetric_mod(const Number& x, const Number& d) {
+    Number r = floor_mod(x, d);
+    if (compare(add(r, r), d) > 0) r = sub(r, d);
+    return r;
+}
+
+// Row i -= f row j, then row i reduced modulo w.mod.
+void row_sub(SmithWork& w, int32_t i, int32_t j, const Number& f) {
+    sub_row(w.a, i, j, f);
+    if (w.want_u) sub_row(w.u, i, j, f);
+    if (w.mod)
+        for (int32_t c = 0; c < w.a.cols; ++c) w.a.at(i, c) = symmetric_mod(w.a.at(i, c), *w.mod);
+}
+
+void col_sub(SmithWork& w, int32_t i, int32_t j, const Number& f) {
+    sub_col(w.a, i, j, f);
+    if (w.want_v) sub_col(w.v, i, j, f);
+    if (w.mod)
+        for (int32_t r = 0; r < w.a.rows; ++r) w.a.at(r, i) = symmetric_mod(w.a.at(r, i), *w.mod);
+}
 
 void rows_swap(SmithWork& w, int32_t i, int32_t j) {
     swap_rows(w.a, i, j);
@@ -252,14 +128,12 @@ bool clear_cross(SmithWork& w, int32_t k) {
     const Number& p = w.a.at(k, k);
     for (int32_t r = k + 1; r < w.a.rows; ++r) {
         Number f = trunc_quot(w.a.at(r, k), p);
-        sub_row(w.a, r, k, f);
-        if (w.want_u) sub_row(w.u, r, k, f);
+        row_sub(w, r, k, f);
         if (w.a.at(r, k).sign() != 0) clean = false;
     }
     for (int32_t c = k + 1; c < w.a.cols; ++c) {
         Number f = trunc_quot(w.a.at(k, c), p);
-        sub_col(w.a, c, k, f);
-        if (w.want_v) sub_col(w.v, c, k, f);
+        col_sub(w, c, k, f);
         if (w.a.at(k, c).sign() != 0) clean = false;
     }
     return clean;
@@ -287,8 +161,7 @@ bool smith_step(SmithWork& w, int32_t k) {
         if (!clear_cross(w, k)) continue;
         const int32_t r = undivided_row(w, k);
         if (r < 0) break;
-        sub_row(w.a, k, r, num(-1));
-        if (w.want_u) sub_row(w.u, k, r, num(-1));
+        row_sub(w, k, r, num(-1));
     }
     if (w.a.at(k, k).sign() < 0) {
         negate_row(w.a, k);
@@ -299,16 +172,92 @@ bool smith_step(SmithWork& w, int32_t k) {
 
 }  // namespace
 
-int32_t smith_form(const Matrix& in, Matrix& s, Matrix* u, Matrix* v, const char* name) {
-    SmithWork w{from_matrix(in, name), {}, {}, u != nullptr, v != nullptr};
+int32_t smith_exact(IntMat& a, IntMat* u, IntMat* v) {
+    SmithWork w{std::move(a), {}, {}, u != nullptr, v != nullptr};
     if (w.want_u) w.u = identity(w.a.rows);
     if (w.want_v) w.v = identity(w.a.cols);
     int32_t k = 0;
-    while (k < w.a.rows && k < w.a.cols && smith_step(w, k)) ++k;
-    s = to_matrix(w.a);
-    if (u) *u = to_matrix(w.u);
-    if (v) *v = to_matrix(w.v);
+    while (k < w.a.rows && k < w.a.cols && smith_step(w, k)) {
+        ++k;
+        poll_interrupt();
+    }
+    a = std::move(w.a);
+    if (u) *u = std::move(w.u);
+    if (v) *v = std::move(w.v);
     return k;
+}
+
+int32_t smith_mod_d(IntMat& a, const Number& d) {
+    SmithWork w{std::move(a), {}, {}, false, false, &d};
+    for (Number& x : w.a.e) x = symmetric_mod(x, d);
+    int32_t k = 0;
+    while (k < w.a.rows && k < w.a.cols && smith_step(w, k)) {
+        ++k;
+        poll_interrupt();
+    }
+    a = std::move(w.a);
+    return k;
+}
+
+}  // namespace nf
+
+using namespace nf;
+
+namespace {
+
+// U = H A^-1 for a square nonsingular a, exact; false when an entry is
+// not an integer (which a correct H rules out).
+bool transform_of_square(const IntMat& a, const IntMat& h, IntMat& u) {
+    Quoly det;
+    Matrix inv;
+    mat_invert(matrix_of(a), det, &inv, "Hermite");
+    Matrix um = matrix_mult(matrix_of(h), inv);
+    u = zero_mat(a.rows, a.rows);
+    for (int32_t r = 0; r < um.rows; ++r)
+        for (int32_t c = 0; c < um.cols; ++c) {
+            const QuolyRec* v = um.at(r, c);
+            if (!v || quoly_iszero(v)) continue;
+            if (!quoly_is_number(v)) return false;
+            u.at(r, c) = copy_of(quoly_number(v));
+        }
+    return true;
+}
+
+}  // namespace
+
+int32_t hermite_form(const Matrix& in, Matrix& h, Matrix* u, const char* name, NormalFormMethod method) {
+    IntMat a = from_matrix(in, name);
+    IntMat tu;
+    int32_t rank = 0;
+    if (method == NormalFormMethod::Exact) {
+        rank = hermite_exact(a, u ? &tu : nullptr);
+    } else {
+        IntMat orig = u ? copy_mat(a) : IntMat{};
+        rank = hermite_modular(a, method == NormalFormMethod::ModularPlain);
+        // Only a square nonsingular a has its transform fixed by the form.
+        const bool square_full = a.rows == a.cols && rank == a.rows;
+        if (u && !(square_full && transform_of_square(orig, a, tu))) {
+            a = std::move(orig);
+            rank = hermite_exact(a, &tu);
+        }
+    }
+    h = to_matrix(a);
+    if (u) *u = to_matrix(tu);
+    return rank;
+}
+
+int32_t smith_form(const Matrix& in, Matrix& s, Matrix* u, Matrix* v, const char* name, NormalFormMethod method) {
+    IntMat a = from_matrix(in, name);
+    IntMat tu, tv;
+    int32_t rank = 0;
+    if (method == NormalFormMethod::Exact || u || v)
+        rank = smith_exact(a, u ? &tu : nullptr, v ? &tv : nullptr);
+    else
+        rank = smith_modular(a, method == NormalFormMethod::ModularPlain);
+    s = to_matrix(a);
+    if (u) *u = to_matrix(tu);
+    if (v) *v = to_matrix(tv);
+    return rank;
 }
 
 int32_t normalize_rows(const Matrix& in, Matrix& out, const char* name) {

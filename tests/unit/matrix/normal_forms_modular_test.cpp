@@ -1,0 +1,194 @@
+// The modular Hermite and Smith routes against the exact extended-gcd
+// route on seeded random matrices of many shapes: square, tall, wide,
+// rank-deficient, small and large entries, the zero matrix, 1 x 1, a
+// huge determinant, and matrices built to defeat the two-minor route. The
+// forms must be identical; each is also checked here on its own: H = U A
+// with det U = +-1 and H in Hermite form; S = U A V with unimodular U, V,
+// diagonal, non-negative, each invariant dividing the next.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "matrix/det_support.h"
+#include "matrix/matrix.h"
+#include "matrix/normal_forms.h"
+#include "numbers/mul_div.h"
+#include "poly/poly_support.h"
+
+using namespace tolmex;
+using dettest::det_of;
+
+namespace {
+
+using Method = NormalFormMethod;
+
+Number value(const Matrix& m, int32_t r, int32_t c) {
+    const QuolyRec* v = m.at(r, c);
+    Number x;
+    if (!v || quoly_iszero(v)) return number_from_int64(0);
+    num_assign(quoly_number(v), x);
+    return x;
+}
+
+// A random entry of about `bits` bits (at most 62), either sign.
+Number random_entry(std::mt19937_64& rng, int bits) {
+    const int64_t bound = bits >= 62 ? (int64_t{1} << 62) : (int64_t{1} << bits);
+    return number_from_int64(static_cast<int64_t>(rng() % static_cast<uint64_t>(2 * bound + 1)) - bound);
+}
+
+Matrix random_matrix(std::mt19937_64& rng, int32_t rows, int32_t cols, int bits, int zero_share) {
+    Matrix m = Matrix::zero(rows, cols, false);
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < cols; ++c)
+            if (static_cast<int>(rng() % 4) >= zero_share) m.set(r, c, make_numeric(random_entry(rng, bits)));
+    return m;
+}
+
+// A rows x cols matrix of rank at most k: a product of random factors.
+Matrix low_rank(std::mt19937_64& rng, int32_t rows, int32_t cols, int32_t k) {
+    return matrix_mult(random_matrix(rng, rows, k, 3, 0), random_matrix(rng, k, cols, 3, 0));
+}
+
+// Rows 0 and 1 agree but for the last column, so that every (n-1)-minor on
+// the first n - 1 columns through both rows vanishes.
+Matrix two_minors_vanish(std::mt19937_64& rng, int32_t n) {
+    Matrix m = random_matrix(rng, n, n, 5, 0);
+    for (int32_t c = 0; c + 1 < n; ++c) m.set(1, c, make_numeric(value(m, 0, c)));
+    return m;
+}
+
+// Entries of 60 bits: a determinant of several hundred bits and residues
+// beyond machine words.
+Matrix huge_det(std::mt19937_64& rng, int32_t n) { return random_matrix(rng, n, n, 60, 0); }
+
+struct Case {
+    std::string what;
+    Matrix a;
+};
+
+std::vector<Case> cases(std::mt19937_64& rng) {
+    std::vector<Case> out;
+    out.push_back({"zero 3x4", Matrix::zero(3, 4, false)});
+    out.push_back({"1x1", random_matrix(rng, 1, 1, 7, 0)});
+    for (int round = 0; round < 12; ++round) {
+        const int32_t n = 1 + static_cast<int32_t>(rng() % 7);
+        const int32_t m = 1 + static_cast<int32_t>(rng() % 7);
+        const int zero_share = static_cast<int>(rng() % 3);
+        out.push_back({"square " + std::to_string(n), random_matrix(rng, n, n, round % 2 ? 7 : 4, zero_share)});
+        out.push_back({"tall", random_matrix(rng, n + m, n, 6, zero_share)});
+        out.push_back({"wide", random_matrix(rng, n, n + m, 6, zero_share)});
+        out.push_back({"rank-deficient", low_rank(rng, n + 1, m + 1, 1 + static_cast<int32_t>(rng() % 3))});
+        out.push_back({"large entries", random_matrix(rng, n, m, 40, zero_share)});
+    }
+    out.push_back({"huge det", huge_det(rng, 6)});
+    out.push_back({"two minors vanish", two_minors_vanish(rng, 5)});
+    out.push_back({"dense 12x12", random_matrix(rng, 12, 12, 7, 0)});
+    out.push_back({"tall 14x9", random_matrix(rng, 14, 9, 7, 0)});
+    out.push_back({"scaled 6x6", matrix_mult(random_matrix(rng, 6, 6, 3, 0), low_rank(rng, 6, 6, 6))});
+    return out;
+}
+
+bool is_unit(const Matrix& u) {
+    Quoly d = det_of(u);
+    int pm = 0;
+    return quoly_is_number(d.get()) && equal_to_pm1(quoly_number(d.get()), pm);
+}
+
+// Echelon form with `rank` nonzero rows, positive pivots, the entries above
+// each pivot in 0 .. pivot - 1.
+void expect_hermite_shape(const Matrix& h, int32_t rank) {
+    int32_t last = -1;
+    for (int32_t r = 0; r < h.rows; ++r) {
+        int32_t p = 0;
+        while (p < h.cols && value(h, r, p).sign() == 0) ++p;
+        if (r >= rank) {
+            EXPECT_EQ(p, h.cols) << "row " << r << " past the rank";
+            continue;
+        }
+        ASSERT_LT(p, h.cols) << "row " << r << " within the rank is zero";
+        EXPECT_GT(p, last);
+        last = p;
+        const Number piv = value(h, r, p);
+        EXPECT_GT(piv.sign(), 0);
+        for (int32_t i = 0; i < r; ++i) {
+            const Number x = value(h, i, p);
+            EXPECT_TRUE(x.sign() >= 0 && compare(x, piv) < 0) << "above pivot " << r;
+        }
+    }
+}
+
+void expect_smith_shape(const Matrix& s, int32_t rank) {
+    for (int32_t r = 0; r < s.rows; ++r)
+        for (int32_t c = 0; c < s.cols; ++c) {
+            const Number x = value(s, r, c);
+            if (r != c) {
+                EXPECT_EQ(x.sign(), 0) << "off the diagonal at " << r << ", " << c;
+                continue;
+            }
+            EXPECT_EQ(x.sign() > 0, r < rank) << "invariant " << r;
+            if (r == 0 || x.sign() == 0) continue;
+            Number q, rem;
+            divide(x, value(s, r - 1, r - 1), q, rem);
+            EXPECT_EQ(rem.sign(), 0) << "d" << r << " does not divide d" << r + 1;
+        }
+}
+
+TEST(NormalFormsModular, HermiteRoutesAgreeAndSatisfyTheProperties) {
+    POLYTEST_SEED_TRACE();
+    std::printf("normal forms seed %llu\n", static_cast<unsigned long long>(polytest::seed()));
+    std::mt19937_64 rng(polytest::seed() + 71);
+    polytest::Ring scope(0);
+    for (Case& k : cases(rng)) {
+        SCOPED_TRACE(k.what);
+        Matrix exact, modular, plain, h, u;
+        const int32_t rank = hermite_form(k.a, exact, nullptr, "Hermite", Method::Exact);
+        EXPECT_EQ(hermite_form(k.a, modular, nullptr, "Hermite", Method::Modular), rank);
+        EXPECT_EQ(hermite_form(k.a, plain, nullptr, "Hermite", Method::ModularPlain), rank);
+        EXPECT_TRUE(matrix_equal(exact, modular));
+        EXPECT_TRUE(matrix_equal(exact, plain));
+        EXPECT_EQ(hermite_form(k.a, h, &u, "Hermite"), rank);
+        EXPECT_TRUE(matrix_equal(h, exact));
+        EXPECT_TRUE(matrix_equal(matrix_mult(u, k.a), h));
+        EXPECT_TRUE(is_unit(u));
+        expect_hermite_shape(h, rank);
+    }
+}
+
+TEST(NormalFormsModular, SmithRoutesAgreeAndSatisfyTheProperties) {
+    POLYTEST_SEED_TRACE();
+    std::printf("normal forms seed %llu\n", static_cast<unsigned long long>(polytest::seed()));
+    std::mt19937_64 rng(polytest::seed() + 72);
+    polytest::Ring scope(0);
+    for (Case& k : cases(rng)) {
+        SCOPED_TRACE(k.what);
+        Matrix exact, modular, plain, s, u, v;
+        const int32_t rank = smith_form(k.a, exact, nullptr, nullptr, "Smith", Method::Exact);
+        EXPECT_EQ(smith_form(k.a, modular, nullptr, nullptr, "Smith", Method::Modular), rank);
+        EXPECT_EQ(smith_form(k.a, plain, nullptr, nullptr, "Smith", Method::ModularPlain), rank);
+        EXPECT_TRUE(matrix_equal(exact, modular));
+        EXPECT_TRUE(matrix_equal(exact, plain));
+        EXPECT_EQ(smith_form(k.a, s, &u, &v, "MSmith"), rank);
+        EXPECT_TRUE(matrix_equal(s, modular));
+        EXPECT_TRUE(matrix_equal(matrix_mult(matrix_mult(u, k.a), v), s));
+        EXPECT_TRUE(is_unit(u));
+        EXPECT_TRUE(is_unit(v));
+        expect_smith_shape(s, rank);
+    }
+}
+
+// diag(6, 10, 15) has no pivot 1 to split off: the invariants gather
+// factors from several entries.
+TEST(NormalFormsModular, SmithGathersInvariantsAcrossEntries) {
+    polytest::Ring scope(0);
+    Matrix a = Matrix::zero(3, 3, false);
+    const int64_t d[3] = {6, 10, 15};
+    for (int32_t i = 0; i < 3; ++i) a.set(i, i, make_numeric(number_from_int64(d[i])));
+    Matrix s;
+    EXPECT_EQ(smith_form(a, s, nullptr, nullptr, "Smith", Method::Modular), 3);
+    const int64_t want[3] = {1, 30, 30};  // the gcds of the 1-, 2- and 3-minors: 1, 30, 900
+    for (int32_t i = 0; i < 3; ++i) EXPECT_TRUE(equal(value(s, i, i), number_from_int64(want[i]))) << i;
+}
+
+}  // namespace
