@@ -64,9 +64,9 @@ void negate_row(IntMat& m, int32_t i);
 int32_t hermite_exact(IntMat& a, IntMat* u);
 int32_t smith_exact(IntMat& a, IntMat* u, IntMat* v);
 // The same diagonalisation with every entry kept symmetric modulo d > 0
-// (no transforms): the diagonal entries' gcds with d are the invariants
-// of a matrix whose lattice holds d Z^n; the value is the number of
-// diagonal entries that are not 0 modulo d.
+// (no transforms). When a's columns span a lattice that holds d Z^rows,
+// the gcds of the diagonal entries with d are a's invariants (d for a
+// diagonal entry 0). The value is the number of steps taken.
 int32_t smith_mod_d(IntMat& a, const Number& d);
 
 // A word prime chosen at random among the first hundred of the

@@ -1,10 +1,11 @@
-// The Smith form alone, modulo a determinant: the Hermite form H of a
-// (and, when a's rank r is short of its columns, the Hermite form of H's
-// r rows transposed) gives an r x r triangular T with a's invariants. A
-// pivot 1 of a Hermite form has only zeros above it, so its row and column
-// split off as an invariant 1; what remains, usually a tiny block, is
-// diagonalised modulo its determinant D, each invariant the gcd with D.
-#include <numeric>
+// The Smith form alone, modulo a determinant. The Hermite form H of a
+// (rank r) has a's invariants. A pivot 1 of a Hermite form has only zeros
+// above it, so its column is a unit vector: column operations clear its
+// row, and row and column split off as an invariant 1. What remains, the
+// rows with pivots other than 1 (usually one or two) and the columns that
+// are not unit pivots, spans a column lattice that holds D Z^k, D the
+// product of those pivots; it is diagonalised modulo D, each invariant the
+// gcd with D.
 #include <utility>
 #include <vector>
 
@@ -15,34 +16,33 @@ namespace tolmex::nf {
 
 namespace {
 
-IntMat top_rows(const IntMat& a, int32_t r) {
-    std::vector<int32_t> rows(r), cols(a.cols);
-    std::iota(rows.begin(), rows.end(), 0);
-    std::iota(cols.begin(), cols.end(), 0);
-    return submatrix(a, rows, cols);
+// The rows of h (rank r) whose pivots are not 1, on the columns that are
+// not pivot columns of a pivot 1; d := the product of those pivots.
+IntMat rest_block(const IntMat& h, int32_t r, Number& d) {
+    std::vector<int32_t> rows, cols;
+    std::vector<bool> unit_col(h.cols, false);
+    d = num(1);
+    int32_t p = 0;
+    for (int32_t i = 0; i < r; ++i, ++p) {
+        while (h.at(i, p).sign() == 0) ++p;
+        if (spec_is_longint(h.at(i, p), 1)) {
+            unit_col[p] = true;
+            continue;
+        }
+        rows.push_back(i);
+        d = mul(d, h.at(i, p));
+    }
+    for (int32_t c = 0; c < h.cols; ++c)
+        if (!unit_col[c]) cols.push_back(c);
+    return submatrix(h, rows, cols);
 }
 
-// The square triangular Hermite block with the invariants of a, whose
-// Hermite form h of rank r > 0 is.
-IntMat triangular_block(const IntMat& h, int32_t r, bool plain) {
-    if (r == h.cols) return top_rows(h, r);
-    IntMat t = transpose(top_rows(h, r));
-    hermite_modular(t, plain);
-    return top_rows(t, r);
-}
-
-// The invariants of the triangular nonsingular t, in increasing order.
-std::vector<Number> invariants(const IntMat& t) {
-    std::vector<int32_t> keep;
-    for (int32_t i = 0; i < t.rows; ++i)
-        if (!spec_is_longint(t.at(i, i), 1)) keep.push_back(i);
+// The invariants of a Hermite form h of rank r, in increasing order.
+std::vector<Number> invariants(const IntMat& h, int32_t r) {
+    Number d;
+    IntMat b = rest_block(h, r, d);
     std::vector<Number> out;
-    for (size_t i = keep.size(); i < static_cast<size_t>(t.rows); ++i) out.push_back(num(1));
-    if (keep.empty()) return out;
-    IntMat b = submatrix(t, keep, keep);
-    Number prod = num(1), d;
-    for (int32_t i = 0; i < b.rows; ++i) prod = mul(prod, b.at(i, i));
-    abs_val_num(prod, d);
+    for (int32_t i = b.rows; i < r; ++i) out.push_back(num(1));
     smith_mod_d(b, d);
     for (int32_t i = 0; i < b.rows; ++i) {
         Number g;
@@ -58,12 +58,9 @@ std::vector<Number> invariants(const IntMat& t) {
 int32_t smith_modular(IntMat& a, bool plain) {
     IntMat h = copy_mat(a);
     const int32_t rank = hermite_modular(h, plain);
-    IntMat s = zero_mat(a.rows, a.cols);
-    if (rank > 0) {
-        std::vector<Number> inv = invariants(triangular_block(h, rank, plain));
-        for (int32_t i = 0; i < rank; ++i) s.at(i, i) = std::move(inv[i]);
-    }
-    a = std::move(s);
+    std::vector<Number> inv = invariants(h, rank);
+    a = zero_mat(a.rows, a.cols);
+    for (int32_t i = 0; i < rank; ++i) a.at(i, i) = std::move(inv[i]);
     return rank;
 }
 
