@@ -138,30 +138,55 @@ std::vector<std::vector<int64_t>> system_mod(const TwoMinors& t, int64_t p) {
     return s;
 }
 
-// W^-1 modulo p by Gauss-Jordan elimination; false when W is singular
-// there.
-bool inverse_mod_p(std::vector<std::vector<int64_t>> s, int64_t p, std::vector<std::vector<int64_t>>& inv) {
+// W = P^-1 L U modulo p: L unit lower triangular below the diagonal, U
+// on and above it, the inverses of U's pivots aside, perm the rows.
+struct LuModP {
+    int64_t p = 0;
+    std::vector<std::vector<int64_t>> lu;
+    std::vector<int64_t> pivinv;
+    std::vector<size_t> perm;
+};
+
+// False when W is singular modulo p.
+bool lu_mod_p(std::vector<std::vector<int64_t>> s, int64_t p, LuModP& f) {
     const size_t n = s.size();
-    inv.assign(n, std::vector<int64_t>(n, 0));
-    for (size_t i = 0; i < n; ++i) inv[i][i] = 1;
+    f.p = p;
+    f.perm.resize(n);
+    std::iota(f.perm.begin(), f.perm.end(), size_t{0});
+    f.pivinv.assign(n, 0);
     for (size_t c = 0; c < n; ++c) {
         size_t r = c;
         while (r < n && s[r][c] == 0) ++r;
         if (r == n) return false;
         std::swap(s[r], s[c]);
-        std::swap(inv[r], inv[c]);
-        const int64_t f = inverse_mod(s[c][c], p);
-        for (size_t j = 0; j < n; ++j) s[c][j] = s[c][j] * f % p, inv[c][j] = inv[c][j] * f % p;
-        for (size_t i = 0; i < n; ++i) {
-            if (i == c || s[i][c] == 0) continue;
-            const int64_t q = p - s[i][c];
-            for (size_t j = 0; j < n; ++j) {
-                s[i][j] = (s[i][j] + q * s[c][j]) % p;
-                inv[i][j] = (inv[i][j] + q * inv[c][j]) % p;
-            }
+        std::swap(f.perm[r], f.perm[c]);
+        f.pivinv[c] = inverse_mod(s[c][c], p);
+        for (size_t i = c + 1; i < n; ++i) {
+            if (s[i][c] == 0) continue;
+            const int64_t m = s[i][c] * f.pivinv[c] % p, q = p - m;
+            s[i][c] = m;
+            for (size_t j = c + 1; j < n; ++j) s[i][j] = (s[i][j] + q * s[c][j]) % p;
         }
     }
+    f.lu = std::move(s);
     return true;
+}
+
+// x := W^-1 r modulo p (r in 0 .. p - 1).
+std::vector<int64_t> lu_solve(const LuModP& f, const std::vector<int64_t>& r) {
+    const size_t n = r.size();
+    std::vector<int64_t> x(n);
+    for (size_t i = 0; i < n; ++i) {
+        unsigned __int128 acc = static_cast<unsigned __int128>(r[f.perm[i]]);
+        for (size_t j = 0; j < i; ++j) acc += static_cast<unsigned __int128>(f.lu[i][j]) * (f.p - x[j]);
+        x[i] = static_cast<int64_t>(acc % static_cast<unsigned __int128>(f.p));
+    }
+    for (size_t i = n; i-- > 0;) {
+        unsigned __int128 acc = static_cast<unsigned __int128>(x[i]);
+        for (size_t j = i + 1; j < n; ++j) acc += static_cast<unsigned __int128>(f.lu[i][j]) * (f.p - x[j]);
+        x[i] = static_cast<int64_t>(acc % static_cast<unsigned __int128>(f.p)) * f.pivinv[i] % f.p;
+    }
+    return x;
 }
 
 // Bits enough for every Cramer numerator of W y = g b' (Hadamard).
@@ -176,18 +201,13 @@ double cramer_bits(const TwoMinors& t) {
 // One p-adic step: x := W^-1 r mod p, then r := (r - W x) / p, exact. The
 // rows of W above the last are words (small residuals); the last row's
 // residual is an integer.
-std::vector<int64_t> dixon_step(const TwoMinors& t, const std::vector<std::vector<int64_t>>& inv, int64_t p,
+std::vector<int64_t> dixon_step(const TwoMinors& t, const LuModP& lu, int64_t p,
                                 std::vector<int64_t>& small, Number& big) {
     const int32_t m = t.n - 1;
     std::vector<int64_t> r(m);
     for (int32_t i = 0; i < m - 1; ++i) r[i] = ((small[i] % p) + p) % p;
     r[m - 1] = residue_of(big, static_cast<int32_t>(p));
-    std::vector<int64_t> x(m, 0);
-    for (int32_t i = 0; i < m; ++i) {
-        int64_t s = 0;
-        for (int32_t j = 0; j < m; ++j) s = (s + inv[i][j] * r[j]) % p;
-        x[i] = s;
-    }
+    const std::vector<int64_t> x = lu_solve(lu, r);
     auto dot = [&](const std::vector<int64_t>& row) {
         __int128 s = 0;
         for (int32_t j = 0; j < m; ++j) s += static_cast<__int128>(row[j]) * x[j];
@@ -204,10 +224,10 @@ std::vector<int64_t> dixon_step(const TwoMinors& t, const std::vector<std::vecto
 // table serves.
 bool cramer_numerators(const TwoMinors& t, std::vector<Number>& y) {
     const std::vector<int32_t>& all = det_primes();
-    std::vector<std::vector<int64_t>> inv;
+    LuModP lu;
     int64_t p = 0;
     for (size_t i = all.size(); i-- > 0 && p == 0;)
-        if (residue_of(t.g, all[i]) != 0 && inverse_mod_p(system_mod(t, all[i]), all[i], inv)) p = all[i];
+        if (residue_of(t.g, all[i]) != 0 && lu_mod_p(system_mod(t, all[i]), all[i], lu)) p = all[i];
     if (p == 0) return false;
     const int32_t m = t.n - 1;
     std::vector<int64_t> small(m - 1);
@@ -217,7 +237,7 @@ bool cramer_numerators(const TwoMinors& t, std::vector<Number>& y) {
     std::vector<std::vector<int64_t>> digits;
     for (int64_t s = 0; s < steps; ++s) {
         poll_interrupt();
-        digits.push_back(dixon_step(t, inv, p, small, big));
+        digits.push_back(dixon_step(t, lu, p, small, big));
     }
     Number pk = num(1);
     for (int64_t s = 0; s < steps; ++s) pk = mul(pk, num(p));
