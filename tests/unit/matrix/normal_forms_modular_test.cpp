@@ -11,11 +11,13 @@
 #include <random>
 #include <string>
 
+#include "base/errors.h"
 #include "matrix/det_support.h"
 #include "matrix/matrix.h"
 #include "matrix/normal_forms.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_support.h"
+#include "raised.h"
 
 using namespace tolmex;
 using dettest::det_of;
@@ -189,6 +191,38 @@ TEST(NormalFormsModular, SmithGathersInvariantsAcrossEntries) {
     EXPECT_EQ(smith_form(a, s, nullptr, nullptr, "Smith", Method::Modular), 3);
     const int64_t want[3] = {1, 30, 30};  // the gcds of the 1-, 2- and 3-minors: 1, 30, 900
     for (int32_t i = 0; i < 3; ++i) EXPECT_TRUE(equal(value(s, i, i), number_from_int64(want[i]))) << i;
+}
+
+// An interrupt abandons every route at its first poll: the operand is
+// as before and the next run gives the form it gave before.
+TEST(NormalFormsModular, InterruptLeavesTheOperandIntact) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 73);
+    polytest::Ring scope(0);
+    struct Abandon {
+        Abandon() {
+            set_error_handler([](int code, const char*, bool) { throw RestartTopLevel{code < 0 ? 999 : code}; });
+        }
+        ~Abandon() { set_error_handler(nullptr); }
+    } abandon;
+    const Matrix a = random_matrix(rng, 7, 7, 7, 0);
+    const Matrix keep = matrix_copy(a);
+    for (Method method : {Method::Auto, Method::Exact, Method::Modular, Method::ModularPlain})
+        for (int form = 0; form < 3; ++form) {
+            Matrix before, after, u, v;
+            auto run = [&](Matrix& out) {
+                if (form == 0) return hermite_form(a, out, nullptr, "Hermite", method);
+                if (form == 1) return hermite_form(a, out, &u, "Hermite", method);
+                return smith_form(a, out, nullptr, nullptr, "Smith", method);
+            };
+            run(before);
+            interrupt_pending = 1;
+            EXPECT_EQ(unit::raised_code([&] { run(after); }), 999) << "form " << form;
+            EXPECT_EQ(interrupt_pending, 0);
+            EXPECT_TRUE(matrix_equal(a, keep));
+            run(after);
+            EXPECT_TRUE(matrix_equal(before, after)) << "form " << form;
+        }
 }
 
 }  // namespace
