@@ -26,8 +26,9 @@ namespace {
 // Moduli below this are handled in machine words (WordOps).
 constexpr int64_t kWordModulus = int64_t{1} << 31;
 // Entries of at most this many bits let the two-minor route keep its
-// residuals in machine words.
-constexpr double kWordEntryBits = 26;
+// rows in machine words and its residuals in 128-bit words (a residual
+// stays below n 2^62).
+constexpr double kWordEntryBits = 61;
 
 int64_t inverse_mod(int64_t a, int64_t p) {
     int64_t g = 0, s = 0, t = 0;
@@ -202,10 +203,10 @@ double cramer_bits(const TwoMinors& t) {
 // rows of W above the last are words (small residuals); the last row's
 // residual is an integer.
 std::vector<int64_t> dixon_step(const TwoMinors& t, const LuModP& lu, int64_t p,
-                                std::vector<int64_t>& small, Number& big) {
+                                std::vector<__int128>& small, Number& big) {
     const int32_t m = t.n - 1;
     std::vector<int64_t> r(m);
-    for (int32_t i = 0; i < m - 1; ++i) r[i] = ((small[i] % p) + p) % p;
+    for (int32_t i = 0; i < m - 1; ++i) r[i] = static_cast<int64_t>(((small[i] % p) + p) % p);
     r[m - 1] = residue_of(big, static_cast<int32_t>(p));
     const std::vector<int64_t> x = lu_solve(lu, r);
     auto dot = [&](const std::vector<int64_t>& row) {
@@ -213,7 +214,7 @@ std::vector<int64_t> dixon_step(const TwoMinors& t, const LuModP& lu, int64_t p,
         for (int32_t j = 0; j < m; ++j) s += static_cast<__int128>(row[j]) * x[j];
         return s;
     };
-    for (int32_t i = 0; i < m - 1; ++i) small[i] = static_cast<int64_t>((small[i] - dot(t.w[i])) / p);
+    for (int32_t i = 0; i < m - 1; ++i) small[i] = (small[i] - dot(t.w[i])) / p;
     Number rest = sub(sub(big, mul(t.k, from_i128(dot(t.w[m - 1])))), mul(t.l, from_i128(dot(t.w[m]))));
     big = trunc_quot(rest, num(p));
     return x;
@@ -230,7 +231,7 @@ bool cramer_numerators(const TwoMinors& t, std::vector<Number>& y) {
         if (residue_of(t.g, all[i]) != 0 && lu_mod_p(system_mod(t, all[i]), all[i], lu)) p = all[i];
     if (p == 0) return false;
     const int32_t m = t.n - 1;
-    std::vector<int64_t> small(m - 1);
+    std::vector<__int128> small(m - 1);
     for (int32_t i = 0; i < m - 1; ++i) small[i] = t.w[i][t.n - 1];
     Number big = add(mul(t.k, num(t.w[m - 1][t.n - 1])), mul(t.l, num(t.w[m][t.n - 1])));
     const int64_t steps = static_cast<int64_t>(cramer_bits(t) / std::log2(static_cast<double>(p))) + 2;

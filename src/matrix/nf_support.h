@@ -101,7 +101,7 @@ void reduce_all(Echelon& e);
 void reduce_row(Echelon& e, size_t i);
 
 // The Hermite form of the square nonsingular b (integer entries of at
-// most 26 bits, at least 3 rows) by the two-minor route; false when it
+// most 61 bits, at least 3 rows) by the two-minor route; false when it
 // does not apply (the gcd of the two minors zero or not a machine word).
 bool hermite_two_minors(const IntMat& b, Echelon& e);
 // The Hermite form of the lattice of ac's rows, ac of full column rank
