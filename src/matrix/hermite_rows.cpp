@@ -145,19 +145,29 @@ bool spans(const Echelon& e, const IntMat& a) {
 // The form on the profile's columns extended to all columns: the rows
 // H_C B^-1 A_P, B the profile's minor and A_P its rows. Accepted only
 // when integral, in echelon form on the profile's columns, and spanning
-// every row of a (which also proves the rank).
+// every row of a (which also proves the rank); with as many profile rows
+// as a has rows the rank needs no proof and the rows of a are spanned.
 bool lift(const IntMat& a, const Profile& pr, const Echelon& ec, Echelon& out) {
-    std::vector<int32_t> all(a.cols);
-    std::iota(all.begin(), all.end(), 0);
+    std::vector<bool> in_profile(a.cols, false);
+    for (int32_t c : pr.cols) in_profile[c] = true;
+    std::vector<int32_t> other;
+    for (int32_t c = 0; c < a.cols; ++c)
+        if (!in_profile[c]) other.push_back(c);
     Quoly det;
     Matrix binv;
     mat_invert(matrix_of(submatrix(a, pr.rows, pr.cols)), det, &binv, "Hermite");
-    Matrix hf = matrix_mult(matrix_mult(matrix_of(ec.rows, ec.cols), binv), matrix_of(submatrix(a, pr.rows, all)));
+    const Matrix x = matrix_mult(matrix_of(ec.rows, ec.cols), binv);
+    std::vector<std::vector<Number>> rest;
+    if (!integer_rows(matrix_mult(x, matrix_of(submatrix(a, pr.rows, other))), rest)) return false;
     out = Echelon{a.cols, {}, pr.cols};
-    if (!integer_rows(hf, out.rows)) return false;
-    for (size_t i = 0; i < out.rows.size(); ++i)
-        if (leading(out.rows[i], 0) != pr.cols[i] || out.rows[i][pr.cols[i]].sign() <= 0) return false;
-    return spans(out, a);
+    for (size_t i = 0; i < ec.rows.size(); ++i) {
+        std::vector<Number> row(a.cols);
+        for (size_t k = 0; k < pr.cols.size(); ++k) row[pr.cols[k]] = copy_of(ec.rows[i][k]);
+        for (size_t j = 0; j < other.size(); ++j) row[other[j]] = std::move(rest[i][j]);
+        if (leading(row, 0) != pr.cols[i]) return false;
+        out.rows.push_back(std::move(row));
+    }
+    return pr.rows.size() == static_cast<size_t>(a.rows) || spans(out, a);
 }
 
 void write_rows(IntMat& a, const Echelon& e) {

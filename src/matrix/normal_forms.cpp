@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "matrix/determinant.h"
 #include "matrix/nf_support.h"
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
@@ -205,22 +204,26 @@ using namespace nf;
 
 namespace {
 
-// U = H A^-1 for a square nonsingular a, exact; false when an entry is
-// not an integer (which a correct H rules out).
-bool transform_of_square(const IntMat& a, const IntMat& h, IntMat& u) {
-    Quoly det;
-    Matrix inv;
-    mat_invert(matrix_of(a), det, &inv, "Hermite");
-    Matrix um = matrix_mult(matrix_of(h), inv);
+// The form of (a | I) has the rows (y a, y) for y running over a
+// unimodular matrix, so its left block is a's form and its right block a
+// transform: a := its form, u := the transform; the value is the rank.
+int32_t hermite_with_transform(IntMat& a, IntMat& u, bool plain) {
+    IntMat aug = zero_mat(a.rows, a.cols + a.rows);
+    for (int32_t r = 0; r < a.rows; ++r) {
+        for (int32_t c = 0; c < a.cols; ++c) aug.at(r, c) = std::move(a.at(r, c));
+        aug.at(r, a.cols + r) = num(1);
+    }
+    hermite_modular(aug, plain);
     u = zero_mat(a.rows, a.rows);
-    for (int32_t r = 0; r < um.rows; ++r)
-        for (int32_t c = 0; c < um.cols; ++c) {
-            const QuolyRec* v = um.at(r, c);
-            if (!v || quoly_iszero(v)) continue;
-            if (!quoly_is_number(v)) return false;
-            u.at(r, c) = copy_of(quoly_number(v));
+    int32_t rank = 0;
+    for (int32_t r = 0; r < a.rows; ++r) {
+        for (int32_t c = 0; c < a.cols; ++c) {
+            a.at(r, c) = std::move(aug.at(r, c));
+            if (a.at(r, c).sign() != 0 && rank == r) rank = r + 1;
         }
-    return true;
+        for (int32_t c = 0; c < a.rows; ++c) u.at(r, c) = std::move(aug.at(r, a.cols + c));
+    }
+    return rank;
 }
 
 }  // namespace
@@ -231,15 +234,10 @@ int32_t hermite_form(const Matrix& in, Matrix& h, Matrix* u, const char* name, N
     int32_t rank = 0;
     if (method == NormalFormMethod::Exact) {
         rank = hermite_exact(a, u ? &tu : nullptr);
+    } else if (u) {
+        rank = hermite_with_transform(a, tu, method == NormalFormMethod::ModularPlain);
     } else {
-        IntMat orig = u ? copy_mat(a) : IntMat{};
         rank = hermite_modular(a, method == NormalFormMethod::ModularPlain);
-        // Only a square nonsingular a has its transform fixed by the form.
-        const bool square_full = a.rows == a.cols && rank == a.rows;
-        if (u && !(square_full && transform_of_square(orig, a, tu))) {
-            a = std::move(orig);
-            rank = hermite_exact(a, &tu);
-        }
     }
     h = to_matrix(a);
     if (u) *u = to_matrix(tu);
