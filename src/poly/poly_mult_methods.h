@@ -63,6 +63,15 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c);
 // Whether schoolbook products may use the dense accumulator (on unless a
 // test compares it with the plain rows).
 extern bool packed_products;
+
+// Kronecker substitution: a product of dense integer polys as one product
+// of big integers, when the term-by-term work (term pairs times limb
+// products) reaches kronecker_cut. Off (false) when a test compares the
+// other methods.
+bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c);
+constexpr int64_t kKroneckerCut = int64_t{1} << 62;
+extern int64_t kronecker_cut;
+extern bool kronecker_products;
 // Slabs of the accumulator of more cells than this leave the cache (16
 // bytes a small cell): a product of three or more levels then takes one
 // slab per pair of outer exponents. Fateman's product f (f + 1), f = (1 +
