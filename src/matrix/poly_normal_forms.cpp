@@ -5,17 +5,26 @@
 // vectors with the field arithmetic of quolys, and the results are written
 // back as polynomials in the same variable t.
 //
-// Degrees are kept down in three ways. The pivot of each column (and, for
+// Over a finite field, a square matrix of full rank whose transforms are
+// not asked for goes by the determinant modulus d: the rows of a span d
+// times every unit vector, so every entry may be reduced modulo d as the
+// columns are cleared and no entry reaches the degree of d
+// (hermite_mod_det); Smith starts from that Hermite form. Over Q the
+// remainders modulo d carry rational coefficients far larger than those
+// of the general elimination (an 8 x 8 matrix of cubics took minutes
+// instead of a second), so Q keeps the general elimination, as do the
+// other shapes.
+//
+// There degrees are kept down in three ways. The pivot of each column (and, for
 // Smith, of each step) is an entry of least degree. Entries are cleared by
 // plain division when the pivot divides them and otherwise by the extended
 // Euclid, whose cofactors have degrees below those of the two entries, so
 // one elimination raises the degrees of a row by at most the pivot's
 // degree. And the finished rows of Hermite are reduced modulo each new
 // pivot at once, so they never hold entries of degree at or above the
-// pivots below them, and neither does U grow from them. Reducing the rows
-// still to be done modulo the determinant, as an integer Hermite form may,
-// would need a matrix of full rank and its determinant (a polynomial
-// determinant) first, and would lose the transform U.
+// pivots below them, and neither does U grow from them. The determinant
+// modulus is not used there: it needs full rank, and the transforms would
+// have to be recovered by solving a polynomial system afterwards.
 #include "matrix/poly_normal_forms.h"
 
 #include <algorithm>
@@ -23,6 +32,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "matrix/determinant.h"
 #include "matrix/normal_forms.h"
 #include "numbers/modular_state.h"
 #include "poly/poly.h"
@@ -325,6 +335,52 @@ int32_t smith_pm(PMat& a, PMat* u, PMat* v) {
     return n;
 }
 
+// Entries k and on of line r reduced modulo d.
+void reduce_line(PMat& a, int32_t r, int32_t from, const UPoly& d) {
+    for (int32_t j = from; j < a.cols; ++j) {
+        UPoly& x = a.at(r, j);
+        if (deg(x) < deg(d)) continue;
+        UPoly q, rem;
+        pdivmod(x, d, q, rem);
+        x = std::move(rem);
+    }
+}
+
+// The Hermite form of the square nonsingular a whose determinant is d
+// (monic), into w, by the determinant-modulus method: the rows of a span
+// every multiple of d e_j, so every entry may be reduced modulo d while
+// the columns are cleared, and no entry ever reaches deg d. Column c's
+// pivot becomes gcd(a(c, c), R) for the running modulus R, which then
+// drops to R / pivot for the columns after it.
+PMat hermite_mod_det(PMat& a, UPoly d) {
+    const int32_t n = a.rows;
+    PMat w{n, n, std::vector<UPoly>(static_cast<size_t>(n) * n)};
+    for (int32_t r = 0; r < n; ++r) reduce_line(a, r, 0, d);
+    for (int32_t c = 0; c < n; ++c) {
+        for (int32_t i = c + 1; i < n; ++i) {
+            if (a.at(i, c).empty()) continue;
+            if (a.at(c, c).empty()) {
+                swap_lines(&a, false, c, i);
+                continue;
+            }
+            clear_entry(a, nullptr, false, c, i, c);
+            reduce_line(a, c, c, d);
+            reduce_line(a, i, c, d);
+        }
+        Bezout b = xgcd(a.at(c, c), d);
+        for (int32_t j = c + 1; j < n; ++j) w.at(c, j) = pmul(b.s, a.at(c, j));
+        reduce_line(w, c, c + 1, d);
+        w.at(c, c) = pcopy(b.g);
+        for (int32_t k = 0; k < c; ++k) {
+            if (deg(w.at(k, c)) < deg(b.g)) continue;
+            const UPoly f = pquot(w.at(k, c), b.g);
+            sub_line(&w, false, k, c, f);
+        }
+        d = pquot(d, b.g);
+    }
+    return w;
+}
+
 // ---------------------------------------------------------------------------
 // Entries in and out
 
@@ -415,6 +471,17 @@ Matrix to_matrix(PMat& a, int level) {
     return out;
 }
 
+// The monic determinant of the square m (entries in t of that level, or
+// numbers); empty when m is singular.
+UPoly monic_determinant(const Matrix& m, int level, const char* name) {
+    Quoly det;
+    mat_invert(m, det, nullptr, name);
+    int det_level = level;
+    UPoly d = entry_coefficients(det.get(), det_level, name);
+    if (d.empty()) return d;
+    return pscale(d, finv(d.back()));
+}
+
 }  // namespace
 
 bool has_poly_entries(const Matrix& a) {
@@ -424,9 +491,17 @@ bool has_poly_entries(const Matrix& a) {
     return false;
 }
 
-int32_t poly_hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* name) {
+int32_t poly_hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* name, bool modular) {
     int level = 0;
     PMat m = from_matrix(a, level, name);
+    if (modular && modularmode && !u && a.square() && a.rows > 1) {
+        UPoly d = monic_determinant(a, level, name);
+        if (!d.empty()) {
+            PMat w = hermite_mod_det(m, std::move(d));
+            h = to_matrix(w, level);
+            return a.rows;
+        }
+    }
     PMat um = pm_identity(u ? a.rows : 0);
     const int32_t rank = hermite_pm(m, u ? &um : nullptr);
     h = to_matrix(m, level);
@@ -434,9 +509,15 @@ int32_t poly_hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* nam
     return rank;
 }
 
-int32_t poly_smith_form(const Matrix& a, Matrix& s, Matrix* u, Matrix* v, const char* name) {
+int32_t poly_smith_form(const Matrix& a, Matrix& s, Matrix* u, Matrix* v, const char* name, bool modular) {
     int level = 0;
     PMat m = from_matrix(a, level, name);
+    if (modular && modularmode && !u && !v && a.square() && a.rows > 1) {
+        // The Smith form of the Hermite form is that of a; the Hermite
+        // form by the determinant modulus starts it with bounded degrees.
+        UPoly d = monic_determinant(a, level, name);
+        if (!d.empty()) m = hermite_mod_det(m, std::move(d));
+    }
     PMat um = pm_identity(u ? a.rows : 0), vm = pm_identity(v ? a.cols : 0);
     const int32_t rank = smith_pm(m, u ? &um : nullptr, v ? &vm : nullptr);
     s = to_matrix(m, level);

@@ -28,8 +28,13 @@ bool has_poly_entries(const Matrix& a);
 // different variables, in a modded-out variable, with a non-constant
 // denominator or with negative exponents are error 367 with name; a
 // composite modulus is error 179.
-int32_t poly_hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* name);
-int32_t poly_smith_form(const Matrix& a, Matrix& s, Matrix* u, Matrix* v, const char* name);
+// With modular (the default), a square matrix of full rank over a finite
+// field whose transforms are not asked for is worked modulo its
+// determinant, which bounds the degrees of every entry; without it, the
+// general elimination runs (the tests compare the two).
+int32_t poly_hermite_form(const Matrix& a, Matrix& h, Matrix* u, const char* name, bool modular = true);
+int32_t poly_smith_form(const Matrix& a, Matrix& s, Matrix* u, Matrix* v, const char* name,
+                        bool modular = true);
 
 // The built-ins' entry points: the forms over F[t] when has_poly_entries,
 // else the integer forms.

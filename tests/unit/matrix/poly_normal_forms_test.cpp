@@ -180,6 +180,31 @@ TEST_F(PolyFormsTest, RandomShapesSatisfyTheDefinitions) {
     }
 }
 
+// Square matrices of full rank go by the determinant modulus when no
+// transform is asked for; the forms are unique, so both routes agree.
+TEST_F(PolyFormsTest, DeterminantModulusAgreesWithTheGeneralElimination) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(polytest::seed() + 183);
+    for (int32_t ring : kRings) {
+        polytest::Ring scope(ring);
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE("ring " + std::to_string(ring) + " round " + std::to_string(round));
+            const int32_t n = 2 + static_cast<int32_t>(rng() % 4);
+            Matrix a = random_matrix(rng, n, n, 1);
+            a.set(0, 0, random_poly(rng, 1, 2));
+            Matrix h1, h2, s1, s2;
+            EXPECT_EQ(poly_hermite_form(a, h1, nullptr, "Hermite", true),
+                      poly_hermite_form(a, h2, nullptr, "Hermite", false));
+            EXPECT_TRUE(matrix_equal(h1, h2));
+            EXPECT_EQ(poly_smith_form(a, s1, nullptr, nullptr, "Smith", true),
+                      poly_smith_form(a, s2, nullptr, nullptr, "Smith", false));
+            EXPECT_TRUE(matrix_equal(s1, s2));
+            Matrix u;
+            expect_hermite_form(h1, poly_hermite_form(a, h2, &u, "Hermite"));
+        }
+    }
+}
+
 // Hand computed over Q: A = [[x, 1], [0, x]] has Hermite form A itself
 // (x monic, 1 of degree 0 < 1) and Smith form diag(1, x^2); [[x, x^2],
 // [x^2, x]]: the gcd of the entries is x and det = x^2 - x^4 =
