@@ -111,6 +111,14 @@ Echelon hermite_full_rank(const IntMat& ac, const std::vector<int32_t>& block_ro
 // a := its Hermite form by the modular route (the exact one where the
 // modular result cannot be proved); the value is the rank.
 int32_t hermite_modular(IntMat& a, bool plain);
+// The form of (a | I) has the rows (y a, y) for y running over a
+// unimodular matrix: a := its left block, a's form, u := its right block,
+// a transform; the value is the rank.
+int32_t hermite_with_transform(IntMat& a, IntMat& u, bool plain);
+// a := its Smith form, u, v := unimodular with u a v the form: from the
+// Hermite form with its transform, the pivots 1 split off by column
+// operations, the rest (the rows with other pivots) by the exact route.
+int32_t smith_with_transforms(IntMat& a, IntMat& u, IntMat& v, bool plain);
 // a := its Smith form (no transforms) modulo a determinant; the value is
 // the rank.
 int32_t smith_modular(IntMat& a, bool plain);

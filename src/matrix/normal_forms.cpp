@@ -186,24 +186,6 @@ int32_t smith_exact(IntMat& a, IntMat* u, IntMat* v) {
     return k;
 }
 
-int32_t smith_mod_d(IntMat& a, const Number& d) {
-    SmithWork w{std::move(a), {}, {}, false, false, &d};
-    for (Number& x : w.a.e) x = symmetric_mod(x, d);
-    int32_t k = 0;
-    while (k < w.a.rows && k < w.a.cols && smith_step(w, k)) {
-        ++k;
-        poll_interrupt();
-    }
-    a = std::move(w.a);
-    return k;
-}
-
-}  // namespace nf
-
-using namespace nf;
-
-namespace {
-
 // The form of (a | I) has the rows (y a, y) for y running over a
 // unimodular matrix, so its left block is a's form and its right block a
 // transform: a := its form, u := the transform; the value is the rank.
@@ -226,7 +208,21 @@ int32_t hermite_with_transform(IntMat& a, IntMat& u, bool plain) {
     return rank;
 }
 
-}  // namespace
+int32_t smith_mod_d(IntMat& a, const Number& d) {
+    SmithWork w{std::move(a), {}, {}, false, false, &d};
+    for (Number& x : w.a.e) x = symmetric_mod(x, d);
+    int32_t k = 0;
+    while (k < w.a.rows && k < w.a.cols && smith_step(w, k)) {
+        ++k;
+        poll_interrupt();
+    }
+    a = std::move(w.a);
+    return k;
+}
+
+}  // namespace nf
+
+using namespace nf;
 
 int32_t hermite_form(const Matrix& in, Matrix& h, Matrix* u, const char* name, NormalFormMethod method) {
     IntMat a = from_matrix(in, name);
@@ -248,10 +244,13 @@ int32_t smith_form(const Matrix& in, Matrix& s, Matrix* u, Matrix* v, const char
     IntMat a = from_matrix(in, name);
     IntMat tu, tv;
     int32_t rank = 0;
-    if (method == NormalFormMethod::Exact || u || v)
+    const bool plain = method == NormalFormMethod::ModularPlain;
+    if (method == NormalFormMethod::Exact)
         rank = smith_exact(a, u ? &tu : nullptr, v ? &tv : nullptr);
+    else if (u || v)
+        rank = smith_with_transforms(a, tu, tv, plain);
     else
-        rank = smith_modular(a, method == NormalFormMethod::ModularPlain);
+        rank = smith_modular(a, plain);
     s = to_matrix(a);
     if (u) *u = to_matrix(tu);
     if (v) *v = to_matrix(tv);

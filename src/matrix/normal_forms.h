@@ -11,9 +11,10 @@
 // with extended gcds modulo D, the true pivots recovered as gcds with D. A
 // square nonsingular block is first reduced modulo the gcd of two of its
 // (n-1)-minors, usually tiny, and the last rows are added back. The
-// transforms, where they are not determined by the form, come from the
-// exact extended-gcd route, which is also the fallback whenever the
-// modular route cannot prove its result.
+// Hermite transform comes from the form of (a | I); the Smith transforms
+// from it, the pivots 1 split off by column operations and the rest
+// diagonalised by the exact route. The exact extended-gcd route is also
+// the fallback whenever the modular route cannot prove its result.
 #pragma once
 
 #include <cstdint>
