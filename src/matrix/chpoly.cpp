@@ -160,22 +160,6 @@ ChpolyMethod choose(const Matrix& m, const Entries& k) {
     return chpoly_block ? ChpolyMethod::Determinant : ChpolyMethod::Hessenberg;
 }
 
-bool involves_x(const QuolyRec* q) {
-    if (!q || quoly_is_number(q)) return false;
-    const PolyNode* den = quoly_denominator(q);
-    return poly_involves_level(quoly_numerator(q), 1) || (den && poly_involves_level(den, 1));
-}
-
-// det(m - x I) is the characteristic polynomial only when x, the variable
-// it is written in, is not already in the entries: error 367 otherwise.
-void check_free_of_x(const Matrix& m, const char* name) {
-    for (const Quoly& q : m.e)
-        if (involves_x(q.get())) fail(kErrUnsuitedMethod, name);
-    for (const std::vector<SparseEntry>& row : m.srows)
-        for (const SparseEntry& s : row)
-            if (involves_x(s.v.get())) fail(kErrUnsuitedMethod, name);
-}
-
 }  // namespace
 
 void sparse_chpoly(const Matrix& m, Quoly& result, const char* name) {
@@ -188,7 +172,6 @@ void sparse_chpoly(const Matrix& m, Quoly& result, const char* name) {
 void char_poly(const Matrix& m, Quoly& result, const char* name, ChpolyMethod method) {
     if (!m.square()) fail(313, name);
     if (!polynames) fail(182, name);
-    check_free_of_x(m, name);
     const int32_t n = m.rows;
     const Matrix dense = m.sparse && method != ChpolyMethod::Auto && method != ChpolyMethod::Determinant
                              ? matrix_to_dense(m)

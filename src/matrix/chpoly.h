@@ -11,8 +11,9 @@
 // matrix); modulo a composite, where Hessenberg reduction would divide by
 // non-units, the division-free Berkowitz recurrence (about n^4 ring
 // operations); integer and rational matrices, Hessenberg reduction modulo
-// word primes. Matrices of polys and rational functions (in variables
-// other than x, which is error 367) take the reference route, whose
+// word primes. Matrices of polys and rational functions take the
+// reference route (entries in x too: the value is det(m - x I) as it
+// stands), whose
 // determinant dispatcher evaluates and interpolates or eliminates
 // fraction-free over the polynomial ring; a Krylov or Wiedemann method
 // over the rational-function field would pay there only for the minimal
