@@ -27,7 +27,7 @@ namespace {
 constexpr int64_t kWordModulus = int64_t{1} << 31;
 // Entries of at most this many bits let the two-minor route keep its
 // rows in machine words and its residuals in 128-bit words (a residual
-// stays below n 2^62).
+// stays below n 2^92 / p).
 constexpr double kWordEntryBits = 61;
 
 int64_t inverse_mod(int64_t a, int64_t p) {
