@@ -23,6 +23,7 @@
 #include "matrix/chpoly.h"
 #include "matrix/determinant.h"
 #include "matrix/echelon.h"
+#include "matrix/echelon_words.h"
 #include "matrix/minors_det.h"
 #include "matrix/minpoly.h"
 #include "matrix/normal_forms.h"
@@ -738,16 +739,21 @@ Quoly sort(FILE* in, TokenNode*& cursor) {
 // ---------------------------------------------------------------------------
 // Echelon forms
 
-// Rank([a]): the rank over the fraction field of the ground ring.
+// Rank([a]): the rank over the fraction field of the ground ring. Residue
+// entries are read straight from the store as machine words.
 Quoly rank(FILE* in, TokenNode*& cursor) {
     ArrayRec* a = one_array(in, cursor);
+    int32_t r = 0;
+    if (array_word_echelon(a, nullptr, WordForm::Echelon, false, r, "Rank")) return value_of_int(r);
     return value_of_int(matrix_rank(read_whole_array(a), "Rank"));
 }
 
 // Rowreduce([a] [, [b]]), Colreduce and Redrowech alike: the row (column)
 // echelon form or the reduced row echelon form of a into a, or into b of
 // a's shape (error 242); the value is the rank. The form is complete
-// before it is stored, so an error leaves both arrays as they were.
+// before it is stored, so an error leaves both arrays as they were. In
+// modular mode residue entries go straight from the store to machine words
+// and back.
 Quoly echelon(int index, FILE* in, TokenNode*& cursor) {
     const char* name = builtin[index].name;
     open_paren(in, cursor);
@@ -760,8 +766,11 @@ Quoly echelon(int index, FILE* in, TokenNode*& cursor) {
         std::snprintf(target, sizeof target, "%s", b->name);
     }
     close_paren(in, cursor);
-    Matrix m = read_whole_array(array_seek(a->name));
+    a = array_seek(a->name);
     int32_t r = 0;
+    const WordForm wf = index == kRedrowech ? WordForm::Reduced : WordForm::Echelon;
+    if (array_word_echelon(a, array_seek(target), wf, index == kColreduce, r, name)) return value_of_int(r);
+    Matrix m = read_whole_array(a);
     Matrix form = index == kRowreduce  ? row_echelon(m, r, name)
                   : index == kColreduce ? column_echelon(m, r, name)
                                         : reduced_row_echelon(m, r, name);

@@ -1,5 +1,6 @@
 // Row reduction on a dense row-major copy of the matrix.
 #include "matrix/echelon.h"
+#include "matrix/echelon_words.h"
 
 #include <utility>
 #include <vector>
@@ -152,28 +153,44 @@ void require_field_ground(const char* name) {
     if (modularmode && !mod_is_prime && !finf) error(179, name);
 }
 
-int32_t matrix_rank(const Matrix& m, const char* name) {
+namespace {
+
+// True when m goes to the word elimination (error 367 when it is forced
+// on entries that are not residues).
+bool on_words(const Matrix& m, EchelonPath path, const char* name) {
+    if (path == EchelonPath::Quolys) return false;
+    const bool suit = words_suit(m);
+    if (path == EchelonPath::Words && !suit) error(kErrUnsuitedMethod, name);
+    return suit;
+}
+
+}  // namespace
+
+int32_t matrix_rank(const Matrix& m, const char* name, EchelonPath path) {
+    require_field_ground(name);
     int32_t rank = 0;
-    Matrix ignored = row_echelon(m, rank, name);
+    Matrix ignored = row_echelon(m, rank, name, path);
     return rank;
 }
 
-Matrix row_echelon(const Matrix& m, int32_t& rank, const char* name) {
+Matrix row_echelon(const Matrix& m, int32_t& rank, const char* name, EchelonPath path) {
+    if (on_words(m, path, name)) return word_echelon(m, WordForm::Echelon, rank);
     require_field_ground(name);
     Rows a = rows_of(m);
     rank = eliminate(a, m.cols, echelon_mode(a));
     return matrix_of(std::move(a), m);
 }
 
-Matrix column_echelon(const Matrix& m, int32_t& rank, const char* name) {
-    Matrix t = row_echelon(matrix_transpose(m), rank, name);
+Matrix column_echelon(const Matrix& m, int32_t& rank, const char* name, EchelonPath path) {
+    Matrix t = row_echelon(matrix_transpose(m), rank, name, path);
     Matrix back = matrix_transpose(t);
     back.onedim = m.onedim;
     return back;
 }
 
-Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name) {
+Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name, EchelonPath path) {
     require_field_ground(name);
+    if (on_words(m, path, name)) return word_echelon(m, WordForm::Reduced, rank);
     Rows a = rows_of(m);
     rank = eliminate(a, m.cols, Mode::Reduced);
     return matrix_of(std::move(a), m);

@@ -9,6 +9,11 @@ std::vector<int32_t> mod_mode_matrix;
 int64_t mod_matrix_size = 0;
 int mod_mode_matrix_in_use = 0;
 
+__attribute__((target_clones("avx2", "default"))) void residue_multiply_subtract(int64_t* row, const uint32_t* pivot,
+                                                                                 int32_t len, uint32_t f) {
+    for (int32_t c = 0; c < len; ++c) row[c] -= static_cast<int64_t>(static_cast<uint64_t>(f) * pivot[c]);
+}
+
 ResidueMatrix::ResidueMatrix(int32_t n) {
     const int64_t need = static_cast<int64_t>(n) * n;
     if (mod_mode_matrix_in_use) {
