@@ -165,10 +165,11 @@ const Number& integer_entry(const QuolyRec* q, const char* name) {
 }
 
 // Hadamard: the least integer at least the product of the columns'
-// euclidean lengths.
+// euclidean lengths. A bound on sizes of integers: residues are error 202.
 Quoly hadamard(FILE* in, TokenNode*& cursor) {
     ArrayRec* a = one_array(in, cursor);
     Matrix m = square_matrix(a, "Hadamard");
+    if (modularmode) error(202, "Hadamard");
     ModularSuspend off;
     Quoly prod;
     quoly_set(1, prod);
@@ -196,10 +197,14 @@ Quoly hadamard(FILE* in, TokenNode*& cursor) {
     return make_numeric(std::move(root));
 }
 
-// Gershgorin: the largest sum of absolute values over the rows.
+// Gershgorin: the largest sum of absolute values over the rows of a
+// square matrix of rational numbers, a bound on the absolute values of its
+// eigenvalues. Residues have no absolute value: error 202, as for other
+// entries.
 Quoly pbound(FILE* in, TokenNode*& cursor) {
     ArrayRec* a = one_array(in, cursor);
-    Matrix m = read_whole_array(a);
+    Matrix m = square_matrix(a, "Pbound");
+    if (modularmode) error(202, "Pbound");
     Quoly best;
     quoly_set(0, best);
     for (int32_t r = 0; r < m.rows; ++r) {
@@ -253,8 +258,17 @@ Quoly permanent(FILE* in, TokenNode*& cursor) {
     return std::move(all);
 }
 
+// Modulo a composite a pivot must be a unit; elsewhere any nonzero one is.
+bool unit_pivot(const QuolyRec* p) {
+    if (!modularmode || mod_is_prime || finf || !quoly_is_number(p)) return true;
+    int64_t g = 0;
+    euclid_inverse(quoly_number(p).lint(), modulus, g);
+    return g == 1;
+}
+
 // Pivot([a], i, j): every other row loses the multiple of row i that
-// clears its entry in column j.
+// clears its entry in column j; the whole result is formed before it is
+// stored.
 Quoly pivot(FILE* in, TokenNode*& cursor) {
     open_paren(in, cursor);
     ArrayRec* a = read_array_argument(in, cursor);
@@ -263,11 +277,14 @@ Quoly pivot(FILE* in, TokenNode*& cursor) {
     comma(in, cursor);
     const int64_t j = int_argument(in, cursor) - addresser;
     close_paren(in, cursor);
-    a = array_seek(a->name);
+    char name[kTokenText];
+    std::snprintf(name, sizeof name, "%s", a->name);
+    a = array_seek(name);
     if (i < 0 || i >= a->rows || j < 0 || j >= a->cols()) error(27, "Pivot");
     Matrix m = read_whole_array(a);
     const QuolyRec* p = m.at(static_cast<int32_t>(i), static_cast<int32_t>(j));
     if (zero(p)) error(22, "Pivot");
+    if (!unit_pivot(p)) error(85, "Pivot");
     Quoly piv = quoly_copy(p);
     Matrix out = matrix_copy(m);
     for (int32_t r = 0; r < m.rows; ++r) {
@@ -291,7 +308,9 @@ Quoly pivot(FILE* in, TokenNode*& cursor) {
             out.set(r, c, std::move(s));
         }
     }
-    matrix_to_array(std::move(out), a);
+    // Looked up again: a command level opened by an interrupt may have
+    // deleted or declared arrays meanwhile.
+    matrix_to_array(std::move(out), array_seek(name));
     return int_value(0);
 }
 
@@ -769,7 +788,7 @@ Quoly echelon(int index, FILE* in, TokenNode*& cursor) {
     a = array_seek(a->name);
     int32_t r = 0;
     const WordForm wf = index == kRedrowech ? WordForm::Reduced : WordForm::Echelon;
-    if (array_word_echelon(a, array_seek(target), wf, index == kColreduce, r, name)) return value_of_int(r);
+    if (array_word_echelon(a, target, wf, index == kColreduce, r, name)) return value_of_int(r);
     Matrix m = read_whole_array(a);
     Matrix form = index == kRowreduce  ? row_echelon(m, r, name)
                   : index == kColreduce ? column_echelon(m, r, name)

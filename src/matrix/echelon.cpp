@@ -169,6 +169,7 @@ bool on_words(const Matrix& m, EchelonPath path, const char* name) {
 int32_t matrix_rank(const Matrix& m, const char* name, EchelonPath path) {
     require_field_ground(name);
     int32_t rank = 0;
+    if (path == EchelonPath::Auto && integer_rank(m, rank)) return rank;
     Matrix ignored = row_echelon(m, rank, name, path);
     return rank;
 }

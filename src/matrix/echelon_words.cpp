@@ -3,10 +3,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 #include "base/errors.h"
+#include "gcd/gcd_methods.h"
+#include "matrix/det_crt.h"
+#include "matrix/determinant.h"
 #include "matrix/residue_work.h"
 #include "numbers/modular_state.h"
 #include "numbers/residue.h"
@@ -267,17 +271,90 @@ Matrix word_echelon(const Matrix& m, WordForm form, int32_t& rank) {
     return matrix_of_words(w, m.sparse, m.onedim);
 }
 
-bool array_word_echelon(const ArrayRec* a, ArrayRec* target, WordForm form, bool columns, int32_t& rank,
+namespace {
+
+// Every entry an integer (rational mode); false for a fraction or a poly.
+bool integer_entries(const Matrix& m) {
+    if (modularmode) return false;
+    auto integer = [](const QuolyRec* q) { return quoly_is_number(q); };
+    if (m.sparse) {
+        for (const auto& row : m.srows)
+            for (const SparseEntry& s : row)
+                if (!integer(s.v.get())) return false;
+        return true;
+    }
+    for (const Quoly& q : m.e)
+        if (q && !integer(q.get())) return false;
+    return true;
+}
+
+// Bits of the product of the lengths of m's nonzero rows.
+double row_length_bits(const Matrix& m) {
+    std::vector<std::vector<double>> logs(static_cast<size_t>(m.rows));
+    for (int32_t r = 0; r < m.rows; ++r)
+        for (int32_t c = 0; c < m.cols; ++c)
+            if (const QuolyRec* q = m.at(r, c); q && !quoly_iszero(q))
+                logs[r].push_back(2 * log2_abs(quoly_number(q)));
+    double bits = 0;
+    for (const auto& row : logs) {
+        if (row.empty()) continue;
+        const double top = *std::max_element(row.begin(), row.end());
+        double sum = 0;
+        for (double l : row) sum += std::exp2(l - top);
+        bits += (top + std::log2(sum)) / 2;
+    }
+    return bits;
+}
+
+int32_t rank_modulo(const Matrix& m, int32_t p) {
+    WordRows w;
+    w.rows = m.rows;
+    w.cols = m.cols;
+    w.a.assign(static_cast<size_t>(m.rows) * m.cols, 0);
+    for (int32_t r = 0; r < m.rows; ++r)
+        for (int32_t c = 0; c < m.cols; ++c)
+            if (const QuolyRec* q = m.at(r, c)) w.at(r, c) = residue_of(quoly_number(q), p);
+    // Interrupts wait for the end of the prime: a command level opened
+    // meanwhile would run in the temporary modulus.
+    InterruptHold hold;
+    TempModulus in_p(p);
+    return eliminate(w, WordForm::Echelon);
+}
+
+}  // namespace
+
+bool integer_rank(const Matrix& m, int32_t& rank) {
+    if (!integer_entries(m)) return false;
+    const double bits = row_length_bits(m) + 1;
+    const int32_t full = std::min(m.rows, m.cols);
+    int32_t best = 0;
+    double have = 0;
+    for (int32_t p : det_primes()) {
+        poll_interrupt();
+        best = std::max(best, rank_modulo(m, p));
+        have += std::log2(static_cast<double>(p));
+        if (best == full || have > bits) {
+            rank = best;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool array_word_echelon(const ArrayRec* a, const char* target, WordForm form, bool columns, int32_t& rank,
                         const char* name) {
     if (!modularmode || !lintmode) return false;
     WordRows w;
     if (!array_words(a, columns, w)) return false;
     if (!mod_is_prime && !finf && (form == WordForm::Reduced || !target)) error(179, name);
-    if (target && (target->rows != a->rows || target->cols() != a->cols())) error(242, target->name);
+    const int32_t rows = a->rows, cols = a->cols();
     rank = eliminate(w, form);
-    if (!target || overwrite_numbers(target, w, columns)) return true;
+    if (!target) return true;
+    ArrayRec* t = array_seek(target);
+    if (t->rows != rows || t->cols() != cols) error(242, t->name);
+    if (overwrite_numbers(t, w, columns)) return true;
     if (columns) w = transposed(w);
-    matrix_to_array(matrix_of_words(w, target->is_sparse(), target->onedim != 0), target);
+    matrix_to_array(matrix_of_words(w, t->is_sparse(), t->onedim != 0), t);
     return true;
 }
 

@@ -7,7 +7,9 @@
 // span the row space of A, checked by the rank of A stacked on the form
 // with a plain Gaussian elimination on int64 written here; the array-store
 // entry point stores what the matrix path computes. Modulo 4, 6 and 12 the
-// row echelon form spans the same module (both modules enumerated).
+// row echelon form spans the same module (both modules enumerated). The
+// rank of integer matrices by word primes agrees with fraction-free
+// elimination.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -15,9 +17,11 @@
 #include <vector>
 
 #include "matrix/echelon.h"
+#include "matrix/determinant.h"
 #include "matrix/echelon_words.h"
 #include "matrix/matrix.h"
 #include "numbers/modular_state.h"
+#include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
 #include "poly/poly_support.h"
 #include "poly/polyvars.h"
@@ -194,16 +198,16 @@ TEST_P(WordEchelonTest, ArrayStoreGetsTheMatrixForms) {
         ArrayRec* dense = array_holding("wd", random_residues(rng, s.rows, s.cols, false, false), false);
         ArrayRec* sparse = sparse_create("ws", s.rows, s.cols, 0, true);
         int32_t rank = -1, want = -1;
-        ASSERT_TRUE(array_word_echelon(a, dense, WordForm::Reduced, false, rank, "Redrowech"));
+        ASSERT_TRUE(array_word_echelon(a, "wd", WordForm::Reduced, false, rank, "Redrowech"));
         EXPECT_TRUE(same(matrix_from_array(dense), reduced_row_echelon(m, want, "Redrowech")));
         EXPECT_EQ(rank, want);
-        ASSERT_TRUE(array_word_echelon(a, sparse, WordForm::Echelon, true, rank, "Colreduce"));
+        ASSERT_TRUE(array_word_echelon(a, "ws", WordForm::Echelon, true, rank, "Colreduce"));
         EXPECT_TRUE(same(matrix_from_array(sparse), column_echelon(m, want, "Colreduce")));
         EXPECT_EQ(rank, want);
         ASSERT_TRUE(array_word_echelon(a, nullptr, WordForm::Echelon, false, rank, "Rank"));
         EXPECT_EQ(rank, want);
         // In place: the source becomes its own row echelon form.
-        ASSERT_TRUE(array_word_echelon(a, a, WordForm::Echelon, false, rank, "Rowreduce"));
+        ASSERT_TRUE(array_word_echelon(a, "wa", WordForm::Echelon, false, rank, "Rowreduce"));
         EXPECT_TRUE(same(matrix_from_array(a), row_echelon(m, want, "Rowreduce")));
         remove_array_storage(sparse);
         remove_array_storage(dense);
@@ -268,26 +272,80 @@ TEST(WordEchelonErrors, CompositeModuliAndUnsuitedEntries) {
     EXPECT_EQ(unit::raised_code([&] { (void)matrix_rank(a, "Rank"); }), 179);
     EXPECT_EQ(unit::raised_code([&] { (void)row_echelon(a, rank, "Rowreduce", EchelonPath::Quolys); }), 179);
     ArrayRec* arr = array_holding("we", a, false);
-    EXPECT_EQ(unit::raised_code([&] { array_word_echelon(arr, arr, WordForm::Reduced, false, rank, "Redrowech"); }),
+    EXPECT_EQ(unit::raised_code([&] { array_word_echelon(arr, "we", WordForm::Reduced, false, rank, "Redrowech"); }),
               179);
     EXPECT_EQ(unit::raised_code([&] { array_word_echelon(arr, nullptr, WordForm::Echelon, false, rank, "Rank"); }),
               179);
     ArrayRec* other = insertarr("wf", 2, 3, 0);
-    EXPECT_EQ(unit::raised_code([&] { array_word_echelon(arr, other, WordForm::Echelon, false, rank, "Rowreduce"); }),
+    EXPECT_EQ(unit::raised_code([&] { array_word_echelon(arr, "wf", WordForm::Echelon, false, rank, "Rowreduce"); }),
               242);
     // An entry never assigned, or a poly: not for the words.
     EXPECT_FALSE(array_word_echelon(other, nullptr, WordForm::Echelon, false, rank, "Rank"));
+    EXPECT_EQ(unit::raised_code([&] { array_word_echelon(arr, "gone", WordForm::Echelon, false, rank, "Rowreduce"); }),
+              28);
     Poly x;
     base_poly(x, 1);
     Quoly qx;
     p_q_take(std::move(x), qx);
     a.set(0, 1, std::move(qx));
     array_store_entry(arr, 0, 1, quoly_copy(a.at(0, 1)));
-    EXPECT_FALSE(array_word_echelon(arr, arr, WordForm::Echelon, false, rank, "Rowreduce"));
+    EXPECT_FALSE(array_word_echelon(arr, "we", WordForm::Echelon, false, rank, "Rowreduce"));
     EXPECT_EQ(unit::raised_code([&] { (void)row_echelon(a, rank, "Rowreduce"); }), 179);
     EXPECT_EQ(unit::raised_code([&] { (void)row_echelon(a, rank, "Rowreduce", EchelonPath::Words); }), 367);
     remove_array_storage(other);
     remove_array_storage(arr);
+}
+
+}  // namespace
+
+namespace {
+
+// The rank of integer matrices by word primes: a matrix whose only
+// nonzero 2 x 2 minor is the product of the first two primes has rank 2
+// although its rank modulo each of them is 1; random matrices of large
+// entries and planted dependencies agree with fraction-free elimination.
+TEST(IntegerRank, PrimesPastTheBoundFindTheRank) {
+    unit::RingScope ring(0);
+    const std::vector<int32_t>& primes = det_primes();
+    ASSERT_GE(primes.size(), 3u);
+    Matrix m = Matrix::zero(3, 3, false);
+    Number prod;
+    fast_mult(number_from_int64(primes[0]), number_from_int64(primes[1]), prod);
+    m.set(0, 0, make_numeric(std::move(prod)));
+    m.set(1, 1, make_numeric(number_from_int64(1)));
+    int32_t rank = -1;
+    ASSERT_TRUE(integer_rank(m, rank));
+    EXPECT_EQ(rank, 2);
+    EXPECT_EQ(matrix_rank(m, "Rank"), 2);
+}
+
+TEST(IntegerRank, AgreesWithFractionFreeElimination) {
+    POLYTEST_SEED_TRACE();
+    unit::RingScope ring(0);
+    std::mt19937_64 rng(polytest::seed() + 80);
+    for (int round = 0; round < 20; ++round) {
+        const int32_t rows = 1 + rng() % 7, cols = 1 + rng() % 7;
+        Matrix m = Matrix::zero(rows, cols, false);
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t c = 0; c < cols; ++c) {
+                Number x = number_from_int64(static_cast<int64_t>(rng() % 2000001) - 1000000);
+                if (rng() % 2) fast_mult(x, number_from_int64(static_cast<int64_t>(rng() >> 2)), x);
+                if (rng() % 4) m.set(r, c, make_numeric(std::move(x)));
+            }
+        // Row 0 := row 1 + row 2 (when there are three rows), so that the
+        // rank drops.
+        if (rows >= 3)
+            for (int32_t c = 0; c < cols; ++c) {
+                Quoly s;
+                quoly_set(0, s);
+                for (int32_t r = 1; r <= 2; ++r)
+                    if (const QuolyRec* q = m.at(r, c)) best_quoly_add(s, quoly_copy(q));
+                m.set(0, c, std::move(s));
+            }
+        int32_t rank = -1;
+        ASSERT_TRUE(integer_rank(m, rank));
+        EXPECT_EQ(rank, matrix_rank(m, "Rank", EchelonPath::Quolys)) << "round " << round;
+    }
 }
 
 }  // namespace
