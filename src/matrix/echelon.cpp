@@ -75,13 +75,20 @@ int32_t pivot_row(const Rows& a, int32_t r, int32_t c) {
 
 void set_zero(Quoly& q) { quoly_set(0, q); }
 
-// Row i := (p row i - a[i][c] row r) / prev on the columns after c, where
-// p = a[r][c]: every entry stays a minor of the original matrix, so the
-// division by the previous pivot is exact.
-void bareiss_row(Rows& a, int32_t r, int32_t i, int32_t c, const QuolyRec* prev) {
+int32_t first_nonzero_column(const std::vector<Quoly>& row) {
+    int32_t c = 0;
+    while (quoly_iszero(row[c].get())) ++c;
+    return c;
+}
+
+// Row i := (p row i - a[i][c] row r) / prev on the columns from `from` on
+// (after c by default), where p = a[r][c]: every entry stays a minor of
+// the original matrix, so the division by the previous pivot is exact.
+void bareiss_row(Rows& a, int32_t r, int32_t i, int32_t c, const QuolyRec* prev, int32_t from = -1) {
     const QuolyRec* p = a[r][c].get();
     const QuolyRec* f = a[i][c].get();
-    for (size_t j = static_cast<size_t>(c) + 1; j < a[i].size(); ++j) {
+    for (size_t j = static_cast<size_t>(from < 0 ? c + 1 : from); j < a[i].size(); ++j) {
+        if (j == static_cast<size_t>(c)) continue;
         Quoly x, y;
         quoly_mult(p, a[i][j].get(), x);
         quoly_mult(f, a[r][j].get(), y);
@@ -114,7 +121,11 @@ void normalize_row(Rows& a, int32_t r, int32_t c) {
     quoly_set(1, a[r][c]);
 }
 
-enum class Mode { FractionFree, Field, Reduced };
+// FractionFreeReduced also clears the pivot columns above each pivot,
+// updating the rows above on every column (row r is zero left of c), so
+// that all pivots come to equal the last one, d: the reduced form is the
+// result divided by d (reduced_row_echelon).
+enum class Mode { FractionFree, FractionFreeReduced, Field, Reduced };
 
 // Reduces a in place; the value is the rank.
 int32_t eliminate(Rows& a, int32_t cols, Mode mode) {
@@ -127,14 +138,16 @@ int32_t eliminate(Rows& a, int32_t cols, Mode mode) {
         if (p < 0) continue;
         if (p != r) std::swap(a[p], a[r]);
         if (mode == Mode::Reduced) normalize_row(a, r, c);
-        for (int32_t i = mode == Mode::Reduced ? 0 : r + 1; i < rows; ++i) {
+        const bool fraction_free = mode == Mode::FractionFree || mode == Mode::FractionFreeReduced;
+        const bool above = mode == Mode::Reduced || mode == Mode::FractionFreeReduced;
+        for (int32_t i = above ? 0 : r + 1; i < rows; ++i) {
             if (i == r) continue;
-            if (mode == Mode::FractionFree)
-                bareiss_row(a, r, i, c, prev.get());
+            if (fraction_free)
+                bareiss_row(a, r, i, c, prev.get(), i < r ? 0 : -1);
             else
                 field_row(a, r, i, c);
         }
-        if (mode == Mode::FractionFree) prev = quoly_copy(a[r][c].get());
+        if (fraction_free) prev = quoly_copy(a[r][c].get());
         ++r;
     }
     return r;
@@ -193,7 +206,19 @@ Matrix reduced_row_echelon(const Matrix& m, int32_t& rank, const char* name, Ech
     require_field_ground(name);
     if (on_words(m, path, name)) return word_echelon(m, WordForm::Reduced, rank);
     Rows a = rows_of(m);
-    rank = eliminate(a, m.cols, Mode::Reduced);
+    if (echelon_mode(a) == Mode::Field) {
+        rank = eliminate(a, m.cols, Mode::Reduced);
+        return matrix_of(std::move(a), m);
+    }
+    // Integers and polys: fraction-free, one division per entry at the end
+    // instead of fractions at every step.
+    rank = eliminate(a, m.cols, Mode::FractionFreeReduced);
+    if (rank > 0) {
+        const Quoly d = quoly_copy(a[rank - 1][first_nonzero_column(a[rank - 1])].get());
+        for (auto& row : a)
+            for (Quoly& q : row)
+                if (!quoly_iszero(q.get())) fast_quoly_quot(q, quoly_copy(d.get()));
+    }
     return matrix_of(std::move(a), m);
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Keyboard interrupts reach the echelon forms, which work on a copy: the
-reduced row echelon form of a 96 x 96 integer matrix is interrupted and
+reduced row echelon form of a 140 x 140 integer matrix is interrupted and
 abandoned, and the matrix is as it was; interrupted again, the target
 array is deleted at the new command level and the resumed form fails with
 "No such array" instead of storing into it; interrupted a third time and
@@ -10,7 +10,7 @@ import sys
 
 from session import Session
 
-N = 96
+N = 140
 
 
 def main():

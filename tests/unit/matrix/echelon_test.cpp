@@ -213,6 +213,7 @@ TEST_P(EchelonTest, ReducedFormIsUniqueAndIdempotent) {
             Matrix r = reduced_row_echelon(a, rank, "Redrowech");
             EXPECT_EQ(rank, minor_rank(a));
             EXPECT_EQ(echelon_rows(r), rank);
+            EXPECT_EQ(minor_rank(stacked(a, r)), rank) << "round " << round;
             for (int32_t i = 0; i < rank; ++i) {
                 const int32_t c = leading(r, i);
                 EXPECT_TRUE(quoly_equal(r.at(i, c), number(1).get()));
