@@ -213,6 +213,22 @@ struct Square {
     int32_t& at(int32_t r, int32_t c) { return a[static_cast<size_t>(r) * n + c]; }
 };
 
+// A nonzero entry of column m - 1 at or below row m moved to (m, m - 1) by
+// swapping rows and the same columns (a similarity); inv := 1 / it. False
+// when the column is already clear there.
+bool bring_pivot(Square& h, int32_t m, int32_t& inv) {
+    const int32_t n = h.n;
+    int32_t i = m;
+    while (i < n && h.at(i, m - 1) == 0) ++i;
+    if (i == n) return false;
+    if (i != m) {
+        for (int32_t c = 0; c < n; ++c) std::swap(h.at(i, c), h.at(m, c));
+        for (int32_t r = 0; r < n; ++r) std::swap(h.at(r, i), h.at(r, m));
+    }
+    emod_inverse(h.at(m, m - 1), inv);
+    return true;
+}
+
 // Similarity transforms that clear column m - 1 below row m, for each m:
 // row r -= u row m followed by column m += u column r keeps the
 // characteristic polynomial.
@@ -220,15 +236,8 @@ void to_hessenberg(Square& h) {
     const int32_t n = h.n;
     for (int32_t m = 1; m + 1 < n; ++m) {
         poll_interrupt();
-        int32_t i = m;
-        while (i < n && h.at(i, m - 1) == 0) ++i;
-        if (i == n) continue;
-        if (i != m) {
-            for (int32_t c = 0; c < n; ++c) std::swap(h.at(i, c), h.at(m, c));
-            for (int32_t r = 0; r < n; ++r) std::swap(h.at(r, i), h.at(r, m));
-        }
         int32_t inv = 0;
-        emod_inverse(h.at(m, m - 1), inv);
+        if (!bring_pivot(h, m, inv)) continue;
         for (int32_t r = m + 1; r < n; ++r) {
             const int32_t u = modmult(h.at(r, m - 1), inv);
             if (u == 0) continue;
@@ -249,15 +258,8 @@ void to_hessenberg_words(Square& h) {
     std::vector<uint32_t> u, us;  // the step's factors and their Shoup quotients
     for (int32_t m = 1; m + 1 < n; ++m) {
         poll_interrupt();
-        int32_t i = m;
-        while (i < n && h.at(i, m - 1) == 0) ++i;
-        if (i == n) continue;
-        if (i != m) {
-            for (int32_t c = 0; c < n; ++c) std::swap(h.at(i, c), h.at(m, c));
-            for (int32_t r = 0; r < n; ++r) std::swap(h.at(r, i), h.at(r, m));
-        }
         int32_t inv = 0;
-        emod_inverse(h.at(m, m - 1), inv);
+        if (!bring_pivot(h, m, inv)) continue;
         const ShoupFactor by_inv(static_cast<uint32_t>(inv), p);
         u.clear();
         us.clear();

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "matrix/chpoly.h"
 #include "matrix/determinant.h"
 #include "matrix/matrix.h"
 #include "numbers/number.h"
@@ -51,6 +52,49 @@ inline tolmex::Quoly coefficient(const tolmex::QuolyRec* p, int32_t e) {
         return r;
     }
     return q;
+}
+
+// Entry k of a coefficient vector from x^0 up, 0 beyond it or for null.
+inline tolmex::Quoly coef_at(const std::vector<tolmex::Quoly>& p, size_t k) {
+    using namespace tolmex;
+    if (k < p.size() && p[k]) return quoly_copy(p[k].get());
+    Number zero;
+    set_int64(0, zero);
+    return make_numeric(std::move(zero));
+}
+
+// p(a) by Horner's rule, p's coefficients from x^0 up.
+inline tolmex::Matrix evaluate_at(const std::vector<tolmex::Quoly>& p, const tolmex::Matrix& a) {
+    using namespace tolmex;
+    Matrix r = Matrix::zero(a.rows, a.rows, false);
+    for (size_t e = p.size(); e-- > 0;) {
+        r = matrix_mult(r, a);
+        Matrix c = matrix_identity(a.rows, false);
+        matrix_scale(c, coef_at(p, e).get(), true);
+        r = matrix_add(r, c, false);
+    }
+    return r;
+}
+
+// The remainder of det(a - x I) by the monic p is zero (long division).
+inline bool divides_chpoly(const std::vector<tolmex::Quoly>& p, const tolmex::Matrix& a) {
+    using namespace tolmex;
+    Quoly ch;
+    char_poly(a, ch, "Chpoly");
+    std::vector<Quoly> rem;
+    for (int32_t e = 0; e <= a.rows; ++e) rem.push_back(coefficient(ch.get(), e));
+    const size_t d = p.size() - 1;
+    for (size_t top = rem.size(); top-- > d;) {
+        Quoly f = quoly_copy(rem[top].get());
+        for (size_t k = 0; k <= d; ++k) {
+            Quoly t;
+            quoly_mult(f.get(), coef_at(p, k).get(), t);
+            best_quoly_sub(rem[top - d + k], std::move(t));
+        }
+    }
+    for (size_t k = 0; k < d; ++k)
+        if (rem[k] && !quoly_iszero(rem[k].get())) return false;
+    return true;
 }
 
 }  // namespace dettest

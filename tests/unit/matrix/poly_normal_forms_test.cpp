@@ -315,36 +315,8 @@ TEST_F(PolyFormsTest, Errors) {
 
 Quoly coef(const std::vector<Quoly>& p, size_t k) { return k < p.size() && p[k] ? quoly_copy(p[k].get()) : num_q(0); }
 
-Matrix evaluate_at(const std::vector<Quoly>& p, const Matrix& a) {
-    Matrix r = Matrix::zero(a.rows, a.rows, false);
-    for (size_t e = p.size(); e-- > 0;) {
-        r = matrix_mult(r, a);
-        Matrix c = matrix_identity(a.rows, false);
-        matrix_scale(c, coef(p, e).get(), true);
-        r = matrix_add(r, c, false);
-    }
-    return r;
-}
-
-// det(A - x I) mod the monic p is zero (long division in x).
-bool divides_chpoly(const std::vector<Quoly>& p, const Matrix& a) {
-    Quoly ch;
-    char_poly(a, ch, "Chpoly");
-    std::vector<Quoly> rem;
-    for (int32_t e = 0; e <= a.rows; ++e) rem.push_back(dettest::coefficient(ch.get(), e));
-    const size_t d = p.size() - 1;
-    for (size_t top = rem.size(); top-- > d;) {
-        Quoly f = quoly_copy(rem[top].get());
-        for (size_t k = 0; k <= d; ++k) {
-            Quoly t;
-            quoly_mult(f.get(), coef(p, k).get(), t);
-            best_quoly_sub(rem[top - d + k], std::move(t));
-        }
-    }
-    for (size_t k = 0; k < d; ++k)
-        if (!zero(rem[k].get())) return false;
-    return true;
-}
+using dettest::divides_chpoly;
+using dettest::evaluate_at;
 
 void expect_minpoly(const Matrix& a) {
     std::vector<Quoly> p = minimal_poly_coefs(a, "Minpoly");
