@@ -339,14 +339,52 @@ void mul_basecase(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t 
 // Digits of scratch that mul_mag needs for operands of these lengths.
 int64_t mul_scratch(int64_t na, int64_t nb, int64_t cut);
 
-// r[0..na+nb) := a * b (magnitudes), Karatsuba above `cut` digits. r must
-// not overlap a, b or the scratch w (mul_scratch digits).
 // Called by the long kernels between their steps (see the top of this file).
 using Between = void (*)();
 
+// The product methods. kAuto chooses by the operands' lengths; the others
+// force the method for the top step (its sub-products choose for
+// themselves), for the tests that compare every method on the same
+// operands.
+enum class Method { kAuto, kSchoolbook, kKaratsuba, kToom3, kNtt };
+
+// r[0..na+nb) := a * b (magnitudes): schoolbook up to `cut` digits,
+// Karatsuba above, Toom-3 above toom_cut<B>() and the transform product
+// above ntt_cut<B>() (when its roots are prepared). r must not overlap a, b
+// or the scratch w (mul_scratch digits).
 template <class B>
 void mul_mag(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
-             int64_t cut, Between between = nullptr);
+             int64_t cut, Between between = nullptr, Method method = Method::kAuto);
+
+// Cut-offs of the automatic choice, in digits of the shorter operand.
+template <class B>
+int64_t toom_cut();
+template <class B>
+int64_t ntt_cut();
+
+// Transform products (ntt.cpp) ---------------------------------------------
+
+// Transforms have at most 2^kNttMaxLog points: products of at most
+// kNttMaxDigits digits in one transform; a longer operand is multiplied
+// piecewise, and operands both beyond half of it split by Toom-3 or
+// Karatsuba first.
+constexpr int kNttMaxLog = 21;
+constexpr int64_t kNttMaxDigits = int64_t{1} << kNttMaxLog;
+// Builds the tables of roots for products of up to `total` digits (kept
+// for later products). Allocates: called by the product's caller, never
+// inside a kernel.
+void ntt_prepare(int64_t total);
+// The tables serve transforms of n points.
+bool ntt_ready(int64_t n);
+// Length of the pieces of a (na >= nb) that one transform takes.
+int64_t ntt_piece(int64_t na, int64_t nb);
+// Digits of scratch (aligned for 32-bit words) that mul_ntt needs.
+int64_t ntt_scratch(int64_t na, int64_t nb);
+// r[0..na+nb) := a * b for na >= nb, 2 nb <= kNttMaxDigits, the tables
+// prepared for na + nb digits.
+template <class B>
+void mul_ntt(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
+             Between between);
 
 // Division (base 2^28 magnitudes) -------------------------------------------
 

@@ -1,6 +1,8 @@
-// Products of big integers: the dispatcher over schoolbook and Karatsuba.
+// Products of big integers: the dispatcher over the product kernels
+// (schoolbook, Karatsuba, Toom-3, number-theoretic transform).
 // The kernels (kernels.cpp) multiply magnitudes; this file handles signs,
 // storage, aliasing and lintmode.
+#include <algorithm>
 #include <type_traits>
 
 #include "base/errors.h"
@@ -77,6 +79,8 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
     Magnitude ma(a.digits()), mb(b.digits());
     const bool separate = polls || r.get() == a.get() || r.get() == b.get();
     ResultDigits out(r, na + nb, separate);
+    // The transform's tables of roots are built here, outside the kernel.
+    if (std::min(na, nb) >= kern::ntt_cut<B>()) kern::ntt_prepare(na + nb);
     const int64_t ws = kern::mul_scratch(na, nb, cut);
     Digit* d = out.data();
     if (ws > 0) {

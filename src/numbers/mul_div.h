@@ -22,8 +22,10 @@ extern int32_t multcut;
 // keeps the sign of the dividend (1).
 extern int pos_mod;
 
-// r := a * b: schoolbook up to multcut digits, Karatsuba above; an operand
-// twice as long as the other is multiplied piecewise. The general product.
+// r := a * b: schoolbook up to multcut digits, Karatsuba above, Toom-3 and
+// the number-theoretic transform for long operands (kernels.cpp names and
+// measures their cut-offs); an operand twice as long as the other is
+// multiplied piecewise. The general product.
 void fast_mult(const Number& a, const Number& b, Number& r);
 
 // Long division of a >= 0 by b > 0: q := a div b, r := a mod b.
@@ -43,7 +45,7 @@ bool oversize(int32_t u, int32_t v);
 
 // The base-10^8 product: schoolbook, and Karatsuba above 32 digits (the
 // schoolbook rows vectorise; 32 against 10 more than halves the time of
-// printing a 100,000-digit number).
+// printing a 100,000-digit number), Toom-3 and the transform beyond.
 void base_10_fast_mult(const Number& a, const Number& b, Number& r);
 
 }  // namespace tolmex

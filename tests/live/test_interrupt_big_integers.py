@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Keyboard interrupts reach long big-integer kernels: a product of two
-numbers of 340,000 digits is interrupted, resumed and complete; a long
+numbers of 2.7 million digits (the transform products make shorter ones
+end before the interrupt) is interrupted, resumed and complete; a long
 division far from done is interrupted and abandoned, leaving its target
 as it was created (0)."""
 import sys
@@ -13,7 +14,7 @@ def main():
     s = Session(sys.argv[1])
     try:
         s.read_until(">")
-        s.send("a := 3^6000000:\nc := 3^2000000:\nd := c*c:\n")
+        s.send("a := 3^48000000:\nc := 3^2000000:\nd := c*c:\n")
         for _ in range(3):
             s.read_until(">")
         s.interrupt_running("b := a*a:\n", "product")
@@ -21,7 +22,7 @@ def main():
         s.read_until("*** Resuming earlier command level\n")
         s.read_until(">")
         s.send("b | %d\n" % p)
-        s.read_until("\n%d\n" % pow(3, 12000000, p))
+        s.read_until("\n%d\n" % pow(3, 96000000, p))
         s.read_until(">")
         s.interrupt_running("e := d \\ (c+7):\n", "division", delay=0.5)
         s.send("&@\n")
