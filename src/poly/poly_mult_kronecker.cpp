@@ -12,6 +12,7 @@
 // from the slot above. b leaves room for the largest coefficient a product
 // can have and a sign bit.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "numbers/mul_div.h"
@@ -22,7 +23,7 @@
 namespace tolmex::polyimpl {
 
 bool kronecker_products = true;
-int64_t kronecker_cut = kKroneckerCut;
+double kronecker_ratio = kKroneckerRatio;
 
 namespace {
 
@@ -202,9 +203,6 @@ bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (!kronecker_products || lintmode) return false;
     Survey sa, sb;
     if (!survey(a, 0, sa) || !survey(b, 0, sb)) return false;
-    // The work of the term-by-term product, in limb products.
-    const int64_t la = sa.bits / 64 + 1, lb = sb.bits / 64 + 1;
-    if (static_cast<double>(sa.terms) * sb.terms * la * lb < static_cast<double>(kronecker_cut)) return false;
     Layout lay;
     lay.depth = std::max(sa.depth, sb.depth);
     if (lay.depth < 1) return false;
@@ -223,6 +221,13 @@ bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     int log_terms = 1;
     while ((int64_t{1} << log_terms) <= std::min(sa.terms, sb.terms)) ++log_terms;
     lay.b = sa.bits + sb.bits + log_terms + 1;
+    // The work of the term-by-term product in limb products, against the
+    // transform's on integers of L limbs.
+    const double la = static_cast<double>(sa.bits / 64 + 1), lb = static_cast<double>(sb.bits / 64 + 1);
+    const double limbs = static_cast<double>(lay.slots) * static_cast<double>(lay.b) / 64;
+    if (static_cast<double>(sa.terms) * static_cast<double>(sb.terms) * la * lb <
+        kronecker_ratio * limbs * std::log2(limbs + 2))
+        return false;
     // Each integer must be a number Tolmex can hold.
     if ((lay.slots * lay.b) / kDigitBits + 2 >= kMaxDigits) return false;
     const Number x = operand(a, highest_offset(sa, lay), lay);

@@ -109,7 +109,9 @@ std::vector<int32_t> echelon_leads(const Table& t) {
             continue;
         }
         EXPECT_FALSE(zero_seen) << "a nonzero row under a zero row";
-        if (!leads.empty()) EXPECT_GT(c, leads.back());
+        if (!leads.empty()) {
+            EXPECT_GT(c, leads.back());
+        }
         leads.push_back(c);
     }
     return leads;

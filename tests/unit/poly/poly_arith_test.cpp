@@ -29,20 +29,21 @@ enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, Plai
 // Schoolbook rows without the dense accumulator of the integer products,
 // and Karatsuba on term lists without the integer arrays.
 // OuterPairs: the accumulator takes one slab per pair of outer exponents
-// whenever the product has three levels or more. Kronecker: every integer
-// product it accepts goes through one big-integer product.
+// whenever the product has three levels or more. Kronecker: every dense
+// integer product goes through one big-integer product. Off: the other
+// methods without Kronecker products.
 struct PlainRows {
     PlainRows(bool rows, bool lists, bool outer_pairs = false, bool kronecker = false) {
         polyimpl::packed_products = !rows;
         polyimpl::dense_integer_products = !lists;
         if (outer_pairs) polyimpl::packed_slab_cells = 1;
-        if (kronecker) polyimpl::kronecker_cut = 0;
+        polyimpl::kronecker_ratio = kronecker ? 0 : 1e300;
     }
     ~PlainRows() {
         polyimpl::packed_products = true;
         polyimpl::dense_integer_products = true;
         polyimpl::packed_slab_cells = polyimpl::kPackedSlabCells;
-        polyimpl::kronecker_cut = polyimpl::kKroneckerCut;
+        polyimpl::kronecker_ratio = polyimpl::kKroneckerRatio;
     }
 };
 
