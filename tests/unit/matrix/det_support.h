@@ -97,4 +97,18 @@ inline bool divides_chpoly(const std::vector<tolmex::Quoly>& p, const tolmex::Ma
     return true;
 }
 
+// diag(b, b): it shares b's minimal polynomial and is not of full degree.
+inline tolmex::Matrix block_twice(const tolmex::Matrix& b) {
+    using namespace tolmex;
+    const int32_t k = b.rows;
+    Matrix m = Matrix::zero(2 * k, 2 * k, false);
+    for (int32_t r = 0; r < k; ++r)
+        for (int32_t c = 0; c < k; ++c)
+            if (const QuolyRec* v = b.at(r, c)) {
+                m.set(r, c, quoly_copy(v));
+                m.set(k + r, k + c, quoly_copy(v));
+            }
+    return m;
+}
+
 }  // namespace dettest

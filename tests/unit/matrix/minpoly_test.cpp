@@ -60,17 +60,7 @@ void expect_minpoly_properties(const Matrix& a, const std::vector<Quoly>& p) {
     EXPECT_TRUE(divides_chpoly(p, a)) << "does not divide the characteristic polynomial";
 }
 
-Matrix block_twice(const Matrix& b) {
-    const int32_t k = b.rows;
-    Matrix m = Matrix::zero(2 * k, 2 * k, false);
-    for (int32_t r = 0; r < k; ++r)
-        for (int32_t c = 0; c < k; ++c)
-            if (const QuolyRec* v = b.at(r, c)) {
-                m.set(r, c, quoly_copy(v));
-                m.set(k + r, k + c, quoly_copy(v));
-            }
-    return m;
-}
+using dettest::block_twice;
 
 TEST_F(MinpolyTest, AnnihilatesAndDividesTheCharacteristicPolynomial) {
     POLYTEST_SEED_TRACE();

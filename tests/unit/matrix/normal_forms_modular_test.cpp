@@ -14,6 +14,7 @@
 #include "base/errors.h"
 #include "matrix/det_support.h"
 #include "matrix/matrix.h"
+#include "matrix/nf_checks.h"
 #include "matrix/normal_forms.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_support.h"
@@ -25,14 +26,10 @@ using dettest::det_of;
 namespace {
 
 using Method = NormalFormMethod;
-
-Number value(const Matrix& m, int32_t r, int32_t c) {
-    const QuolyRec* v = m.at(r, c);
-    Number x;
-    if (!v || quoly_iszero(v)) return number_from_int64(0);
-    num_assign(quoly_number(v), x);
-    return x;
-}
+using nfcheck::expect_hermite_shape;
+using nfcheck::expect_smith_shape;
+using nfcheck::is_unit;
+using nfcheck::value;
 
 // A random entry of about `bits` bits (at most 62), either sign.
 Number random_entry(std::mt19937_64& rng, int bits) {
@@ -93,51 +90,6 @@ std::vector<Case> cases(std::mt19937_64& rng) {
     out.push_back({"tall 14x9", random_matrix(rng, 14, 9, 7, 0)});
     out.push_back({"scaled 6x6", matrix_mult(random_matrix(rng, 6, 6, 3, 0), low_rank(rng, 6, 6, 6))});
     return out;
-}
-
-bool is_unit(const Matrix& u) {
-    Quoly d = det_of(u);
-    int pm = 0;
-    return quoly_is_number(d.get()) && equal_to_pm1(quoly_number(d.get()), pm);
-}
-
-// Echelon form with `rank` nonzero rows, positive pivots, the entries above
-// each pivot in 0 .. pivot - 1.
-void expect_hermite_shape(const Matrix& h, int32_t rank) {
-    int32_t last = -1;
-    for (int32_t r = 0; r < h.rows; ++r) {
-        int32_t p = 0;
-        while (p < h.cols && value(h, r, p).sign() == 0) ++p;
-        if (r >= rank) {
-            EXPECT_EQ(p, h.cols) << "row " << r << " past the rank";
-            continue;
-        }
-        ASSERT_LT(p, h.cols) << "row " << r << " within the rank is zero";
-        EXPECT_GT(p, last);
-        last = p;
-        const Number piv = value(h, r, p);
-        EXPECT_GT(piv.sign(), 0);
-        for (int32_t i = 0; i < r; ++i) {
-            const Number x = value(h, i, p);
-            EXPECT_TRUE(x.sign() >= 0 && compare(x, piv) < 0) << "above pivot " << r;
-        }
-    }
-}
-
-void expect_smith_shape(const Matrix& s, int32_t rank) {
-    for (int32_t r = 0; r < s.rows; ++r)
-        for (int32_t c = 0; c < s.cols; ++c) {
-            const Number x = value(s, r, c);
-            if (r != c) {
-                EXPECT_EQ(x.sign(), 0) << "off the diagonal at " << r << ", " << c;
-                continue;
-            }
-            EXPECT_EQ(x.sign() > 0, r < rank) << "invariant " << r;
-            if (r == 0 || x.sign() == 0) continue;
-            Number q, rem;
-            divide(x, value(s, r - 1, r - 1), q, rem);
-            EXPECT_EQ(rem.sign(), 0) << "d" << r << " does not divide d" << r + 1;
-        }
 }
 
 TEST(NormalFormsModular, HermiteRoutesAgreeAndSatisfyTheProperties) {

@@ -331,18 +331,7 @@ void expect_minpoly(const Matrix& a) {
     }
 }
 
-// diag(B, B) shares B's minimal polynomial and is not of full degree.
-Matrix block_twice(const Matrix& b) {
-    const int32_t k = b.rows;
-    Matrix m = Matrix::zero(2 * k, 2 * k, false);
-    for (int32_t r = 0; r < k; ++r)
-        for (int32_t c = 0; c < k; ++c)
-            if (const QuolyRec* v = b.at(r, c)) {
-                m.set(r, c, quoly_copy(v));
-                m.set(k + r, k + c, quoly_copy(v));
-            }
-    return m;
-}
+using dettest::block_twice;
 
 TEST_F(PolyFormsTest, MinimalPolynomialsOfPolynomialAndNumericMatrices) {
     POLYTEST_SEED_TRACE();
