@@ -27,38 +27,14 @@ double kronecker_ratio = kKroneckerRatio;
 
 namespace {
 
-constexpr int kMaxLevels = 64;
 // The box may hold at most this many slots, and at most this many times
 // the product's possible terms (denser operands only).
 constexpr int64_t kMaxSlots = int64_t{1} << 26;
 constexpr int64_t kSparseSlack = 4;
 
-struct Survey {
-    int32_t hi[kMaxLevels] = {};
-    int depth = 0;
-    int64_t terms = 0;
-    int64_t bits = 0;  // a bound of the largest coefficient's bits
-};
-
-bool survey(const PolyNode* p, int level, Survey& s) {
-    if (level >= kMaxLevels) return false;
-    for (const PolyNode* n = p; n; n = n->next) {
-        if (n->isnum) {
-            s.bits = std::max(s.bits, digits_bit_bound(n->num.size()));
-            ++s.terms;
-            continue;
-        }
-        if (n->expo < 0) return false;
-        s.depth = std::max(s.depth, level + 1);
-        s.hi[level] = std::max(s.hi[level], n->expo);
-        if (!survey(n->sub, level + 1, s)) return false;
-    }
-    return true;
-}
-
 struct Layout {
     int depth = 0;
-    int64_t size[kMaxLevels] = {}, stride[kMaxLevels] = {};
+    int64_t size[kSurveyLevels] = {}, stride[kSurveyLevels] = {};
     int64_t slots = 1;
     int64_t b = 0;  // bits a slot
 };
@@ -104,7 +80,7 @@ Number operand(const PolyNode* p, int64_t top, const Layout& lay) {
     return r;
 }
 
-int64_t highest_offset(const Survey& s, const Layout& lay) {
+int64_t highest_offset(const OperandSurvey& s, const Layout& lay) {
     int64_t top = 0;
     for (int l = 0; l < s.depth; ++l) top += s.hi[l] * lay.stride[l];
     return top;
@@ -201,8 +177,9 @@ PolyNode* build(std::vector<Number>& coef, int level, int64_t base, const Layout
 
 bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (!kronecker_products || lintmode) return false;
-    Survey sa, sb;
-    if (!survey(a, 0, sa) || !survey(b, 0, sb)) return false;
+    OperandSurvey sa, sb;
+    if (!survey_operand(a, 0, kMaxDigits, sa) || !survey_operand(b, 0, kMaxDigits, sb)) return false;
+    const int64_t bits_a = digits_bit_bound(sa.digits), bits_b = digits_bit_bound(sb.digits);
     Layout lay;
     lay.depth = std::max(sa.depth, sb.depth);
     if (lay.depth < 1) return false;
@@ -220,10 +197,10 @@ bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     }
     int log_terms = 1;
     while ((int64_t{1} << log_terms) <= std::min(sa.terms, sb.terms)) ++log_terms;
-    lay.b = sa.bits + sb.bits + log_terms + 1;
+    lay.b = bits_a + bits_b + log_terms + 1;
     // The work of the term-by-term product in limb products, against the
     // transform's on integers of L limbs.
-    const double la = static_cast<double>(sa.bits / 64 + 1), lb = static_cast<double>(sb.bits / 64 + 1);
+    const double la = static_cast<double>(bits_a / 64 + 1), lb = static_cast<double>(bits_b / 64 + 1);
     const double limbs = static_cast<double>(lay.slots) * static_cast<double>(lay.b) / 64;
     if (static_cast<double>(sa.terms) * static_cast<double>(sb.terms) * la * lb <
         kronecker_ratio * limbs * std::log2(limbs + 2))

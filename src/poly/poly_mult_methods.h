@@ -64,6 +64,19 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c);
 // test compares it with the plain rows).
 extern bool packed_products;
 
+// The largest exponent of every level, the term count and the largest
+// coefficient (in digits) of an operand of the integer product methods;
+// false when it does not qualify: a negative exponent, more than
+// kSurveyLevels levels, a coefficient of more than max_digits digits.
+constexpr int kSurveyLevels = 160;
+struct OperandSurvey {
+    int32_t hi[kSurveyLevels] = {};
+    int depth = 0;
+    int64_t terms = 0;
+    int32_t digits = 0;
+};
+bool survey_operand(const PolyNode* p, int level, int32_t max_digits, OperandSurvey& s);
+
 // Kronecker substitution: a product of dense integer polys as one product
 // of big integers, taken when the term-by-term work (term pairs times limb
 // products) is at least kronecker_ratio times the transform's (L log2 L

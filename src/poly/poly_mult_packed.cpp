@@ -48,39 +48,10 @@ constexpr int64_t kScanFactor = 64;
 constexpr int64_t kWorkSlack = 64;
 // Largest coefficient, in digits, taken by the wide cells.
 constexpr int32_t kMaxDigitsWide = 128;
-constexpr int kMaxLevels = 160;
+constexpr int kMaxLevels = kSurveyLevels;
 
 // ---------------------------------------------------------------------------
 // Operands
-
-// The largest exponent of every level, the term count and the largest
-// coefficient of an operand; false when it does not qualify (a negative
-// exponent, too many levels, a coefficient too large).
-struct Survey {
-    int32_t hi[kMaxLevels] = {};
-    int depth = 0;
-    int64_t terms = 0;
-    int32_t digits = 0;
-};
-
-bool survey(const PolyNode* p, int level, Survey& s) {
-    if (level >= kMaxLevels) return false;
-    for (const PolyNode* n = p; n; n = n->next) {
-        if (n->isnum) {
-            const int32_t d = n->num.size();
-            if (d > kMaxDigitsWide) return false;
-            if (d > s.digits) s.digits = d;
-            ++s.terms;
-            continue;
-        }
-        if (n->expo < 0) return false;
-        // Levels holding only constants add nothing to the box.
-        if (level + 1 > s.depth) s.depth = level + 1;
-        if (n->expo > s.hi[level]) s.hi[level] = n->expo;
-        if (!survey(n->sub, level + 1, s)) return false;
-    }
-    return true;
-}
 
 // The exponent box of the product: level l runs over 0 .. size[l] - 1.
 // Levels from `first` on are packed into offsets with the given strides.
@@ -532,6 +503,25 @@ void grow(std::vector<T>& store, int64_t n) {
 }  // namespace
 
 bool packed_products = true;
+
+bool survey_operand(const PolyNode* p, int level, int32_t max_digits, OperandSurvey& s) {
+    if (level >= kSurveyLevels) return false;
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n->isnum) {
+            const int32_t d = n->num.size();
+            if (d > max_digits) return false;
+            if (d > s.digits) s.digits = d;
+            ++s.terms;
+            continue;
+        }
+        if (n->expo < 0) return false;
+        // Levels holding only constants add nothing to the box.
+        if (level + 1 > s.depth) s.depth = level + 1;
+        if (n->expo > s.hi[level]) s.hi[level] = n->expo;
+        if (!survey_operand(n->sub, level + 1, max_digits, s)) return false;
+    }
+    return true;
+}
 int64_t packed_slab_cells = kPackedSlabCells;
 
 namespace {
@@ -551,8 +541,8 @@ bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
     // cheaper than even surveying the other operand (a minor times a
     // variable in the expansion of a determinant by minors).
     if (one_term(a) || one_term(b)) return false;
-    Survey sa, sb;
-    if (!survey(a, 0, sa) || !survey(b, 0, sb)) return false;
+    OperandSurvey sa, sb;
+    if (!survey_operand(a, 0, kMaxDigitsWide, sa) || !survey_operand(b, 0, kMaxDigitsWide, sb)) return false;
     const bool wide = sa.digits > 2 || sb.digits > 2;
     if (!wide && (sa.terms < sb.terms ? sa.terms : sb.terms) >= kMaxMeets) return false;
     // A factor of two terms with large numbers on the other side: the
