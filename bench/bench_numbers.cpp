@@ -160,6 +160,27 @@ void BM_div(benchmark::State& st, const char* name) {
     mpz_clears(zq, zr, nullptr);
 }
 
+// range(0) is the number of decimal digits of the divisor; the dividend has
+// twice as many. Measured (ours / GMP): RATIOS
+void BM_div_decimal(benchmark::State& st, const char* name) {
+    const int64_t n = static_cast<int64_t>(static_cast<double>(st.range(0)) / 8.4288) + 1;
+    Pair p(2 * n, n);
+    Number q, r;
+    mpz_t zq, zr;
+    mpz_inits(zq, zr, nullptr);
+    compare(
+        st, name, n <= 120 ? 32 : 1,
+        [&] {
+            divide(p.a, p.b, q, r);
+            benchmark::ClobberMemory();
+        },
+        [&] {
+            mpz_tdiv_qr(zq, zr, p.za, p.zb);
+            benchmark::ClobberMemory();
+        });
+    mpz_clears(zq, zr, nullptr);
+}
+
 void BM_gcd(benchmark::State& st, const char* name) {
     Pair p(st.range(0), st.range(0));
     Number g;
@@ -239,6 +260,7 @@ int main(int argc, char** argv) {
     register_case("mul", BM_mul, {1, 2, 10, 100, 1000, 10000});
     register_case("mul_decimal", BM_mul_decimal, {100, 1000, 10000, 100000, 1000000});
     register_case("div2n_n", BM_div, {10, 100, 1000});
+    register_case("div_decimal", BM_div_decimal, {1000, 10000, 100000, 1000000});
     register_case("gcd", BM_gcd, {10, 100});
     register_case("decimal_out", BM_decimal_out, {10000, 100000, 1000000});
     register_case("factorial", BM_factorial, {10000});

@@ -1,6 +1,6 @@
-// Division of big integers: long division (kernels.cpp), the signed
-// quotient and remainder, the language's integer operators and the
-// reductions used by modular mode.
+// Division of big integers: the signed quotient and remainder over the
+// long and recursive division kernels (kernels.cpp, divide_recursive.cpp),
+// the language's integer operators and the reductions used by modular mode.
 #include <optional>
 
 #include "base/errors.h"
@@ -85,6 +85,9 @@ void divmod(DigitSpan as, DigitSpan bs, Number* q, Number* r, int qs, int rs) {
     const bool polls = nb * nq >= kPollWork;
     if (polls) poll_interrupt();
     const kern::Between between = polls ? &poll_interrupt : nullptr;
+    // The recursive division's products of up to nb digits use the
+    // transform, whose tables are built here, outside the kernel.
+    if (nb >= kern::div_recursive_cut()) kern::ntt_prepare(nb);
     DigitBuffer w(kern::divrem_scratch(na, nb));
     std::optional<ResultDigits> qo;
     if (q) qo.emplace(*q, nq, sep_q || polls);

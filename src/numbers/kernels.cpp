@@ -489,11 +489,24 @@ uint32_t mod_1(const Digit* a, int64_t n, uint32_t d) {
     return static_cast<uint32_t>(rem);
 }
 
-int64_t divrem_scratch(int64_t na, int64_t nb) { return 2 * (na + nb) + 16; }
+int64_t divrem_scratch(int64_t na, int64_t nb) {
+    return std::max(divrem_schoolbook_scratch(na, nb), divrem_recursive_scratch(na, nb));
+}
+
+void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
+            Between between, DivMethod method) {
+    if (method == DivMethod::kAuto)
+        method = nb >= div_recursive_cut() && na - nb >= div_recursive_cut() ? DivMethod::kRecursive
+                                                                             : DivMethod::kSchoolbook;
+    if (method == DivMethod::kRecursive)
+        divrem_recursive(q, r, a, na, b, nb, w, between);
+    else
+        divrem_schoolbook(q, r, a, na, b, nb, w, between);
+}
 
 // Knuth's long division on 56-bit limbs (pairs of digits): a quarter of the
 // digit steps, each a 64 x 64 -> 128-bit product.
-__attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem(
+__attribute__((target_clones("arch=x86-64-v3", "default"))) void divrem_schoolbook(
     Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
     Between between) {
     using u128 = unsigned __int128;

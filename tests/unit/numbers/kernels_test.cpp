@@ -3,7 +3,9 @@
 #include <gmp.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "base/errors.h"
@@ -99,6 +101,60 @@ TEST(Kernels, DivisionStaysInsideItsBuffers) {
         }
     }
     mpz_clears(x, y, q, r, got, nullptr);
+}
+
+// Both division methods on the same operands against mpz_tdiv_qr: divisors
+// on both sides of the recursive cut-off and well above it, dividends of 1
+// to 5 times their length, divisors with the top digit 1 or maximal, and
+// dividends just below a multiple of the divisor (the add-back steps).
+TEST(Kernels, DivisionMethodsAgreeWithGmp) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(numtest::seed() + 53);
+    using kern::DivMethod;
+    const int64_t c = kern::div_recursive_cut();
+    mpz_t x, y, m, q, r, got;
+    mpz_inits(x, y, m, q, r, got, nullptr);
+    for (int64_t nb : {c - 1, c, c + 1, 2 * c + 3, 7 * c, int64_t{3000}, int64_t{40000}}) {
+        kern::ntt_prepare(nb);
+        for (int64_t na : {nb, nb + 1, nb + c / 2, 2 * nb - 1, 2 * nb, 5 * nb + 3}) {
+            if (nb > 5000 && na != 2 * nb && na != 5 * nb + 3) continue;
+            const int kind = static_cast<int>(rng() % 4);
+            auto b = random_mag(rng, nb), a = random_mag(rng, na);
+            if (kind == 1) b.back() = 1;
+            if (kind == 2) b.back() = (1 << 28) - 1;
+            to_mpz(b.data(), nb, y);
+            if (kind == 3) {
+                // a = b m - 1 for some m of na - nb digits.
+                auto md = random_mag(rng, std::max<int64_t>(1, na - nb));
+                to_mpz(md.data(), static_cast<int64_t>(md.size()), m);
+                mpz_mul(x, y, m);
+                mpz_sub_ui(x, x, 1);
+                std::fill(a.begin(), a.end(), 0);
+                mpz_export(a.data(), nullptr, -1, 4, 0, 4, x);
+            }
+            to_mpz(a.data(), na, x);
+            mpz_tdiv_qr(q, r, x, y);
+            for (DivMethod method : {DivMethod::kSchoolbook, DivMethod::kRecursive, DivMethod::kAuto}) {
+                if (nb > 5000 && method == DivMethod::kSchoolbook) continue;
+                for (bool with_q : {true, false}) {
+                    Guarded qq(na - nb + 1), rr(nb), w(kern::divrem_scratch(na, nb) + 1);
+                    Digit* wa = w.data() + (reinterpret_cast<uintptr_t>(w.data()) % 8 ? 1 : 0);
+                    kern::divrem(with_q ? qq.data() : nullptr, rr.data(), a.data(), na, b.data(), nb,
+                                 wa, nullptr, method);
+                    const std::string what = std::to_string(na) + "/" + std::to_string(nb) + " kind " +
+                                             std::to_string(kind) + " method " +
+                                             std::to_string(static_cast<int>(method));
+                    ASSERT_TRUE(qq.intact() && rr.intact() && w.intact()) << what;
+                    to_mpz(rr.data(), nb, got);
+                    ASSERT_EQ(mpz_cmp(got, r), 0) << what;
+                    if (!with_q) continue;
+                    to_mpz(qq.data(), na - nb + 1, got);
+                    ASSERT_EQ(mpz_cmp(got, q), 0) << what;
+                }
+            }
+        }
+    }
+    mpz_clears(x, y, m, q, r, got, nullptr);
 }
 
 TEST(Kernels, SignedSumsInPlaceAndRipples) {
