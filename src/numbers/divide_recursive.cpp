@@ -40,7 +40,9 @@ constexpr int64_t kProductCut = 32;
 // Steps of at least this many digit products call `between` first.
 constexpr int64_t kBetweenWork = int64_t{1} << 20;
 
-int64_t even(int64_t n) { return n + (n & 1); }
+int64_t even(int64_t n) {
+    return n + (n & 1);
+}
 
 // Scratch of a long division of the window n + k by n, with its quotient
 // and remainder (even sizes keep the long division's words aligned).
@@ -50,7 +52,8 @@ int64_t base_scratch(int64_t n, int64_t k) {
 
 // Scratch of every step of a divisor of n digits.
 int64_t step_scratch(int64_t n) {
-    return std::max(base_scratch(n, n), even(n) + mul_scratch(n, n, kProductCut));
+    return std::max(base_scratch(n, std::min(n, kLeafDigits - 1)),
+                    even(n) + mul_scratch(n, n, kProductCut));
 }
 
 // q[0..k) -= 1; returns the borrow out of the top.
@@ -80,8 +83,7 @@ uint32_t base_step(Digit* q, Digit* a, const Digit* b, int64_t n, int64_t k, Dig
 // The window a[0..n+k) (k <= n) by the normalised b[0..n): the quotient
 // qh B^k + q[0..k) (qh returned), the remainder in a[0..n). w holds
 // step_scratch(n) digits.
-uint32_t step(Digit* q, Digit* a, const Digit* b, int64_t n, int64_t k, Digit* w,
-              Between between) {
+uint32_t step(Digit* q, Digit* a, const Digit* b, int64_t n, int64_t k, Digit* w, Between between) {
     if (between && n * k >= kBetweenWork) between();
     if (k < kLeafDigits) return base_step(q, a, b, n, k, w, between);
     if (k == n) {
@@ -105,7 +107,9 @@ uint32_t step(Digit* q, Digit* a, const Digit* b, int64_t n, int64_t k, Digit* w
 
 }  // namespace
 
-int64_t div_recursive_cut() { return kRecursiveCut; }
+int64_t div_recursive_cut() {
+    return kRecursiveCut;
+}
 
 int64_t divrem_recursive_scratch(int64_t na, int64_t nb) {
     return 2 * even(nb) + even(na + 1) + step_scratch(nb);

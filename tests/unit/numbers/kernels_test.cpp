@@ -114,7 +114,7 @@ TEST(Kernels, DivisionMethodsAgreeWithGmp) {
     const int64_t c = kern::div_recursive_cut();
     mpz_t x, y, m, q, r, got;
     mpz_inits(x, y, m, q, r, got, nullptr);
-    for (int64_t nb : {c - 1, c, c + 1, 2 * c + 3, 7 * c, int64_t{3000}, int64_t{40000}}) {
+    for (int64_t nb : {c - 1, c, c + 1, 2 * c + 3, 7 * c, int64_t{3000}, int64_t{12000}}) {
         kern::ntt_prepare(nb);
         for (int64_t na : {nb, nb + 1, nb + c / 2, 2 * nb - 1, 2 * nb, 5 * nb + 3}) {
             if (nb > 5000 && na != 2 * nb && na != 5 * nb + 3) continue;
@@ -134,15 +134,16 @@ TEST(Kernels, DivisionMethodsAgreeWithGmp) {
             }
             to_mpz(a.data(), na, x);
             mpz_tdiv_qr(q, r, x, y);
-            for (DivMethod method : {DivMethod::kSchoolbook, DivMethod::kRecursive, DivMethod::kAuto}) {
+            for (DivMethod method :
+                 {DivMethod::kSchoolbook, DivMethod::kRecursive, DivMethod::kAuto}) {
                 if (nb > 5000 && method == DivMethod::kSchoolbook) continue;
                 for (bool with_q : {true, false}) {
                     Guarded qq(na - nb + 1), rr(nb), w(kern::divrem_scratch(na, nb) + 1);
                     Digit* wa = w.data() + (reinterpret_cast<uintptr_t>(w.data()) % 8 ? 1 : 0);
-                    kern::divrem(with_q ? qq.data() : nullptr, rr.data(), a.data(), na, b.data(), nb,
-                                 wa, nullptr, method);
-                    const std::string what = std::to_string(na) + "/" + std::to_string(nb) + " kind " +
-                                             std::to_string(kind) + " method " +
+                    kern::divrem(with_q ? qq.data() : nullptr, rr.data(), a.data(), na, b.data(),
+                                 nb, wa, nullptr, method);
+                    const std::string what = std::to_string(na) + "/" + std::to_string(nb) +
+                                             " kind " + std::to_string(kind) + " method " +
                                              std::to_string(static_cast<int>(method));
                     ASSERT_TRUE(qq.intact() && rr.intact() && w.intact()) << what;
                     to_mpz(rr.data(), nb, got);
