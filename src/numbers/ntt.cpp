@@ -14,19 +14,16 @@
 // butterflies multiply by precomputed roots with Shoup's method (a root w
 // comes with floor(w 2^32 / p)), the pointwise products use Montgomery's
 // reduction: neither divides.
-#include <immintrin.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "numbers/kernels.h"
+#include "numbers/ntt_arith.h"
 
 namespace tolmex::kern {
 
 namespace {
 
-using u32 = uint32_t;
-using u64 = uint64_t;
 using u128 = unsigned __int128;
 
 constexpr int kPrimes = 3;
@@ -34,26 +31,6 @@ constexpr int kPrimes = 3;
 constexpr u32 kP[kPrimes] = {754974721u, 880803841u, 998244353u};  // 45 2^24, 105 2^23, 119 2^23
 constexpr int kTwoAdic[kPrimes] = {24, 23, 23};
 static_assert(kNttMaxLog <= 23, "every prime needs roots of unity of the transform's order");
-
-u32 pow_mod(u64 a, u64 e, u32 p) {
-    u64 r = 1;
-    a %= p;
-    for (; e; e >>= 1) {
-        if (e & 1) r = r * a % p;
-        a = a * a % p;
-    }
-    return static_cast<u32>(r);
-}
-
-u32 shoup_of(u32 w, u32 p) { return static_cast<u32>((static_cast<u64>(w) << 32) / p); }
-
-// x w mod p in [0, 2p) for any x < 2^32.
-inline u32 shoup_mul(u32 x, u32 w, u32 wp, u32 p) {
-    const u32 q = static_cast<u32>((static_cast<u64>(x) * wp) >> 32);
-    return x * w - q * p;
-}
-
-inline u32 reduce2(u32 x, u32 p2) { return x >= p2 ? x - p2 : x; }
 
 // The roots of one prime: w[h + j] = (2h-th root)^j for j < h, h = 1, 2,
 // 4, ..., N/2, each with its Shoup companion. Grown by whole levels; the
@@ -72,15 +49,13 @@ void init_prime(int i) {
     Roots& R = roots[i];
     const u32 p = kP[i];
     for (u32 g = 2;; ++g) {
-        const u32 om = pow_mod(g, (p - 1) >> kTwoAdic[i], p);
-        if (pow_mod(om, u64{1} << (kTwoAdic[i] - 1), p) == p - 1) {
+        const u32 om = pow_mod32(g, (p - 1) >> kTwoAdic[i], p);
+        if (pow_mod32(om, u64{1} << (kTwoAdic[i] - 1), p) == p - 1) {
             R.omega = om;
             break;
         }
     }
-    u32 inv = p;  // Newton's iteration for p^-1 mod 2^32
-    for (int k = 0; k < 5; ++k) inv *= 2 - p * inv;
-    R.pinv = static_cast<u32>(0u - inv);
+    R.pinv = mont_neg_inverse(p);
     R.r_mod = static_cast<u32>((u64{1} << 32) % p);
 }
 
@@ -118,28 +93,10 @@ void pointwise_scalar(u32* a, const u32* b, int64_t n, u32 p, u32 pinv) {
     for (int64_t i = 0; i < n; ++i) a[i] = mont_mul(a[i], b[i], p, pinv);
 }
 
-// AVX2: eight residues per vector. The high half of 32 x 32-bit products
-// comes from the even and the odd lanes' 64-bit products.
-#define TOLMEX_AVX2 __attribute__((target("avx2")))
-
+// AVX2: eight residues per vector.
 struct Vec {
     __m256i p, p2, pinv;
 };
-
-TOLMEX_AVX2 inline __m256i mulhi(__m256i x, __m256i y) {
-    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(x, y), 32);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(x, 32), _mm256_srli_epi64(y, 32));
-    return _mm256_blend_epi32(even, odd, 0xAA);
-}
-
-TOLMEX_AVX2 inline __m256i vshoup(__m256i x, __m256i w, __m256i wp, __m256i p) {
-    const __m256i q = mulhi(x, wp);
-    return _mm256_sub_epi32(_mm256_mullo_epi32(x, w), _mm256_mullo_epi32(q, p));
-}
-
-TOLMEX_AVX2 inline __m256i vreduce2(__m256i x, __m256i p2) {
-    return _mm256_min_epu32(x, _mm256_sub_epi32(x, p2));
-}
 
 // The butterflies of both directions on vectors x, y with roots w, wp.
 TOLMEX_AVX2 inline void vdif(__m256i& x, __m256i& y, __m256i w, __m256i wp, const Vec& c) {
@@ -152,13 +109,6 @@ TOLMEX_AVX2 inline void vdit(__m256i& x, __m256i& y, __m256i w, __m256i wp, cons
     const __m256i u = x, v = vshoup(y, w, wp, c.p);
     x = vreduce2(_mm256_add_epi32(u, v), c.p2);
     y = vreduce2(_mm256_add_epi32(_mm256_sub_epi32(u, v), c.p2), c.p2);
-}
-
-TOLMEX_AVX2 inline __m256i load8(const u32* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-TOLMEX_AVX2 inline void store8(u32* p, __m256i v) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
 // The levels h >= 8 on contiguous runs of roots.
@@ -257,31 +207,35 @@ TOLMEX_AVX2 void pointwise_avx2(u32* a, const u32* b, int64_t n, u32 p, u32 pinv
     }
 }
 
+}  // namespace
+
 const bool kHaveAvx2 = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
 }();
 
-void dif(u32* a, int64_t n, const u32* w, const u32* wp, u32 p) {
+void ntt_dif(u32* a, int64_t n, const u32* w, const u32* wp, u32 p) {
     if (kHaveAvx2 && n >= 16)
         dif_avx2(a, n, w, wp, p);
     else
         dif_scalar(a, n, w, wp, p);
 }
 
-void dit(u32* a, int64_t n, const u32* w, const u32* wp, u32 p) {
+void ntt_dit(u32* a, int64_t n, const u32* w, const u32* wp, u32 p) {
     if (kHaveAvx2 && n >= 16)
         dit_avx2(a, n, w, wp, p);
     else
         dit_scalar(a, n, w, wp, p);
 }
 
-void pointwise(u32* a, const u32* b, int64_t n, u32 p, u32 pinv) {
+void ntt_pointwise(u32* a, const u32* b, int64_t n, u32 p, u32 pinv) {
     if (kHaveAvx2 && n >= 8)
         pointwise_avx2(a, b, n, p, pinv);
     else
         pointwise_scalar(a, b, n, p, pinv);
 }
+
+namespace {
 
 // t[0..n) := the digits d[0..m) as residues, zeros above.
 void load(u32* t, const Digit* d, int64_t m, int64_t n) {
@@ -307,22 +261,17 @@ Crt crt_for(int64_t n) {
     Crt c{};
     for (int i = 0; i < kPrimes; ++i) {
         const u32 p = kP[i];
-        const u32 inv_n = pow_mod(static_cast<u64>(n), p - 2, p);
+        const u32 inv_n = pow_mod32(static_cast<u64>(n), p - 2, p);
         c.scale[i] = static_cast<u32>(static_cast<u64>(roots[i].r_mod) * inv_n % p);
         c.scale_p[i] = shoup_of(c.scale[i], p);
     }
-    c.i01 = pow_mod(kP[0], kP[1] - 2, kP[1]);
+    c.i01 = pow_mod32(kP[0], kP[1] - 2, kP[1]);
     c.i01p = shoup_of(c.i01, kP[1]);
-    c.i02 = pow_mod(kP[0], kP[2] - 2, kP[2]);
+    c.i02 = pow_mod32(kP[0], kP[2] - 2, kP[2]);
     c.i02p = shoup_of(c.i02, kP[2]);
-    c.i12 = pow_mod(kP[1], kP[2] - 2, kP[2]);
+    c.i12 = pow_mod32(kP[1], kP[2] - 2, kP[2]);
     c.i12p = shoup_of(c.i12, kP[2]);
     return c;
-}
-
-inline u32 full(u32 x, u32 p) {
-    x = x >= 2 * p ? x - 2 * p : x;
-    return x >= p ? x - p : x;
 }
 
 // Coefficient k of the convolution from the three transformed residues
@@ -370,7 +319,7 @@ void recombine(Digit* r, int64_t len, u32* const res[kPrimes], int64_t n) {
 void transform_all(u32* const t[kPrimes], const Digit* d, int64_t m, int64_t n) {
     for (int i = 0; i < kPrimes; ++i) {
         load(t[i], d, m, n);
-        dif(t[i], n, roots[i].w.data(), roots[i].wp.data(), kP[i]);
+        ntt_dif(t[i], n, roots[i].w.data(), roots[i].wp.data(), kP[i]);
     }
 }
 
@@ -378,9 +327,9 @@ void transform_all(u32* const t[kPrimes], const Digit* d, int64_t m, int64_t n) 
 // prime i, still to be scaled and read in reversed order.
 void convolve_one(int i, u32* x, const u32* tb, int64_t n) {
     const Roots& R = roots[i];
-    dif(x, n, R.w.data(), R.wp.data(), kP[i]);
-    pointwise(x, tb, n, kP[i], R.pinv);
-    dit(x, n, R.w.data(), R.wp.data(), kP[i]);
+    ntt_dif(x, n, R.w.data(), R.wp.data(), kP[i]);
+    ntt_pointwise(x, tb, n, kP[i], R.pinv);
+    ntt_dit(x, n, R.w.data(), R.wp.data(), kP[i]);
 }
 
 }  // namespace
@@ -403,7 +352,7 @@ void ntt_prepare(int64_t total) {
         for (int64_t h = old; h < n; h *= 2) {
             // The (2h)-th root: omega^(2^k / 2h).
             const int lh = __builtin_ctzll(static_cast<u64>(h)) + 1;
-            const u32 base = pow_mod(R.omega, u64{1} << (kTwoAdic[i] - lh), p);
+            const u32 base = pow_mod32(R.omega, u64{1} << (kTwoAdic[i] - lh), p);
             u64 x = 1;
             for (int64_t j = 0; j < h; ++j) {
                 w[static_cast<size_t>(h + j)] = static_cast<u32>(x);
@@ -445,7 +394,7 @@ void mul_ntt(Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, D
             // One prime at a time, b's transform in tb.
             if (!square) {
                 load(tb, b, nb, n);
-                dif(tb, n, roots[i].w.data(), roots[i].wp.data(), kP[i]);
+                ntt_dif(tb, n, roots[i].w.data(), roots[i].wp.data(), kP[i]);
             }
             load(res[i], a, na, n);
             convolve_one(i, res[i], square ? res[i] : tb, n);

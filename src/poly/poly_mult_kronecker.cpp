@@ -15,6 +15,7 @@
 #include <cmath>
 #include <vector>
 
+#include "numbers/modconv.h"
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
 #include "poly/poly_internal.h"
@@ -24,6 +25,7 @@ namespace tolmex::polyimpl {
 
 bool kronecker_products = true;
 double kronecker_ratio = kKroneckerRatio;
+bool modconv_products = true;
 
 namespace {
 
@@ -78,6 +80,16 @@ Number operand(const PolyNode* p, int64_t top, const Layout& lay) {
     Number r;
     diff(P, M, r);
     return r;
+}
+
+// The coefficients of p (at `level`, offset base) at their slots.
+void gather(const PolyNode* p, int level, int64_t base, const Layout& lay, IntSequence& s) {
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n->isnum)
+            s.add(base, n->num);
+        else
+            gather(n->sub, level + 1, base + n->expo * lay.stride[level], lay, s);
+    }
 }
 
 int64_t highest_offset(const OperandSurvey& s, const Layout& lay) {
@@ -205,13 +217,29 @@ bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     if (static_cast<double>(sa.terms) * static_cast<double>(sb.terms) * la * lb <
         kronecker_ratio * limbs * std::log2(limbs + 2))
         return false;
+    std::vector<Number> coef;
+    if (modconv_products) {
+        // The slots as sequences, multiplied modulo word primes when the
+        // bound on the coefficients allows.
+        IntSequence x, y;
+        gather(a, 0, 0, lay, x);
+        if (a != b) gather(b, 0, 0, lay, y);
+        const IntSequence& yy = a == b ? x : y;
+        if (modconv_fits(x.length() + yy.length() - 1, modconv_bound_bits(x, yy))) {
+            coef = modconv_product(x, yy, &poly_poll);
+            coef.resize(static_cast<size_t>(lay.slots));
+            PolyNode* r = build(coef, 0, 0, lay);
+            c.reset(r ? r : zero_node());
+            return true;
+        }
+    }
     // Each integer must be a number Tolmex can hold.
     if ((lay.slots * lay.b) / kDigitBits + 2 >= kMaxDigits) return false;
     const Number x = operand(a, highest_offset(sa, lay), lay);
     const Number y = operand(b, highest_offset(sb, lay), lay);
     Number z;
     fast_mult(x, y, z);
-    std::vector<Number> coef = unpack(z, lay);
+    coef = unpack(z, lay);
     PolyNode* r = build(coef, 0, 0, lay);
     c.reset(r ? r : zero_node());
     return true;

@@ -89,6 +89,10 @@ bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c);
 constexpr double kKroneckerRatio = 8;
 extern double kronecker_ratio;
 extern bool kronecker_products;
+// Whether those products may go through multi-modular convolutions of the
+// slots (numbers/modconv.h) instead of one product of big integers, when
+// the coefficients' bound allows (on unless a test compares the two).
+extern bool modconv_products;
 // Slabs of the accumulator of more cells than this leave the cache (16
 // bytes a small cell): a product of three or more levels then takes one
 // slab per pair of outer exponents. Fateman's product f (f + 1), f = (1 +

@@ -24,26 +24,29 @@ namespace {
 const std::vector<int32_t> kRings{0, 7, 6, 65521, 2147483629, 2147483646, 256, 65536};
 
 // The methods a product can be forced into.
-enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows, ListKaratsuba, OuterPairs, Kronecker };
+enum class Method { Schoolbook, Karatsuba, DenseSchoolbook, DenseKaratsuba, PlainRows, ListKaratsuba, OuterPairs, Kronecker, MultiModular };
 
 // Schoolbook rows without the dense accumulator of the integer products,
 // and Karatsuba on term lists without the integer arrays.
 // OuterPairs: the accumulator takes one slab per pair of outer exponents
 // whenever the product has three levels or more. Kronecker: every dense
-// integer product goes through one big-integer product. Off: the other
-// methods without Kronecker products.
+// integer product goes through one big-integer product; MultiModular:
+// through convolutions modulo word primes. Off: the other methods without
+// Kronecker products.
 struct PlainRows {
-    PlainRows(bool rows, bool lists, bool outer_pairs = false, bool kronecker = false) {
+    PlainRows(bool rows, bool lists, bool outer_pairs = false, bool kronecker = false, bool multimodular = false) {
         polyimpl::packed_products = !rows;
         polyimpl::dense_integer_products = !lists;
         if (outer_pairs) polyimpl::packed_slab_cells = 1;
-        polyimpl::kronecker_ratio = kronecker ? 0 : 1e300;
+        polyimpl::kronecker_ratio = kronecker || multimodular ? 0 : 1e300;
+        polyimpl::modconv_products = multimodular;
     }
     ~PlainRows() {
         polyimpl::packed_products = true;
         polyimpl::dense_integer_products = true;
         polyimpl::packed_slab_cells = polyimpl::kPackedSlabCells;
         polyimpl::kronecker_ratio = polyimpl::kKroneckerRatio;
+        polyimpl::modconv_products = true;
     }
 };
 
@@ -52,6 +55,7 @@ Cutoffs force(Method m) {
         case Method::PlainRows:
         case Method::OuterPairs:
         case Method::Kronecker:
+        case Method::MultiModular:
         case Method::Schoolbook: return Cutoffs(1 << 30, 1 << 30, 0, 1 << 30);
         case Method::ListKaratsuba:
         case Method::Karatsuba: return Cutoffs(2, 2, 0, 2);
@@ -145,12 +149,13 @@ TEST(PolyMult, EveryMethodMatchesTheExpansion) {
                 const Expansion want = exp_mult(ea, eb), square = exp_mult(ea, ea);
                 for (Method meth : {Method::Schoolbook, Method::Karatsuba, Method::DenseSchoolbook,
                                     Method::DenseKaratsuba, Method::PlainRows, Method::ListKaratsuba,
-                                    Method::OuterPairs, Method::Kronecker}) {
+                                    Method::OuterPairs, Method::Kronecker, Method::MultiModular}) {
                     SCOPED_TRACE("modulus " + std::to_string(m) + " vars " + std::to_string(nv) +
                                  " method " + std::to_string(static_cast<int>(meth)));
                     Cutoffs cut = force(meth);
                     PlainRows rows(meth == Method::PlainRows, meth == Method::ListKaratsuba,
-                                   meth == Method::OuterPairs, meth == Method::Kronecker);
+                                   meth == Method::OuterPairs, meth == Method::Kronecker,
+                                   meth == Method::MultiModular);
                     Poly c;
                     poly_mult(a.get(), b.get(), c, nullptr);
                     ASSERT_TRUE(well_formed(c.get()));
@@ -207,10 +212,10 @@ TEST(PolyMult, IntegerArraysAgreeWithTermLists) {
             Poly a = dense_poly(rng, nv, nv == 1 ? 90 : 30, digits);
             Poly b = dense_poly(rng, nv, nv == 1 ? 70 : 24, digits);
             const Expansion want = exp_mult(expand(a.get(), nv), expand(b.get(), nv));
-            for (int way : {0, 1, 2}) {
+            for (int way : {0, 1, 2, 3}) {
                 const bool plain = way == 1;
                 Cutoffs cut(20, 10, 25000, 140);
-                PlainRows rows(plain, plain, false, way == 2);
+                PlainRows rows(plain, plain, false, way == 2, way == 3);
                 Poly c;
                 poly_mult(a.get(), b.get(), c, nullptr);
                 ASSERT_TRUE(well_formed(c.get()));
@@ -360,52 +365,57 @@ TEST(PolyMult, KroneckerSlotsAtTheirLimits) {
     POLYTEST_SEED_TRACE();
     std::mt19937_64 rng(seed() + 11);
     Ring ring(0);
-    PlainRows rows(false, false, false, true);
-    for (int nv : {1, 2, 3}) {
-        use_vars(nv);
-        for (int bits : {1, 27, 28, 36, 63, 64, 65, 100, 190}) {
-            mpz_t big;
-            mpz_init(big);
-            mpz_ui_pow_ui(big, 2, static_cast<unsigned long>(bits));
-            mpz_sub_ui(big, big, 1);  // 2^bits - 1
-            char* digits = mpz_get_str(nullptr, 10, big);
-            const std::string text_of_top(digits);
-            free(digits);
-            mpz_clear(big);
-            for (int pattern = 0; pattern < 4; ++pattern) {
-                // Every monomial of total degree <= 3 with coefficient
-                // +-(2^bits - 1): all +, all -, alternating, random.
-                Poly a = int_poly(0), b = int_poly(0);
-                int k = 0;
-                for (int e0 = 0; e0 <= 3; ++e0)
-                    for (int e1 = 0; e1 <= (nv > 1 ? 3 - e0 : 0); ++e1)
-                        for (int e2 = 0; e2 <= (nv > 2 ? 3 - e0 - e1 : 0); ++e2, ++k) {
-                            std::vector<int32_t> e{e0, e1, e2};
-                            e.resize(nv);
-                            const bool neg = pattern == 1 || (pattern == 2 && k % 2) || (pattern == 3 && rng() % 2);
-                            const std::string plus = text_of_top, minus = "-" + text_of_top;
-                            a = sum(a.get(), monomial_poly(decimal_to_number(neg ? minus : plus), e).get());
-                            const bool neg_b = pattern == 2 ? !neg : neg;
-                            b = sum(b.get(), monomial_poly(decimal_to_number(neg_b ? minus : plus), e).get());
-                        }
-                const Expansion want = exp_mult(expand(a.get(), nv), expand(b.get(), nv));
-                Poly c;
-                poly_mult(a.get(), b.get(), c, nullptr);
-                ASSERT_TRUE(well_formed(c.get()));
-                EXPECT_TRUE(expand(c.get(), nv) == want) << "vars " << nv << " bits " << bits << " pattern " << pattern;
-                // (a)(-a) and a - a: a negative product integer, and a
-                // product of a poly by itself minus its square.
-                Poly na = product(a.get(), int_poly(-1).get());
-                poly_mult(a.get(), na.get(), c, nullptr);
-                ASSERT_TRUE(well_formed(c.get()));
-                EXPECT_TRUE(expand(c.get(), nv) == exp_mult(expand(a.get(), nv), expand(na.get(), nv)));
+    // Both routes: one big-integer product, and convolutions modulo word
+    // primes (coefficients at the bound: signs read at half the primes'
+    // product).
+    for (bool multimodular : {false, true}) {
+        PlainRows rows(false, false, false, !multimodular, multimodular);
+        for (int nv : {1, 2, 3}) {
+            use_vars(nv);
+            for (int bits : {1, 27, 28, 36, 63, 64, 65, 100, 190}) {
+                mpz_t big;
+                mpz_init(big);
+                mpz_ui_pow_ui(big, 2, static_cast<unsigned long>(bits));
+                mpz_sub_ui(big, big, 1);  // 2^bits - 1
+                char* digits = mpz_get_str(nullptr, 10, big);
+                const std::string text_of_top(digits);
+                free(digits);
+                mpz_clear(big);
+                for (int pattern = 0; pattern < 4; ++pattern) {
+                    // Every monomial of total degree <= 3 with coefficient
+                    // +-(2^bits - 1): all +, all -, alternating, random.
+                    Poly a = int_poly(0), b = int_poly(0);
+                    int k = 0;
+                    for (int e0 = 0; e0 <= 3; ++e0)
+                        for (int e1 = 0; e1 <= (nv > 1 ? 3 - e0 : 0); ++e1)
+                            for (int e2 = 0; e2 <= (nv > 2 ? 3 - e0 - e1 : 0); ++e2, ++k) {
+                                std::vector<int32_t> e{e0, e1, e2};
+                                e.resize(nv);
+                                const bool neg = pattern == 1 || (pattern == 2 && k % 2) || (pattern == 3 && rng() % 2);
+                                const std::string plus = text_of_top, minus = "-" + text_of_top;
+                                a = sum(a.get(), monomial_poly(decimal_to_number(neg ? minus : plus), e).get());
+                                const bool neg_b = pattern == 2 ? !neg : neg;
+                                b = sum(b.get(), monomial_poly(decimal_to_number(neg_b ? minus : plus), e).get());
+                            }
+                    const Expansion want = exp_mult(expand(a.get(), nv), expand(b.get(), nv));
+                    Poly c;
+                    poly_mult(a.get(), b.get(), c, nullptr);
+                    ASSERT_TRUE(well_formed(c.get()));
+                    EXPECT_TRUE(expand(c.get(), nv) == want) << "vars " << nv << " bits " << bits << " pattern " << pattern;
+                    // (a)(-a) and a - a: a negative product integer, and a
+                    // product of a poly by itself minus its square.
+                    Poly na = product(a.get(), int_poly(-1).get());
+                    poly_mult(a.get(), na.get(), c, nullptr);
+                    ASSERT_TRUE(well_formed(c.get()));
+                    EXPECT_TRUE(expand(c.get(), nv) == exp_mult(expand(a.get(), nv), expand(na.get(), nv)));
+                }
             }
         }
+        // (x - 1)(x + 1) = x^2 - 1: a zero slot between a borrow and the top.
+        use_vars(1);
+        Poly xm = sum(var_poly(1).get(), int_poly(-1).get()), xp = sum(var_poly(1).get(), int_poly(1).get());
+        Poly c;
+        poly_mult(xm.get(), xp.get(), c, nullptr);
+        EXPECT_EQ(text(c.get(), 1), text(sum(product(var_poly(1).get(), var_poly(1).get()).get(), int_poly(-1).get()).get(), 1));
     }
-    // (x - 1)(x + 1) = x^2 - 1: a zero slot between a borrow and the top.
-    use_vars(1);
-    Poly xm = sum(var_poly(1).get(), int_poly(-1).get()), xp = sum(var_poly(1).get(), int_poly(1).get());
-    Poly c;
-    poly_mult(xm.get(), xp.get(), c, nullptr);
-    EXPECT_EQ(text(c.get(), 1), text(sum(product(var_poly(1).get(), var_poly(1).get()).get(), int_poly(-1).get()).get(), 1));
 }

@@ -1,0 +1,311 @@
+// Multi-modular convolutions (modconv.h): the primes, the tables of roots
+// made for each product, the transforms of the operands' residues, and
+// Garner's recombination of the residues into numbers.
+//
+// Garner: with the primes p_0 .. p_{m-1} and P_i = p_0 ... p_{i-1}, the
+// entry is x = sum t_i P_i with mixed-radix digits 0 <= t_i < p_i, found
+// prime by prime: t_i = (r_i - t_0 - t_1 P_1 - ...) / P_i mod p_i, which
+// is i products by the inverses of p_j modulo p_i. The entries are taken
+// eight at a time in AVX2 registers. (M - 1) / 2, M = P_m, has the digits
+// (p_i - 1) / 2, so x is negative (x - M) when its digits, from the top,
+// exceed those; then M - x has the digits p_i - 1 - t_i, plus 1.
+#include "numbers/modconv.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numbers/ntt_arith.h"
+
+namespace tolmex {
+
+using kern::u32;
+using kern::u64;
+
+namespace {
+
+// p = c 2^20 + 1: every prime of that form between 2^29 and 2^30, largest
+// first (tests check them).
+constexpr int kTwoAdic = 20;
+constexpr int kPrimeCount = 56;
+constexpr uint16_t kMultiplier[kPrimeCount] = {
+    1005, 1003, 997, 966, 961, 958, 952, 940, 931, 930, 927, 918, 913, 906, 900, 897, 895, 892, 883,
+    882,  877,  876, 871, 865, 858, 856, 843, 840, 823, 811, 795, 786, 781, 765, 763, 762, 750, 735,
+    720,  711,  706, 685, 682, 678, 652, 636, 625, 618, 616, 610, 606, 577, 570, 568, 555, 550};
+static_assert(kModConvMaxLog <= kTwoAdic, "every prime needs roots of the transform's order");
+
+// The residues of one product take at most this many words (1 GB).
+constexpr int64_t kMaxResidueWords = int64_t{1} << 28;
+
+u32 prime(int i) { return (u32{kMultiplier[i]} << kTwoAdic) + 1; }
+
+int ceil_log2(int64_t n) {
+    int b = 0;
+    while ((int64_t{1} << b) < n) ++b;
+    return b;
+}
+
+// The fewest primes whose product is at least 2^bits; 0 when all of them
+// fall short.
+int primes_for(int64_t bits) {
+    double sum = 0;
+    for (int i = 0; i < kPrimeCount; ++i) {
+        sum += std::log2(static_cast<double>(prime(i))) - 1e-9;
+        if (sum >= static_cast<double>(bits)) return i + 1;
+    }
+    return 0;
+}
+
+int64_t transform_length(int64_t len) {
+    int64_t n = 16;
+    while (n < len) n *= 2;
+    return n;
+}
+
+// A root of unity of order n (a power of two up to 2^20) modulo p.
+u32 root_of_order(u32 p, int64_t n) {
+    for (u32 g = 2;; ++g) {
+        const u32 om = kern::pow_mod32(g, (p - 1) >> kTwoAdic, p);
+        if (kern::pow_mod32(om, u64{1} << (kTwoAdic - 1), p) == p - 1)
+            return kern::pow_mod32(om, (u64{1} << kTwoAdic) / static_cast<u64>(n), p);
+    }
+}
+
+// floor(w 2^32 / p) for w < p: a floating-point estimate (off by at most
+// one), corrected.
+u32 shoup_quotient(u32 w, u32 p, double scale) {
+    u64 q = static_cast<u64>(static_cast<double>(w) * scale);
+    const int64_t r = static_cast<int64_t>((static_cast<u64>(w) << 32) - q * p);
+    if (r < 0)
+        --q;
+    else if (r >= static_cast<int64_t>(p))
+        ++q;
+    return static_cast<u32>(q);
+}
+
+// The roots of the transforms of n points modulo p, laid out as ntt_dif
+// and ntt_dit read them. The top level is the powers of an n-th root (in
+// eight interleaved runs); each lower level takes every other root of the
+// level above.
+void make_roots(u32 p, int64_t n, std::vector<u32>& w, std::vector<u32>& wp) {
+    w.resize(static_cast<size_t>(n));
+    wp.resize(static_cast<size_t>(n));
+    const int64_t h = n / 2;
+    const u32 r = root_of_order(p, n);
+    u32* top = w.data() + h;
+    u64 x = 1;
+    for (int64_t j = 0; j < 8 && j < h; ++j) {
+        top[j] = static_cast<u32>(x);
+        x = x * r % p;
+    }
+    const u32 r8 = kern::pow_mod32(r, 8, p), r8p = kern::shoup_of(r8, p);
+    for (int64_t j = 8; j < h; ++j) top[j] = kern::full(kern::shoup_mul(top[j - 8], r8, r8p, p), p);
+    const double scale = 4294967296.0 / p;
+    for (int64_t j = 0; j < h; ++j) wp[h + j] = shoup_quotient(top[j], p, scale);
+    for (int64_t l = h / 2; l >= 1; l /= 2)
+        for (int64_t j = 0; j < l; ++j) {
+            w[l + j] = w[2 * l + 2 * j];
+            wp[l + j] = wp[2 * l + 2 * j];
+        }
+}
+
+// The inverses of the primes modulo the later ones, with their Shoup
+// quotients: inv[i m + j] = p_j^-1 mod p_i for j < i.
+struct Garner {
+    int m;
+    std::vector<u32> inv, invp;
+    explicit Garner(int primes) : m(primes) {
+        inv.assign(static_cast<size_t>(m * m), 0);
+        invp.assign(static_cast<size_t>(m * m), 0);
+        for (int i = 1; i < m; ++i)
+            for (int j = 0; j < i; ++j) {
+                const u32 v = kern::pow_mod32(prime(j), prime(i) - 2, prime(i));
+                inv[static_cast<size_t>(i * m + j)] = v;
+                invp[static_cast<size_t>(i * m + j)] = kern::shoup_of(v, prime(i));
+            }
+    }
+};
+
+// res[i len + k] := the digits t_i of the entries k0 <= k < k0 + cnt (the
+// residues r_i there on entry).
+void digits_scalar(u32* res, int64_t len, int64_t k0, int64_t cnt, const Garner& g) {
+    for (int i = 1; i < g.m; ++i) {
+        const u32 p = prime(i), p2 = 2 * p;
+        u32* ti = res + i * len;
+        for (int64_t k = k0; k < k0 + cnt; ++k) {
+            u32 x = ti[k];
+            for (int j = 0; j < i; ++j)
+                x = kern::shoup_mul(x + p2 - res[j * len + k], g.inv[static_cast<size_t>(i * g.m + j)],
+                                    g.invp[static_cast<size_t>(i * g.m + j)], p);
+            ti[k] = x >= p ? x - p : x;
+        }
+    }
+}
+
+TOLMEX_AVX2 void digits_avx2(u32* res, int64_t len, int64_t k0, int64_t cnt, const Garner& g) {
+    for (int i = 1; i < g.m; ++i) {
+        const u32 p = prime(i);
+        const __m256i P = kern::splat8(p), P2 = kern::splat8(2 * p);
+        const u32* w = g.inv.data() + i * g.m;
+        const u32* wp = g.invp.data() + i * g.m;
+        u32* ti = res + i * len;
+        for (int64_t k = k0; k < k0 + cnt; k += 8) {
+            __m256i x = kern::load8(ti + k);
+            for (int j = 0; j < i; ++j) {
+                const __m256i tj = kern::load8(res + j * len + k);
+                x = kern::vshoup(_mm256_sub_epi32(_mm256_add_epi32(x, P2), tj), kern::splat8(w[j]),
+                                 kern::splat8(wp[j]), P);
+            }
+            kern::store8(ti + k, kern::vreduce2(x, P));
+        }
+    }
+}
+
+// The entry k from its digits; null for 0. limbs has room for m / 2 + 2
+// words.
+Number entry(const u32* res, int64_t len, int64_t k, int m, u64* limbs) {
+    int top = m - 1;
+    while (top >= 0 && res[top * len + k] == 0) --top;
+    if (top < 0) return Number();
+    bool negative = false;
+    for (int i = m - 1; i >= 0; --i) {
+        const u32 t = res[i * len + k], half = (prime(i) - 1) / 2;
+        if (t != half) {
+            negative = t > half;
+            break;
+        }
+    }
+    auto digit = [&](int i) {
+        const u32 t = res[i * len + k];
+        return negative ? prime(i) - 1 - t : t;
+    };
+    int start = negative ? m - 1 : top;
+    int n = 1;
+    limbs[0] = digit(start);
+    for (int i = start - 1; i >= 0; --i) {
+        u64 carry = digit(i);
+        const u64 p = prime(i);
+        for (int l = 0; l < n; ++l) {
+            const unsigned __int128 v = static_cast<unsigned __int128>(limbs[l]) * p + carry;
+            limbs[l] = static_cast<u64>(v);
+            carry = static_cast<u64>(v >> 64);
+        }
+        if (carry) limbs[n++] = carry;
+    }
+    if (negative) {
+        limbs[n] = 0;
+        for (int l = 0; l <= n && ++limbs[l] == 0; ++l) {
+        }
+        if (limbs[n]) ++n;
+    }
+    return number_from_limbs(limbs, n, negative);
+}
+
+// The numbers of the residues res (m rows of len entries).
+std::vector<Number> recombine(u32* res, int64_t len, int m) {
+    std::vector<Number> out(static_cast<size_t>(len));
+    const Garner g(m);
+    // Blocks of entries whose rows stay in the first-level cache.
+    constexpr int64_t kBlock = 256;
+    std::vector<u64> limbs(static_cast<size_t>(m / 2 + 3));
+    for (int64_t k0 = 0; k0 < len; k0 += kBlock) {
+        const int64_t cnt = std::min(kBlock, len - k0);
+        const int64_t vec = kern::kHaveAvx2 ? cnt / 8 * 8 : 0;
+        if (vec > 0) digits_avx2(res, len, k0, vec, g);
+        if (vec < cnt) digits_scalar(res, len, k0 + vec, cnt - vec, g);
+        for (int64_t k = k0; k < k0 + cnt; ++k) out[static_cast<size_t>(k)] = entry(res, len, k, m, limbs.data());
+    }
+    return out;
+}
+
+}  // namespace
+
+// Reads the digits of the sequences for the transforms.
+struct IntSequenceReader {
+    // out[at] := each entry of s modulo p (the other words untouched); pw
+    // holds 2^(28 d) mod p.
+    static void residues(const IntSequence& s, u32 p, const std::vector<u32>& pw, u32* out) {
+        for (size_t e = 0; e < s.at_.size(); ++e) {
+            const uint32_t* d = s.digits_.data() + s.begin_[e];
+            const int64_t n = s.begin_[e + 1] - s.begin_[e];
+            // Each product is below 2^58: 32 of them and a residue fit.
+            u64 acc = 0;
+            for (int64_t k = 0; k < n; ++k) {
+                acc += u64{d[k]} * pw[static_cast<size_t>(k)];
+                if ((k & 31) == 31) acc %= p;
+            }
+            u32 v = static_cast<u32>(acc % p);
+            if (s.negative_[e] && v) v = p - v;
+            out[s.at_[e]] = v;
+        }
+    }
+    static int64_t max_digits(const IntSequence& s) { return s.max_digits_; }
+};
+
+void IntSequence::add(int64_t at, const Number& x) {
+    const DigitSpan d = x.digits();
+    int64_t n = static_cast<int64_t>(d.size());
+    while (n > 1 && d[n - 1] == 0) --n;
+    at_.push_back(at);
+    negative_.push_back(d[n - 1] < 0);
+    for (int64_t k = 0; k < n; ++k) digits_.push_back(static_cast<uint32_t>(d[k] < 0 ? -d[k] : d[k]));
+    begin_.push_back(static_cast<int64_t>(digits_.size()));
+    const uint32_t top = digits_.back();
+    const int64_t bits = (n - 1) * kDigitBits + (top ? 32 - __builtin_clz(top) : 0);
+    max_bits_ = std::max(max_bits_, bits);
+    max_digits_ = std::max(max_digits_, n);
+    length_ = std::max(length_, at + 1);
+}
+
+int64_t modconv_bound_bits(const IntSequence& a, const IntSequence& b) {
+    return a.max_bits() + b.max_bits() + ceil_log2(std::min(a.count(), b.count())) + 1;
+}
+
+bool modconv_fits(int64_t length, int64_t bits) {
+    if (length < 1 || length > (int64_t{1} << kModConvMaxLog)) return false;
+    const int m = primes_for(bits);
+    return m > 0 && m * length <= kMaxResidueWords;
+}
+
+std::vector<Number> modconv_product(const IntSequence& a, const IntSequence& b, void (*between)()) {
+    const int64_t len = a.length() + b.length() - 1;
+    const int m = primes_for(modconv_bound_bits(a, b));
+    const int64_t n = transform_length(len);
+    const bool square = &a == &b;
+    std::vector<u32> res(static_cast<size_t>(m * len));
+    std::vector<u32> x(static_cast<size_t>(n)), y(square ? 0 : static_cast<size_t>(n));
+    std::vector<u32> w, wp;
+    std::vector<u32> pw(static_cast<size_t>(
+        std::max(IntSequenceReader::max_digits(a), IntSequenceReader::max_digits(b))));
+    for (int i = 0; i < m; ++i) {
+        if (between) between();
+        const u32 p = prime(i);
+        make_roots(p, n, w, wp);
+        u64 v = 1;
+        for (u32& e : pw) {
+            e = static_cast<u32>(v);
+            v = (v << kDigitBits) % p;
+        }
+        std::fill(x.begin(), x.end(), 0);
+        IntSequenceReader::residues(a, p, pw, x.data());
+        kern::ntt_dif(x.data(), n, w.data(), wp.data(), p);
+        if (!square) {
+            std::fill(y.begin(), y.end(), 0);
+            IntSequenceReader::residues(b, p, pw, y.data());
+            kern::ntt_dif(y.data(), n, w.data(), wp.data(), p);
+        }
+        kern::ntt_pointwise(x.data(), square ? x.data() : y.data(), n, p, kern::mont_neg_inverse(p));
+        kern::ntt_dit(x.data(), n, w.data(), wp.data(), p);
+        // n c[k] 2^-32 sits at n - k: scale by 2^32 / n.
+        const u32 inv_n = kern::pow_mod32(static_cast<u64>(n), p - 2, p);
+        const u32 scale = static_cast<u32>((u64{1} << 32) % p * inv_n % p), scale_p = kern::shoup_of(scale, p);
+        u32* r = res.data() + i * len;
+        for (int64_t k = 0; k < len; ++k) {
+            const u32 t = kern::shoup_mul(x[static_cast<size_t>((n - k) & (n - 1))], scale, scale_p, p);
+            r[k] = t >= p ? t - p : t;
+        }
+    }
+    if (between) between();
+    return recombine(res.data(), len, m);
+}
+
+}  // namespace tolmex
