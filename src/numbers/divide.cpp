@@ -85,9 +85,9 @@ void divmod(DigitSpan as, DigitSpan bs, Number* q, Number* r, int qs, int rs) {
     const bool polls = nb * nq >= kPollWork;
     if (polls) poll_interrupt();
     const kern::Between between = polls ? &poll_interrupt : nullptr;
-    // The recursive division's products of up to nb digits use the
+    // The recursive division's products of up to 2 nb + 8 digits use the
     // transform, whose tables are built here, outside the kernel.
-    if (nb >= kern::div_recursive_cut()) kern::ntt_prepare(nb);
+    if (nb >= kern::div_recursive_cut()) kern::ntt_prepare(2 * nb + 8);
     DigitBuffer w(kern::divrem_scratch(na, nb));
     std::optional<ResultDigits> qo;
     if (q) qo.emplace(*q, nq, sep_q || polls);

@@ -495,13 +495,18 @@ int64_t divrem_scratch(int64_t na, int64_t nb) {
 
 void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb, Digit* w,
             Between between, DivMethod method) {
-    if (method == DivMethod::kAuto)
-        method = nb >= div_recursive_cut() && na - nb >= div_recursive_cut() ? DivMethod::kRecursive
-                                                                             : DivMethod::kSchoolbook;
-    if (method == DivMethod::kRecursive)
-        divrem_recursive(q, r, a, na, b, nb, w, between);
-    else
+    if (method == DivMethod::kAuto) {
+        const int64_t cut = div_recursive_cut();
+        // The reciprocal pays once for all the windows of nb quotient
+        // digits (up to about 4 of them).
+        method = nb < cut || na - nb < cut                         ? DivMethod::kSchoolbook
+                 : std::min(na - nb + 1, 4 * nb) < div_newton_cut() ? DivMethod::kRecursive
+                                                                    : DivMethod::kNewton;
+    }
+    if (method == DivMethod::kSchoolbook)
         divrem_schoolbook(q, r, a, na, b, nb, w, between);
+    else
+        divrem_recursive(q, r, a, na, b, nb, w, between, method == DivMethod::kNewton);
 }
 
 // Knuth's long division on 56-bit limbs (pairs of digits): a quarter of the

@@ -396,7 +396,7 @@ uint32_t mod_1(const Digit* a, int64_t n, uint32_t d);
 // The division methods: kAuto chooses by the divisor's length
 // (div_recursive_cut()); the others are forced by the tests that compare
 // them on the same operands.
-enum class DivMethod { kAuto, kSchoolbook, kRecursive };
+enum class DivMethod { kAuto, kSchoolbook, kRecursive, kNewton };
 
 // Long division of a (na digits) by b (nb >= 2 digits, b's top digit
 // nonzero, na >= nb): q[0..na-nb+1) := a div b (q may be null), r[0..nb) :=
@@ -407,15 +407,18 @@ void divrem(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int6
             Between between = nullptr, DivMethod method = DivMethod::kAuto);
 
 // The methods themselves, with the same contract: schoolbook (kernels.cpp)
-// and recursive (divide_recursive.cpp, which needs the transform's tables
-// for products of nb digits to use them).
+// and recursive, by halves or by a reciprocal (divide_recursive.cpp, which
+// needs the transform's tables for products of 2 nb + 8 digits to use
+// them).
 inline int64_t divrem_schoolbook_scratch(int64_t na, int64_t nb) { return 2 * (na + nb) + 16; }
 void divrem_schoolbook(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
                        Digit* w, Between between);
 int64_t divrem_recursive_scratch(int64_t na, int64_t nb);
 void divrem_recursive(Digit* q, Digit* r, const Digit* a, int64_t na, const Digit* b, int64_t nb,
-                      Digit* w, Between between);
-// Divisors of at least this many digits take the recursive method.
+                      Digit* w, Between between, bool newton);
+// Divisors of at least this many digits take the recursive method, by a
+// reciprocal when min(quotient digits, 4 nb) reaches div_newton_cut().
 int64_t div_recursive_cut();
+int64_t div_newton_cut();
 
 }  // namespace tolmex::kern
