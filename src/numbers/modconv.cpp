@@ -61,13 +61,39 @@ int64_t transform_length(int64_t len) {
     return n;
 }
 
-// A root of unity of order n (a power of two up to 2^20) modulo p.
-u32 root_of_order(u32 p, int64_t n) {
-    for (u32 g = 2;; ++g) {
-        const u32 om = kern::pow_mod32(g, (p - 1) >> kTwoAdic, p);
-        if (kern::pow_mod32(om, u64{1} << (kTwoAdic - 1), p) == p - 1)
-            return kern::pow_mod32(om, (u64{1} << kTwoAdic) / static_cast<u64>(n), p);
+// The constants of the primes, made once: a root of unity of order 2^20
+// of each, and the inverses of the primes modulo the later ones with their
+// Shoup quotients (inv[i kPrimeCount + j] = p_j^-1 mod p_i for j < i).
+struct PrimeTables {
+    u32 omega[kPrimeCount];
+    std::vector<u32> inv, invp;
+    PrimeTables() : inv(kPrimeCount * kPrimeCount), invp(kPrimeCount * kPrimeCount) {
+        for (int i = 0; i < kPrimeCount; ++i) {
+            const u32 p = prime(i);
+            for (u32 g = 2;; ++g) {
+                const u32 om = kern::pow_mod32(g, (p - 1) >> kTwoAdic, p);
+                if (kern::pow_mod32(om, u64{1} << (kTwoAdic - 1), p) == p - 1) {
+                    omega[i] = om;
+                    break;
+                }
+            }
+            for (int j = 0; j < i; ++j) {
+                const u32 v = kern::pow_mod32(prime(j), p - 2, p);
+                inv[i * kPrimeCount + j] = v;
+                invp[i * kPrimeCount + j] = kern::shoup_of(v, p);
+            }
+        }
     }
+};
+
+const PrimeTables& tables() {
+    static const PrimeTables t;
+    return t;
+}
+
+// A root of unity of order n (a power of two up to 2^20) modulo prime i.
+u32 root_of_order(int i, int64_t n) {
+    return kern::pow_mod32(tables().omega[i], (u64{1} << kTwoAdic) / static_cast<u64>(n), prime(i));
 }
 
 // floor(w 2^32 / p) for w < p: a floating-point estimate (off by at most
@@ -86,11 +112,12 @@ u32 shoup_quotient(u32 w, u32 p, double scale) {
 // and ntt_dit read them. The top level is the powers of an n-th root (in
 // eight interleaved runs); each lower level takes every other root of the
 // level above.
-void make_roots(u32 p, int64_t n, std::vector<u32>& w, std::vector<u32>& wp) {
+void make_roots(int i, int64_t n, std::vector<u32>& w, std::vector<u32>& wp) {
     w.resize(static_cast<size_t>(n));
     wp.resize(static_cast<size_t>(n));
+    const u32 p = prime(i);
     const int64_t h = n / 2;
-    const u32 r = root_of_order(p, n);
+    const u32 r = root_of_order(i, n);
     u32* top = w.data() + h;
     u64 x = 1;
     for (int64_t j = 0; j < 8 && j < h; ++j) {
@@ -108,54 +135,45 @@ void make_roots(u32 p, int64_t n, std::vector<u32>& w, std::vector<u32>& wp) {
         }
 }
 
-// The inverses of the primes modulo the later ones, with their Shoup
-// quotients: inv[i m + j] = p_j^-1 mod p_i for j < i.
-struct Garner {
-    int m;
-    std::vector<u32> inv, invp;
-    explicit Garner(int primes) : m(primes) {
-        inv.assign(static_cast<size_t>(m * m), 0);
-        invp.assign(static_cast<size_t>(m * m), 0);
-        for (int i = 1; i < m; ++i)
-            for (int j = 0; j < i; ++j) {
-                const u32 v = kern::pow_mod32(prime(j), prime(i) - 2, prime(i));
-                inv[static_cast<size_t>(i * m + j)] = v;
-                invp[static_cast<size_t>(i * m + j)] = kern::shoup_of(v, prime(i));
-            }
-    }
-};
-
 // res[i len + k] := the digits t_i of the entries k0 <= k < k0 + cnt (the
-// residues r_i there on entry).
-void digits_scalar(u32* res, int64_t len, int64_t k0, int64_t cnt, const Garner& g) {
-    for (int i = 1; i < g.m; ++i) {
-        const u32 p = prime(i), p2 = 2 * p;
-        u32* ti = res + i * len;
-        for (int64_t k = k0; k < k0 + cnt; ++k) {
-            u32 x = ti[k];
-            for (int j = 0; j < i; ++j)
-                x = kern::shoup_mul(x + p2 - res[j * len + k], g.inv[static_cast<size_t>(i * g.m + j)],
-                                    g.invp[static_cast<size_t>(i * g.m + j)], p);
-            ti[k] = x >= p ? x - p : x;
+// residues r_i there on entry) for m primes. Entries whose residues are all
+// 0 (a product's slots outside its terms) are left as they are.
+void digits_scalar(u32* res, int64_t len, int64_t k0, int64_t cnt, int m) {
+    const PrimeTables& g = tables();
+    for (int64_t k = k0; k < k0 + cnt; ++k) {
+        u32 any = 0;
+        for (int i = 0; i < m; ++i) any |= res[i * len + k];
+        if (!any) continue;
+        for (int i = 1; i < m; ++i) {
+            const u32 p = prime(i), p2 = 2 * p;
+            const u32* w = g.inv.data() + i * kPrimeCount;
+            const u32* wp = g.invp.data() + i * kPrimeCount;
+            u32 x = res[i * len + k];
+            for (int j = 0; j < i; ++j) x = kern::shoup_mul(x + p2 - res[j * len + k], w[j], wp[j], p);
+            res[i * len + k] = x >= p ? x - p : x;
         }
     }
 }
 
-TOLMEX_AVX2 void digits_avx2(u32* res, int64_t len, int64_t k0, int64_t cnt, const Garner& g) {
-    for (int i = 1; i < g.m; ++i) {
-        const u32 p = prime(i);
-        const __m256i P = kern::splat8(p), P2 = kern::splat8(2 * p);
-        const u32* w = g.inv.data() + i * g.m;
-        const u32* wp = g.invp.data() + i * g.m;
-        u32* ti = res + i * len;
-        for (int64_t k = k0; k < k0 + cnt; k += 8) {
-            __m256i x = kern::load8(ti + k);
+// The same eight entries at a time (cnt a multiple of 8).
+TOLMEX_AVX2 void digits_avx2(u32* res, int64_t len, int64_t k0, int64_t cnt, int m) {
+    const PrimeTables& g = tables();
+    for (int64_t k = k0; k < k0 + cnt; k += 8) {
+        __m256i any = _mm256_setzero_si256();
+        for (int i = 0; i < m; ++i) any = _mm256_or_si256(any, kern::load8(res + i * len + k));
+        if (_mm256_testz_si256(any, any)) continue;
+        for (int i = 1; i < m; ++i) {
+            const u32 p = prime(i);
+            const __m256i P = kern::splat8(p), P2 = kern::splat8(2 * p);
+            const u32* w = g.inv.data() + i * kPrimeCount;
+            const u32* wp = g.invp.data() + i * kPrimeCount;
+            __m256i x = kern::load8(res + i * len + k);
             for (int j = 0; j < i; ++j) {
                 const __m256i tj = kern::load8(res + j * len + k);
                 x = kern::vshoup(_mm256_sub_epi32(_mm256_add_epi32(x, P2), tj), kern::splat8(w[j]),
                                  kern::splat8(wp[j]), P);
             }
-            kern::store8(ti + k, kern::vreduce2(x, P));
+            kern::store8(res + i * len + k, kern::vreduce2(x, P));
         }
     }
 }
@@ -178,14 +196,19 @@ Number entry(const u32* res, int64_t len, int64_t k, int m, u64* limbs) {
         const u32 t = res[i * len + k];
         return negative ? prime(i) - 1 - t : t;
     };
-    int start = negative ? m - 1 : top;
+    // Horner's rule from the top, two digits a step: value := value p_i
+    // p_{i-1} + t_i p_{i-1} + t_{i-1} (both below 2^60).
+    int i = negative ? m - 1 : top;
     int n = 1;
-    limbs[0] = digit(start);
-    for (int i = start - 1; i >= 0; --i) {
-        u64 carry = digit(i);
-        const u64 p = prime(i);
+    limbs[0] = digit(i);
+    for (--i; i >= 0; i -= 2) {
+        u64 mul = prime(i), carry = digit(i);
+        if (i > 0) {
+            carry = carry * prime(i - 1) + digit(i - 1);
+            mul *= prime(i - 1);
+        }
         for (int l = 0; l < n; ++l) {
-            const unsigned __int128 v = static_cast<unsigned __int128>(limbs[l]) * p + carry;
+            const unsigned __int128 v = static_cast<unsigned __int128>(limbs[l]) * mul + carry;
             limbs[l] = static_cast<u64>(v);
             carry = static_cast<u64>(v >> 64);
         }
@@ -200,18 +223,43 @@ Number entry(const u32* res, int64_t len, int64_t k, int m, u64* limbs) {
     return number_from_limbs(limbs, n, negative);
 }
 
+// r[k] := x[(n - k) mod n] s mod p for k < len (s with its Shoup
+// quotient sp): the entries of the convolution, in natural order.
+void scale_scalar(const u32* x, int64_t n, u32* r, int64_t from, int64_t to, u32 s, u32 sp, u32 p) {
+    for (int64_t k = from; k < to; ++k) {
+        const u32 t = kern::shoup_mul(x[(n - k) & (n - 1)], s, sp, p);
+        r[k] = t >= p ? t - p : t;
+    }
+}
+
+TOLMEX_AVX2 int64_t scale_avx2(const u32* x, int64_t n, u32* r, int64_t len, u32 s, u32 sp, u32 p) {
+    const __m256i S = kern::splat8(s), SP = kern::splat8(sp), P = kern::splat8(p);
+    const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    int64_t k = 1;
+    for (; k + 8 <= len; k += 8) {
+        const __m256i v = _mm256_permutevar8x32_epi32(kern::load8(x + n - k - 7), reverse);
+        kern::store8(r + k, kern::vreduce2(kern::vshoup(v, S, SP, P), P));
+    }
+    return k;
+}
+
+void scale_reversed(const u32* x, int64_t n, u32* r, int64_t len, u32 s, u32 sp, u32 p) {
+    const int64_t done = kern::kHaveAvx2 && len <= n ? scale_avx2(x, n, r, len, s, sp, p) : 1;
+    scale_scalar(x, n, r, 0, 1, s, sp, p);
+    scale_scalar(x, n, r, done, len, s, sp, p);
+}
+
 // The numbers of the residues res (m rows of len entries).
 std::vector<Number> recombine(u32* res, int64_t len, int m) {
     std::vector<Number> out(static_cast<size_t>(len));
-    const Garner g(m);
     // Blocks of entries whose rows stay in the first-level cache.
     constexpr int64_t kBlock = 256;
     std::vector<u64> limbs(static_cast<size_t>(m / 2 + 3));
     for (int64_t k0 = 0; k0 < len; k0 += kBlock) {
         const int64_t cnt = std::min(kBlock, len - k0);
         const int64_t vec = kern::kHaveAvx2 ? cnt / 8 * 8 : 0;
-        if (vec > 0) digits_avx2(res, len, k0, vec, g);
-        if (vec < cnt) digits_scalar(res, len, k0 + vec, cnt - vec, g);
+        if (vec > 0) digits_avx2(res, len, k0, vec, m);
+        if (vec < cnt) digits_scalar(res, len, k0 + vec, cnt - vec, m);
         for (int64_t k = k0; k < k0 + cnt; ++k) out[static_cast<size_t>(k)] = entry(res, len, k, m, limbs.data());
     }
     return out;
@@ -224,18 +272,24 @@ struct IntSequenceReader {
     // out[at] := each entry of s modulo p (the other words untouched); pw
     // holds 2^(28 d) mod p.
     static void residues(const IntSequence& s, u32 p, const std::vector<u32>& pw, u32* out) {
+        // Barrett: x - floor(x m / 2^64) p is below 2p for m = floor(2^64 / p).
+        const u64 m = ~u64{0} / p;
+        auto reduce = [&](u64 x) {
+            const u64 r = x - static_cast<u64>((static_cast<unsigned __int128>(x) * m) >> 64) * p;
+            return r >= p ? r - p : r;
+        };
         for (size_t e = 0; e < s.at_.size(); ++e) {
             const uint32_t* d = s.digits_.data() + s.begin_[e];
             const int64_t n = s.begin_[e + 1] - s.begin_[e];
             // Each product is below 2^58: 32 of them and a residue fit.
             u64 acc = 0;
-            for (int64_t k = 0; k < n; ++k) {
-                acc += u64{d[k]} * pw[static_cast<size_t>(k)];
-                if ((k & 31) == 31) acc %= p;
+            for (int64_t k0 = 0; k0 < n; k0 += 32) {
+                const int64_t k1 = std::min(n, k0 + 32);
+                for (int64_t k = k0; k < k1; ++k) acc += u64{d[k]} * pw[static_cast<size_t>(k)];
+                acc = reduce(acc);
             }
-            u32 v = static_cast<u32>(acc % p);
-            if (s.negative_[e] && v) v = p - v;
-            out[s.at_[e]] = v;
+            const u32 v = static_cast<u32>(acc);
+            out[s.at_[e]] = s.negative_[e] && v ? p - v : v;
         }
     }
     static int64_t max_digits(const IntSequence& s) { return s.max_digits_; }
@@ -279,7 +333,7 @@ std::vector<Number> modconv_product(const IntSequence& a, const IntSequence& b, 
     for (int i = 0; i < m; ++i) {
         if (between) between();
         const u32 p = prime(i);
-        make_roots(p, n, w, wp);
+        make_roots(i, n, w, wp);
         u64 v = 1;
         for (u32& e : pw) {
             e = static_cast<u32>(v);
@@ -298,11 +352,7 @@ std::vector<Number> modconv_product(const IntSequence& a, const IntSequence& b, 
         // n c[k] 2^-32 sits at n - k: scale by 2^32 / n.
         const u32 inv_n = kern::pow_mod32(static_cast<u64>(n), p - 2, p);
         const u32 scale = static_cast<u32>((u64{1} << 32) % p * inv_n % p), scale_p = kern::shoup_of(scale, p);
-        u32* r = res.data() + i * len;
-        for (int64_t k = 0; k < len; ++k) {
-            const u32 t = kern::shoup_mul(x[static_cast<size_t>((n - k) & (n - 1))], scale, scale_p, p);
-            r[k] = t >= p ? t - p : t;
-        }
+        scale_reversed(x.data(), n, res.data() + i * len, len, scale, scale_p, p);
     }
     if (between) between();
     return recombine(res.data(), len, m);

@@ -26,6 +26,7 @@ namespace tolmex::polyimpl {
 bool kronecker_products = true;
 double kronecker_ratio = kKroneckerRatio;
 bool modconv_products = true;
+double modconv_ratio = kModconvRatio;
 
 namespace {
 
@@ -211,16 +212,18 @@ bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
     while ((int64_t{1} << log_terms) <= std::min(sa.terms, sb.terms)) ++log_terms;
     lay.b = bits_a + bits_b + log_terms + 1;
     // The work of the term-by-term product in limb products, against the
-    // transform's on integers of L limbs.
+    // transform's on integers of L limbs; the convolutions modulo word
+    // primes (when lay.b, a bound on the coefficients' bits, allows them)
+    // pay from a lower ratio than one product of big integers.
+    const bool modular = modconv_products && modconv_fits(lay.slots, lay.b);
     const double la = static_cast<double>(bits_a / 64 + 1), lb = static_cast<double>(bits_b / 64 + 1);
     const double limbs = static_cast<double>(lay.slots) * static_cast<double>(lay.b) / 64;
     if (static_cast<double>(sa.terms) * static_cast<double>(sb.terms) * la * lb <
-        kronecker_ratio * limbs * std::log2(limbs + 2))
+        (modular ? modconv_ratio : kronecker_ratio) * limbs * std::log2(limbs + 2))
         return false;
     std::vector<Number> coef;
-    if (modconv_products) {
-        // The slots as sequences, multiplied modulo word primes when the
-        // bound on the coefficients allows.
+    if (modular) {
+        // The slots as sequences, multiplied modulo word primes.
         IntSequence x, y;
         gather(a, 0, 0, lay, x);
         if (a != b) gather(b, 0, 0, lay, y);

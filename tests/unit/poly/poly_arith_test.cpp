@@ -38,7 +38,7 @@ struct PlainRows {
         polyimpl::packed_products = !rows;
         polyimpl::dense_integer_products = !lists;
         if (outer_pairs) polyimpl::packed_slab_cells = 1;
-        polyimpl::kronecker_ratio = kronecker || multimodular ? 0 : 1e300;
+        polyimpl::kronecker_ratio = polyimpl::modconv_ratio = kronecker || multimodular ? 0 : 1e300;
         polyimpl::modconv_products = multimodular;
     }
     ~PlainRows() {
@@ -46,6 +46,7 @@ struct PlainRows {
         polyimpl::dense_integer_products = true;
         polyimpl::packed_slab_cells = polyimpl::kPackedSlabCells;
         polyimpl::kronecker_ratio = polyimpl::kKroneckerRatio;
+        polyimpl::modconv_ratio = polyimpl::kModconvRatio;
         polyimpl::modconv_products = true;
     }
 };
