@@ -156,6 +156,42 @@ void flatten_operand(const PolyNode* p, const Box& box, Flat& f) {
 // ---------------------------------------------------------------------------
 // Cells
 
+// z[oa[u] + ob[v]] += ca[u] * cb[v] for u < R, every v < nb: R
+// rows a pass, so that each offset and coefficient of b is loaded once for R
+// products (the rows' cells differ for one v).
+template <int R>
+[[gnu::always_inline]] inline void small_rows_pass(char* base, const uint32_t* oa, const int64_t* ca,
+                                                   const uint32_t* ob, const int64_t* cb, uint32_t nb) {
+    using Cell = __int128;
+    int64_t c[R];
+    char* row[R];
+    for (int i = 0; i < R; ++i) {
+        c[i] = ca[i];
+        row[i] = base + (static_cast<size_t>(oa[i]) << 4);
+        // Opaque to the optimiser, which would otherwise split each row
+        // pointer back into base + offset and add the two in every product.
+        asm("" : "+r"(row[i]));
+    }
+    for (uint32_t v = 0; v < nb; ++v) {
+        const size_t o = static_cast<size_t>(ob[v]) << 4;
+        const int64_t y = cb[v];
+        for (int i = 0; i < R; ++i) *reinterpret_cast<Cell*>(row[i] + o) += static_cast<Cell>(c[i]) * y;
+    }
+}
+
+// z[oa[u] + ob[v]] += ca[u] * cb[v] for every u < na, v < nb. Six rows a
+// pass: on the Fateman product f (f + 1), f = (1 + x + y + z + t)^20, the
+// whole product took 0.87 of the time with four rows, 0.91 of it with
+// eight, against the former four-row loop that let the row pointers split.
+void small_cell_rows(__int128* z, const uint32_t* oa, const int64_t* ca, uint32_t na,
+                     const uint32_t* ob, const int64_t* cb, uint32_t nb) {
+    char* const base = reinterpret_cast<char*>(z);
+    uint32_t u = 0;
+    for (; u + 5 < na; u += 6) small_rows_pass<6>(base, oa + u, ca + u, ob, cb, nb);
+    for (; u + 3 < na; u += 4) small_rows_pass<4>(base, oa + u, ca + u, ob, cb, nb);
+    for (; u < na; ++u) small_rows_pass<1>(base, oa + u, ca + u, ob, cb, nb);
+}
+
 struct SmallCells {
     using Cell = __int128;
     Cell* z;
@@ -174,31 +210,8 @@ struct SmallCells {
     }
     // cells[oa + ob] += ca * cb over two groups.
     void multiply(const Flat& a, const Flat::Group& ga, const Flat& b, const Flat::Group& gb) {
-        const uint32_t* ob = b.off.data();
-        const int64_t* cb = b.coef.data();
-        // Four rows a pass: each offset and coefficient of b is loaded once
-        // for four products (the rows' cells differ for one v).
-        uint32_t u = ga.begin;
-        for (; u + 3 < ga.end; u += 4) {
-            const int64_t c0 = a.coef[u], c1 = a.coef[u + 1], c2 = a.coef[u + 2], c3 = a.coef[u + 3];
-            Cell* r0 = z + a.off[u];
-            Cell* r1 = z + a.off[u + 1];
-            Cell* r2 = z + a.off[u + 2];
-            Cell* r3 = z + a.off[u + 3];
-            for (uint32_t v = gb.begin; v < gb.end; ++v) {
-                const uint32_t o = ob[v];
-                const int64_t c = cb[v];
-                r0[o] += static_cast<Cell>(c0) * c;
-                r1[o] += static_cast<Cell>(c1) * c;
-                r2[o] += static_cast<Cell>(c2) * c;
-                r3[o] += static_cast<Cell>(c3) * c;
-            }
-        }
-        for (; u < ga.end; ++u) {
-            const int64_t cu = a.coef[u];
-            Cell* row = z + a.off[u];
-            for (uint32_t v = gb.begin; v < gb.end; ++v) row[ob[v]] += static_cast<Cell>(cu) * cb[v];
-        }
+        small_cell_rows(z, a.off.data() + ga.begin, a.coef.data() + ga.begin, ga.end - ga.begin,
+                        b.off.data() + gb.begin, b.coef.data() + gb.begin, gb.end - gb.begin);
     }
 };
 
