@@ -7,7 +7,9 @@
 // ring, where Gauss's lemma holds). Coprime images prove coprime operands.
 #include "gcd/field_gcd.h"
 
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "base/errors.h"
 #include "gcd/gcd_methods.h"
@@ -17,7 +19,9 @@
 #include "numbers/modular_state.h"
 #include "numbers/mul_div.h"
 #include "poly/poly_arith.h"
+#include "poly/poly_coefs.h"
 #include "poly/poly_divide.h"
+#include "poly/poly_eval.h"
 #include "poly/poly_gcd_support.h"
 #include "poly/poly_modout.h"
 #include "poly/poly_modout_hooks.h"
@@ -86,24 +90,114 @@ bool image_of(const PolyNode* p, Poly& img, PolyVar* vars) {
     return !poly_iszero(img.get()) && same_leading_path(p, img.get(), vars);
 }
 
-// True when the images modulo an auxiliary prime are coprime. Operands in
-// one variable above the field take the Euclid over the finite field;
-// operands in several take the driver, which there runs the remainder
-// sequence on residues.
+// Evaluation points tried for one variable before the test gives up.
+constexpr int kPointsTried = 3;
+
+// The next evaluation point in [1, p - 1]: a fixed pseudo-random sequence,
+// so that sessions repeat exactly. The points decide only whether the test
+// proves coprimality, never a GCD.
+int32_t next_point(int32_t p) {
+    static uint64_t state = 88172645463325252ULL;
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return 1 + static_cast<int32_t>(state % static_cast<uint64_t>(p - 1));
+}
+
+// Values for the levels 1 .. depth above the field but level k: random
+// points modulo prime (owned holds them).
+std::vector<const PolyNode*> random_point(int k, int depth, int32_t prime,
+                                          std::vector<Poly>& owned) {
+    owned.resize(static_cast<size_t>(depth));
+    std::vector<const PolyNode*> values(static_cast<size_t>(depth), kKeepLevel);
+    for (int j = 0; j < depth; ++j) {
+        if (j == k - 1) continue;
+        Number x;
+        setvalue(0, x);
+        x.set_lint(next_point(prime));
+        owned[static_cast<size_t>(j)].reset(number_node(std::move(x)));
+        values[static_cast<size_t>(j)] = owned[static_cast<size_t>(j)].get();
+    }
+    return values;
+}
+
+// h := the residue poly p at the point (every variable above the field but
+// level k given a value) as a poly in that one variable; false when its
+// degree there is not `degree` (a leading coefficient vanished).
+bool image_in_one_level(const PolyNode* p, int k, const std::vector<const PolyNode*>& values,
+                        int32_t degree, Poly& h) {
+    const int depth = static_cast<int>(values.size());
+    Poly e;
+    all_poly_eval(p, values.data(), depth, e, 0);
+    if (!e) return false;
+    h.reset(poly_in_one_level(e.get(), k, depth));
+    return poly_degree(h.get()) == degree;
+}
+
+// Whether the residue images ap and bp of a and b, at points where
+// neither leading coefficient in the variable of level k vanishes, are
+// coprime in it. A common image factor at one point may be bad luck (the
+// point a root of the resultant), so a few points are tried.
+bool coprime_in_level(const PolyNode* a, const PolyNode* b, const PolyNode* ap,
+                      const PolyNode* bp, int k, PolyVar* vars, int32_t prime) {
+    const int depth = field_depth - level_of(vars);
+    const int32_t da = level_degree(a, k), db = level_degree(b, k);
+    for (int t = 0; t < kPointsTried; ++t) {
+        poll_interrupt();
+        std::vector<Poly> owned;
+        const std::vector<const PolyNode*> at = random_point(k, depth, prime, owned);
+        Poly ia, ib, h;
+        if (!image_in_one_level(ap, k, at, da, ia) || !image_in_one_level(bp, k, at, db, ib))
+            continue;
+        field_coef_gcd(ia.get(), ib.get(), h, record_at(vars, field_depth - 1));
+        if (poly_degree(h.get()) <= 0) return true;
+    }
+    return false;
+}
+
+// Whether the residue images prove a and b (operands in several variables
+// above the field) coprime. A common factor g over the field involves some
+// variable that both operands involve; at a point where neither leading
+// coefficient in that variable vanishes, the images keep g's degree in it
+// (the field's integers localised at the prime form a discrete valuation
+// ring, so g can be taken with integral coefficients and a nonzero image),
+// so coprime images in every such variable rule g out.
+bool images_coprime(const PolyNode* a, const PolyNode* b, const PolyNode* ap, const PolyNode* bp,
+                    PolyVar* vars, int32_t prime) {
+    const int depth = field_depth - level_of(vars);
+    for (int k = 1; k <= depth; ++k) {
+        if (level_degree(a, k) == 0 || level_degree(b, k) == 0) continue;  // in no common factor
+        if (!coprime_in_level(a, b, ap, bp, k, vars, prime)) return false;
+    }
+    return true;
+}
+
+bool negative_exponents(const PolyNode* p) {
+    for (int32_t e : poly_lowest_exponents(p))
+        if (e < 0) return true;
+    return false;
+}
+
+// True when the images modulo an auxiliary prime prove a and b coprime.
+// Operands in one variable above the field take the Euclid over the finite
+// field; operands in several are tested one variable at a time on images
+// at points (images_coprime).
 bool coprime_mod_aux_prime(const PolyNode* a, const PolyNode* b, PolyVar* vars) {
-    if (lintmode || auxptr.empty()) return false;
+    if (lintmode || auxptr.empty() || negative_exponents(a) || negative_exponents(b)) return false;
     const bool one_variable = level_of(vars) == field_depth - 1;
     int tried = 0;
     for (int32_t p : auxptr) {
         if (tried++ == kAuxPrimesTried) return false;
         TempModulus tm(p);
         Poly ap, bp, h;
+        if (!one_variable) {
+            ap.reset(residue_image(a));
+            bp.reset(residue_image(b));
+            return images_coprime(a, b, ap.get(), bp.get(), vars, p);
+        }
         if (!image_of(a, ap, vars) || !image_of(b, bp, vars)) continue;
-        if (one_variable)
-            field_coef_gcd(ap.get(), bp.get(), h, vars);
-        else
-            polygcd(ap.get(), bp.get(), h, false, false, true, vars, 1, 1, false);
-        return poly_is_const(h.get()) || (one_variable && poly_degree(h.get()) <= 0);
+        field_coef_gcd(ap.get(), bp.get(), h, vars);
+        return poly_degree(h.get()) <= 0;
     }
     return false;
 }

@@ -29,10 +29,12 @@ void field_coef_gcd(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars
 
 // The driver's part while a field is in force: an operand that is a field
 // element is a unit (g = 1 in lint mode, the GCD of the integer contents
-// in rational mode); operands in the one variable above the field are
-// first tested modulo an auxiliary prime (a constant GCD there proves them
-// coprime) and then go to field_coef_gcd. False when the driver's general
-// path must go on (operands in several variables above the field).
+// in rational mode); the operands are first tested modulo an auxiliary
+// prime (coprime images prove them coprime: in several variables above the
+// field, images at points, one variable kept at a time). Operands in the
+// one variable above the field then go to field_coef_gcd. False when the
+// driver's general path must go on (operands in several variables above
+// the field that the test did not prove coprime).
 bool field_gcd_steps(const PolyNode* a, const PolyNode* b, Poly& g, PolyVar* vars);
 
 // Exact division over the field with integer coefficients kept: c p = q g

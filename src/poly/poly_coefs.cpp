@@ -35,6 +35,32 @@ int deepest_level(const PolyNode* p) {
     return d;
 }
 
+namespace {
+
+// p below n levels it does not involve.
+const PolyNode* skip_wrappers(const PolyNode* p, int n) {
+    for (; n > 0 && !p->isnum; --n) {
+        if (p->expo != 0 || p->next) internal_stop("variable left in poly_in_one_level");
+        p = p->sub;
+    }
+    return p;
+}
+
+}  // namespace
+
+PolyNode* poly_in_one_level(const PolyNode* p, int k, int depth) {
+    p = skip_wrappers(p, k - 1);
+    if (poly_is_const(p)) return copy_poly(p);
+    TermList out;
+    for (const PolyNode* n = p; n; n = n->next) {
+        if (n->isnum)
+            out.append(0, copy_number_node(n->num));
+        else
+            out.append(n->expo, copy_poly(skip_wrappers(n->sub, depth - k)));
+    }
+    return out.release();
+}
+
 const PolyNode* leading_level_coef(const PolyNode* p, int k) {
     for (int j = 1; j < k && !p->isnum; ++j) p = p->sub;
     return p;

@@ -26,6 +26,11 @@ namespace tolmex {
 int32_t level_degree(const PolyNode* p, int k);
 // The deepest level p involves (0 for a constant).
 int deepest_level(const PolyNode* p);
+// p involving, among levels 1 .. depth, only level k (the others are
+// wrapper nodes, as evaluation leaves them): p as a poly in that one
+// variable, its top list the level-k list and its coefficients the polys
+// rooted at level depth + 1.
+[[nodiscard]] PolyNode* poly_in_one_level(const PolyNode* p, int k, int depth);
 
 // The coefficient of the leading term of p seen as a poly in levels
 // 1 .. k - 1 (rooted at level k).

@@ -290,6 +290,10 @@ void normal_form(Quoly& q, int lflag) {
         field_monic(q);
         if (q->numflag) return;
     }
+    // Reducing by the modding polys can give the numerator an integer
+    // content it did not have (a * a = 2 for a^2 = 2), which a constant
+    // denominator may share: (-5a / 2) b^2 = -10 / 2 for b^2 = a.
+    if (q->denp && poly_is_const(q->denp) && modout_in_force()) sanitize(q);
     if (q->denp && leading_number(q->denp).sign() < 0) {
         poly_inplace(q->nump);
         poly_inplace(q->denp);

@@ -247,6 +247,45 @@ TEST(FieldGcd, KnownAnswersAndTower) {
     EXPECT_TRUE(poly_eq_1(g.get())) << text(g.get(), 3);
 }
 
+// A random reduced poly in x, y over Q(a)(b) (levels 1 to 4).
+Poly random_over_tower(std::mt19937_64& rng, int terms) {
+    Poly p = random_poly(rng, Shape{4, terms, 2, 1, false});
+    total_poly_modout(p, polynames);
+    return p;
+}
+
+// Operands in several variables over a tower: the coprimality test by
+// images at points (auxiliary primes on) and the remainder sequence alone
+// (none) give the same GCD, a multiple of the factor built in.
+TEST(FieldGcd, SeveralVariablesOverTowerByImagesAndBySequence) {
+    POLYTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 13);
+    use_vars(4);
+    Ring r(0);
+    ModScope ms(3);
+    gcdtest::P b = gcdtest::var(3), a = gcdtest::var(4);
+    Poly ma(copy_poly(((a ^ 2) - gcdtest::P(2)).get()));  // a^2 = 2
+    Poly mb(copy_poly(((b ^ 2) - a).get()));               // b^2 = a
+    ms.mod(4, ma.get());
+    ms.mod(3, mb.get());
+    // Primes where a^2 - 2 and then b^2 - a stay irreducible.
+    const std::vector<int32_t> aux{17021, 17029, 17053};
+    for (int i = 0; i < 8; ++i) {
+        Poly f = i % 2 ? random_over_tower(rng, 3) : Poly(copy_poly(gcdtest::P(1).get()));
+        Poly u = random_over_tower(rng, 4), v = random_over_tower(rng, 4);
+        Poly x = reduced_product(f.get(), u.get()), y = reduced_product(f.get(), v.get());
+        if (poly_is_const(x.get()) || poly_is_const(y.get())) continue;
+        auxptr = aux;
+        Poly g = gcd_of(x.get(), y.get());
+        auxptr.clear();
+        Poly h = gcd_of(x.get(), y.get());
+        EXPECT_TRUE(poly_equal(g.get(), h.get())) << text(g.get(), 4) << " and " << text(h.get(), 4);
+        Poly q;
+        Number c;
+        EXPECT_TRUE(field_exact_quotient(g.get(), f.get(), q, c, polynames)) << text(f.get(), 4);
+    }
+}
+
 TEST(FieldGcd, TempModulusPutsModulusImagesInForce) {
     use_vars(2);
     Ring r(0);
