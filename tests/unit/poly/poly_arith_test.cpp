@@ -69,7 +69,8 @@ Cutoffs force(Method m) {
 std::vector<Shape> shapes(int nvars) {
     std::vector<Shape> v;
     v.push_back({nvars, 25, 6, 1});                    // dense-ish, small coefficients
-    v.push_back({nvars, 12, 40, 3});                   // sparse
+    v.push_back({nvars, 12, 40, 3});                   // sparse, 64-bit accumulator cells
+    v.push_back({nvars, 14, 6, 15});                   // 15 digits: 128-bit accumulator cells
     v.push_back({nvars, 18, 5, 100});                  // 100-digit coefficients
     v.push_back({nvars, 20, 5, 25});                   // 3 to 4 digits: wide accumulator cells
     if (nvars == 1) v.push_back({1, 60, 70, 2});       // long one-variable lists
