@@ -108,6 +108,37 @@ u32 shoup_quotient(u32 w, u32 p, double scale) {
     return static_cast<u32>(q);
 }
 
+// top[8 .. h) := top[j - 8] r^8 (r8 with its quotient r8p) and q[0 .. h)
+// := the Shoup quotients of top[0 .. h), eight at a time (h a multiple of
+// 8). The estimates of the quotients, less 2^31, are computed in doubles
+// (off by at most one); the remainder w 2^32 - q p, in [-p, 2p), is exact
+// in 32 bits and corrects them.
+TOLMEX_AVX2 inline __m128i quotient_estimate(__m128i w, __m256d scale, __m256d half) {
+    const __m256d d = _mm256_sub_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(w), scale), half);
+    return _mm256_cvtpd_epi32(_mm256_floor_pd(d));
+}
+
+TOLMEX_AVX2 void top_roots_avx2(u32* top, u32* q, int64_t h, u32 p, u32 r8, u32 r8p) {
+    const __m256i P = kern::splat8(p), R = kern::splat8(r8), RP = kern::splat8(r8p);
+    __m256i x = kern::load8(top);
+    for (int64_t j = 8; j < h; j += 8) {
+        x = kern::vreduce2(kern::vshoup(x, R, RP, P), P);
+        kern::store8(top + j, x);
+    }
+    const __m256d scale = _mm256_set1_pd(4294967296.0 / p), half = _mm256_set1_pd(2147483648.0);
+    const __m256i bias = kern::splat8(0x80000000u), below = kern::splat8(p - 1), zero = _mm256_setzero_si256();
+    for (int64_t j = 0; j < h; j += 8) {
+        const __m256i w = kern::load8(top + j);
+        __m256i e = _mm256_set_m128i(quotient_estimate(_mm256_extracti128_si256(w, 1), scale, half),
+                                     quotient_estimate(_mm256_castsi256_si128(w), scale, half));
+        e = _mm256_add_epi32(e, bias);
+        const __m256i r = _mm256_sub_epi32(zero, _mm256_mullo_epi32(e, P));
+        e = _mm256_add_epi32(e, _mm256_cmpgt_epi32(zero, r));    // r < 0: one less
+        e = _mm256_sub_epi32(e, _mm256_cmpgt_epi32(r, below));  // r >= p: one more
+        kern::store8(q + j, e);
+    }
+}
+
 // The roots of the transforms of n points modulo p, laid out as ntt_dif
 // and ntt_dit read them. The top level is the powers of an n-th root (in
 // eight interleaved runs); each lower level takes every other root of the
@@ -125,9 +156,13 @@ void make_roots(int i, int64_t n, std::vector<u32>& w, std::vector<u32>& wp) {
         x = x * r % p;
     }
     const u32 r8 = kern::pow_mod32(r, 8, p), r8p = kern::shoup_of(r8, p);
-    for (int64_t j = 8; j < h; ++j) top[j] = kern::full(kern::shoup_mul(top[j - 8], r8, r8p, p), p);
-    const double scale = 4294967296.0 / p;
-    for (int64_t j = 0; j < h; ++j) wp[h + j] = shoup_quotient(top[j], p, scale);
+    if (kern::kHaveAvx2) {
+        top_roots_avx2(top, wp.data() + h, h, p, r8, r8p);
+    } else {
+        for (int64_t j = 8; j < h; ++j) top[j] = kern::full(kern::shoup_mul(top[j - 8], r8, r8p, p), p);
+        const double scale = 4294967296.0 / p;
+        for (int64_t j = 0; j < h; ++j) wp[h + j] = shoup_quotient(top[j], p, scale);
+    }
     for (int64_t l = h / 2; l >= 1; l /= 2)
         for (int64_t j = 0; j < l; ++j) {
             w[l + j] = w[2 * l + 2 * j];
