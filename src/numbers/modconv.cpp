@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "numbers/ntt_arith.h"
 
@@ -360,7 +361,8 @@ std::vector<Number> modconv_product(const IntSequence& a, const IntSequence& b, 
     const int m = primes_for(modconv_bound_bits(a, b));
     const int64_t n = transform_length(len);
     const bool square = &a == &b;
-    std::vector<u32> res(static_cast<size_t>(m * len));
+    // Every word is written (prime by prime) before it is read.
+    const std::unique_ptr<u32[]> res(new u32[static_cast<size_t>(m * len)]);
     std::vector<u32> x(static_cast<size_t>(n)), y(square ? 0 : static_cast<size_t>(n));
     std::vector<u32> w, wp;
     std::vector<u32> pw(static_cast<size_t>(
@@ -387,10 +389,10 @@ std::vector<Number> modconv_product(const IntSequence& a, const IntSequence& b, 
         // n c[k] 2^-32 sits at n - k: scale by 2^32 / n.
         const u32 inv_n = kern::pow_mod32(static_cast<u64>(n), p - 2, p);
         const u32 scale = static_cast<u32>((u64{1} << 32) % p * inv_n % p), scale_p = kern::shoup_of(scale, p);
-        scale_reversed(x.data(), n, res.data() + i * len, len, scale, scale_p, p);
+        scale_reversed(x.data(), n, res.get() + i * len, len, scale, scale_p, p);
     }
     if (between) between();
-    return recombine(res.data(), len, m);
+    return recombine(res.get(), len, m);
 }
 
 }  // namespace tolmex

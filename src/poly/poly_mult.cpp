@@ -109,13 +109,14 @@ void poly_mult(const PolyNode* a, const PolyNode* b, Poly& c, PolyVar* var) {
         fastest_poly2_mult(a, b, c);
         return;
     }
-    if (!laurent && kronecker_mult(a, b, c)) {
+    ProductSurveys surveys(a, b);
+    if (!laurent && kronecker_mult(a, b, c, &surveys)) {
         mod_out_reduce(c, var);
         return;
     }
     const int32_t t = var ? var->cutoff : poly_cutoff;
     if (na < t || nb < t) {
-        schoolbook_mult(a, na < 0 ? -na : na, b, nb < 0 ? -nb : nb, c, var);
+        schoolbook_mult(a, na < 0 ? -na : na, b, nb < 0 ? -nb : nb, c, var, &surveys);
         return;
     }
     if (dense_integer_mult(a, b, c, t)) {

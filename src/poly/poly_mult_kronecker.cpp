@@ -188,10 +188,12 @@ PolyNode* build(std::vector<Number>& coef, int level, int64_t base, const Layout
 
 }  // namespace
 
-bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c) {
+bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c, ProductSurveys* surveys) {
     if (!kronecker_products || lintmode) return false;
-    OperandSurvey sa, sb;
-    if (!survey_operand(a, 0, kMaxDigits, sa) || !survey_operand(b, 0, kMaxDigits, sb)) return false;
+    ProductSurveys own(a, b);
+    const OperandSurvey *pa, *pb;
+    if (!(surveys ? *surveys : own).get(a, b, pa, pb)) return false;
+    const OperandSurvey &sa = *pa, &sb = *pb;
     const int64_t bits_a = digits_bit_bound(sa.digits), bits_b = digits_bit_bound(sb.digits);
     Layout lay;
     lay.depth = std::max(sa.depth, sb.depth);

@@ -52,14 +52,16 @@ private:
 // Schoolbook rows: the operand with fewer terms drives; each of its terms
 // times the other poly is accumulated with best_poly_add. na and nb are the
 // term counts (absolute values).
+class ProductSurveys;
 void schoolbook_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
-                     PolyVar* var);
+                     PolyVar* var, ProductSurveys* surveys = nullptr);
 
 // The schoolbook product of integer polys whose coefficients all have at
 // most two digits, summed on a dense accumulator (rational mode). False,
 // leaving c alone, when the operands do not qualify or the exponent box is
 // too large for the work.
-bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c);
+bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c,
+                       ProductSurveys* surveys = nullptr);
 // Whether schoolbook products may use the dense accumulator (on unless a
 // test compares it with the plain rows).
 extern bool packed_products;
@@ -77,6 +79,22 @@ struct OperandSurvey {
 };
 bool survey_operand(const PolyNode* p, int level, int32_t max_digits, OperandSurvey& s);
 
+// The surveys of one product's operands (any size of coefficient), made
+// by the first method that asks and read by the next: poly_mult's
+// Kronecker products, then the dense accumulator, survey each operand once.
+class ProductSurveys {
+public:
+    ProductSurveys(const PolyNode* a, const PolyNode* b) : a_(a), b_(b) {}
+    // The surveys of x and y, the operands in either order; false when one
+    // of them does not qualify.
+    bool get(const PolyNode* x, const PolyNode* y, const OperandSurvey*& sx, const OperandSurvey*& sy);
+
+private:
+    const PolyNode *a_, *b_;
+    bool made_ = false, ok_ = false;
+    OperandSurvey sa_, sb_;
+};
+
 // Kronecker substitution: a product of dense integer polys as one product
 // of big integers, taken when the term-by-term work (term pairs times limb
 // products) is at least kronecker_ratio times the transform's (L log2 L
@@ -85,7 +103,8 @@ bool survey_operand(const PolyNode* p, int level, int32_t max_digits, OperandSur
 // even), 17 at k = 50 (6x faster), 64 at k = 100 (9x faster); a 3-variable
 // simplex (x + y + 3z + 1)^20 has 1.5 (3x slower). Tests set the ratio 0
 // to force it wherever the operands are dense.
-bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c);
+bool kronecker_mult(const PolyNode* a, const PolyNode* b, Poly& c,
+                    ProductSurveys* surveys = nullptr);
 constexpr double kKroneckerRatio = 8;
 extern double kronecker_ratio;
 extern bool kronecker_products;

@@ -544,6 +544,22 @@ bool survey_operand(const PolyNode* p, int level, int32_t max_digits, OperandSur
     }
     return true;
 }
+bool ProductSurveys::get(const PolyNode* x, const PolyNode* y, const OperandSurvey*& sx,
+                         const OperandSurvey*& sy) {
+    if (!made_) {
+        made_ = true;
+        ok_ = survey_operand(a_, 0, kMaxDigits, sa_);
+        if (ok_ && a_ == b_)
+            sb_ = sa_;
+        else if (ok_)
+            ok_ = survey_operand(b_, 0, kMaxDigits, sb_);
+    }
+    const bool in_order = x == a_;
+    sx = in_order ? &sa_ : &sb_;
+    sy = in_order ? &sb_ : &sa_;
+    return ok_;
+}
+
 int64_t packed_slab_cells = kPackedSlabCells;
 
 namespace {
@@ -557,14 +573,17 @@ bool one_term(const PolyNode* p) {
 
 }  // namespace
 
-bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c) {
+bool packed_schoolbook(const PolyNode* a, const PolyNode* b, Poly& c, ProductSurveys* surveys) {
     if (!packed_products || lintmode || scratch_busy) return false;
     // A factor of one term: the rows of the plain product are scalings,
     // cheaper than even surveying the other operand (a minor times a
     // variable in the expansion of a determinant by minors).
     if (one_term(a) || one_term(b)) return false;
-    OperandSurvey sa, sb;
-    if (!survey_operand(a, 0, kMaxDigitsWide, sa) || !survey_operand(b, 0, kMaxDigitsWide, sb)) return false;
+    ProductSurveys own(a, b);
+    const OperandSurvey *pa, *pb;
+    if (!(surveys ? *surveys : own).get(a, b, pa, pb)) return false;
+    const OperandSurvey &sa = *pa, &sb = *pb;
+    if (sa.digits > kMaxDigitsWide || sb.digits > kMaxDigitsWide) return false;
     const bool wide = sa.digits > 2 || sb.digits > 2;
     if (!wide && (sa.terms < sb.terms ? sa.terms : sb.terms) >= kMaxMeets) return false;
     // A factor of two terms with large numbers on the other side: the

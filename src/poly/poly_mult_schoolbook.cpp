@@ -73,14 +73,14 @@ PolyNode* simplest_row(const PolyNode* t, const PolyNode* b) {
 }  // namespace
 
 void schoolbook_mult(const PolyNode* a, int32_t na, const PolyNode* b, int32_t nb, Poly& c,
-                     PolyVar* var) {
+                     PolyVar* var, ProductSurveys* surveys) {
     if (na > nb) {
         std::swap(a, b);
         std::swap(na, nb);
     }
     // The packed product spans every level: with a level from here down
     // modded out its result is reduced afterwards, level by level.
-    if (packed_schoolbook(a, b, c)) {
+    if (packed_schoolbook(a, b, c, surveys)) {
         total_poly_modout(c, var);
         return;
     }
