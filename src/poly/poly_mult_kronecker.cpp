@@ -11,6 +11,12 @@
 // slot of the product read as v >= 2^(b-1) stands for v - 2^b, borrowing 1
 // from the slot above. b leaves room for the largest coefficient a product
 // can have and a sign bit.
+//
+// When b is within what the word primes of numbers/modconv.h hold, the
+// slots are not packed into integers at all: the coefficients at their
+// offsets are two sequences whose convolution is taken modulo the primes
+// (about b / 30 of them) and recombined slot by slot, which transforms
+// far fewer words than the big-integer product of the same slots.
 #include <algorithm>
 #include <cmath>
 #include <vector>
