@@ -148,7 +148,9 @@ void forced_methods(const Poly& g, const Poly& a, const Poly& b, const Poly& c, 
         const bool answered = mod_multivar_Chinese(a.get(), b.get(), h, polynames);
         EXPECT_TRUE(answered || modulus < 1000);
         EXPECT_TRUE(!answered || poly_equal(g.get(), h.get()));
-        if (dense_modp_method(a.get(), b.get(), h)) EXPECT_TRUE(poly_equal(g.get(), h.get()));
+        if (dense_modp_method(a.get(), b.get(), h)) {
+            EXPECT_TRUE(poly_equal(g.get(), h.get()));
+        }
     }
     // The driver without the dense methods.
     gcd_skip_dense_methods = true;
