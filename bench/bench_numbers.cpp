@@ -142,6 +142,26 @@ void BM_mul_decimal(benchmark::State& st, const char* name) {
     mpz_clear(zr);
 }
 
+// Squares a * a by decimal size (the powers' and Karatsuba's own squares).
+void BM_sqr_decimal(benchmark::State& st, const char* name) {
+    const int64_t n = static_cast<int64_t>(static_cast<double>(st.range(0)) / 8.4288) + 1;
+    Pair p(n, n);
+    Number r;
+    mpz_t zr;
+    mpz_init(zr);
+    compare(
+        st, name, n <= 12 ? 512 : n <= 120 ? 32 : 1,
+        [&] {
+            fast_mult(p.a, p.a, r);
+            benchmark::ClobberMemory();
+        },
+        [&] {
+            mpz_mul(zr, p.za, p.za);
+            benchmark::ClobberMemory();
+        });
+    mpz_clear(zr);
+}
+
 void BM_div(benchmark::State& st, const char* name) {
     Pair p(2 * st.range(0), st.range(0));
     Number q, r;
@@ -260,7 +280,8 @@ int main(int argc, char** argv) {
     if (const char* c = std::getenv("TOLMEX_MULTCUT")) multcut = std::atoi(c);
     register_case("add", BM_add, {1, 2, 10, 100, 1000, 10000});
     register_case("mul", BM_mul, {1, 2, 10, 100, 1000, 10000});
-    register_case("mul_decimal", BM_mul_decimal, {100, 1000, 10000, 100000, 1000000});
+    register_case("mul_decimal", BM_mul_decimal, {100, 300, 1000, 3000, 5000, 10000, 20000, 100000, 1000000});
+    register_case("sqr_decimal", BM_sqr_decimal, {100, 1000, 10000, 100000, 1000000});
     register_case("div2n_n", BM_div, {10, 100, 1000});
     register_case("div_decimal", BM_div_decimal, {1000, 10000, 100000, 1000000});
     register_case("gcd", BM_gcd, {10, 100});

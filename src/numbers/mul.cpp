@@ -16,7 +16,7 @@ namespace tolmex {
 
 using namespace numstore;
 
-int32_t multcut = 32;
+int32_t multcut = 48;
 int pos_mod = 1;
 
 namespace {
@@ -26,6 +26,9 @@ constexpr int64_t kBase10Cut = 32;
 // Products with an operand of at least this many digits take keyboard
 // interrupts before the kernel runs and between its steps.
 constexpr int64_t kPollDigits = 256;
+// Scratch up to this many digits (products of up to about 150 digits) lives
+// on the stack rather than in a pooled array.
+constexpr int64_t kStackScratch = 6144;
 
 template <class B>
 void product(const Number& a, const Number& b, Number& r, int64_t cut) {
@@ -76,19 +79,26 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
     // abandoned product leaves r as it was.
     const bool polls = na >= kPollDigits || nb >= kPollDigits;
     if (polls) poll_interrupt();
-    Magnitude ma(a.digits()), mb(b.digits());
+    // a * a keeps one magnitude for both, so that the kernels see a square.
+    const bool square = na == nb && a.digits().data() == b.digits().data();
+    Magnitude ma(a.digits()), mb(square ? DigitSpan{} : b.digits());
+    const Digit* pa = ma.data();
+    const Digit* pb = square ? pa : mb.data();
     const bool separate = polls || r.get() == a.get() || r.get() == b.get();
     ResultDigits out(r, na + nb, separate);
     // The transform's tables of roots are built here, outside the kernel.
     if (std::min(na, nb) >= kern::ntt_cut<B>()) kern::ntt_prepare(na + nb);
     const int64_t ws = kern::mul_scratch(na, nb, cut);
     Digit* d = out.data();
-    if (ws > 0) {
+    if (ws > 0 && ws <= kStackScratch) {
+        Digit w[kStackScratch];
+        kern::mul_mag<B>(d, pa, na, pb, nb, w, cut, polls ? &poll_interrupt : nullptr);
+    } else if (ws > 0) {
         DigitBuffer w(ws);
-        kern::mul_mag<B>(d, ma.data(), na, mb.data(), nb, w.data(), cut,
+        kern::mul_mag<B>(d, pa, na, pb, nb, w.data(), cut,
                          polls ? &poll_interrupt : nullptr);
     } else {
-        kern::mul_basecase<B>(d, ma.data(), na, mb.data(), nb);
+        kern::mul_basecase<B>(d, pa, na, pb, nb);
     }
     if (s < 0)
         for (int64_t i = 0; i < na + nb; ++i) d[i] = -d[i];

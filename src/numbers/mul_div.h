@@ -13,10 +13,11 @@
 namespace tolmex {
 
 // Karatsuba threshold in digits of fast_mult; no command changes it. The
-// default is 32: with products of short operands done on packed 56-bit
-// limbs, bench_numbers (TOLMEX_MULTCUT=16, 24, 32, 40) shows one split of a
-// 32-digit product costing more than the schoolbook product itself, and
-// products of 100 and 1000 digits about a third faster than with 16.
+// default is 48: with the four-row basecase (kernels.cpp), bench_numbers
+// (TOLMEX_MULTCUT=24, 32, 48, 64) shows 36-digit products (300 decimal
+// digits) at 1.9x / 2.3x / 1.75x / 1.4x GMP's time and 119-digit products
+// at 1.9x / 1.15-1.3x / 1.3x / 1.15x: a split below 48 digits costs more
+// than it saves.
 extern int32_t multcut;
 // When nonzero the remainder operator returns 0 .. |divisor| - 1; when 0 it
 // keeps the sign of the dividend (1).

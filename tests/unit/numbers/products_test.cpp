@@ -134,6 +134,26 @@ TEST(Products, EveryMethodBase1e8) {
     every_method_balanced_and_long_by_short<kern::Base1e8>(71);
 }
 
+// Squares by every method on the sizes where the basecase squares (and
+// where it stops), with all digits maximal (the largest column sums) and
+// random, against GMP and against the general product of a copy.
+TEST(Products, SquaresAgainstGeneralProducts) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 74);
+    for (int64_t n : {63, 64, 67, 130, 255, 256, 700}) {
+        for (int kind = 0; kind < 2; ++kind) {
+            auto a = operand(rng, n, kern::Base28::kB, kind);
+            const auto copy = a;
+            for (Method method : kMethods) {
+                ASSERT_TRUE(product_matches<kern::Base28>(a, a, method, true)) << "kind " << kind;
+                ASSERT_TRUE(product_matches<kern::Base28>(a, copy, method)) << "kind " << kind;
+            }
+            auto d = operand(rng, n, kern::Base1e8::kB, kind);
+            ASSERT_TRUE(product_matches<kern::Base1e8>(d, d, Method::kSchoolbook, true));
+        }
+    }
+}
+
 // Operands of a million decimal digits (and more) by the fast methods, and
 // a long operand by a short one, which the transform takes in pieces.
 TEST(Products, HugeAndVeryUnbalanced) {
