@@ -134,6 +134,19 @@ TEST(Products, EveryMethodBase1e8) {
     every_method_balanced_and_long_by_short<kern::Base1e8>(71);
 }
 
+// Every pair of short lengths (the column kernels, general and unrolled
+// for equal limb counts), digits random, maximal or in runs of zeros.
+TEST(Products, ShortOperandsEveryLength) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 75);
+    for (int64_t n = 1; n <= 16; ++n)
+        for (int64_t m = 1; m <= n; ++m) {
+            const int kind = static_cast<int>((n + m) % 3);
+            auto a = operand(rng, n, kern::Base28::kB, kind), b = operand(rng, m, kern::Base28::kB, kind);
+            ASSERT_TRUE(product_matches<kern::Base28>(a, b, Method::kSchoolbook)) << "kind " << kind;
+        }
+}
+
 // Squares by every method on the sizes where the basecase squares (and
 // where it stops), with all digits maximal (the largest column sums) and
 // random, against GMP and against the general product of a copy.
