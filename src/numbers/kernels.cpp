@@ -300,13 +300,15 @@ constexpr int64_t kBetweenLimbSteps = int64_t{1} << 20;
 // Base 2^28, since the four-row basecase (ratios to GMP through fast_mult,
 // each method forced above its cut, a heavily loaded machine, so to within
 // about 40%): n = 356: Karatsuba 1.24, Toom-3 1.78, transform 2.1-2.35;
-// n = 593: Karatsuba 1.64, Toom-3 2.31, transform 1.76; n = 1187: all
-// three 1.5-2.0; n = 2374: transform 1.41-1.63, Toom-3 2.07. Toom-3 gains
+// n = 593: Karatsuba 1.49-1.64, Toom-3 1.9-2.31, transform 1.76; n = 1187: all
+// three 1.5-2.0 (again, two runs side by side: transform 1.87-2.0,
+// Toom-3 2.04-2.07; squares 2.06-2.11 and 2.65-2.79); n = 2374: transform
+// 1.41-1.63, Toom-3 2.07. Toom-3 gains
 // little below the transform's range; it carries the products beyond the
 // largest transform (a few million digits).
-constexpr int64_t kToomCut28 = 500;
+constexpr int64_t kToomCut28 = 800;
 constexpr int64_t kToomCut1e8 = 150;
-constexpr int64_t kNttCut28 = 1500;
+constexpr int64_t kNttCut28 = 1000;
 constexpr int64_t kNttCut1e8 = 250;
 
 // r += (p2 - P0 - P1) B^k, with P0 = r[0, 2k) and P1 = r[2k, 2k + n1)
