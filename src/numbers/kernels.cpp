@@ -172,18 +172,31 @@ constexpr int64_t kPackedDigits = 14;
 // unrolled at compile time: no loop bounds to predict, and the 128-bit sums
 // stay in registers. Measured on 12- and 13-digit products (100 decimal
 // digits): 0.55 and 0.35 of the time of the general columns.
+// A square (A == B) takes the products below the middle of each column
+// once, doubled (a 116-bit column sum at most): 21 products instead of 36
+// for 6 limbs.
 template <int L>
 [[gnu::always_inline]] inline void packed_columns(Digit* r, const uint64_t* A, const uint64_t* B,
                                                   int64_t total) {
     using u128 = unsigned __int128;
     constexpr uint64_t kM56 = (uint64_t{1} << 56) - 1;
+    const bool square = A == B;
     u128 carry = 0;
 #pragma GCC unroll 16
     for (int k = 0; k < 2 * L - 1; ++k) {
-        u128 acc = carry;
+        u128 acc = 0;
+        if (square) {
 #pragma GCC unroll 16
-        for (int i = 0; i < L; ++i)
-            if (k - i >= 0 && k - i < L) acc += static_cast<u128>(A[i]) * B[k - i];
+            for (int i = 0; i < L; ++i)
+                if (k - i > i && k - i < L) acc += static_cast<u128>(A[i]) * A[k - i];
+            acc += acc;
+            if (k % 2 == 0) acc += static_cast<u128>(A[k / 2]) * A[k / 2];
+        } else {
+#pragma GCC unroll 16
+            for (int i = 0; i < L; ++i)
+                if (k - i >= 0 && k - i < L) acc += static_cast<u128>(A[i]) * B[k - i];
+        }
+        acc += carry;
         const uint64_t limb = static_cast<uint64_t>(acc) & kM56;
         carry = acc >> 56;
         r[2 * k] = static_cast<Digit>(limb & (Base28::kB - 1));
@@ -209,15 +222,16 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void mul_packed28(
                static_cast<uint64_t>(static_cast<uint32_t>(b[2 * i + 1])) << 28;
     if (nb % 2) B[lb - 1] = static_cast<uint32_t>(b[nb - 1]);
     const int64_t total = na + nb;
+    const uint64_t* Bp = a == b && na == nb ? A : B;
     if (la == lb) {
         static_assert(kPackedDigits <= 14, "fixed column kernels up to 7 limbs");
         switch (la) {
-            case 2: return packed_columns<2>(r, A, B, total);
-            case 3: return packed_columns<3>(r, A, B, total);
-            case 4: return packed_columns<4>(r, A, B, total);
-            case 5: return packed_columns<5>(r, A, B, total);
-            case 6: return packed_columns<6>(r, A, B, total);
-            case 7: return packed_columns<7>(r, A, B, total);
+            case 2: return packed_columns<2>(r, A, Bp, total);
+            case 3: return packed_columns<3>(r, A, Bp, total);
+            case 4: return packed_columns<4>(r, A, Bp, total);
+            case 5: return packed_columns<5>(r, A, Bp, total);
+            case 6: return packed_columns<6>(r, A, Bp, total);
+            case 7: return packed_columns<7>(r, A, Bp, total);
             default: break;
         }
     }

@@ -144,6 +144,9 @@ TEST(Products, ShortOperandsEveryLength) {
             const int kind = static_cast<int>((n + m) % 3);
             auto a = operand(rng, n, kern::Base28::kB, kind), b = operand(rng, m, kern::Base28::kB, kind);
             ASSERT_TRUE(product_matches<kern::Base28>(a, b, Method::kSchoolbook)) << "kind " << kind;
+            if (m == n) {
+                ASSERT_TRUE(product_matches<kern::Base28>(a, a, Method::kSchoolbook, true));
+            }
         }
 }
 
