@@ -30,6 +30,15 @@ constexpr int64_t kPollDigits = 256;
 // on the stack rather than in a pooled array.
 constexpr int64_t kStackScratch = 6144;
 
+// mul_mag with its scratch on the stack: a function of its own, so that
+// the shorter products do not pay for the large frame (its page probes).
+template <class B>
+[[gnu::noinline]] void mul_stack_scratch(Digit* d, const Digit* a, int64_t na, const Digit* b,
+                                         int64_t nb, int64_t cut, kern::Between between) {
+    Digit w[kStackScratch];
+    kern::mul_mag<B>(d, a, na, b, nb, w, cut, between);
+}
+
 template <class B>
 void product(const Number& a, const Number& b, Number& r, int64_t cut) {
     const int64_t na = a.size(), nb = b.size();
@@ -91,8 +100,7 @@ void product(const Number& a, const Number& b, Number& r, int64_t cut) {
     const int64_t ws = kern::mul_scratch(na, nb, cut);
     Digit* d = out.data();
     if (ws > 0 && ws <= kStackScratch) {
-        Digit w[kStackScratch];
-        kern::mul_mag<B>(d, pa, na, pb, nb, w, cut, polls ? &poll_interrupt : nullptr);
+        mul_stack_scratch<B>(d, pa, na, pb, nb, cut, polls ? &poll_interrupt : nullptr);
     } else if (ws > 0) {
         DigitBuffer w(ws);
         kern::mul_mag<B>(d, pa, na, pb, nb, w.data(), cut,
