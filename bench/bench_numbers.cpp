@@ -281,7 +281,7 @@ int main(int argc, char** argv) {
     register_case("add", BM_add, {1, 2, 10, 100, 1000, 10000});
     register_case("mul", BM_mul, {1, 2, 10, 100, 1000, 10000});
     register_case("mul_decimal", BM_mul_decimal, {100, 300, 1000, 3000, 5000, 10000, 20000, 100000, 1000000});
-    register_case("sqr_decimal", BM_sqr_decimal, {100, 1000, 10000, 100000, 1000000});
+    register_case("sqr_decimal", BM_sqr_decimal, {100, 300, 1000, 2000, 10000, 100000, 1000000});
     register_case("div2n_n", BM_div, {10, 100, 1000});
     register_case("div_decimal", BM_div_decimal, {1000, 10000, 100000, 1000000});
     register_case("gcd", BM_gcd, {10, 100});
