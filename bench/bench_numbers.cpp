@@ -20,6 +20,7 @@
 #include "numbers/gcd.h"
 #include "numbers/mul_div.h"
 #include "numbers/number.h"
+#include "numbers/tables.h"
 #include "storage/stash.h"
 
 using namespace tolmex;
@@ -261,6 +262,35 @@ void BM_factorial(benchmark::State& st, const char* name) {
     mpz_clear(z);
 }
 
+// The cut-off between factorial's two methods: here the "ours" column is
+// the prime swing and the "gmp" column the product of ranges, which starts
+// from the tabulated (10 k)! as it does once the data files are read.
+void BM_factorial_cut(benchmark::State& st, const char* name) {
+    for (int k = 0; k < kFactEntries; ++k) {
+        mpz_t f;
+        mpz_init(f);
+        mpz_fac_ui(f, static_cast<unsigned long>(10 * k));
+        std::vector<uint32_t> mag(mpz_sizeinbase(f, 2) / 28 + 2);
+        size_t count = 0;
+        mpz_export(mag.data(), &count, -1, 4, 0, 4, f);
+        std::vector<int32_t> msf;
+        for (size_t i = count; i-- > 0;) msf.push_back(static_cast<int32_t>(mag[i]));
+        facts[k] = number_from_digits(msf);
+        mpz_clear(f);
+    }
+    Number r;
+    compare(
+        st, name, st.range(0) < 1000 ? 32 : 1,
+        [&] {
+            factorial_by_swing(st.range(0), r);
+            benchmark::ClobberMemory();
+        },
+        [&] {
+            factorial_by_ranges(st.range(0), r);
+            benchmark::ClobberMemory();
+        });
+}
+
 void register_case(const char* name, void (*fn)(benchmark::State&, const char*),
                    const std::vector<int64_t>& args) {
     auto* b = benchmark::RegisterBenchmark(name, fn, name);
@@ -288,7 +318,8 @@ int main(int argc, char** argv) {
     register_case("div_decimal", BM_div_decimal, {1000, 10000, 100000, 1000000});
     register_case("gcd", BM_gcd, {10, 100});
     register_case("decimal_out", BM_decimal_out, {10000, 100000, 1000000});
-    register_case("factorial", BM_factorial, {10000});
+    register_case("factorial", BM_factorial, {10000, 30000, 100000, 1000000});
+    register_case("fact_swing/ranges", BM_factorial_cut, {20, 100, 200, 300, 350, 400, 450, 500, 1000});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     print_table();

@@ -1,8 +1,10 @@
-// Trial-division primes, the modular square root and pseudo-random integers.
+// Trial-division primes, the sieve, the modular square root and
+// pseudo-random integers.
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 
+#include "base/errors.h"
 #include "numbers/gcd.h"
 #include "numbers/modular_state.h"
 
@@ -61,6 +63,22 @@ int32_t nextprime(int32_t n) {
         if (smallest_factor(c) == c) return static_cast<int32_t>(c);
     }
     return 0;
+}
+
+std::vector<uint32_t> odd_primes_up_to(uint32_t n) {
+    // composite[i] stands for 2 i + 1; one bit each keeps the sieve for the
+    // largest factorials at a few megabytes.
+    const uint32_t half = n < 3 ? 0 : (n - 1) / 2 + 1;
+    std::vector<bool> composite(half, false);
+    std::vector<uint32_t> primes;
+    for (uint32_t i = 1; i < half; ++i) {
+        if (composite[i]) continue;
+        const uint64_t p = 2 * uint64_t{i} + 1;
+        primes.push_back(static_cast<uint32_t>(p));
+        if ((i & 0xFFFF) == 0) poll_interrupt();
+        for (uint64_t j = p * p / 2; j < half; j += p) composite[j] = true;
+    }
+    return primes;
 }
 
 bool its_a_square(int32_t v) {

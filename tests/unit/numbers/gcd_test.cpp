@@ -100,6 +100,12 @@ TEST(NumberPrimes, TrialDivisionNextPrimeAndRandomRanges) {
     for (int i = 2; i < 20000; ++i)
         for (int j = 2 * i; j < 20000; j += i) composite[j] = true;
     for (int i = 2; i < 20000; ++i) ASSERT_EQ(is_prime(i), !composite[i]) << i;
+    std::vector<uint32_t> odd;
+    for (int i = 3; i < 20000; ++i)
+        if (!composite[i]) odd.push_back(static_cast<uint32_t>(i));
+    EXPECT_EQ(odd_primes_up_to(19999), odd);
+    EXPECT_TRUE(odd_primes_up_to(2).empty());
+    EXPECT_EQ(odd_primes_up_to(9), (std::vector<uint32_t>{3, 5, 7}));
     for (int i = 0; i < 100; ++i) EXPECT_LE(rand_integer2(), 16384);
 }
 
@@ -135,4 +141,26 @@ TEST(NumberFactorial, AgainstGmp) {
         EXPECT_EQ(r.lint(), static_cast<int32_t>(mpz_fdiv_ui(want.z, 1000003)));
     }
     EXPECT_EQ(unit::raised_code([&] { factorial(number_from_int64(-3), r); }), 130);
+}
+
+// Both methods against GMP: the edges of the odd-part base case (20, 21),
+// primes and their squares, powers of two and their neighbours, the
+// cut-off, and seeded random arguments.
+TEST(NumberFactorial, MethodsAgree) {
+    NUMTEST_SEED_TRACE();
+    std::mt19937_64 rng(seed() + 31);
+    std::vector<int64_t> ns = {0, 1, 2, 3, 12, 13, 20, 21, 22, 41, 42, 43, 127, 128, 129, 209, 210,
+                               211, 289, 961, 1021, 1024, 4093, 4096, 4097, 16384};
+    for (int64_t d = -2; d <= 2; ++d) ns.push_back(kFactorialSwingCut + d);
+    for (int i = 0; i < 12; ++i) ns.push_back(static_cast<int64_t>(rng() % 4000));
+    for (int64_t n : ns) {
+        Mpz want;
+        mpz_fac_ui(want.z, static_cast<unsigned long>(n));
+        Number r;
+        factorial_by_swing(n, r);
+        ASSERT_TRUE(same(r, want)) << "swing " << n;
+        if (n > 4100) continue;  // the ranges' product is the slow one
+        factorial_by_ranges(n, r);
+        ASSERT_TRUE(same(r, want)) << "ranges " << n;
+    }
 }
