@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
-# Polynomial arithmetic of Tolmex against PARI/GP, Singular and FLINT.
+# Polynomial and integer arithmetic of Tolmex against PARI/GP, Singular and
+# FLINT, and against GMP for the integers.
 #
 # Runs the same workloads in every system, each timed in CPU seconds around
 # the operation alone (Tolmex through its own timing, "&t"; PARI/GP through
 # gettime(), which gives the time since its previous call; Singular through
-# timer; FLINT through clock() in bench/poly/flint_peer.cpp), takes the
-# median of 3 runs in fresh processes and prints the times and the ratios
-# Tolmex/peer.
+# timer; FLINT through clock() in bench/poly/flint_peer.cpp; GMP through
+# clock() in bench/poly/gmp_peer.cpp), takes the median of 3 runs in fresh
+# processes and prints the times and the ratios Tolmex/peer.
 #
 #   sparse20  f = (1 + x + y + z + t)^20, then f * (f + 1)
 #   sparse10  the same with exponent 10
 #   dense2    g = (x + y + 1)^200, then g * (g + 1)
+#   fact30000 30000! and its decimal text (Tolmex: the statements f := 30000!
+#             and !(f), the display, timed together; PARI/GP Str, Singular
+#             string() after general.lib's factorial, FLINT fmpz_get_str,
+#             GMP mpz_get_str)
+#   pow3      3^1000000 and its decimal text, the same way
+#   mul100    the product of two integers of n digits, a = 3^ka and
+#   mul1000   b = 7^kb, made before the timing; n = 100, 1000, 10^4, 10^5,
+#   mul1e4    10^6. The time is that of one product: FLINT and GMP repeat it
+#   mul1e5    for a fifth of a second and divide; Tolmex, PARI/GP and
+#   mul1e6    Singular time a loop of R products (R = 200000, 20000, 1000,
+#             50, 5) less the same loop assigning 0, divided by R. The
+#             table ends with the growth exponents log(t2/t1) / log(n2/n1)
+#             of Tolmex and GMP between consecutive sizes.
+#   (Integer workloads: Tolmex, PARI/GP, Singular, FLINT and GMP.)
 #   onevar    the product of two random polys of degree 2000 over Z with
 #             30-digit coefficients (the same polys in every system)
 #   power     (x + y + z + 1)^40
@@ -65,7 +80,8 @@
 #   fib       the recursive Fibonacci function, Fib(25), 242785 calls
 #   (The interpreter workloads run in Tolmex and PARI/GP only.)
 #
-# Targets: the matrix forms within 2x of the faster of PARI/GP and FLINT; the interpreter workloads within 3x of PARI/GP; sparse products at most 2x the faster of PARI/GP and Singular;
+# Targets: 3^1000000 with decimal output within 2x of GMP; every integer
+# product within 2x of GMP from 100 digits up; the matrix forms within 2x of the faster of PARI/GP and FLINT; the interpreter workloads within 3x of PARI/GP; sparse products at most 2x the faster of PARI/GP and Singular;
 # every product within 10x of FLINT; matrix products within 2x of PARI/GP; multivariate GCD within 1.5x of
 # min(Singular, FLINT); rational sums within 2x of FLINT and ahead of
 # Singular; the GCD mod p within 2x of FLINT; factor1000 within 1.5x and
@@ -73,12 +89,13 @@
 #
 # A system that fails on a workload shows "error"; one that is missing, that
 # printed no time, or that ran past PEER_TIMEOUT seconds (120) shows "n/a".
-# WORKLOADS selects workloads (all by default); SMALL=1 shrinks the GCD and
+# WORKLOADS selects workloads (all by default; WORKLOADS=integer selects the
+# integer workloads alone); SMALL=1 shrinks the GCD and
 # sum workloads (exponents 100 to 10 and 10 to 3, 200 terms to 20, degree
 # 5000 to 200) to check the script quickly.
 #
 # The peers are installed with apt-get when missing (pari-gp, singular,
-# libflint-dev); Tolmex itself never depends on them. TOLMEX may name the
+# libflint-dev, libgmp-dev); Tolmex itself never depends on them. TOLMEX may name the
 # executable; otherwise build-bench/tolmex (built in Release when absent) or
 # build/tolmex is used. RUNS sets the number of runs (3).
 set -u
@@ -87,7 +104,9 @@ root="$(cd "$here/.." && pwd)"
 runs="${RUNS:-3}"
 # A run that takes longer than this many seconds is cut off and shows n/a.
 limit="${PEER_TIMEOUT:-120}"
-workloads="${WORKLOADS:-sparse20 sparse10 dense2 onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp factor500 factor1000 factor2 matint matpoly detp8 detp12 dettoep detint100 detint200 hnf50 hnf100 snf50 snf100 rref200 chpoly100 loop loopf fib}"
+integer_workloads="fact30000 pow3 mul100 mul1000 mul1e4 mul1e5 mul1e6"
+workloads="${WORKLOADS:-sparse20 sparse10 dense2 $integer_workloads onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp factor500 factor1000 factor2 matint matpoly detp8 detp12 dettoep detint100 detint200 hnf50 hnf100 snf50 snf100 rref200 chpoly100 loop loopf fib}"
+[ "$workloads" = integer ] && workloads=$integer_workloads
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
@@ -98,6 +117,7 @@ need=()
 command -v gp >/dev/null 2>&1 || need+=(pari-gp)
 command -v Singular >/dev/null 2>&1 || need+=(singular)
 [ -e /usr/include/flint/fmpz_mpoly.h ] || need+=(libflint-dev)
+[ -e /usr/include/gmp.h ] || [ -e /usr/include/x86_64-linux-gnu/gmp.h ] || need+=(libgmp-dev)
 if [ ${#need[@]} -gt 0 ]; then
     echo "installing ${need[*]} ..."
     if [ "$(id -u)" = 0 ]; then
@@ -115,6 +135,8 @@ if [ -e /usr/include/flint/fmpz_mpoly.h ] &&
     g++ -O2 -std=c++20 "$here/poly/flint_peer.cpp" -o "$work/flint_peer" -lflint -lgmp 2>"$work/flint.log"; then
     have_flint=1
 fi
+have_gmp=0
+g++ -O2 -std=c++20 "$here/poly/gmp_peer.cpp" -o "$work/gmp_peer" -lgmp 2>"$work/gmp.log" && have_gmp=1
 
 # --- Tolmex ------------------------------------------------------------------
 tolmex="${TOLMEX:-}"
@@ -310,6 +332,27 @@ gcd_assign() {  # workload prefix sign end
     gcd_polys "$1" | paste -d' ' <(printf '%s\n' "$2g $3" "$2c1 $3" "$2c2 $3") - | sed "s/\$/$4/"
 }
 sum_terms() { case $1 in ratsum40) echo 40 ;; ratsum200) echo "$sum_big" ;; esac; }
+# The integer products: the digit count, the exponents ka and kb of the
+# operands 3^ka and 7^kb of that many digits, and the repetitions R.
+mul_digits() {
+    case $1 in
+    mul100) echo 100 ;; mul1000) echo 1000 ;; mul1e4) echo 10000 ;; mul1e5) echo 100000 ;;
+    mul1e6) echo 1000000 ;;
+    esac
+}
+mul_exps() {
+    awk -v n="$(mul_digits "$1")" 'BEGIN { l = log(10)
+        printf "%d %d\n", (n - 1) * l / log(3) + 1, (n - 1) * l / log(7) + 1 }'
+}
+mul_reps() {
+    case $1 in mul100) echo 200000 ;; mul1000) echo 20000 ;; mul1e4) echo 1000 ;; mul1e5) echo 50 ;;
+    mul1e6) echo 5 ;; esac
+}
+# "t_loop t_base" (two lines) -> the seconds per product; nothing (n/a)
+# when the difference is below the timer's resolution.
+per_product() {  # workload
+    paste -sd' ' | awk -v r="$(mul_reps "$1")" 'NF == 2 && $1 > $2 { printf "%.3g\n", ($1 - $2) / r }'
+}
 
 # --- one run of each system ------------------------------------------------------
 # Each prints the CPU seconds of the operation.
@@ -335,6 +378,14 @@ tolmex_run() {  # workload
     loop) printf 's := 0:\n&t\nfor i = 1, 1000000 do s := s + i od:\n' >"$f" ;;
     loopf) printf 'Func Loop(m) = s := 0; for i = 1, m do s := s + i od; s.\n&t\ns := Loop(1000000):\n' >"$f" ;;
     fib) printf 'Func Fib(n) = if n < 2 then n else Fib(n - 1) + Fib(n - 2) fi.\n&t\nf := Fib(25):\n' >"$f" ;;
+    fact30000) printf '&t\nf := 30000!:\n!(f)\n' >"$f" ;;
+    pow3) printf '&t\np := 3^1000000:\n!(p)\n' >"$f" ;;
+    mul*)
+        local ka kb r
+        read -r ka kb < <(mul_exps "$w")
+        r=$(mul_reps "$w")
+        printf 'a := 3^%s:\nb := 7^%s:\n&t\nfor i = 1, %s do c := a*b od:\nfor i = 1, %s do c := 0 od:\n' \
+            "$ka" "$kb" "$r" "$r" >"$f" ;;
     esac
     local out
     out=$(timeout "$limit" "$tolmex" <"$f" 2>/dev/null) || { echo n/a; return; }
@@ -344,9 +395,14 @@ tolmex_run() {  # workload
     case $w in
     ratsum*) process_cpu_difference "$f" ;;
     detp*) process_cpu_difference "$f" | per_rep "$w" ;;
+    # The value and its display are two statements.
+    fact* | pow3) statement_times <<<"$out" | tail -2 | awk '{ s += $1 } END { if (NR) printf "%.4f\n", s }' ;;
+    mul*) statement_times <<<"$out" | tail -2 | per_product "$w" ;;
     *) sed -n 's/.*CPU time: *\([0-9.]*\).*/\1/p' <<<"$out" | tail -1 ;;
     esac
 }
+
+statement_times() { sed -n 's/.*CPU time: *\([0-9.]*\).*/\1/p'; }
 
 # The sums run one statement per term, each far below the millisecond the
 # statement timing shows: the process's CPU time less that of a run that
@@ -386,11 +442,26 @@ gp_run() {
             echo 'gettime(); s = loopf(1000000); print(gettime());' ;;
         fib) echo 'fib(n) = if(n < 2, n, fib(n - 1) + fib(n - 2));'
             echo 'gettime(); f = fib(25); print(gettime());' ;;
+        fact30000) echo 'gettime(); f = 30000!; s = Str(f); print(gettime());' ;;
+        pow3) echo 'gettime(); p = 3^1000000; s = Str(p); print(gettime());' ;;
+        mul*)
+            read -r ka kb < <(mul_exps "$w")
+            echo "a = 3^$ka; b = 7^$kb; r = $(mul_reps "$w");"
+            echo 'gettime(); for(k = 1, r, c = a*b); print(gettime()); for(k = 1, r, c = 0); print(gettime());' ;;
         esac
         echo 'quit;'
     } >"$f"
-    timeout "$limit" gp -q -f <"$f" 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' | grep -E '^[0-9]+$' | tail -1 |
-        awk '{ printf "%.4f\n", $1 / 1000 }' | per_rep "$w"
+    timeout "$limit" gp -q -f <"$f" 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' | grep -E '^[0-9]+$' |
+        awk '{ printf "%.4f\n", $1 / 1000 }' | last_time "$w"
+}
+
+# The last time printed, per repetition; the products: the last two, per
+# product.
+last_time() {  # workload
+    case $1 in
+    mul*) tail -2 | per_product "$1" ;;
+    *) tail -1 | per_rep "$1" ;;
+    esac
 }
 
 sing_run() {
@@ -414,11 +485,20 @@ sing_run() {
             echo 'ring r = 32003, x, dp;'; cat "$work/modp.sing"
             echo 'poly p1 = a*c; poly p2 = b*c; t0 = timer; poly q = gcd(p1, p2); timer - t0;' ;;
         det* | factor*) cat "$work/$w.sing" ;;
+        fact30000)
+            echo 'LIB "general.lib";'
+            echo 't0 = timer; bigint f = factorial(30000); string s = string(f); timer - t0;' ;;
+        pow3) echo 't0 = timer; bigint p = bigint(3)^1000000; string s = string(p); timer - t0;' ;;
+        mul*)
+            read -r ka kb < <(mul_exps "$w")
+            echo "bigint a = bigint(3)^$ka; bigint b = bigint(7)^$kb; bigint c; int k; int r = $(mul_reps "$w");"
+            echo 't0 = timer; for (k = 1; k <= r; k++) { c = a*b; } timer - t0;'
+            echo 't0 = timer; for (k = 1; k <= r; k++) { c = 0; } timer - t0;' ;;
         esac
         echo 'quit;'
     } >"$f"
-    timeout "$limit" Singular -q "$f" 2>/dev/null | grep -E '^[0-9]+$' | tail -1 | awk '{ printf "%.4f\n", $1 / 1000 }' |
-        per_rep "$w"
+    timeout "$limit" Singular -q "$f" 2>/dev/null | grep -E '^[0-9]+$' | awk '{ printf "%.4f\n", $1 / 1000 }' |
+        last_time "$w"
 }
 
 flint_run() {
@@ -441,6 +521,17 @@ flint_run() {
         local kind=${1%%[0-9]*}
         [ "$kind" = chpoly ] && kind=charpoly
         timeout "$limit" "$work/flint_peer" matform "$kind" "$work/$1.flint" ;;
+    fact30000) timeout "$limit" "$work/flint_peer" intfact 30000 ;;
+    pow3) timeout "$limit" "$work/flint_peer" intpow 3 1000000 ;;
+    mul*) timeout "$limit" "$work/flint_peer" intmul $(mul_exps "$1") ;;
+    esac | awk '{ print $1 }'
+}
+
+gmp_run() {
+    case $1 in
+    fact30000) timeout "$limit" "$work/gmp_peer" fact 30000 ;;
+    pow3) timeout "$limit" "$work/gmp_peer" pow 3 1000000 ;;
+    mul*) timeout "$limit" "$work/gmp_peer" mul $(mul_exps "$1") ;;
     esac | awk '{ print $1 }'
 }
 
@@ -448,34 +539,65 @@ median() {  # command workload: the median time, else "error" or "n/a"
     local i vals=()
     for ((i = 0; i < runs; i++)); do vals+=("$("$1" "$2")"); done
     if printf '%s\n' "${vals[@]}" | grep -qx error; then echo error; return; fi
-    printf '%s\n' "${vals[@]}" | grep -E '^[0-9.]+$' | sort -g |
+    printf '%s\n' "${vals[@]}" | grep -E "^$number\$" | sort -g |
         awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'
 }
 
+# A time as the peers print it: seconds, with an exponent for the products.
+number='[0-9.]+(e[-+]?[0-9]+)?'
+
 ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN {
-        if (a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/) { print "-"; exit }
+    awk -v a="$1" -v b="$2" -v num="^$number\$" 'BEGIN {
+        if (a !~ num || b !~ num) { print "-"; exit }
         if (b + 0 == 0) b = 0.0005;
         printf "%.2f\n", a / b }'
 }
 
-printf '%-9s %9s %9s %9s %9s %8s %8s %8s\n' workload tolmex pari/gp singular flint \
-    'T/gp' 'T/sing' 'T/flint'
+# The growth exponent log(t2/t1) / log(n2/n1) of two times.
+growth() {  # t1 t2 n1 n2
+    awk -v a="$1" -v b="$2" -v n1="$3" -v n2="$4" -v num="^$number\$" 'BEGIN {
+        if (a !~ num || b !~ num || a <= 0 || b <= 0) { print "-"; exit }
+        printf "%.2f\n", log(b / a) / log(n2 / n1) }'
+}
+
+declare -A tol_time gmp_time
+printf '%-9s %9s %9s %9s %9s %9s %8s %8s %8s %8s\n' workload tolmex pari/gp singular flint gmp \
+    'T/gp' 'T/sing' 'T/flint' 'T/gmp'
 for w in $workloads; do
     t=$(median tolmex_run "$w")
-    g=n/a; s=n/a; f=n/a
+    g=n/a; s=n/a; f=n/a; m=n/a
     [ $have_gp = 1 ] && g=$(median gp_run "$w")
     case $w in
     mat* | loop* | fib) ;;  # PARI/GP is the peer of the matrix products and the interpreter
     hnf* | snf* | rref* | chpoly*) [ $have_flint = 1 ] && f=$(median flint_run "$w") ;;
+    fact* | pow3 | mul*)
+        [ $have_sing = 1 ] && s=$(median sing_run "$w")
+        [ $have_flint = 1 ] && f=$(median flint_run "$w")
+        [ $have_gmp = 1 ] && m=$(median gmp_run "$w") ;;
     *)
         [ $have_sing = 1 ] && s=$(median sing_run "$w")
         [ $have_flint = 1 ] && f=$(median flint_run "$w") ;;
     esac
-    printf '%-9s %9s %9s %9s %9s %8s %8s %8s\n' "$w" "$t" "$g" "$s" "$f" \
-        "$(ratio "$t" "$g")" "$(ratio "$t" "$s")" "$(ratio "$t" "$f")"
+    tol_time[$w]=$t gmp_time[$w]=$m
+    printf '%-9s %9s %9s %9s %9s %9s %8s %8s %8s %8s\n' "$w" "$t" "$g" "$s" "$f" "$m" \
+        "$(ratio "$t" "$g")" "$(ratio "$t" "$s")" "$(ratio "$t" "$f")" "$(ratio "$t" "$m")"
 done
-echo "(CPU seconds, median of $runs runs; targets: sparse <= 2x min(gp, singular), products <= 10x flint,"
+# The growth exponents of the products between consecutive sizes run.
+prev= shown=
+for w in mul100 mul1000 mul1e4 mul1e5 mul1e6; do
+    [ -n "${tol_time[$w]:-}" ] || continue
+    if [ -n "$prev" ]; then
+        [ -z "$shown" ] && printf 'growth exponents of the products, log(t2/t1) / log(n2/n1):\n'
+        shown=1
+        n1=$(mul_digits "$prev") n2=$(mul_digits "$w")
+        printf '  %-7s -> %-7s tolmex %5s  gmp %5s\n' "$prev" "$w" \
+            "$(growth "${tol_time[$prev]}" "${tol_time[$w]}" "$n1" "$n2")" \
+            "$(growth "${gmp_time[$prev]}" "${gmp_time[$w]}" "$n1" "$n2")"
+    fi
+    prev=$w
+done
+echo "(CPU seconds, median of $runs runs; mul*: seconds per product; targets: pow3 and mul* <= 2x gmp,"
+echo " sparse <= 2x min(gp, singular), products <= 10x flint,"
 echo " gcd2/3/5 <= 1.5x min(singular, flint), ratsum <= 2x flint and < singular, gcdmodp <= 2x flint,"
 echo " matint and matpoly <= 2x gp, detp/dettoep <= min(gp, singular, flint), detint <= 2x flint,"
 echo " loop, loopf and fib <= 3x gp, factor1000 <= 1.5x and factor2 <= 2x the fastest peer,"

@@ -4,8 +4,13 @@
 //
 // usage: flint_peer sparse N | dense2 | power | onevar FILE |
 //        gcd VARS G C1 C2 | ratsum N | gcdmodp FILE | detpoly FILE |
-//        detint FILE | factor FILE | matform KIND FILE
-// prints the CPU seconds of the operation and the term count of the result.
+//        detint FILE | factor FILE | matform KIND FILE |
+//        intfact N | intpow B E | intmul KA KB
+// prints the CPU seconds of the operation and the term count of the result
+// (the integer workloads: the digit count; intfact and intpow include the
+// decimal text, intmul makes a = 3^KA and b = 7^KB first and prints the
+// seconds per product of a repetition lasting a fifth of a second).
+#include <flint/fmpz.h>
 #include <flint/fmpz_mat.h>
 #include <flint/fmpz_mpoly.h>
 #include <flint/fmpz_poly.h>
@@ -338,6 +343,60 @@ int matform(const std::string& kind, const char* file) {
     return 0;
 }
 
+// The decimal text of z; prints the seconds since t0 and the digit count.
+int report_with_text(const fmpz_t z, double t0) {
+    char* text = fmpz_get_str(nullptr, 10, z);
+    const double t1 = cpu();
+    std::printf("%.4f %zu\n", t1 - t0, std::strlen(text));
+    flint_free(text);
+    return 0;
+}
+
+int intfact(ulong n) {
+    fmpz_t z;
+    fmpz_init(z);
+    const double t0 = cpu();
+    fmpz_fac_ui(z, n);
+    report_with_text(z, t0);
+    fmpz_clear(z);
+    return 0;
+}
+
+int intpow(ulong b, ulong e) {
+    fmpz_t z;
+    fmpz_init(z);
+    const double t0 = cpu();
+    fmpz_set_ui(z, b);
+    fmpz_pow_ui(z, z, e);
+    report_with_text(z, t0);
+    fmpz_clear(z);
+    return 0;
+}
+
+int intmul(ulong ka, ulong kb) {
+    fmpz_t a, b, c;
+    fmpz_init(a);
+    fmpz_init(b);
+    fmpz_init(c);
+    fmpz_set_ui(a, 3);
+    fmpz_pow_ui(a, a, ka);
+    fmpz_set_ui(b, 7);
+    fmpz_pow_ui(b, b, kb);
+    long reps = 0;
+    const double t0 = cpu();
+    double t = 0;
+    for (long batch = 1; t < 0.2; batch *= 2) {
+        for (long i = 0; i < batch; ++i) fmpz_mul(c, a, b);
+        reps += batch;
+        t = cpu() - t0;
+    }
+    std::printf("%.3g %zu\n", t / static_cast<double>(reps), fmpz_sizeinbase(c, 10));
+    fmpz_clear(a);
+    fmpz_clear(b);
+    fmpz_clear(c);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -354,5 +413,10 @@ int main(int argc, char** argv) {
     if (w == "detint" && argc > 2) return detint(argv[2]);
     if (w == "factor" && argc > 2) return factor(argv[2]);
     if (w == "matform" && argc > 3) return matform(argv[2], argv[3]);
+    if (w == "intfact" && argc > 2) return intfact(std::strtoul(argv[2], nullptr, 10));
+    if (w == "intpow" && argc > 3)
+        return intpow(std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10));
+    if (w == "intmul" && argc > 3)
+        return intmul(std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10));
     return 2;
 }
