@@ -106,7 +106,9 @@ runs="${RUNS:-3}"
 limit="${PEER_TIMEOUT:-120}"
 integer_workloads="fact30000 pow3 mul100 mul1000 mul1e4 mul1e5 mul1e6"
 workloads="${WORKLOADS:-sparse20 sparse10 dense2 $integer_workloads onevar power gcd2 gcd3 gcd5 ratsum40 ratsum200 gcdmodp factor500 factor1000 factor2 matint matpoly detp8 detp12 dettoep detint100 detint200 hnf50 hnf100 snf50 snf100 rref200 chpoly100 loop loopf fib}"
-[ "$workloads" = integer ] && workloads=$integer_workloads
+# "integer" stands for the integer workloads, alone or in a list.
+workloads=" $workloads "
+workloads="${workloads// integer / $integer_workloads }"
 gcd_big=100 gcd_ten=10 sum_big=200 modp_deg=5000
 if [ "${SMALL:-0}" = 1 ]; then gcd_big=10 gcd_ten=3 sum_big=20 modp_deg=200; fi
 work="$(mktemp -d)"
