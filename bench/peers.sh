@@ -89,8 +89,8 @@
 #
 # A system that fails on a workload shows "error"; one that is missing, that
 # printed no time, or that ran past PEER_TIMEOUT seconds (120) shows "n/a".
-# WORKLOADS selects workloads (all by default; WORKLOADS=integer selects the
-# integer workloads alone); SMALL=1 shrinks the GCD and
+# WORKLOADS selects workloads (all by default; the word integer in it stands
+# for the integer workloads); SMALL=1 shrinks the GCD and
 # sum workloads (exponents 100 to 10 and 10 to 3, 200 terms to 20, degree
 # 5000 to 200) to check the script quickly.
 #
