@@ -274,18 +274,64 @@ Crt crt_for(int64_t n) {
     return c;
 }
 
-// Coefficient k of the convolution from the three transformed residues
-// (read at index N - k), by Garner's mixed-radix form v0 + p0 (t1 + p1 t2).
-inline u128 coefficient(u32* const res[kPrimes], int64_t n, int64_t k, const Crt& c) {
-    const int64_t at = (n - k) & (n - 1);
-    const u32 v0 = full(shoup_mul(res[0][at], c.scale[0], c.scale_p[0], kP[0]), kP[0]);
-    const u32 v1 = full(shoup_mul(res[1][at], c.scale[1], c.scale_p[1], kP[1]), kP[1]);
-    const u32 v2 = full(shoup_mul(res[2][at], c.scale[2], c.scale_p[2], kP[2]), kP[2]);
+// Garner's mixed-radix digits of the transformed residues at [from, to),
+// in place: res[0] := v0, res[1] := t1, res[2] := t2, so that the
+// coefficient there is v0 + p0 (t1 + p1 t2).
+inline void garner_one(u32* const res[kPrimes], int64_t i, const Crt& c) {
+    const u32 v0 = full(shoup_mul(res[0][i], c.scale[0], c.scale_p[0], kP[0]), kP[0]);
+    const u32 v1 = full(shoup_mul(res[1][i], c.scale[1], c.scale_p[1], kP[1]), kP[1]);
+    const u32 v2 = full(shoup_mul(res[2][i], c.scale[2], c.scale_p[2], kP[2]), kP[2]);
     const u32 t1 = full(shoup_mul(v1 + kP[1] - v0, c.i01, c.i01p, kP[1]), kP[1]);
     const u32 e = full(shoup_mul(v2 + kP[2] - v0, c.i02, c.i02p, kP[2]), kP[2]);
-    const u32 t2 = full(shoup_mul(e + kP[2] - t1, c.i12, c.i12p, kP[2]), kP[2]);
+    res[0][i] = v0;
+    res[1][i] = t1;
+    res[2][i] = full(shoup_mul(e + kP[2] - t1, c.i12, c.i12p, kP[2]), kP[2]);
+}
+
+// The same eight residues at a time: the digits took a fifth of the time of
+// a 10^4-decimal-digit product when done one by one.
+TOLMEX_AVX2 inline __m256i vfull(__m256i x, __m256i p2, __m256i p) { return vreduce2(vreduce2(x, p2), p); }
+
+TOLMEX_AVX2 void garner_avx2(u32* const res[kPrimes], int64_t from, int64_t to, const Crt& c) {
+    __m256i p[kPrimes], p2[kPrimes], sc[kPrimes], scp[kPrimes];
+    for (int j = 0; j < kPrimes; ++j) {
+        p[j] = splat8(kP[j]);
+        p2[j] = splat8(2 * kP[j]);
+        sc[j] = splat8(c.scale[j]);
+        scp[j] = splat8(c.scale_p[j]);
+    }
+    const __m256i i01 = splat8(c.i01), i01p = splat8(c.i01p), i02 = splat8(c.i02),
+                  i02p = splat8(c.i02p), i12 = splat8(c.i12), i12p = splat8(c.i12p);
+    int64_t i = from;
+    for (; i + 8 <= to; i += 8) {
+        const __m256i v0 = vfull(vshoup(load8(res[0] + i), sc[0], scp[0], p[0]), p2[0], p[0]);
+        const __m256i v1 = vfull(vshoup(load8(res[1] + i), sc[1], scp[1], p[1]), p2[1], p[1]);
+        const __m256i v2 = vfull(vshoup(load8(res[2] + i), sc[2], scp[2], p[2]), p2[2], p[2]);
+        const __m256i t1 = vfull(vshoup(_mm256_sub_epi32(_mm256_add_epi32(v1, p[1]), v0), i01, i01p, p[1]), p2[1], p[1]);
+        const __m256i e = vfull(vshoup(_mm256_sub_epi32(_mm256_add_epi32(v2, p[2]), v0), i02, i02p, p[2]), p2[2], p[2]);
+        const __m256i t2 = vfull(vshoup(_mm256_sub_epi32(_mm256_add_epi32(e, p[2]), t1), i12, i12p, p[2]), p2[2], p[2]);
+        store8(res[0] + i, v0);
+        store8(res[1] + i, t1);
+        store8(res[2] + i, t2);
+    }
+    for (; i < to; ++i) garner_one(res, i, c);
+}
+
+void garner_digits(u32* const res[kPrimes], int64_t from, int64_t to, const Crt& c) {
+    if (kHaveAvx2) {
+        garner_avx2(res, from, to, c);
+        return;
+    }
+    for (int64_t i = from; i < to; ++i) garner_one(res, i, c);
+}
+
+// Coefficient k of the convolution from the Garner digits (read at index
+// N - k).
+inline u128 coefficient(u32* const res[kPrimes], int64_t n, int64_t k) {
+    const int64_t at = (n - k) & (n - 1);
     constexpr u64 p01 = static_cast<u64>(kP[0]) * kP[1];
-    return v0 + static_cast<u128>(static_cast<u64>(kP[0]) * t1) + static_cast<u128>(p01) * t2;
+    return res[0][at] + static_cast<u128>(static_cast<u64>(kP[0]) * res[1][at]) +
+           static_cast<u128>(p01) * res[2][at];
 }
 
 // r[0..len) := the coefficients 0 .. len - 1 with carries, in base B (the
@@ -293,9 +339,12 @@ inline u128 coefficient(u32* const res[kPrimes], int64_t n, int64_t k, const Crt
 template <class B>
 void recombine(Digit* r, int64_t len, u32* const res[kPrimes], int64_t n) {
     const Crt c = crt_for(n);
+    // Coefficients 0 .. len - 2 sit at index 0 and at N - len + 2 .. N - 1.
+    garner_digits(res, 0, 1, c);
+    garner_digits(res, n - len + 2, n, c);
     u128 acc = 0;
     for (int64_t k = 0; k + 1 < len; ++k) {
-        acc += coefficient(res, n, k, c);
+        acc += coefficient(res, n, k);
         if constexpr (std::is_same_v<B, Base28>) {
             r[k] = static_cast<Digit>(static_cast<u64>(acc) & (Base28::kB - 1));
             acc >>= 28;
