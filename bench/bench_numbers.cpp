@@ -150,13 +150,14 @@ void BM_mul_decimal(benchmark::State& st, const char* name) {
     mpz_clear(zr);
 }
 
-void BM_div(benchmark::State& st, const char* name) {
-    Pair p(2 * st.range(0), st.range(0));
+// Divisions of 2n digits by n digits, ours against mpz_tdiv_qr.
+void divide_case(benchmark::State& st, const char* name, int64_t n, int64_t batch) {
+    Pair p(2 * n, n);
     Number q, r;
     mpz_t zq, zr;
     mpz_inits(zq, zr, nullptr);
     compare(
-        st, name, batch_for(st.range(0)),
+        st, name, batch,
         [&] {
             divide(p.a, p.b, q, r);
             benchmark::ClobberMemory();
@@ -168,27 +169,17 @@ void BM_div(benchmark::State& st, const char* name) {
     mpz_clears(zq, zr, nullptr);
 }
 
+void BM_div(benchmark::State& st, const char* name) {
+    divide_case(st, name, st.range(0), batch_for(st.range(0)));
+}
+
 // range(0) is the number of decimal digits of the divisor; the dividend has
 // twice as many. Measured (ours / GMP, two runs on a loaded machine):
 // 1000 digits 2.77 / 2.80, 10^4 2.36 / 2.69, 10^5 1.75 / 1.73 and 10^6
 // 1.38 / 1.28 (the reciprocal; 2.14 / 2.02 by halves alone).
 void BM_div_decimal(benchmark::State& st, const char* name) {
     const int64_t n = static_cast<int64_t>(static_cast<double>(st.range(0)) / 8.4288) + 1;
-    Pair p(2 * n, n);
-    Number q, r;
-    mpz_t zq, zr;
-    mpz_inits(zq, zr, nullptr);
-    compare(
-        st, name, n <= 120 ? 32 : 1,
-        [&] {
-            divide(p.a, p.b, q, r);
-            benchmark::ClobberMemory();
-        },
-        [&] {
-            mpz_tdiv_qr(zq, zr, p.za, p.zb);
-            benchmark::ClobberMemory();
-        });
-    mpz_clears(zq, zr, nullptr);
+    divide_case(st, name, n, n <= 120 ? 32 : 1);
 }
 
 void BM_gcd(benchmark::State& st, const char* name) {
